@@ -1,0 +1,32 @@
+# Tallyhouse: the two set-up commands are `make run` and `make test`.
+# Both install the Debian packages the project needs when they are missing.
+
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= 2
+
+# Debian packages: compiler and build tools, Qt 6 (Widgets, Sql, Test), the
+# SQLite driver and library, a sans-serif font, and a virtual display with
+# screenshots for machines without a screen.
+PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev \
+            fonts-liberation xvfb xauth imagemagick
+
+.PHONY: run test build deps bench soak clean
+
+deps:
+	@./scripts/install-deps $(PACKAGES)
+
+$(BUILD)/Makefile: CMakeLists.txt | deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/Makefile
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	@./scripts/run $(BUILD)
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

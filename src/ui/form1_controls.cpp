@@ -1,0 +1,148 @@
+#include "form1_controls.h"
+
+#include "app_icon.h"
+#include "datagrid.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
+#include <climits>
+
+namespace {
+
+template <class W>
+W* place(W* w, const char* name, QRect geometry)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    w->setGeometry(geometry);
+    return w;
+}
+
+QLineEdit* text_box(QWidget* in, const char* name, QRect geometry, const char* text, const QFont& font)
+{
+    auto* box = place(new QLineEdit(QString::fromUtf8(text), in), name, geometry);
+    box->setFont(font);
+    box->setMaxLength(INT_MAX);  // no length limit
+    box->setReadOnly(true);      // the record boxes start locked
+    return box;
+}
+
+QLabel* label(QWidget* in, const char* name, QRect geometry, const char* caption, const QFont& font)
+{
+    auto* l = place(new QLabel(QString::fromUtf8(caption), in), name, geometry);
+    l->setFont(font);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+QPushButton* button(QWidget* in, const char* name, QRect geometry, const char* caption, const QFont& font)
+{
+    auto* b = place(new QPushButton(QString::fromUtf8(caption), in), name, geometry);
+    b->setFont(font);
+    b->setAutoDefault(false);  // neither Enter nor Esc clicks a button
+    b->setDefault(false);
+    return b;
+}
+
+}  // namespace
+
+QRect Form1Controls::twips(int left, int top, int width, int height)
+{
+    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
+}
+
+QFont Form1Controls::sans_serif(double points, int weight)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setWeight(QFont::Weight(weight));
+    return font;
+}
+
+Form1Controls::Form1Controls(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Tallyhouse  - tallyhouse@example.com"));
+    setWindowIcon(app_icon());
+    const QFont font = sans_serif(8.25);
+    setFont(font);
+    resize(15240 / kTwipsPerPixel, 11010 / kTwipsPerPixel);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    // Frames first: controls created later lie above them.
+    Frame1 = place(new QGroupBox(QStringLiteral("Customer Information"), this), "Frame1", twips(240, 120, 7095, 2655));
+    Frame1->setFont(sans_serif(13.5));
+    Frame2 = place(new QGroupBox(this), "Frame2", twips(840, 2640, 6015, 1215));
+    Frame3 = place(new QGroupBox(QStringLiteral("Filter:"), this), "Frame3", twips(7440, 600, 2895, 1215));
+    Frame3->setFont(sans_serif(13.5, QFont::Bold));
+    DataGrid1 = place(new DataGrid(this), "DataGrid1", twips(120, 3960, 14895, 5415));
+    DataGrid1->setFont(font);
+
+    // Labels lie beneath the record boxes, so they come first.
+    Label1 = label(Frame1, "Label1", twips(240, 480, 975, 255), "First Name:", font);
+    Label2 = label(Frame1, "Label2", twips(3360, 480, 975, 255), "Last Name:", font);
+    Label3 = label(Frame1, "Label3", twips(240, 960, 975, 255), "Address:", font);
+    Label4 = label(Frame1, "Label4", twips(240, 1440, 975, 255), "E-Mail:", font);
+    Label6 = label(Frame1, "Label6", twips(3360, 1920, 975, 255), "Credit Limit:", font);
+    Label7 = label(Frame1, "Label7", twips(240, 1920, 975, 255), "Dept. Name:", font);
+    Label8 = label(Frame1, "Label8", twips(3360, 1440, 975, 255), "Phone #", font);
+
+    Text1 = text_box(this, "Text1", twips(8400, 10560, 1935, 375), "Text1", font);
+    Text1->setVisible(false);
+    Text2 = text_box(Frame1, "Text2", twips(1200, 360, 1935, 375), "Fname", font);
+    Text3 = text_box(Frame1, "Text3", twips(4320, 360, 1935, 375), "Lname", font);
+    Text4 = text_box(Frame1, "Text4", twips(1200, 840, 5055, 375), "Address", font);
+    text5 = text_box(Frame1, "text5", twips(1200, 1320, 1935, 375), "E-Mail", font);
+    Text6 = text_box(Frame1, "Text6", twips(4320, 1320, 1935, 375), "phonenum", font);
+    Text7 = text_box(Frame1, "Text7", twips(1200, 1800, 1935, 375), "Dept name", font);
+    Text8 = text_box(Frame1, "Text8", twips(4320, 1800, 1935, 375), "Credit limit", font);
+
+    cmdadd = button(Frame2, "cmdadd", twips(240, 240, 1095, 375), "&Add", font);
+    cmdedit = button(Frame2, "cmdedit", twips(1320, 240, 1095, 375), "&Edit", font);
+    cmdsave = button(Frame2, "cmdsave", twips(2400, 240, 1095, 375), "&Save", font);
+    cmddel = button(Frame2, "cmddel", twips(3480, 240, 1095, 375), "&Delete", font);
+    cmdexit = button(Frame2, "cmdexit", twips(4560, 240, 1095, 375), "E&xit", font);
+    cmdfirst = button(Frame2, "cmdfirst", twips(720, 720, 1095, 375), "&First", font);
+    cmdprev = button(Frame2, "cmdprev", twips(1800, 720, 1095, 375), "&Previous", font);
+    cmdnext = button(Frame2, "cmdnext", twips(2880, 720, 1095, 375), "&Next", font);
+    cmdlast = button(Frame2, "cmdlast", twips(3960, 720, 1095, 375), "&Last", font);
+    cmdsave->setEnabled(false);
+
+    fname = place(new QRadioButton(QStringLiteral("First Name"), Frame3), "fname", twips(240, 360, 1095, 195));
+    lname = place(new QRadioButton(QStringLiteral("Last Name"), Frame3), "lname", twips(1440, 360, 1335, 255));
+    fname->setFont(font);
+    lname->setFont(font);
+    fname->setChecked(true);
+    Text9 = text_box(Frame3, "Text9", twips(240, 720, 2415, 375), "", font);
+    Text9->setReadOnly(false);
+
+    // Tab visits the option group once, at its selected button.
+    auto tab_to_selected = [this] {
+        fname->setFocusPolicy(fname->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+        lname->setFocusPolicy(lname->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+    };
+    connect(fname, &QRadioButton::toggled, this, tab_to_selected);
+    tab_to_selected();
+
+    const QList<QWidget*> order{Text2, Text3, Text4, text5, Text6, Text7, Text8,
+                                cmdadd, cmdedit, cmdsave, cmddel, cmdfirst, cmdprev, cmdnext, cmdlast,
+                                DataGrid1, Text9, fname, lname, cmdexit, Text2};
+    for (int i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    for (QWidget* w : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2), static_cast<QWidget*>(Frame3)})
+        w->setFocusPolicy(Qt::NoFocus);
+    for (QLabel* l : {Label1, Label2, Label3, Label4, Label6, Label7, Label8})
+        l->setFocusPolicy(Qt::NoFocus);
+    Text1->setFocusPolicy(Qt::NoFocus);
+    Text2->setFocus();
+}
+
+QList<QLineEdit*> Form1Controls::recordBoxes() const
+{
+    return {Text1, Text2, Text3, Text4, text5, Text6, Text7, Text8};
+}

@@ -1,0 +1,178 @@
+#include "test_support.h"
+
+#include "data/modyul.h"
+#include "data/schema.h"
+
+#include <QApplication>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+#include <QTimer>
+#include <QUuid>
+
+namespace test {
+
+namespace {
+// Runs fn on a fresh second connection to path, then drops it.
+template <class Fn>
+auto with_db(const QString& path, Fn fn)
+{
+    const QString name = QUuid::createUuid().toString();
+    struct Remove {
+        QString name;
+        ~Remove() { QSqlDatabase::removeDatabase(name); }
+    } remove{name};
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setDatabaseName(path);
+    if (!db.open())
+        qFatal("cannot open %s", qPrintable(path));
+    return fn(db);
+}
+
+QSqlQuery run(QSqlDatabase& db, const QString& sql, const QVariantList& params = {})
+{
+    QSqlQuery q(db);
+    if (!q.prepare(sql))
+        qFatal("prepare failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    for (const QVariant& p : params)
+        q.addBindValue(p);
+    if (!q.exec())
+        qFatal("exec failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    return q;
+}
+}  // namespace
+
+Row row(qint64 key, QVariant first, QVariant last, QVariant address, QVariant email, QVariant phone,
+        QVariant credit, QVariant dept)
+{
+    return Row{key, first, last, address, email, phone, credit, dept, 0, 0};
+}
+
+QVector<Row> TempDb::sample()
+{
+    return {
+        row(1, "Maria", "Santos"), row(2, "Mark", "Martinez"), row(3, "Martin", "Sanders"),
+        row(4, "Marta", "Peña"), row(5, "Anna", "Ødegaard"), row(6, "Peter", "O'Brien"),
+        row(7, "Ellen", "Robertson"),
+    };
+}
+
+TempDb::TempDb(const QVector<Row>& rows, const QString& dirName)
+{
+    dir_ = tmp_.path() + u'/' + dirName;
+    QDir().mkpath(dir_);
+    with_db(path(), [&](QSqlDatabase& db) {
+        for (const QString& sql : schema::create_statements())
+            run(db, sql);
+        db.transaction();
+        for (const Row& r : rows) {
+            QVariantList params;
+            for (const QVariant& v : r)
+                params << v;
+            run(db, QStringLiteral("INSERT INTO dept VALUES (?,?,?,?,?,?,?,?,?,?)"), params);
+        }
+        db.commit();
+        return 0;
+    });
+}
+
+QVector<Row> TempDb::rows(const QString& where) const
+{
+    return with_db(path(), [&](QSqlDatabase& db) {
+        QVector<Row> out;
+        QSqlQuery q = run(db, QStringLiteral("SELECT * FROM dept ") + where + QStringLiteral(" ORDER BY cusnum"));
+        while (q.next()) {
+            Row r;
+            for (int i = 0; i < q.record().count(); ++i)
+                r << q.value(i);
+            out << r;
+        }
+        return out;
+    });
+}
+
+qint64 TempDb::count() const
+{
+    return with_db(path(), [&](QSqlDatabase& db) {
+        QSqlQuery q = run(db, QStringLiteral("SELECT count(*) FROM dept"));
+        q.next();
+        return q.value(0).toLongLong();
+    });
+}
+
+void TempDb::exec(const QString& sql, const QVariantList& params) const
+{
+    with_db(path(), [&](QSqlDatabase& db) {
+        run(db, sql, params);
+        return 0;
+    });
+}
+
+QString TempDb::integrity() const
+{
+    return with_db(path(), [&](QSqlDatabase& db) {
+        QSqlQuery q = run(db, QStringLiteral("PRAGMA integrity_check"));
+        q.next();
+        return q.value(0).toString();
+    });
+}
+
+Window::Window(const TempDb& db)
+{
+    modyul::reset();
+    modyul::set_program_dir(db.dir());
+    form_ = std::make_unique<Form1>();
+    QObject::connect(form_.get(), &Form1::ended, form_.get(), [this](int status) { ended << status; });
+    form_->Form_Load();
+    form_->show();
+    QApplication::setActiveWindow(form_.get());
+    if (!QTest::qWaitForWindowActive(form_.get()))
+        qWarning("window did not become active");
+}
+
+Window::~Window()
+{
+    form_.reset();
+    modyul::reset();
+}
+
+QStringList Window::boxes() const
+{
+    QStringList out;
+    for (QLineEdit* box : form_->recordBoxes())
+        out << box->text();
+    return out;
+}
+
+std::shared_ptr<MessageBoxAnswer> answer_next_message_box(QMessageBox::StandardButton button)
+{
+    auto answer = std::make_shared<MessageBoxAnswer>();
+    auto timer = std::make_shared<std::function<void()>>();
+    *timer = [answer, button, timer] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            QTimer::singleShot(10, *timer);
+            return;
+        }
+        answer->seen = true;
+        answer->title = box->windowTitle();
+        answer->text = box->text();
+        QAbstractButton* b = box->button(button);
+        if (!b)
+            b = box->buttons().value(0);
+        b->click();
+        *timer = nullptr;  // break the cycle
+    };
+    QTimer::singleShot(0, *timer);
+    return answer;
+}
+
+void type(QWidget* w, const QString& text)
+{
+    for (const QChar c : text)
+        QTest::keyClicks(w, QString(c));
+}
+
+}  // namespace test

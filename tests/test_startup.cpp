@@ -1,0 +1,243 @@
+// Start-up, the window's controls and its lifetime.
+
+#include "support/test_support.h"
+
+#include "data/modyul.h"
+#include "ui/datagrid.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFontInfo>
+#include <QTest>
+
+using namespace test;
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private slots:
+    void firstRowShownAndEveryRowListed();
+    void nullColumnsShowAsEmptyText();
+    void emptyTableOpensWithBlankBoxes();
+    void missingFileIsReportedAndNotCreated();
+    void fileThatIsNotADatabaseIsReported();
+    void databaseWithoutDeptIsReported();
+    void pathIsProgramDirSlashDb40();
+    void closeBoxIsRefused();
+    void exitEndsTheProgram();
+    void altXEndsAndAltSDoesNothingWhileSaveIsDisabled();
+    void controlsHaveTheirGeometryCaptionsAndStates_data();
+    void controlsHaveTheirGeometryCaptionsAndStates();
+    void fontsAreSansSerifAtTheirSizes();
+    void tabOrderVisitsControlsInOrder();
+};
+
+void StartupTest::firstRowShownAndEveryRowListed()
+{
+    TempDb db(TempDb::sample(), QStringLiteral("Prøgram files with spaces"));
+    Window w(db);
+    QCOMPARE(w.boxes(), (QStringList{"1", "Maria", "Santos", "addr", "e@x", "555", "Sales", "100"}));
+    QCOMPARE(w->DataGrid1->model()->rowCount(), 7);
+    QCOMPARE(w->DataGrid1->model()->columnCount(), 10);
+    QCOMPARE(w->DataGrid1->model()->index(4, 2).data().toString(), QStringLiteral("Ødegaard"));
+    QCOMPARE(w->DataGrid1->currentIndex().row(), 0);
+    QVERIFY(w->cmdnext->isEnabled());
+    QVERIFY(!w->cmdsave->isEnabled());
+    QVERIFY(w->Text2->hasFocus());
+}
+
+void StartupTest::nullColumnsShowAsEmptyText()
+{
+    TempDb db({row(1, "Ann", QVariant(), "addr", QVariant(), QVariant(), "9", QVariant())});
+    Window w(db);
+    QCOMPARE(w.boxes(), (QStringList{"1", "Ann", "", "addr", "", "", "", "9"}));
+}
+
+void StartupTest::emptyTableOpensWithBlankBoxes()
+{
+    TempDb db;
+    Window w(db);
+    QCOMPARE(w.boxes(), QStringList(8, QString()));
+    QVERIFY(!w->cmdnext->isEnabled());
+    QVERIFY(!w->cmddel->isEnabled());
+    QVERIFY(!w->cmdedit->isEnabled());
+    QVERIFY(w->cmdadd->isEnabled());  // an empty table can be filled
+    QVERIFY(w->cmdexit->isEnabled());
+}
+
+void StartupTest::missingFileIsReportedAndNotCreated()
+{
+    QTemporaryDir dir;
+    modyul::reset();
+    modyul::set_program_dir(dir.path());
+    Form1 form;
+    try {
+        form.Form_Load();
+        QFAIL("a missing database must not load");
+    } catch (const DbError& e) {
+        QVERIFY2(e.message().contains(dir.path() + "/db40.mdb"), qPrintable(e.message()));
+        QVERIFY(e.message().contains("does not exist"));
+    }
+    QVERIFY(!QFile::exists(dir.path() + "/db40.mdb"));
+    modyul::reset();
+}
+
+void StartupTest::fileThatIsNotADatabaseIsReported()
+{
+    QTemporaryDir dir;
+    QFile f(dir.path() + "/db40.mdb");
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(4096, 'x'));
+    f.close();
+    modyul::reset();
+    modyul::set_program_dir(dir.path());
+    Form1 form;
+    try {
+        form.Form_Load();
+        QFAIL("a file that is not a database must not load");
+    } catch (const DbError& e) {
+        QVERIFY2(e.message().contains("not a database"), qPrintable(e.message()));
+        QVERIFY(e.message().contains(dir.path()));
+    }
+    QCOMPARE(QFileInfo(f).size(), 4096);
+    modyul::reset();
+}
+
+void StartupTest::databaseWithoutDeptIsReported()
+{
+    TempDb db;
+    db.exec("DROP TABLE dept");
+    modyul::reset();
+    modyul::set_program_dir(db.dir());
+    Form1 form;
+    try {
+        form.Form_Load();
+        QFAIL("a database without dept must not load");
+    } catch (const DbError& e) {
+        QVERIFY2(e.message().contains("no table dept"), qPrintable(e.message()));
+        QVERIFY(e.message().contains(db.path()));
+    }
+    modyul::reset();
+}
+
+void StartupTest::pathIsProgramDirSlashDb40()
+{
+    modyul::set_program_dir("/opt/tally house");
+    QCOMPARE(modyul::db_path(), QStringLiteral("/opt/tally house/db40.mdb"));
+    modyul::set_program_dir("/");
+    QCOMPARE(modyul::db_path(), QStringLiteral("/db40.mdb"));
+    modyul::set_program_dir({});
+}
+
+void StartupTest::closeBoxIsRefused()
+{
+    TempDb db(TempDb::sample());
+    Window w(db);
+    QVERIFY(!w->close());
+    QVERIFY(w->isVisible());
+    QVERIFY(w.ended.isEmpty());
+}
+
+void StartupTest::exitEndsTheProgram()
+{
+    TempDb db(TempDb::sample());
+    Window w(db);
+    QTest::mouseClick(w->cmdexit, Qt::LeftButton);
+    QCOMPARE(w.ended, QList<int>{0});
+}
+
+void StartupTest::altXEndsAndAltSDoesNothingWhileSaveIsDisabled()
+{
+    TempDb db(TempDb::sample());
+    Window w(db);
+    QTest::keyClick(w.get(), Qt::Key_S, Qt::AltModifier);
+    QTest::qWait(200);
+    QVERIFY(w.ended.isEmpty());
+    QCOMPARE(w->cmdadd->text(), QStringLiteral("&Add"));
+    QTest::keyClick(w.get(), Qt::Key_X, Qt::AltModifier);
+    QTRY_COMPARE(w.ended, QList<int>{0});
+}
+
+void StartupTest::controlsHaveTheirGeometryCaptionsAndStates_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("enabled");
+    auto add = [](const char* name, const char* parent, QRect r, const char* caption, bool enabled = true) {
+        QTest::newRow(name) << QString(name) << QString(parent) << r << QString::fromUtf8(caption) << enabled;
+    };
+    add("Frame1", "Form1", {240, 120, 7095, 2655}, "Customer Information");
+    add("Frame2", "Form1", {840, 2640, 6015, 1215}, "");
+    add("Frame3", "Form1", {7440, 600, 2895, 1215}, "Filter:");
+    add("DataGrid1", "Form1", {120, 3960, 14895, 5415}, "");
+    add("Text1", "Form1", {8400, 10560, 1935, 375}, "");
+    add("Text4", "Frame1", {1200, 840, 5055, 375}, "");
+    add("Text8", "Frame1", {4320, 1800, 1935, 375}, "");
+    add("Label6", "Frame1", {3360, 1920, 975, 255}, "Credit Limit:");
+    add("Label8", "Frame1", {3360, 1440, 975, 255}, "Phone #");
+    add("cmdadd", "Frame2", {240, 240, 1095, 375}, "&Add");
+    add("cmdsave", "Frame2", {2400, 240, 1095, 375}, "&Save", false);
+    add("cmdexit", "Frame2", {4560, 240, 1095, 375}, "E&xit");
+    add("cmdlast", "Frame2", {3960, 720, 1095, 375}, "&Last");
+    add("fname", "Frame3", {240, 360, 1095, 195}, "First Name");
+    add("lname", "Frame3", {1440, 360, 1335, 255}, "Last Name");
+    add("Text9", "Frame3", {240, 720, 2415, 375}, "");
+}
+
+void StartupTest::controlsHaveTheirGeometryCaptionsAndStates()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, parent);
+    QFETCH(QRect, twips);
+    QFETCH(QString, caption);
+    QFETCH(bool, enabled);
+    TempDb db(TempDb::sample());
+    Window w(db);
+    auto* c = w->findChild<QWidget*>(name);
+    QVERIFY(c);
+    QCOMPARE(c->parentWidget()->objectName(), parent);
+    QCOMPARE(c->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+    QCOMPARE(c->isEnabled(), enabled);
+    if (auto* b = qobject_cast<QAbstractButton*>(c))
+        QCOMPARE(b->text(), caption);
+    else if (auto* g = qobject_cast<QGroupBox*>(c))
+        QCOMPARE(g->title(), caption);
+    else if (auto* l = qobject_cast<QLabel*>(c))
+        QCOMPARE(l->text(), caption);
+}
+
+void StartupTest::fontsAreSansSerifAtTheirSizes()
+{
+    TempDb db(TempDb::sample());
+    Window w(db);
+    QCOMPARE(w->font().pointSizeF(), 8.25);
+    QCOMPARE(w->Frame1->font().pointSizeF(), 13.5);
+    QCOMPARE(w->Frame3->font().weight(), QFont::Bold);
+    QCOMPARE(w->Label1->font().pointSizeF(), 8.25);  // not the frame's
+    QCOMPARE(w->Text2->font().weight(), QFont::Normal);
+    const QString family = QFontInfo(w->Label1->font()).family();
+    QVERIFY2(!family.contains("Mono") && !family.contains("Serif", Qt::CaseSensitive) || family == "MS Sans Serif",
+             qPrintable(family));
+    QCOMPARE(w->windowTitle().left(14), QStringLiteral("Tallyhouse  - "));
+    QCOMPARE(w->size(), QSize(1016, 734));
+}
+
+void StartupTest::tabOrderVisitsControlsInOrder()
+{
+    TempDb db(TempDb::sample());
+    Window w(db);
+    const QStringList expected{"Text2", "Text3", "Text4", "text5", "Text6", "Text7", "Text8", "cmdadd",
+                               "cmdedit", "cmddel", "cmdfirst", "cmdprev", "cmdnext", "cmdlast",
+                               "DataGrid1", "Text9", "fname", "cmdexit", "Text2"};
+    w->Text2->setFocus();
+    QStringList seen{QApplication::focusWidget()->objectName()};
+    for (int i = 1; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        seen << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(seen, expected);
+}
+
+QTEST_MAIN(StartupTest)
+#include "test_startup.moc"

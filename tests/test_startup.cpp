@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFontInfo>
+#include <QStyle>
 #include <QTest>
 
 using namespace test;
@@ -29,6 +30,8 @@ private slots:
     void controlsHaveTheirGeometryCaptionsAndStates();
     void fontsAreSansSerifAtTheirSizes();
     void tabOrderVisitsControlsInOrder();
+    void captionsFitTheirControls();
+    void untrappedErrorIsShownAndEndsTheProgram();
 };
 
 void StartupTest::firstRowShownAndEveryRowListed()
@@ -237,6 +240,40 @@ void StartupTest::tabOrderVisitsControlsInOrder()
         seen << QApplication::focusWidget()->objectName();
     }
     QCOMPARE(seen, expected);
+}
+
+void StartupTest::captionsFitTheirControls()
+{
+    TempDb db(TempDb::sample());
+    Window w(db);
+    for (QLabel* l : w->findChildren<QLabel*>()) {
+        // A label may run under the box beside it by 15 twips (one pixel).
+        QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width() + 1, qPrintable(l->text()));
+    }
+    for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
+        const QString caption = QString(b->text()).remove(u'&');
+        if (caption.isEmpty())
+            continue;  // the grid's corner button
+        const int indicator = qobject_cast<QRadioButton*>(b)
+            ? b->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) + b->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing)
+            : 4;
+        // The ink of the caption, not its advance, must fit.
+        const int ink = b->fontMetrics().tightBoundingRect(caption).right() + 1;
+        QVERIFY2(ink + indicator <= b->width(), qPrintable(QString("%1: %2 + %3 > %4").arg(caption).arg(ink).arg(indicator).arg(b->width())));
+    }
+}
+
+void StartupTest::untrappedErrorIsShownAndEndsTheProgram()
+{
+    TempDb db(TempDb::sample());
+    Window w(db);
+    db.exec("DROP TABLE dept");
+    auto box = answer_next_message_box(QMessageBox::Ok);
+    QTest::keyClicks(w->Text9, "m");
+    QVERIFY(box->seen);
+    QVERIFY2(box->text.startsWith("Run-time error '"), qPrintable(box->text));
+    QVERIFY2(box->text.contains("dept"), qPrintable(box->text));
+    QCOMPARE(w.ended, QList<int>{1});
 }
 
 QTEST_MAIN(StartupTest)

@@ -4,6 +4,7 @@
 #include "datagrid.h"
 
 #include <QGuiApplication>
+#include <QPainter>
 #include <QProxyStyle>
 #include <QScreen>
 #include <climits>
@@ -19,6 +20,32 @@ public:
         if (metric == PM_RadioButtonLabelSpacing)
             return 3;
         return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+// A frame with its caption on the top border line, as desktop forms draw
+// it; the controls inside are placed from the frame's own top-left corner.
+class Frame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const QFontMetrics fm(font());
+        const int top = title().isEmpty() ? 0 : fm.height() / 2;
+        const QRect border = rect().adjusted(0, top, -1, -1);
+        p.setPen(palette().color(QPalette::Dark));
+        p.drawRect(border.adjusted(0, 0, -1, -1));
+        p.setPen(palette().color(QPalette::Light));
+        p.drawRect(border.adjusted(1, 1, 0, 0));
+        if (title().isEmpty())
+            return;
+        const QRect caption(8, 0, fm.horizontalAdvance(title()) + 4, fm.height());
+        p.fillRect(caption, palette().color(QPalette::Window));
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(caption, Qt::AlignCenter, title());
     }
 };
 
@@ -87,10 +114,10 @@ Form1Controls::Form1Controls(QWidget* parent) : QWidget(parent)
         move(screen->availableGeometry().center() - rect().center());
 
     // Frames first: controls created later lie above them.
-    Frame1 = place(new QGroupBox(QStringLiteral("Customer Information"), this), "Frame1", twips(240, 120, 7095, 2655));
+    Frame1 = place(new Frame(QStringLiteral("Customer Information"), this), "Frame1", twips(240, 120, 7095, 2655));
     Frame1->setFont(sans_serif(13.5));
-    Frame2 = place(new QGroupBox(this), "Frame2", twips(840, 2640, 6015, 1215));
-    Frame3 = place(new QGroupBox(QStringLiteral("Filter:"), this), "Frame3", twips(7440, 600, 2895, 1215));
+    Frame2 = place(new Frame(this), "Frame2", twips(840, 2640, 6015, 1215));
+    Frame3 = place(new Frame(QStringLiteral("Filter:"), this), "Frame3", twips(7440, 600, 2895, 1215));
     Frame3->setFont(sans_serif(13.5, QFont::Bold));
     DataGrid1 = place(new DataGrid(this), "DataGrid1", twips(120, 3960, 14895, 5415));
     DataGrid1->setFont(font);

@@ -1,15 +1,20 @@
 #include "name_match.h"
 
+#include <QMultiHash>
 #include <QSet>
 #include <sqlite3.h>
 
 namespace {
 
+// Simple case folding, except that no other character folds onto A to Z
+// (the Kelvin sign, the long s): the name index compares A to Z by itself,
+// and a letter typed from A to Z must find exactly what the index finds.
 char32_t fold(char32_t c)
 {
     if (c < 0x80)
         return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-    return QChar::toCaseFolded(c);
+    const char32_t f = QChar::toCaseFolded(c);
+    return f < 0x80 ? c : f;
 }
 
 // Reads one code point from UTF-16 and advances i.
@@ -60,15 +65,22 @@ std::u32string folded_utf8(const unsigned char* s, int n)
     return folded(QString::fromUtf8(reinterpret_cast<const char*>(s), n));
 }
 
-// The characters that compare equal to c when case is ignored.
+// The characters that compare equal to c when case is ignored. The case
+// mappings of c alone miss some (the capital sharp s folds to the sharp s,
+// which has no capital mapping), so every code point is folded once.
 QSet<char32_t> case_variants(char32_t c)
 {
+    static const QMultiHash<char32_t, char32_t> folded_from = [] {
+        QMultiHash<char32_t, char32_t> table;
+        for (char32_t v = 0x80; v <= 0x10FFFF; v = v == 0xD7FF ? 0xE000 : v + 1)
+            if (fold(v) != v)
+                table.insert(fold(v), v);
+        return table;
+    }();
     const char32_t f = fold(c);
-    QSet<char32_t> out{c};
-    for (char32_t v : {char32_t(QChar::toLower(c)), char32_t(QChar::toUpper(c)),
-                       char32_t(QChar::toTitleCase(c)), f})
-        if (fold(v) == f)
-            out.insert(v);
+    QSet<char32_t> out{c, f};
+    for (auto it = folded_from.constFind(f); it != folded_from.cend() && it.key() == f; ++it)
+        out.insert(it.value());
     return out;
 }
 
@@ -141,8 +153,9 @@ std::optional<NameRange> name_range(const QString& pattern)
     qsizetype literal_end = 0;
     while (literal_end < pattern.size() && pattern[literal_end] != u'%' && pattern[literal_end] != u'_')
         ++literal_end;
-    const bool only_trailing_percent =
-        QStringView(pattern).mid(literal_end).count(u'%') == pattern.size() - literal_end;
+    // Without a trailing "%" the whole name must match, not only its beginning.
+    const bool only_trailing_percent = literal_end < pattern.size()
+        && QStringView(pattern).mid(literal_end).count(u'%') == pattern.size() - literal_end;
 
     QString stable;  // the part NOCASE already matches exactly
     for (qsizetype i = 0; i < literal_end;) {

@@ -2,6 +2,7 @@
 
 #include "data/modyul.h"
 #include "data/schema.h"
+#include "ui/datagrid.h"
 
 #include <QApplication>
 #include <QSqlDatabase>
@@ -146,6 +147,53 @@ QStringList Window::boxes() const
     return out;
 }
 
+QStringList Window::enabledButtons() const
+{
+    QStringList out;
+    for (QPushButton* b : {form_->cmdfirst, form_->cmdprev, form_->cmdnext, form_->cmdlast, form_->cmdadd,
+                           form_->cmdedit, form_->cmddel, form_->cmdexit, form_->cmdsave})
+        if (b->isEnabled())
+            out << b->objectName();
+    return out;
+}
+
+QStringList Window::gridColumn(int column) const
+{
+    const QAbstractItemModel* m = form_->DataGrid1->model();
+    QStringList out;
+    for (int r = 0; r < m->rowCount(); ++r)
+        out << m->index(r, column).data().toString();
+    return out;
+}
+
+void Window::clickGridRow(int row)
+{
+    DataGrid* grid = form_->DataGrid1;
+    const QModelIndex index = grid->model()->index(row, 1);
+    grid->scrollTo(index);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
+}
+
+bool Window::gridAgreesWithBoxes() const
+{
+    const QModelIndex current = form_->DataGrid1->currentIndex();
+    if (!current.isValid())
+        return form_->Text1->text().isEmpty();
+    return current.siblingAtColumn(0).data().toString() == form_->Text1->text();
+}
+
+MessageBoxWatch::MessageBoxWatch()
+{
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            seen << box->text();
+            box->buttons().value(0)->click();
+        }
+    });
+    timer_.start();
+}
+
 std::shared_ptr<MessageBoxAnswer> answer_next_message_box(QMessageBox::StandardButton button)
 {
     auto answer = std::make_shared<MessageBoxAnswer>();
@@ -171,8 +219,18 @@ std::shared_ptr<MessageBoxAnswer> answer_next_message_box(QMessageBox::StandardB
 
 void type(QWidget* w, const QString& text)
 {
-    for (const QChar c : text)
-        QTest::keyClicks(w, QString(c));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.unicode() < 0x80) {
+            QTest::keyClicks(w, QString(c));
+            continue;
+        }
+        // A letter beyond ASCII has no key code of its own: it arrives as
+        // text, a surrogate pair in one key stroke.
+        const qsizetype n = c.isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, text.mid(i, n), Qt::NoModifier);
+        i += n - 1;
+    }
 }
 
 }  // namespace test

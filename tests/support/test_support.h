@@ -4,6 +4,7 @@
 
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QVariant>
 #include <QVector>
 #include <functional>
@@ -56,6 +57,15 @@ public:
 
     // The texts of Text1 to Text8 in display order.
     QStringList boxes() const;
+    // The names of the enabled buttons among cmdfirst, cmdprev, cmdnext,
+    // cmdlast, cmdadd, cmdedit, cmddel, cmdexit, cmdsave, in that order.
+    QStringList enabledButtons() const;
+    // The texts the grid lists in one column, top to bottom.
+    QStringList gridColumn(int column) const;
+    // Clicks a cell of this row in the grid, as the user chooses a row.
+    void clickGridRow(int row);
+    // The grid's current row and the row number in Text1 agree.
+    bool gridAgreesWithBoxes() const;
 
 private:
     std::unique_ptr<Form1> form_;
@@ -70,7 +80,19 @@ struct MessageBoxAnswer {
 };
 std::shared_ptr<MessageBoxAnswer> answer_next_message_box(QMessageBox::StandardButton button);
 
-// Types text into a widget key by key, as a user would.
+// While it lives, answers every message box that opens with its first
+// button and records the box's text; a test checks that none opened.
+class MessageBoxWatch {
+public:
+    MessageBoxWatch();
+    QStringList seen;
+
+private:
+    QTimer timer_;
+};
+
+// Types text into a widget key by key, as a user would; letters beyond
+// ASCII arrive as the text of a key stroke, as from a keyboard layout.
 void type(QWidget* w, const QString& text);
 
 }  // namespace test

@@ -28,5 +28,11 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
+# Times the window on generated databases of 10,000, 100,000 and 1,000,000
+# rows (made once into $(BUILD)/bench-data) and prints the figures beside
+# SQLite's own; BENCH_ARGS passes options, e.g. BENCH_ARGS="--reps 9".
+bench: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ./tallyhouse-bench $(BENCH_ARGS)
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

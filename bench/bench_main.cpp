@@ -1,0 +1,145 @@
+// tallyhouse-bench: times the real window on large generated databases.
+//
+//   tallyhouse-bench [--sizes 10000,100000,1000000] [--reps 5] [--startups 5]
+//                    [--data DIR]
+//
+// For each size a database is generated once into DIR/rows-SIZE/db40.mdb
+// (DIR defaults to bench-data beside this program) and reused afterwards.
+// Each start-up runs in a fresh process; one more process on a copy of the
+// database runs the session (filter, navigation, grid, save, delete) and
+// reports its peak resident memory. Prints one Markdown table per size.
+
+#include "report.h"
+#include "scenario.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+struct Options {
+    QList<qint64> sizes{10000, 100000, 1000000};
+    int reps = 5;
+    int startups = 5;
+    QString data;
+};
+
+[[noreturn]] void die(const QString& message)
+{
+    std::fprintf(stderr, "tallyhouse-bench: %s\n", qPrintable(message));
+    std::exit(1);
+}
+
+Options parse(const QStringList& args)
+{
+    Options o;
+    o.data = QCoreApplication::applicationDirPath() + QStringLiteral("/bench-data");
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const QString value = args.value(i + 1);
+        bool ok = true;
+        if (a == QLatin1String("--sizes")) {
+            o.sizes.clear();
+            for (const QString& s : value.split(u','))
+                if (ok)
+                    o.sizes << s.toLongLong(&ok);
+        } else if (a == QLatin1String("--reps")) {
+            o.reps = value.toInt(&ok);
+        } else if (a == QLatin1String("--startups")) {
+            o.startups = value.toInt(&ok);
+        } else if (a == QLatin1String("--data")) {
+            o.data = value;
+        } else {
+            die(QStringLiteral("unknown argument %1").arg(a));
+        }
+        if (!ok || value.isEmpty())
+            die(QStringLiteral("%1 needs a value").arg(a));
+        ++i;
+    }
+    if (o.sizes.isEmpty() || o.reps < 1 || o.startups < 1)
+        die(QStringLiteral("nothing to measure"));
+    return o;
+}
+
+// The directory holding the generated database of this size, made on first use.
+QString database(const Options& o, qint64 size)
+{
+    const QString dir = QStringLiteral("%1/rows-%2").arg(o.data).arg(size);
+    const QString db = dir + QStringLiteral("/db40.mdb");
+    if (QFile::exists(db))
+        return dir;
+    QDir().mkpath(dir);
+    const QString part = db + QStringLiteral(".part");
+    QFile::remove(part);
+    std::fprintf(stderr, "generating %lld rows into %s\n", size, qPrintable(db));
+    const int rc = QProcess::execute(QCoreApplication::applicationDirPath() + QStringLiteral("/tallyhouse-mkdb"),
+                                     {part, QStringLiteral("--rows"), QString::number(size), QStringLiteral("--seed"), QStringLiteral("1")});
+    if (rc != 0 || !QFile::rename(part, db))
+        die(QStringLiteral("cannot generate %1").arg(db));
+    return dir;
+}
+
+// Runs this program again in one of its measuring modes; its output.
+QString child(const QStringList& args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")))
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QCoreApplication::applicationFilePath(), args);
+    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        die(QStringLiteral("measuring run %1 failed").arg(args.join(u' ')));
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+bench::Results measure(const Options& o, qint64 size)
+{
+    const QString dir = database(o, size);
+    bench::Results r;
+    for (int i = 0; i < o.startups; ++i)
+        r.add(child({QStringLiteral("--measure-startup"), dir}));
+    // The session changes the database: it runs on a copy.
+    QTemporaryDir tmp(o.data + QStringLiteral("/session-XXXXXX"));
+    if (!tmp.isValid() || !QFile::copy(dir + QStringLiteral("/db40.mdb"), tmp.path() + QStringLiteral("/db40.mdb")))
+        die(QStringLiteral("cannot copy the database of %1 rows").arg(size));
+    r.add(child({QStringLiteral("--measure-session"), tmp.path(), QString::number(o.reps)}));
+    return r;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QElapsedTimer sinceMain;
+    sinceMain.start();
+    // Read before QApplication, which takes some arguments for itself.
+    const QString mode = argc >= 3 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (mode == QLatin1String("--measure-startup") || mode == QLatin1String("--measure-session")) {
+        const QString dir = QString::fromLocal8Bit(argv[2]);
+        const int reps = argc >= 4 ? std::atoi(argv[3]) : 1;
+        QApplication app(argc, argv);
+        if (mode == QLatin1String("--measure-startup"))
+            return bench::measureStartup(dir, sinceMain);
+        return bench::measureSession(dir, reps, sinceMain);
+    }
+
+    QCoreApplication app(argc, argv);
+    const Options o = parse(app.arguments());
+    std::printf("Tallyhouse benchmark: %d start-ups and %d repetitions of each step per size, times in ms.\n",
+                o.startups, o.reps);
+    bench::Results reference;
+    for (qint64 size : o.sizes) {
+        const bench::Results r = measure(o, size);
+        if (size == o.sizes.front())
+            reference = r;
+        std::printf("\n%s", qPrintable(bench::table(size, r, o.sizes.front(), reference)));
+        std::fflush(stdout);
+    }
+    return 0;
+}

@@ -64,7 +64,11 @@ private:
     void check(bool ok, const QString& what) const;
     void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
     qint64 shownKey() const { return form_->Text1->text().toLongLong(); }
-    qint64 gridKey(int row) const { return grid()->model()->index(row, 0).data().toLongLong(); }
+    // The key the grid shows for the row at a record-set position.
+    qint64 gridKey(qint64 position) const
+    {
+        return grid()->model()->index(int(position - grid()->firstShown()), 0).data().toLongLong();
+    }
     DataGrid* grid() const { return form_->DataGrid1; }
     // The shown row and the grid's rows must be the ones SQLite read.
     void checkShown(const SqliteFloor::Answer& floor, qint64 firstRow, const QString& what) const;
@@ -101,7 +105,7 @@ Session::Session(const QString& programDir, const QElapsedTimer& sinceMain) : di
     loadMs = msSince(load);
     check(!form_->Text1->text().isEmpty(), QStringLiteral("a first row is shown"));
 
-    visible_ = grid()->viewport()->height() / grid()->verticalHeader()->defaultSectionSize() + 1;
+    visible_ = grid()->rowScrollBar()->pageStep();
     floor_ = std::make_unique<SqliteFloor>(modyul::cn().handle());
     startupFloor = SqliteFloor::openCountRead(modyul::db_path(), visible_);
     checkShown(startupFloor, 0, QStringLiteral("start-up"));
@@ -135,9 +139,9 @@ void Session::checkShown(const SqliteFloor::Answer& floor, qint64 firstRow, cons
 {
     check(!floor.keys.isEmpty() && shownKey() == floor.keys.front(),
           what + QStringLiteral(": shown %1, SQLite read %2").arg(shownKey()).arg(floor.keys.value(0)));
-    check(grid()->currentIndex().row() == firstRow, what + QStringLiteral(": grid's current row"));
+    check(grid()->firstShown() + grid()->currentIndex().row() == firstRow, what + QStringLiteral(": grid's current row"));
     for (int i = 0; i < floor.keys.size(); ++i)
-        check(gridKey(int(firstRow) + i) == floor.keys[i], what + QStringLiteral(": grid row %1").arg(firstRow + i));
+        check(gridKey(firstRow + i) == floor.keys[i], what + QStringLiteral(": grid row %1").arg(firstRow + i));
 }
 
 void Session::sample(const char* op, double ms, const SqliteFloor::Answer& floor)
@@ -194,12 +198,14 @@ void Session::navigate(int reps)
 void Session::grid(int reps)
 {
     const qint64 count = modyul::rs().recordCount();
-    QScrollBar* bar = grid()->verticalScrollBar();
+    QScrollBar* bar = grid()->rowScrollBar();
     QWidget* viewport = grid()->viewport();
-    auto choose = [&](const char* op, const QModelIndex& index) {
-        const double ms = timed([&] { QTest::mouseClick(viewport, Qt::LeftButton, {}, grid()->visualRect(index).center()); });
-        const auto floor = floor_->rowsAt(index.row(), count, 1);
-        checkShown(floor, index.row(), QString::fromLatin1(op));
+    auto choose = [&](const char* op, int row) {
+        const qint64 position = grid()->firstShown() + row;
+        const QRect cell = grid()->visualRect(grid()->model()->index(row, 1));
+        const double ms = timed([&] { QTest::mouseClick(viewport, Qt::LeftButton, {}, cell.center()); });
+        const auto floor = floor_->rowsAt(position, count, 1);
+        checkShown(floor, position, QString::fromLatin1(op));
         sample(op, ms, floor);
     };
     for (int rep = 0; rep < reps; ++rep) {
@@ -210,13 +216,13 @@ void Session::grid(int reps)
         auto floor = floor_->rowsAt(middle, count, visible_);
         check(gridKey(middle) == floor.keys.value(0), QStringLiteral("grid row %1 in the middle: %2, SQLite %3").arg(middle).arg(gridKey(middle)).arg(floor.keys.value(0)));
         sample("scroll grid to the middle", ms, floor);
-        choose("choose a row in the middle", grid()->indexAt(QPoint(5, viewport->height() / 2)));
+        choose("choose a row in the middle", visible_ / 2);
 
         ms = timed([&] { bar->setValue(bar->maximum()); });
         floor = floor_->rowsAt(count - visible_, count, visible_);
-        check(gridKey(int(count - 1)) == floor.keys.value(floor.keys.size() - 1), QStringLiteral("grid's last row"));
+        check(gridKey(count - 1) == floor.keys.value(floor.keys.size() - 1), QStringLiteral("grid's last row"));
         sample("scroll grid to the end", ms, floor);
-        choose("choose the last row", grid()->model()->index(int(count - 1), 0));
+        choose("choose the last row", grid()->model()->rowCount() - 1);
 
         click(form_->cmdfirst);
         settle();

@@ -2,20 +2,27 @@
 
 #include "data/recordset.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QPainter>
+#include <QScrollBar>
 #include <QSignalBlocker>
-#include <climits>
+#include <QWheelEvent>
+#include <algorithm>
 
 void RecordSetModel::setRecordSet(RecordSet* rs)
 {
     beginResetModel();
     rs_ = rs;
+    top_ = 0;
     endResetModel();
 }
 
-void RecordSetModel::reset()
+void RecordSetModel::setWindow(qint64 top, int rows)
 {
     beginResetModel();
+    top_ = top;
+    rows_ = rows;
     endResetModel();
 }
 
@@ -23,7 +30,7 @@ int RecordSetModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.isValid() || !rs_ || !rs_->isOpen())
         return 0;
-    return int(std::min<qint64>(rs_->recordCount(), INT_MAX));
+    return int(std::clamp<qint64>(rs_->recordCount() - top_, 0, rows_));
 }
 
 int RecordSetModel::columnCount(const QModelIndex& parent) const
@@ -38,7 +45,7 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole || !rs_ || !rs_->isOpen())
         return {};
     try {
-        const QVariant v = rs_->rowAt(index.row()).value(index.column());
+        const QVariant v = rs_->rowAt(top_ + index.row()).value(index.column());
         // Show each line of a text on one grid line.
         return v.isNull() ? QString() : v.toString().replace(u'\n', u' ');
     } catch (const std::exception&) {
@@ -53,9 +60,62 @@ QVariant RecordSetModel::headerData(int section, Qt::Orientation orientation, in
     return rs_->fieldName(section);
 }
 
-DataGrid::DataGrid(QWidget* parent) : QTableView(parent)
+const QStaticText& GridCellDelegate::laidOut(const QString& text, const QFont& font) const
+{
+    // A bound on the texts kept: a screenful is a few hundred.
+    constexpr qsizetype kMaxTexts = 4096;
+    if (font != font_ || texts_.size() >= kMaxTexts) {
+        texts_.clear();
+        font_ = font;
+    }
+    auto it = texts_.find(text);
+    if (it == texts_.end()) {
+        QStaticText laid(text);
+        laid.setTextFormat(Qt::PlainText);
+        laid.prepare(QTransform(), font);
+        it = texts_.insert(text, laid);
+    }
+    return *it;
+}
+
+void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const QStyle::State state = option.state;
+    const QPalette::ColorGroup group = !(state & QStyle::State_Enabled) ? QPalette::Disabled
+                                       : (state & QStyle::State_Active)  ? QPalette::Active
+                                                                         : QPalette::Inactive;
+    const bool selected = state & QStyle::State_Selected;
+    if (selected)
+        painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+
+    const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option.widget) + 1;
+    const QRect box = option.rect.adjusted(margin, 0, -margin, 0);
+    const QStaticText& text = laidOut(index.data(Qt::DisplayRole).toString(), option.font);
+    const QPointF at(box.left(), box.top() + (box.height() - option.fontMetrics.height()) / 2);
+    painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->setFont(option.font);
+    if (text.size().width() <= box.width()) {
+        painter->drawStaticText(at, text);
+    } else {
+        painter->save();
+        painter->setClipRect(box, Qt::IntersectClip);
+        painter->drawStaticText(at, text);
+        painter->restore();
+    }
+
+    if (state & QStyle::State_HasFocus) {
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(option);
+        focus.backgroundColor = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Window);
+        style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
+    }
+}
+
+DataGrid::DataGrid(QWidget* parent) : QTableView(parent), bar_(new QScrollBar(Qt::Vertical, this))
 {
     setModel(&model_);
+    setItemDelegate(&cells_);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -64,6 +124,11 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent)
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     verticalHeader()->setVisible(false);
+    // The view's own vertical bar would only ever scroll the window; the
+    // grid's bar takes its place.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    bar_->setSingleStep(1);
+    connect(bar_, &QScrollBar::valueChanged, this, [this](int value) { showFrom(value); });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &DataGrid::onCurrentChanged);
 }
 
@@ -89,23 +154,53 @@ void DataGrid::Refresh()
     viewport()->update();
 }
 
-void DataGrid::onRowsReset()
+qint64 DataGrid::recordCount() const
 {
-    following_ = true;
-    model_.reset();
-    following_ = false;
-    if (rs_ && rs_->isOpen())
-        onCurrentMoved(rs_->position());
+    return rs_ && rs_->isOpen() ? rs_->recordCount() : 0;
 }
 
-void DataGrid::onCurrentMoved(qint64 position)
+int DataGrid::rowsShown() const
+{
+    return std::max(1, viewport()->height() / verticalHeader()->defaultSectionSize());
+}
+
+void DataGrid::showFrom(qint64 top)
+{
+    const int rows = rowsShown();
+    const qint64 last = std::max<qint64>(0, recordCount() - rows);
+    top = std::clamp<qint64>(top, 0, last);
+    {
+        const QSignalBlocker quiet(bar_);
+        bar_->setRange(0, int(std::min<qint64>(last, INT_MAX)));
+        bar_->setPageStep(rows);
+        bar_->setValue(int(std::min<qint64>(top, INT_MAX)));
+    }
+    following_ = true;
+    model_.setWindow(top, rows);
+    following_ = false;
+    markCurrent();
+}
+
+void DataGrid::showPosition(qint64 position)
+{
+    const qint64 top = model_.top();
+    const int rows = rowsShown();
+    if (position < top)
+        showFrom(position);
+    else if (position >= top + rows)
+        showFrom(position - rows + 1);
+    else
+        markCurrent();
+}
+
+void DataGrid::markCurrent()
 {
     following_ = true;
-    if (position >= 0 && position < model_.rowCount()) {
-        const int column = std::max(0, currentIndex().column());
-        const QModelIndex index = model_.index(int(position), column);
+    const qint64 row = rs_ && rs_->isOpen() ? rs_->position() - model_.top() : -1;
+    if (row >= 0 && row < model_.rowCount()) {
+        const QModelIndex index = model_.index(int(row), std::min(column_, model_.columnCount() - 1));
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        scrollTo(index);
+        scrollTo(index);  // across, to the current column
     } else {
         selectionModel()->clearCurrentIndex();
         selectionModel()->clearSelection();
@@ -113,14 +208,97 @@ void DataGrid::onCurrentMoved(qint64 position)
     following_ = false;
 }
 
+void DataGrid::onRowsReset()
+{
+    // The first row is current after every open and re-query.
+    showFrom(rs_ && rs_->isOpen() ? rs_->position() : 0);
+}
+
+void DataGrid::onCurrentMoved(qint64 position)
+{
+    showPosition(position);
+}
+
 void DataGrid::onCurrentChanged(const QModelIndex& current, const QModelIndex&)
 {
     if (following_ || !rs_ || !current.isValid())
         return;
+    column_ = current.column();
     try {
-        rs_->moveTo(current.row());
+        rs_->moveTo(model_.top() + current.row());
     } catch (const std::exception&) {
         return;
     }
     emit RowColChange();
+}
+
+// Up and down move through the whole record set, scrolling the rows shown;
+// left and right stay with the table view.
+QModelIndex DataGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    const qint64 count = recordCount();
+    if (count == 0)
+        return {};
+    const qint64 position = rs_->position();
+    const bool ctrl = modifiers & Qt::ControlModifier;
+    qint64 target;
+    switch (action) {
+    case MoveUp: target = position - 1; break;
+    case MoveDown: target = position + 1; break;
+    case MovePageUp: target = position - rowsShown(); break;
+    case MovePageDown: target = position + rowsShown(); break;
+    case MoveHome:
+        if (!ctrl)
+            return QTableView::moveCursor(action, modifiers);
+        target = 0;
+        break;
+    case MoveEnd:
+        if (!ctrl)
+            return QTableView::moveCursor(action, modifiers);
+        target = count - 1;
+        break;
+    default: return QTableView::moveCursor(action, modifiers);
+    }
+    target = std::clamp<qint64>(target, 0, count - 1);
+    if (target != position) {
+        // The record set moves first; the grid follows it, and the view
+        // finds its current index already where the key leads.
+        try {
+            rs_->moveTo(target);
+        } catch (const std::exception&) {
+            return currentIndex();
+        }
+        emit RowColChange();
+    }
+    return currentIndex();
+}
+
+void DataGrid::updateGeometries()
+{
+    QTableView::updateGeometries();
+    // The bar stands right of the rows, from below the column headings
+    // to above the horizontal scroll bar.
+    QMargins margins = viewportMargins();
+    const int width = bar_->sizeHint().width();
+    if (margins.right() != width) {
+        margins.setRight(width);
+        setViewportMargins(margins);
+    }
+    const QRect rows = viewport()->geometry();
+    bar_->setGeometry(rows.right() + 1, rows.top(), width, rows.height());
+}
+
+void DataGrid::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    if (bar_->pageStep() != rowsShown())
+        showFrom(model_.top());
+}
+
+void DataGrid::wheelEvent(QWheelEvent* event)
+{
+    if (event->angleDelta().y() != 0)
+        QApplication::sendEvent(bar_, event);
+    else
+        QTableView::wheelEvent(event);
 }

@@ -1,17 +1,27 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QFont>
+#include <QHash>
+#include <QStaticText>
+#include <QStyledItemDelegate>
 #include <QTableView>
 
+class QScrollBar;
 class RecordSet;
 
-// Shows the rows of a record set, reading only the rows on screen.
+// The rows of a record set that the grid shows: a window of rows from
+// position top on. A table view keeps a header entry for every row of its
+// model, so a model of a million rows would cost time and memory on every
+// re-query; the window keeps the model as small as the screen.
 class RecordSetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     explicit RecordSetModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
     void setRecordSet(RecordSet* rs);
-    void reset();
+    // Shows up to rows rows from position top on; the rows are read again.
+    void setWindow(qint64 top, int rows);
+    qint64 top() const { return top_; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -20,12 +30,35 @@ public:
 
 private:
     RecordSet* rs_ = nullptr;
+    qint64 top_ = 0;
+    int rows_ = 0;
+};
+
+// Paints a grid cell as one line of plain text, cut off at the cell's
+// edge. Each distinct text is laid out once and kept (names, departments
+// and amounts repeat from row to row), so repainting the grid after a
+// keystroke costs little more than copying glyphs.
+class GridCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    const QStaticText& laidOut(const QString& text, const QFont& font) const;
+
+    mutable QHash<QString, QStaticText> texts_;
+    mutable QFont font_;
 };
 
 // The data grid: bound once to a record set, one column per field. Its
 // current row is the record set's current row: choosing a row moves the
 // record set there and raises RowColChange; moving the record set moves the
 // grid without raising it.
+//
+// The table view shows only the rows that fit on screen (its model row r is
+// the record set's row top + r); its own scroll bar, beside the rows, runs
+// over the whole record set, and the arrow and page keys, Ctrl+Home and
+// Ctrl+End move through all of it.
 class DataGrid : public QTableView {
     Q_OBJECT
 public:
@@ -35,15 +68,38 @@ public:
     RecordSet* dataSource() const { return rs_; }
     void Refresh();
 
+    // The record-set position of the first row shown, and the scroll bar
+    // that moves it.
+    qint64 firstShown() const { return model_.top(); }
+    QScrollBar* rowScrollBar() const { return bar_; }
+
 signals:
     void RowColChange();
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void updateGeometries() override;
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void onRowsReset();
     void onCurrentMoved(qint64 position);
     void onCurrentChanged(const QModelIndex& current, const QModelIndex& previous);
+    qint64 recordCount() const;
+    // Rows that fit whole on screen.
+    int rowsShown() const;
+    // Shows rows from top on (kept within the record set) and marks the
+    // current row when it is among them.
+    void showFrom(qint64 top);
+    // Scrolls as little as needed to show the row at position.
+    void showPosition(qint64 position);
+    void markCurrent();
 
     RecordSet* rs_ = nullptr;
     RecordSetModel model_;
+    GridCellDelegate cells_;
+    QScrollBar* bar_;
+    int column_ = 0;          // the current column, kept while the row scrolls away
     bool following_ = false;  // true while the grid follows the record set
 };

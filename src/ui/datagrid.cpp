@@ -15,6 +15,7 @@ void RecordSetModel::setRecordSet(RecordSet* rs)
     beginResetModel();
     rs_ = rs;
     top_ = 0;
+    names_.clear();
     endResetModel();
 }
 
@@ -23,6 +24,14 @@ void RecordSetModel::setWindow(qint64 top, int rows)
     beginResetModel();
     top_ = top;
     rows_ = rows;
+    // The columns stay while the record set is closed: the filter closes
+    // it only to open it again at once, and the columns and their widths
+    // should not flicker away meanwhile.
+    if (rs_ && rs_->isOpen()) {
+        names_.clear();
+        for (int i = 0; i < rs_->fieldCount(); ++i)
+            names_ << rs_->fieldName(i);
+    }
     endResetModel();
 }
 
@@ -35,9 +44,7 @@ int RecordSetModel::rowCount(const QModelIndex& parent) const
 
 int RecordSetModel::columnCount(const QModelIndex& parent) const
 {
-    if (parent.isValid() || !rs_ || !rs_->isOpen())
-        return 0;
-    return rs_->fieldCount();
+    return parent.isValid() ? 0 : int(names_.size());
 }
 
 QVariant RecordSetModel::data(const QModelIndex& index, int role) const
@@ -55,9 +62,9 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const
 
 QVariant RecordSetModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || !rs_)
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
         return QAbstractTableModel::headerData(section, orientation, role);
-    return rs_->fieldName(section);
+    return names_.value(section);
 }
 
 const QStaticText& GridCellDelegate::laidOut(const QString& text, const QFont& font) const
@@ -127,6 +134,7 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), bar_(new QScrollBar(Qt
     // The view's own vertical bar would only ever scroll the window; the
     // grid's bar takes its place.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setContentsMargins(0, 0, bar_->sizeHint().width(), 0);
     bar_->setSingleStep(1);
     connect(bar_, &QScrollBar::valueChanged, this, [this](int value) { showFrom(value); });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &DataGrid::onCurrentChanged);
@@ -276,16 +284,10 @@ QModelIndex DataGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modi
 void DataGrid::updateGeometries()
 {
     QTableView::updateGeometries();
-    // The bar stands right of the rows, from below the column headings
-    // to above the horizontal scroll bar.
-    QMargins margins = viewportMargins();
-    const int width = bar_->sizeHint().width();
-    if (margins.right() != width) {
-        margins.setRight(width);
-        setViewportMargins(margins);
-    }
+    // The bar stands right of the rows, in a margin kept for it inside the
+    // frame, from below the column headings to above the horizontal bar.
     const QRect rows = viewport()->geometry();
-    bar_->setGeometry(rows.right() + 1, rows.top(), width, rows.height());
+    bar_->setGeometry(contentsRect().right() + 1, rows.top(), bar_->sizeHint().width(), rows.height());
 }
 
 void DataGrid::resizeEvent(QResizeEvent* event)

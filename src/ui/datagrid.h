@@ -32,6 +32,7 @@ private:
     RecordSet* rs_ = nullptr;
     qint64 top_ = 0;
     int rows_ = 0;
+    QStringList names_;  // the column headings
 };
 
 // Paints a grid cell as one line of plain text, cut off at the cell's

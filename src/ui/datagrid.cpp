@@ -132,9 +132,10 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), bar_(new QScrollBar(Qt
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     verticalHeader()->setVisible(false);
     // The view's own vertical bar would only ever scroll the window; the
-    // grid's bar takes its place.
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setContentsMargins(0, 0, bar_->sizeHint().width(), 0);
+    // grid's bar takes its place beside the rows.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    verticalScrollBar()->hide();
+    addScrollBarWidget(bar_, Qt::AlignTop);
     bar_->setSingleStep(1);
     connect(bar_, &QScrollBar::valueChanged, this, [this](int value) { showFrom(value); });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &DataGrid::onCurrentChanged);
@@ -279,15 +280,6 @@ QModelIndex DataGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modi
         emit RowColChange();
     }
     return currentIndex();
-}
-
-void DataGrid::updateGeometries()
-{
-    QTableView::updateGeometries();
-    // The bar stands right of the rows, in a margin kept for it inside the
-    // frame, from below the column headings to above the horizontal bar.
-    const QRect rows = viewport()->geometry();
-    bar_->setGeometry(contentsRect().right() + 1, rows.top(), bar_->sizeHint().width(), rows.height());
 }
 
 void DataGrid::resizeEvent(QResizeEvent* event)

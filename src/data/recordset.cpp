@@ -64,8 +64,7 @@ void RecordSet::load()
     generation_ = cn_->generation();
     dataVersion_ = cn_->dataVersion();
 
-    const QString where = sql_.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + sql_.where;
-    count_ = cn_->scalar(QStringLiteral("SELECT count(*) FROM dept") + where, sql_.params).toLongLong();
+    count_ = cn_->scalar(QStringLiteral("SELECT count(*) FROM dept") + where(), sql_.params).toLongLong();
     if (names_.isEmpty()) {
         const QSqlRecord record = cn_->query(QStringLiteral("SELECT * FROM dept LIMIT 0")).record();
         for (int i = 0; i < record.count(); ++i)
@@ -175,19 +174,12 @@ const RecordSet::Page& RecordSet::page(qint64 index)
 
 QString RecordSet::select(const QString& keyset, bool descending) const
 {
-    QStringList conditions;
-    if (!sql_.where.isEmpty())
-        conditions << sql_.where;
-    if (!keyset.isEmpty())
-        conditions << keyset;
     const QString dir = descending ? QStringLiteral(" DESC") : QString();
     QString order = QStringLiteral("rowid") + dir;
     if (!sql_.sort.isEmpty())
         order = sql_.sort + dir + QStringLiteral(", ") + order;
     return QStringLiteral("SELECT rowid, %1, * FROM dept%2 ORDER BY %3 LIMIT ? OFFSET ?")
-        .arg(sql_.sort.isEmpty() ? QStringLiteral("NULL") : sql_.sort,
-             conditions.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND ")),
-             order);
+        .arg(sql_.sort.isEmpty() ? QStringLiteral("NULL") : sql_.sort, where(keyset), order);
 }
 
 // Reads the rows of one page. The cheapest start is chosen among the two
@@ -225,14 +217,10 @@ RecordSet::Page RecordSet::fetchPage(qint64 index)
         keyParams = {after->second.sort, after->second.rowid};
     }
 
-    const QString cmp = descending ? QStringLiteral("<") : QStringLiteral(">");
     if (!keyParams.isEmpty()) {
-        if (sql_.sort.isEmpty()) {
-            keyset = QStringLiteral("rowid %1 ?").arg(cmp);
+        keyset = beyond(descending ? QStringLiteral("<") : QStringLiteral(">"));
+        if (sql_.sort.isEmpty())
             keyParams.removeFirst();
-        } else {
-            keyset = QStringLiteral("(%1, rowid) %2 (?, ?)").arg(sql_.sort, cmp);
-        }
     }
 
     QVariantList params = sql_.params + keyParams;
@@ -268,28 +256,52 @@ RecordSet::Page RecordSet::fetchPage(qint64 index)
     return page;
 }
 
+QString RecordSet::beyond(const QString& cmp) const
+{
+    if (sql_.sort.isEmpty())
+        return QStringLiteral("rowid %1 ?").arg(cmp);
+    return QStringLiteral("(%1, rowid) %2 (?, ?)").arg(sql_.sort, cmp);
+}
+
+QString RecordSet::where(const QString& condition) const
+{
+    QStringList conditions;
+    if (!sql_.where.isEmpty())
+        conditions << sql_.where;
+    if (!condition.isEmpty())
+        conditions << condition;
+    return conditions.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+}
+
 std::optional<qint64> RecordSet::find(qint64 rowid)
 {
     requireOpen();
-    QStringList conditions{QStringLiteral("rowid = ?")};
-    QVariantList params = sql_.params;
-    if (!sql_.where.isEmpty())
-        conditions.prepend(sql_.where);
-    params << rowid;
     const QString sortExpr = sql_.sort.isEmpty() ? QStringLiteral("NULL") : sql_.sort;
-    QSqlQuery q = cn_->query(QStringLiteral("SELECT %1 FROM dept WHERE %2").arg(sortExpr, conditions.join(QStringLiteral(" AND "))), params);
+    QSqlQuery q = cn_->query(QStringLiteral("SELECT %1 FROM dept").arg(sortExpr) + where(QStringLiteral("rowid = ?")),
+                             sql_.params + QVariantList{rowid});
     if (!q.next())
         return std::nullopt;
     const Key key{rowid, q.value(0)};
 
-    QString before = sql_.sort.isEmpty() ? QStringLiteral("rowid < ?") : QStringLiteral("(%1, rowid) < (?, ?)").arg(sql_.sort);
-    QVariantList beforeParams = sql_.params;
+    // A position is a count of the rows before the key, a walk over them;
+    // in key order the rows after it are counted instead when they are
+    // fewer (a row just added is the last), as the keys' span tells.
+    bool fromEnd = false;
+    if (sql_.sort.isEmpty()) {
+        // Each in its own SELECT: only a lone min() or max() is a seek.
+        QSqlQuery span = cn_->query(QStringLiteral("SELECT (SELECT min(rowid) FROM dept%1), (SELECT max(rowid) FROM dept%1)").arg(where()),
+                                    sql_.params + sql_.params);
+        fromEnd = span.next() && rowid - span.value(0).toLongLong() > span.value(1).toLongLong() - rowid;
+    }
+    QVariantList params = sql_.params;
     if (!sql_.sort.isEmpty())
-        beforeParams << key.sort;
-    beforeParams << rowid;
-    const QString where = sql_.where.isEmpty() ? before : sql_.where + QStringLiteral(" AND ") + before;
-    const qint64 position = cn_->scalar(QStringLiteral("SELECT count(*) FROM dept WHERE ") + where, beforeParams).toLongLong();
-    if (position >= count_)
+        params << key.sort;
+    params << rowid;
+    const qint64 counted = cn_->scalar(QStringLiteral("SELECT count(*) FROM dept") +
+                                           where(beyond(fromEnd ? QStringLiteral(">") : QStringLiteral("<"))),
+                                       params).toLongLong();
+    const qint64 position = fromEnd ? count_ - 1 - counted : counted;
+    if (position < 0 || position >= count_)
         return std::nullopt;
     anchors_[position] = key;
     return position;

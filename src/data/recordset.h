@@ -78,6 +78,12 @@ private:
     const Page& page(qint64 index);
     Page fetchPage(qint64 index);
     QString select(const QString& keyset, bool descending) const;
+    // The condition "comes before" (cmp "<") or "after" (">") a row's key
+    // in this record set's order; its values are the key's sort value (when
+    // sorted) and rowid.
+    QString beyond(const QString& cmp) const;
+    // The WHERE clause of the record set's condition and this one, if any.
+    QString where(const QString& condition = {}) const;
 
     Connection* cn_ = nullptr;
     RowSource source_;

@@ -60,9 +60,11 @@ public:
     // The names of the enabled buttons among cmdfirst, cmdprev, cmdnext,
     // cmdlast, cmdadd, cmdedit, cmddel, cmdexit, cmdsave, in that order.
     QStringList enabledButtons() const;
-    // The texts the grid lists in one column, top to bottom.
+    // The texts of one column in the rows the grid shows, top to bottom
+    // (every row when they all fit on screen).
     QStringList gridColumn(int column) const;
-    // Clicks a cell of this row in the grid, as the user chooses a row.
+    // Clicks a cell of this row of the grid's screenful, as the user
+    // chooses a row.
     void clickGridRow(int row);
     // The grid's current row and the row number in Text1 agree.
     bool gridAgreesWithBoxes() const;

@@ -1,0 +1,252 @@
+// A table far larger than the grid: the grid shows a screenful of rows and
+// scrolls over all of them, keys and buttons reach every row, and the grid
+// and the boxes agree wherever the current row is.
+
+#include "support/test_support.h"
+
+#include "data/connection.h"
+#include "data/modyul.h"
+#include "data/recordset.h"
+#include "ui/datagrid.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
+
+using namespace test;
+
+namespace {
+
+constexpr int kRows = 300;
+
+// Keys with gaps, so that positions and keys differ; every seventh first
+// name begins with "Zoe".
+qint64 keyAt(int position)
+{
+    return 3 * position + 10;
+}
+
+QVector<Row> rows()
+{
+    QVector<Row> out;
+    for (int i = 0; i < kRows; ++i) {
+        const QString n = QStringLiteral("%1").arg(i, 3, 10, QChar(u'0'));
+        out << row(keyAt(i), (i % 7 == 0 ? "Zoe" : "Ann") + n, "Last" + n);
+    }
+    return out;
+}
+
+// The record-set position of the grid's current row, -1 without one.
+qint64 gridPosition(Window& w)
+{
+    const QModelIndex current = w->DataGrid1->currentIndex();
+    return current.isValid() ? w->DataGrid1->firstShown() + current.row() : -1;
+}
+
+// The current row is where the record set is, on screen, and in the boxes.
+void checkCurrent(Window& w, qint64 position, qint64 key)
+{
+    QCOMPARE(modyul::rs().position(), position);
+    QCOMPARE(gridPosition(w), position);
+    QVERIFY(w.gridAgreesWithBoxes());
+    QCOMPARE(w->Text1->text(), QString::number(key));
+}
+
+}  // namespace
+
+class LargeTableTest : public QObject {
+    Q_OBJECT
+private slots:
+    void gridShowsAScreenfulAndScrollsOverEveryRow();
+    void keysReachEveryRowAndTheGridFollows();
+    void buttonsBringTheCurrentRowIntoView();
+    void choosingAScrolledRowShowsIt();
+    void filterNarrowsTheScrollRange();
+    void positionOfARowIsFoundFromEitherEnd();
+    void savedRowStaysCurrentWhereverItIs();
+};
+
+void LargeTableTest::gridShowsAScreenfulAndScrollsOverEveryRow()
+{
+    TempDb db(rows());
+    Window w(db);
+    DataGrid* grid = w->DataGrid1;
+    QScrollBar* bar = grid->rowScrollBar();
+    const int shown = grid->model()->rowCount();
+    QVERIFY2(shown >= 10 && shown < kRows, qPrintable(QString::number(shown)));
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->maximum(), kRows - shown);
+    QCOMPARE(bar->pageStep(), shown);
+    checkCurrent(w, 0, keyAt(0));
+
+    // Scrolling moves the rows shown, not the current row.
+    bar->setValue(100);
+    QCOMPARE(grid->firstShown(), 100);
+    QCOMPARE(grid->model()->index(0, 0).data().toLongLong(), keyAt(100));
+    QVERIFY(!grid->currentIndex().isValid());
+    QCOMPARE(w->Text1->text(), QString::number(keyAt(0)));
+
+    bar->setValue(bar->maximum());
+    QCOMPARE(grid->model()->index(shown - 1, 0).data().toLongLong(), keyAt(kRows - 1));
+
+    // The wheel turns the same bar.
+    bar->setValue(0);
+    const QPointF at = grid->viewport()->rect().center();
+    QWheelEvent wheel(at, grid->viewport()->mapToGlobal(at), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid->viewport(), &wheel);
+    QVERIFY(grid->firstShown() > 0);
+    QCOMPARE(grid->model()->index(0, 0).data().toLongLong(), keyAt(int(grid->firstShown())));
+}
+
+void LargeTableTest::keysReachEveryRowAndTheGridFollows()
+{
+    TempDb db(rows());
+    Window w(db);
+    DataGrid* grid = w->DataGrid1;
+    const int shown = grid->model()->rowCount();
+    grid->setFocus();
+
+    // Down past the bottom row scrolls by one row.
+    for (int i = 0; i < shown; ++i)
+        QTest::keyClick(grid, Qt::Key_Down);
+    checkCurrent(w, shown, keyAt(shown));
+    QCOMPARE(grid->firstShown(), 1);
+
+    QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    checkCurrent(w, kRows - 1, keyAt(kRows - 1));
+    QCOMPARE(grid->firstShown(), kRows - shown);
+    QTest::keyClick(grid, Qt::Key_Down);  // past the last row: stays
+    checkCurrent(w, kRows - 1, keyAt(kRows - 1));
+
+    QTest::keyClick(grid, Qt::Key_Up);
+    checkCurrent(w, kRows - 2, keyAt(kRows - 2));
+    QTest::keyClick(grid, Qt::Key_PageUp);
+    checkCurrent(w, kRows - 2 - shown, keyAt(kRows - 2 - shown));
+    QTest::keyClick(grid, Qt::Key_PageDown);
+    checkCurrent(w, kRows - 2, keyAt(kRows - 2));
+
+    QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+    checkCurrent(w, 0, keyAt(0));
+    QCOMPARE(grid->firstShown(), 0);
+    QTest::keyClick(grid, Qt::Key_Up);  // before the first row: stays
+    checkCurrent(w, 0, keyAt(0));
+
+    // Left and right move across the columns of the same row.
+    QTest::keyClick(grid, Qt::Key_Right);
+    QCOMPARE(grid->currentIndex().column(), 1);
+    checkCurrent(w, 0, keyAt(0));
+}
+
+void LargeTableTest::buttonsBringTheCurrentRowIntoView()
+{
+    TempDb db(rows());
+    Window w(db);
+    DataGrid* grid = w->DataGrid1;
+    const int shown = grid->model()->rowCount();
+
+    QTest::mouseClick(w->cmdlast, Qt::LeftButton);
+    checkCurrent(w, kRows - 1, keyAt(kRows - 1));
+    QCOMPARE(grid->firstShown(), kRows - shown);
+    QTest::mouseClick(w->cmdprev, Qt::LeftButton);
+    checkCurrent(w, kRows - 2, keyAt(kRows - 2));
+    QCOMPARE(grid->firstShown(), kRows - shown);  // still on screen: no scroll
+
+    // Scrolled away, the current row comes back into view when it moves.
+    grid->rowScrollBar()->setValue(0);
+    QVERIFY(!grid->currentIndex().isValid());
+    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    checkCurrent(w, kRows - 1, keyAt(kRows - 1));
+
+    QTest::mouseClick(w->cmdfirst, Qt::LeftButton);
+    checkCurrent(w, 0, keyAt(0));
+    QCOMPARE(grid->firstShown(), 0);
+}
+
+void LargeTableTest::choosingAScrolledRowShowsIt()
+{
+    TempDb db(rows());
+    Window w(db);
+    w->DataGrid1->rowScrollBar()->setValue(150);
+    w.clickGridRow(5);
+    checkCurrent(w, 155, keyAt(155));
+    QCOMPARE(w.boxes()[1], QStringLiteral("Ann155"));
+
+    // The next row follows the chosen one, not the row at the top.
+    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    checkCurrent(w, 156, keyAt(156));
+}
+
+void LargeTableTest::filterNarrowsTheScrollRange()
+{
+    TempDb db(rows());
+    Window w(db);
+    DataGrid* grid = w->DataGrid1;
+    const int shown = grid->model()->rowCount();
+    QTest::mouseClick(w->cmdlast, Qt::LeftButton);
+
+    type(w->Text9, "zoe");
+    const int zoes = (kRows + 6) / 7;
+    QCOMPARE(modyul::rs().recordCount(), zoes);
+    QCOMPARE(grid->rowScrollBar()->maximum(), zoes - shown);
+    QCOMPARE(grid->firstShown(), 0);
+    checkCurrent(w, 0, keyAt(0));
+    QCOMPARE(grid->model()->index(1, 1).data().toString(), QStringLiteral("Zoe007"));
+
+    type(w->Text9, "1");  // Zoe1..: 105, 112, ... 196
+    QCOMPARE(grid->model()->rowCount(), int(modyul::rs().recordCount()));
+    QCOMPARE(grid->rowScrollBar()->maximum(), 0);
+
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(w->Text9, Qt::Key_Backspace);
+    QCOMPARE(grid->rowScrollBar()->maximum(), kRows - shown);
+    checkCurrent(w, 0, keyAt(0));
+}
+
+void LargeTableTest::positionOfARowIsFoundFromEitherEnd()
+{
+    TempDb db(rows());
+    Connection cn;
+    cn.open(db.path());
+    RecordSet rs;
+    rs.open(RowSource::all(), cn);
+    for (int position : {0, 1, 149, 150, 151, kRows - 2, kRows - 1}) {
+        const auto found = rs.find(keyAt(position));
+        QVERIFY(found);
+        QCOMPARE(*found, position);
+        QCOMPARE(rs.rowAt(*found).value(0).toLongLong(), keyAt(position));
+    }
+    QVERIFY(!rs.find(keyAt(10) + 1));  // no such row
+
+    // In name order the rows are counted the same way.
+    rs.open(RowSource::name_like(RowSource::Column::Fname, QStringLiteral("zoe%")), cn);
+    QCOMPARE(rs.find(keyAt(7 * 30)), 30);
+    QVERIFY(!rs.find(keyAt(8)));  // not among the rows listed
+}
+
+void LargeTableTest::savedRowStaysCurrentWhereverItIs()
+{
+    TempDb db(rows());
+    Window w(db);
+    for (int position : {kRows - 3, 40}) {
+        w->DataGrid1->rowScrollBar()->setValue(position);
+        w.clickGridRow(int(position - w->DataGrid1->firstShown()));
+        QTest::mouseClick(w->cmdedit, Qt::LeftButton);
+        w->Text3->setText(QStringLiteral("Edited"));
+        QTest::mouseClick(w->cmdsave, Qt::LeftButton);
+        checkCurrent(w, position, keyAt(position));
+        QCOMPARE(w.boxes()[2], QStringLiteral("Edited"));
+    }
+
+    // A row added last is current after Save, at the end of the grid.
+    QTest::mouseClick(w->cmdadd, Qt::LeftButton);
+    w->Text2->setText(QStringLiteral("Newest"));
+    QTest::mouseClick(w->cmdsave, Qt::LeftButton);
+    QCOMPARE(modyul::rs().recordCount(), kRows + 1);
+    checkCurrent(w, kRows, keyAt(kRows - 1) + 1);
+    QCOMPARE(w.boxes()[1], QStringLiteral("Newest"));
+}
+
+QTEST_MAIN(LargeTableTest)
+#include "test_large_table.moc"

@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <cstdio>
 
 namespace {
@@ -131,8 +132,9 @@ int main(int argc, char** argv)
 
     QCoreApplication app(argc, argv);
     const Options o = parse(app.arguments());
-    std::printf("Tallyhouse benchmark: %d start-ups and %d repetitions of each step per size, times in ms.\n",
-                o.startups, o.reps);
+    std::printf("Tallyhouse benchmark on %s, %d cores: %d start-ups and %d repetitions of each step per size.\n"
+                "Times in ms; targets are judged on 1,000,000 rows.\n",
+                qPrintable(QSysInfo::prettyProductName()), QThread::idealThreadCount(), o.startups, o.reps);
     bench::Results reference;
     for (qint64 size : o.sizes) {
         const bench::Results r = measure(o, size);

@@ -15,31 +15,40 @@ void RecordSetModel::setRecordSet(RecordSet* rs)
     beginResetModel();
     rs_ = rs;
     top_ = 0;
+    shown_ = 0;
     names_.clear();
     endResetModel();
 }
 
 void RecordSetModel::setWindow(qint64 top, int rows)
 {
+    const bool open = rs_ && rs_->isOpen();
+    const int shown = open ? int(std::clamp<qint64>(rs_->recordCount() - top, 0, rows)) : 0;
+    // The columns stay while the record set is closed.
+    QStringList names = names_;
+    if (open) {
+        names.clear();
+        for (int i = 0; i < rs_->fieldCount(); ++i)
+            names << rs_->fieldName(i);
+    }
+    // Rows of the same shape are only read again: a reset would make the
+    // view lay out its headers and scroll bars anew, and repaint the bars.
+    if (shown == shown_ && names == names_) {
+        top_ = top;
+        if (shown_ > 0)
+            emit dataChanged(index(0, 0), index(shown_ - 1, int(names_.size()) - 1));
+        return;
+    }
     beginResetModel();
     top_ = top;
-    rows_ = rows;
-    // The columns stay while the record set is closed: the filter closes
-    // it only to open it again at once, and the columns and their widths
-    // should not flicker away meanwhile.
-    if (rs_ && rs_->isOpen()) {
-        names_.clear();
-        for (int i = 0; i < rs_->fieldCount(); ++i)
-            names_ << rs_->fieldName(i);
-    }
+    shown_ = shown;
+    names_ = names;
     endResetModel();
 }
 
 int RecordSetModel::rowCount(const QModelIndex& parent) const
 {
-    if (parent.isValid() || !rs_ || !rs_->isOpen())
-        return 0;
-    return int(std::clamp<qint64>(rs_->recordCount() - top_, 0, rows_));
+    return parent.isValid() ? 0 : shown_;
 }
 
 int RecordSetModel::columnCount(const QModelIndex& parent) const
@@ -219,8 +228,19 @@ void DataGrid::markCurrent()
 
 void DataGrid::onRowsReset()
 {
+    // The filter closes the record set only to open it again at once; the
+    // rows go only if it is still closed when events are taken again.
+    if (rs_ && !rs_->isOpen()) {
+        QMetaObject::invokeMethod(
+            this, [this] {
+                if (!rs_ || !rs_->isOpen())
+                    showFrom(0);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     // The first row is current after every open and re-query.
-    showFrom(rs_ && rs_->isOpen() ? rs_->position() : 0);
+    showFrom(rs_ ? rs_->position() : 0);
 }
 
 void DataGrid::onCurrentMoved(qint64 position)

@@ -31,7 +31,7 @@ public:
 private:
     RecordSet* rs_ = nullptr;
     qint64 top_ = 0;
-    int rows_ = 0;
+    int shown_ = 0;      // rows in the window
     QStringList names_;  // the column headings
 };
 

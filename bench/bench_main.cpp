@@ -5,9 +5,10 @@
 //
 // For each size a database is generated once into DIR/rows-SIZE/db40.mdb
 // (DIR defaults to bench-data beside this program) and reused afterwards.
-// Each start-up runs in a fresh process; one more process on a copy of the
-// database runs the session (filter, navigation, grid, save, delete) and
-// reports its peak resident memory. Prints one Markdown table per size.
+// Each start-up runs in a fresh process; one more process per size, on a
+// copy of the database, runs the session (filter, navigation, grid, save,
+// delete) and reports its peak resident memory. Prints one Markdown table
+// per size.
 
 #include "report.h"
 #include "scenario.h"
@@ -99,18 +100,26 @@ QString child(const QStringList& args)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-bench::Results measure(const Options& o, qint64 size)
+// Measures every size. The start-ups of all sizes take turns, so that a
+// busy moment of the machine does not fall on one size only and skew the
+// ratio between them.
+QList<bench::Results> measure(const Options& o)
 {
-    const QString dir = database(o, size);
-    bench::Results r;
+    QStringList dirs;
+    for (qint64 size : o.sizes)
+        dirs << database(o, size);
+    QList<bench::Results> results(o.sizes.size());
     for (int i = 0; i < o.startups; ++i)
-        r.add(child({QStringLiteral("--measure-startup"), dir}));
-    // The session changes the database: it runs on a copy.
-    QTemporaryDir tmp(o.data + QStringLiteral("/session-XXXXXX"));
-    if (!tmp.isValid() || !QFile::copy(dir + QStringLiteral("/db40.mdb"), tmp.path() + QStringLiteral("/db40.mdb")))
-        die(QStringLiteral("cannot copy the database of %1 rows").arg(size));
-    r.add(child({QStringLiteral("--measure-session"), tmp.path(), QString::number(o.reps)}));
-    return r;
+        for (int k = 0; k < dirs.size(); ++k)
+            results[k].add(child({QStringLiteral("--measure-startup"), dirs[k]}));
+    for (int k = 0; k < dirs.size(); ++k) {
+        // The session changes the database: it runs on a copy.
+        QTemporaryDir tmp(o.data + QStringLiteral("/session-XXXXXX"));
+        if (!tmp.isValid() || !QFile::copy(dirs[k] + QStringLiteral("/db40.mdb"), tmp.path() + QStringLiteral("/db40.mdb")))
+            die(QStringLiteral("cannot copy the database of %1 rows").arg(o.sizes[k]));
+        results[k].add(child({QStringLiteral("--measure-session"), tmp.path(), QString::number(o.reps)}));
+    }
+    return results;
 }
 
 }  // namespace
@@ -135,13 +144,8 @@ int main(int argc, char** argv)
     std::printf("Tallyhouse benchmark on %s, %d cores: %d start-ups and %d repetitions of each step per size.\n"
                 "Times in ms; targets are judged on 1,000,000 rows.\n",
                 qPrintable(QSysInfo::prettyProductName()), QThread::idealThreadCount(), o.startups, o.reps);
-    bench::Results reference;
-    for (qint64 size : o.sizes) {
-        const bench::Results r = measure(o, size);
-        if (size == o.sizes.front())
-            reference = r;
-        std::printf("\n%s", qPrintable(bench::table(size, r, o.sizes.front(), reference)));
-        std::fflush(stdout);
-    }
+    const QList<bench::Results> results = measure(o);
+    for (int k = 0; k < results.size(); ++k)
+        std::printf("\n%s", qPrintable(bench::table(o.sizes[k], results[k], o.sizes.front(), results.front())));
     return 0;
 }

@@ -63,6 +63,8 @@ private slots:
     void buttonsBringTheCurrentRowIntoView();
     void choosingAScrolledRowShowsIt();
     void filterNarrowsTheScrollRange();
+    void rowsReadAgainShowTheirNewTexts();
+    void closedRecordSetEmptiesTheGrid();
     void positionOfARowIsFoundFromEitherEnd();
     void savedRowStaysCurrentWhereverItIs();
 };
@@ -202,6 +204,38 @@ void LargeTableTest::filterNarrowsTheScrollRange()
         QTest::keyClick(w->Text9, Qt::Key_Backspace);
     QCOMPARE(grid->rowScrollBar()->maximum(), kRows - shown);
     checkCurrent(w, 0, keyAt(0));
+}
+
+void LargeTableTest::rowsReadAgainShowTheirNewTexts()
+{
+    TempDb db(rows());
+    Window w(db);
+    DataGrid* grid = w->DataGrid1;
+    grid->rowScrollBar()->setValue(50);
+    QCOMPARE(grid->model()->index(0, 1).data().toString(), QStringLiteral("Ann050"));
+
+    // Another program renames rows; the same number of rows is read again
+    // when the filter runs, and the grid shows the new names from the top.
+    db.exec(QStringLiteral("UPDATE dept SET Fname = 'New' || Fname"));
+    type(w->Text9, "n");
+    QTest::keyClick(w->Text9, Qt::Key_Backspace);
+    QCOMPARE(grid->firstShown(), 0);
+    QCOMPARE(grid->model()->index(0, 1).data().toString(), QStringLiteral("NewZoe000"));
+    QCOMPARE(grid->model()->index(1, 1).data().toString(), QStringLiteral("NewAnn001"));
+    checkCurrent(w, 0, keyAt(0));
+    QCOMPARE(w.boxes()[1], QStringLiteral("NewZoe000"));
+}
+
+// The filter closes the record set and opens it again at once; a record
+// set left closed shows no rows once events are taken.
+void LargeTableTest::closedRecordSetEmptiesTheGrid()
+{
+    TempDb db(rows());
+    Window w(db);
+    modyul::rs().close();
+    QTRY_COMPARE(w->DataGrid1->model()->rowCount(), 0);
+    QVERIFY(!w->DataGrid1->currentIndex().isValid());
+    QCOMPARE(w->DataGrid1->rowScrollBar()->maximum(), 0);
 }
 
 void LargeTableTest::positionOfARowIsFoundFromEitherEnd()

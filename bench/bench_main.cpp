@@ -1,6 +1,6 @@
 // tallyhouse-bench: times the real window on large generated databases.
 //
-//   tallyhouse-bench [--sizes 10000,100000,1000000] [--reps 5] [--startups 5]
+//   tallyhouse-bench [--sizes 10000,100000,1000000] [--reps 7] [--startups 9]
 //                    [--data DIR]
 //
 // For each size a database is generated once into DIR/rows-SIZE/db40.mdb
@@ -25,8 +25,8 @@ namespace {
 
 struct Options {
     QList<qint64> sizes{10000, 100000, 1000000};
-    int reps = 5;
-    int startups = 5;
+    int reps = 7;
+    int startups = 9;
     QString data;
 };
 

@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QHeaderView>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QTest>
@@ -48,6 +47,10 @@ public:
     void grid(int reps);
     void changes(int reps);
 
+    double startupMs = 0;  // from main() to the first row painted
+    double loadMs = 0;     // from Form1's construction to that paint
+    SqliteFloor::Answer startupFloor;
+
 private:
     void sample(const char* op, double ms, const SqliteFloor::Answer& floor);
     // Runs f, then lets Qt paint what changed; the time of both.
@@ -72,22 +75,18 @@ private:
     DataGrid* grid() const { return form_->DataGrid1; }
     // The shown row and the grid's rows must be the ones SQLite read.
     void checkShown(const SqliteFloor::Answer& floor, qint64 firstRow, const QString& what) const;
+    // The grid's current row is the record set's and shows the boxes' row.
+    void checkGridAgrees(const QString& what) const;
 
-    QString dir_;
     std::unique_ptr<Form1> form_;
     std::unique_ptr<SqliteFloor> floor_;
     PaintCounter painted_;
     QTimer watchdog_;
     bool expectingBox_ = false;
     int visible_ = 0;  // rows the grid shows at once
-
-public:
-    double startupMs = 0;      // from main() to the first row painted
-    double loadMs = 0;         // from Form1's construction to that paint
-    SqliteFloor::Answer startupFloor;
 };
 
-Session::Session(const QString& programDir, const QElapsedTimer& sinceMain) : dir_(programDir)
+Session::Session(const QString& programDir, const QElapsedTimer& sinceMain)
 {
     QElapsedTimer load;
     load.start();
@@ -142,6 +141,13 @@ void Session::checkShown(const SqliteFloor::Answer& floor, qint64 firstRow, cons
     check(grid()->firstShown() + grid()->currentIndex().row() == firstRow, what + QStringLiteral(": grid's current row"));
     for (int i = 0; i < floor.keys.size(); ++i)
         check(gridKey(firstRow + i) == floor.keys[i], what + QStringLiteral(": grid row %1").arg(firstRow + i));
+}
+
+void Session::checkGridAgrees(const QString& what) const
+{
+    const qint64 position = modyul::rs().position();
+    check(grid()->firstShown() + grid()->currentIndex().row() == position && gridKey(position) == shownKey(),
+          what + QStringLiteral(": grid and boxes"));
 }
 
 void Session::sample(const char* op, double ms, const SqliteFloor::Answer& floor)
@@ -242,6 +248,7 @@ void Session::changes(int reps)
         double ms = timed([&] { click(form_->cmdsave); });
         const qint64 key = shownKey();
         check(form_->Text2->text() == texts[0] && modyul::rs().recordCount() == count + 1, QStringLiteral("saved new row"));
+        checkGridAgrees(QStringLiteral("saved new row"));
         const QString insert = QStringLiteral("INSERT INTO dept (cusnum, Fname, Lname) VALUES (?, ?, ?)");
         auto floor = floor_->changeAndRead(insert, {key + 1, texts[0], texts[1]}, visible_, true);
         floor_->exec(QStringLiteral("DELETE FROM dept WHERE cusnum = ?"), {key + 1});
@@ -252,6 +259,7 @@ void Session::changes(int reps)
         form_->Text3->setText(QStringLiteral("Edited"));
         ms = timed([&] { click(form_->cmdsave); });
         check(shownKey() == key && form_->Text3->text() == QLatin1String("Edited"), QStringLiteral("saved edited row"));
+        checkGridAgrees(QStringLiteral("saved edited row"));
         floor = floor_->changeAndRead(QStringLiteral("UPDATE dept SET Lname = ? WHERE cusnum = ?"), {QStringLiteral("Edited"), key},
                                       visible_, true);
         sample("Save an edited row", ms, floor);

@@ -78,6 +78,7 @@ void LargeTableTest::gridShowsAScreenfulAndScrollsOverEveryRow()
     const int shown = grid->model()->rowCount();
     QVERIFY2(shown >= 10 && shown < kRows, qPrintable(QString::number(shown)));
     QVERIFY(bar->isVisible());
+    QCOMPARE(grid->listedRows(), kRows);
     QCOMPARE(bar->maximum(), kRows - shown);
     QCOMPARE(bar->pageStep(), shown);
     checkCurrent(w, 0, keyAt(0));
@@ -191,6 +192,7 @@ void LargeTableTest::filterNarrowsTheScrollRange()
     type(w->Text9, "zoe");
     const int zoes = (kRows + 6) / 7;
     QCOMPARE(modyul::rs().recordCount(), zoes);
+    QCOMPARE(grid->listedRows(), zoes);
     QCOMPARE(grid->rowScrollBar()->maximum(), zoes - shown);
     QCOMPARE(grid->firstShown(), 0);
     checkCurrent(w, 0, keyAt(0));

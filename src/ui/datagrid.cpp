@@ -172,7 +172,7 @@ void DataGrid::Refresh()
     viewport()->update();
 }
 
-qint64 DataGrid::recordCount() const
+qint64 DataGrid::listedRows() const
 {
     return rs_ && rs_->isOpen() ? rs_->recordCount() : 0;
 }
@@ -185,7 +185,7 @@ int DataGrid::rowsShown() const
 void DataGrid::showFrom(qint64 top)
 {
     const int rows = rowsShown();
-    const qint64 last = std::max<qint64>(0, recordCount() - rows);
+    const qint64 last = std::max<qint64>(0, listedRows() - rows);
     top = std::clamp<qint64>(top, 0, last);
     {
         const QSignalBlocker quiet(bar_);
@@ -265,7 +265,7 @@ void DataGrid::onCurrentChanged(const QModelIndex& current, const QModelIndex&)
 // left and right stay with the table view.
 QModelIndex DataGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
 {
-    const qint64 count = recordCount();
+    const qint64 count = listedRows();
     if (count == 0)
         return {};
     const qint64 position = rs_->position();

@@ -69,6 +69,8 @@ public:
     RecordSet* dataSource() const { return rs_; }
     void Refresh();
 
+    // The number of rows the grid lists, on screen or not.
+    qint64 listedRows() const;
     // The record-set position of the first row shown, and the scroll bar
     // that moves it.
     qint64 firstShown() const { return model_.top(); }
@@ -86,7 +88,6 @@ private:
     void onRowsReset();
     void onCurrentMoved(qint64 position);
     void onCurrentChanged(const QModelIndex& current, const QModelIndex& previous);
-    qint64 recordCount() const;
     // Rows that fit whole on screen.
     int rowsShown() const;
     // Shows rows from top on (kept within the record set) and marks the

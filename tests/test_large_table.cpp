@@ -66,6 +66,7 @@ private slots:
     void rowsReadAgainShowTheirNewTexts();
     void closedRecordSetEmptiesTheGrid();
     void positionOfARowIsFoundFromEitherEnd();
+    void rowsAreReadAtAnyPositionWithOrWithoutGapsInTheKeys();
     void savedRowStaysCurrentWhereverItIs();
 };
 
@@ -259,6 +260,27 @@ void LargeTableTest::positionOfARowIsFoundFromEitherEnd()
     rs.open(RowSource::name_like(RowSource::Column::Fname, QStringLiteral("zoe%")), cn);
     QCOMPARE(rs.find(keyAt(7 * 30)), 30);
     QVERIFY(!rs.find(keyAt(8)));  // not among the rows listed
+}
+
+// Between two rows read, keys as far apart as the rows are read by a seek;
+// elsewhere the rows are counted off. Either way each position holds its row.
+void LargeTableTest::rowsAreReadAtAnyPositionWithOrWithoutGapsInTheKeys()
+{
+    const QList<int> order{200, 100, 160, 10, 299, 149, 150, 250, 0, 64, 63, 191, 192};
+    for (qint64 gapAt : {150, 0}) {
+        // Keys 1 to 300, with a jump of 850 after the first gapAt rows.
+        auto key = [gapAt](int position) { return position + 1 + (gapAt > 0 && position >= gapAt ? 850 : 0); };
+        QVector<Row> table;
+        for (int i = 0; i < kRows; ++i)
+            table << row(key(i), "First", "Last");
+        TempDb db(table);
+        Connection cn;
+        cn.open(db.path());
+        RecordSet rs;
+        rs.open(RowSource::all(), cn);
+        for (int position : order)
+            QCOMPARE(rs.rowAt(position).value(0).toLongLong(), key(position));
+    }
 }
 
 void LargeTableTest::savedRowStaysCurrentWhereverItIs()

@@ -70,6 +70,13 @@ void RecordSet::load()
         for (int i = 0; i < record.count(); ++i)
             names_ << record.fieldName(i);
     }
+    // The first and last rows in key order are known at once (a seek
+    // each): reading from either end starts there, and between them a
+    // table without gaps in its keys is read anywhere by a seek.
+    if (sql_.sort.isEmpty() && sql_.where.isEmpty() && count_ > 0) {
+        anchors_[0] = Key{cn_->scalar(QStringLiteral("SELECT min(rowid) FROM dept")).toLongLong(), {}};
+        anchors_[count_ - 1] = Key{cn_->scalar(QStringLiteral("SELECT max(rowid) FROM dept")).toLongLong(), {}};
+    }
     pos_ = count_ > 0 ? 0 : -1;
 }
 
@@ -217,6 +224,21 @@ RecordSet::Page RecordSet::fetchPage(qint64 index)
         keyParams = {after->second.sort, after->second.rowid};
     }
 
+    // In key order, two known rows whose keys lie exactly as far apart as
+    // their positions have every key between them: the key just before the
+    // page follows from them, and no row is skipped.
+    if (skip > 0 && sql_.sort.isEmpty()) {
+        const auto next = anchors_.lower_bound(start);  // first known row >= start
+        if (next != anchors_.end() && next != anchors_.begin()) {
+            const auto prev = std::prev(next);  // last known row < start
+            if (next->second.rowid - prev->second.rowid == next->first - prev->first) {
+                descending = false;
+                skip = 0;
+                keyParams = {QVariant(), prev->second.rowid + (start - prev->first - 1)};
+            }
+        }
+    }
+
     if (!keyParams.isEmpty()) {
         keyset = beyond(descending ? QStringLiteral("<") : QStringLiteral(">"));
         if (sql_.sort.isEmpty())
@@ -285,14 +307,12 @@ std::optional<qint64> RecordSet::find(qint64 rowid)
 
     // A position is a count of the rows before the key, a walk over them;
     // in key order the rows after it are counted instead when they are
-    // fewer (a row just added is the last), as the keys' span tells.
+    // fewer (a row just added is the last), as the first and last keys tell.
     bool fromEnd = false;
-    if (sql_.sort.isEmpty()) {
-        // Each in its own SELECT: only a lone min() or max() is a seek.
-        QSqlQuery span = cn_->query(QStringLiteral("SELECT (SELECT min(rowid) FROM dept%1), (SELECT max(rowid) FROM dept%1)").arg(where()),
-                                    sql_.params + sql_.params);
-        fromEnd = span.next() && rowid - span.value(0).toLongLong() > span.value(1).toLongLong() - rowid;
-    }
+    const auto first = anchors_.find(0);
+    const auto last = anchors_.find(count_ - 1);
+    if (sql_.sort.isEmpty() && first != anchors_.end() && last != anchors_.end())
+        fromEnd = rowid - first->second.rowid > last->second.rowid - rowid;
     QVariantList params = sql_.params;
     if (!sql_.sort.isEmpty())
         params << key.sort;

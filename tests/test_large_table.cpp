@@ -10,6 +10,7 @@
 #include "ui/datagrid.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
@@ -63,6 +64,7 @@ private slots:
     void buttonsBringTheCurrentRowIntoView();
     void choosingAScrolledRowShowsIt();
     void filterNarrowsTheScrollRange();
+    void columnWidthsSurviveTheFilter();
     void rowsReadAgainShowTheirNewTexts();
     void closedRecordSetEmptiesTheGrid();
     void positionOfARowIsFoundFromEitherEnd();
@@ -207,6 +209,18 @@ void LargeTableTest::filterNarrowsTheScrollRange()
         QTest::keyClick(w->Text9, Qt::Key_Backspace);
     QCOMPARE(grid->rowScrollBar()->maximum(), kRows - shown);
     checkCurrent(w, 0, keyAt(0));
+}
+
+void LargeTableTest::columnWidthsSurviveTheFilter()
+{
+    TempDb db(rows());
+    Window w(db);
+    QHeaderView* header = w->DataGrid1->horizontalHeader();
+    header->resizeSection(1, 173);
+    type(w->Text9, "zo");
+    QTest::keyClick(w->Text9, Qt::Key_Backspace);
+    QCOMPARE(header->sectionSize(1), 173);
+    QCOMPARE(w->DataGrid1->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Fname"));
 }
 
 void LargeTableTest::rowsReadAgainShowTheirNewTexts()

@@ -5,6 +5,8 @@
 #include "ui/datagrid.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -12,10 +14,14 @@
 #include <QTest>
 #include <QTimer>
 #include <QUuid>
+#include <sqlite3.h>
 
 namespace test {
 
 namespace {
+// Marks a message box that an answer or the watch has taken.
+constexpr char kTaken[] = "test_taken";
+
 // Runs fn on a fresh second connection to path, then drops it.
 template <class Fn>
 auto with_db(const QString& path, Fn fn)
@@ -49,6 +55,14 @@ Row row(qint64 key, QVariant first, QVariant last, QVariant address, QVariant em
         QVariant credit, QVariant dept)
 {
     return Row{key, first, last, address, email, phone, credit, dept, 0, 0};
+}
+
+QStringList as_texts(const Row& r)
+{
+    QStringList out;
+    for (const QVariant& v : r)
+        out << (v.isNull() ? QStringLiteral("NULL") : v.toString());
+    return out;
 }
 
 QVector<Row> TempDb::sample()
@@ -120,6 +134,36 @@ QString TempDb::integrity() const
     });
 }
 
+DbLock::DbLock(const TempDb& db, Kind kind)
+{
+    sqlite3* handle = nullptr;
+    if (sqlite3_open_v2(db.path().toUtf8().constData(), &handle, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK
+        || sqlite3_exec(handle, kind == Immediate ? "BEGIN IMMEDIATE" : "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr)
+               != SQLITE_OK)
+        qFatal("cannot lock %s: %s", qPrintable(db.path()), sqlite3_errmsg(handle));
+    handle_ = handle;
+}
+
+DbLock::~DbLock()
+{
+    release();
+}
+
+void DbLock::release()
+{
+    if (!handle_)
+        return;
+    sqlite3_exec(handle_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(handle_);
+    handle_ = nullptr;
+}
+
+void make_read_only(const TempDb& db)
+{
+    if (!QFile::setPermissions(db.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther))
+        qFatal("cannot make %s read-only", qPrintable(db.path()));
+}
+
 Window::Window(const TempDb& db)
 {
     modyul::reset();
@@ -127,6 +171,9 @@ Window::Window(const TempDb& db)
     form_ = std::make_unique<Form1>();
     QObject::connect(form_.get(), &Form1::ended, form_.get(), [this](int status) { ended << status; });
     form_->Form_Load();
+    const QFileInfo file(db.path());
+    if (!file.permission(QFile::WriteOwner) && file.isWritable())
+        modyul::cn().scalar(QStringLiteral("PRAGMA query_only = 1"));
     form_->show();
     QApplication::setActiveWindow(form_.get());
     if (!QTest::qWaitForWindowActive(form_.get()))
@@ -182,16 +229,28 @@ bool Window::gridAgreesWithBoxes() const
     return current.siblingAtColumn(0).data().toString() == form_->Text1->text();
 }
 
-MessageBoxWatch::MessageBoxWatch()
+QString Window::state() const
 {
-    timer_.setInterval(10);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            seen << box->text();
-            box->buttons().value(0)->click();
-        }
-    });
-    timer_.start();
+    const Form1& f = *form_;
+    const QStringList enabled = enabledButtons();
+    QStringList buttons;
+    for (const char* name : {"cmdadd", "cmdedit", "cmdsave", "cmddel", "cmdexit", "cmdfirst", "cmdprev", "cmdnext", "cmdlast"})
+        buttons << (enabled.contains(QLatin1String(name)) ? QString::fromLatin1(name + 3) : QStringLiteral("-"));
+
+    int editable = 0;
+    for (QLineEdit* box : f.recordBoxes())
+        editable += box->isReadOnly() ? 0 : 1;
+    const QString boxes = editable == 0 ? QStringLiteral("read-only")
+                          : editable == f.recordBoxes().size() ? QStringLiteral("editable")
+                                                               : QStringLiteral("partly editable");
+    int browsing = 0;
+    for (QWidget* w : {static_cast<QWidget*>(f.DataGrid1), static_cast<QWidget*>(f.Text9),
+                       static_cast<QWidget*>(f.fname), static_cast<QWidget*>(f.lname)})
+        browsing += w->isEnabled() ? 1 : 0;
+    const QString browse = browsing == 4 ? QStringLiteral("grid filter")
+                           : browsing == 0 ? QStringLiteral("-")
+                                           : QStringLiteral("partly grid filter");
+    return QStringList{buttons.join(u' '), f.cmdadd->text(), boxes, browse}.join(QStringLiteral(" | "));
 }
 
 std::shared_ptr<MessageBoxAnswer> answer_next_message_box(QMessageBox::StandardButton button)
@@ -200,21 +259,56 @@ std::shared_ptr<MessageBoxAnswer> answer_next_message_box(QMessageBox::StandardB
     auto timer = std::make_shared<std::function<void()>>();
     *timer = [answer, button, timer] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) {
+        if (!box || box->property(kTaken).toBool()) {
             QTimer::singleShot(10, *timer);
             return;
         }
-        answer->seen = true;
+        box->setProperty(kTaken, true);
         answer->title = box->windowTitle();
         answer->text = box->text();
+        answer->buttons = box->standardButtons();
+        answer->defaultButton = box->standardButton(box->defaultButton());
         QAbstractButton* b = box->button(button);
         if (!b)
             b = box->buttons().value(0);
+        QPointer<QWidget> behind = box->parentWidget() ? box->parentWidget()->window() : nullptr;
         b->click();
+        // A desktop gives the window behind a closed box back the keyboard;
+        // the headless platform does not. The answer counts as seen once the
+        // window has it, so that the next key stroke reaches it.
+        QTimer::singleShot(0, [answer, behind] {
+            if (behind && !QApplication::activeModalWidget())
+                QApplication::setActiveWindow(behind);
+            answer->seen = true;
+        });
         *timer = nullptr;  // break the cycle
     };
     QTimer::singleShot(0, *timer);
     return answer;
+}
+
+MessageBoxWatch::MessageBoxWatch()
+{
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || box->property(kTaken).toBool()) {
+            box_ = nullptr;
+            return;
+        }
+        // An answer armed for the box takes it first.
+        if (box_ != box) {
+            box_ = box;
+            open_.start();
+            return;
+        }
+        if (open_.elapsed() < 500)
+            return;
+        box->setProperty(kTaken, true);
+        seen << box->text();
+        box->buttons().value(0)->click();
+    });
+    timer_.start();
 }
 
 void type(QWidget* w, const QString& text)

@@ -2,13 +2,17 @@
 
 #include "form/form1.h"
 
+#include <QElapsedTimer>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QVariant>
 #include <QVector>
 #include <functional>
 #include <memory>
+
+struct sqlite3;
 
 namespace test {
 
@@ -18,6 +22,9 @@ using Row = QVector<QVariant>;  // the ten columns of dept
 // QVariant for a NULL column.
 Row row(qint64 key, QVariant first, QVariant last, QVariant address = "addr", QVariant email = "e@x",
         QVariant phone = "555", QVariant credit = "100", QVariant dept = "Sales");
+
+// The columns of a row as texts, NULL as "NULL", for readable comparisons.
+QStringList as_texts(const Row& r);
 
 // A temporary program directory holding db40.mdb with table dept and the
 // given rows. The directory name may hold spaces and non-ASCII letters.
@@ -42,8 +49,32 @@ private:
     QString dir_;
 };
 
+// Another program holding a lock on the database file until release() or
+// destruction: Immediate lets others read but not write, Exclusive lets
+// them do neither.
+class DbLock {
+public:
+    enum Kind { Immediate, Exclusive };
+    DbLock(const TempDb& db, Kind kind);
+    ~DbLock();
+    DbLock(const DbLock&) = delete;
+    DbLock& operator=(const DbLock&) = delete;
+    void release();
+
+private:
+    sqlite3* handle_ = nullptr;
+};
+
+// Takes the write permission off the database file, so that the window
+// opens it read-only.
+void make_read_only(const TempDb& db);
+
 // The real main window on a database: modyul is reset and pointed at the
-// directory, Form_Load runs and the window is shown and active.
+// directory, Form_Load runs and the window is shown and active. A file
+// without write permission stays read-only for the program also where the
+// permission does not bind (tests running as root): the program's
+// connection is then switched to query_only, which refuses writes with
+// SQLite's same "readonly database" error.
 class Window {
 public:
     explicit Window(const TempDb& db);
@@ -69,21 +100,42 @@ public:
     // The grid's current row and the row number in Text1 agree.
     bool gridAgreesWithBoxes() const;
 
+    // The window state on one line: the nine buttons in the order Add,
+    // Edit, Save, Delete, Exit, First, Previous, Next, Last, each its name
+    // when enabled and "-" when not; Add's caption; whether the record
+    // boxes are editable; whether the grid and the filter take input. The
+    // browse state reads
+    // "add edit - del exit first prev next last | &Add | read-only | grid filter".
+    QString state() const;
+
 private:
     std::unique_ptr<Form1> form_;
 };
+
+// The states of the window as Window::state() reads them.
+namespace state {
+inline const QString browse = QStringLiteral("add edit - del exit first prev next last | &Add | read-only | grid filter");
+inline const QString adding = QStringLiteral("add - save - exit - - - - | &Cancel | editable | -");
+inline const QString editing = QStringLiteral("- - save - exit - - - - | &Add | editable | -");
+// No row left in the whole table: Add and Exit only.
+inline const QString empty = QStringLiteral("add - - - exit - - - - | &Add | read-only | grid filter");
+}  // namespace state
 
 // Answers the next message box that opens with this button, and records
 // its title and text. Used around a call that opens a modal box.
 struct MessageBoxAnswer {
     QString title;
     QString text;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     bool seen = false;
 };
+// Several answers armed at once take the boxes in turn.
 std::shared_ptr<MessageBoxAnswer> answer_next_message_box(QMessageBox::StandardButton button);
 
-// While it lives, answers every message box that opens with its first
-// button and records the box's text; a test checks that none opened.
+// While it lives, answers every message box that no answer took within
+// half a second with its first button and records the box's text; a test
+// checks that none opened.
 class MessageBoxWatch {
 public:
     MessageBoxWatch();
@@ -91,6 +143,8 @@ public:
 
 private:
     QTimer timer_;
+    QPointer<QMessageBox> box_;  // the box open at the last look
+    QElapsedTimer open_;         // since when
 };
 
 // Types text into a widget key by key, as a user would; letters beyond

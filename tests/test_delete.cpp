@@ -1,0 +1,234 @@
+// Deleting the current row through the window: the confirmation, which row
+// goes, what is shown afterwards, and refused deletes.
+
+#include "support/test_support.h"
+
+#include "data/modyul.h"
+#include "ui/datagrid.h"
+
+#include <QTest>
+
+using namespace test;
+
+namespace {
+// What Delete asked: the confirmation, and the box that followed it.
+struct Asked {
+    std::shared_ptr<MessageBoxAnswer> confirm;
+    std::shared_ptr<MessageBoxAnswer> then;
+};
+
+// Presses Alt+D, answers the confirmation and, when given, the box that
+// follows it.
+Asked delete_current(Window& w, QMessageBox::StandardButton answer,
+                     QMessageBox::StandardButton then = QMessageBox::NoButton)
+{
+    Asked asked{answer_next_message_box(answer), nullptr};
+    if (then != QMessageBox::NoButton)
+        asked.then = answer_next_message_box(then);
+    QTest::keyClick(w.get(), Qt::Key_D, Qt::AltModifier);
+    const auto& last = asked.then ? asked.then : asked.confirm;
+    if (!QTest::qWaitFor([&] { return last->seen; }))
+        qWarning("Delete asked less than expected");
+    return asked;
+}
+
+QStringList keys(const TempDb& db)
+{
+    QStringList out;
+    for (const Row& r : db.rows())
+        out << r.value(0).toString();
+    return out;
+}
+
+// The lockout after the last row is gone: with the filter box empty the
+// table is empty and Add starts it again; Exit always stays.
+const QString kNoMatch = QStringLiteral("- - - - exit - - - - | &Add | read-only | grid filter");
+}  // namespace
+
+class DeleteTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup()
+    {
+        const QStringList seen = std::exchange(boxes_.seen, {});
+        QVERIFY2(seen.isEmpty(), qPrintable(QStringLiteral("unexpected message box: ") + seen.join(u'\n')));
+    }
+
+    void confirmationAnsweredNoChangesNothing();
+    void yesRemovesExactlyThatRowAndShowsTheFirst();
+    void withAFilterTheFirstMatchingRowIsShown();
+    void deletingTheLastRowLeavesBlankBoxesAndTheLockout();
+    void deletingTheLastMatchingRowLocksUntilTheFilterChanges();
+    void rowAnotherProgramRemovedIsReported();
+    void lockedDeleteIsRefusedThenRetried_data();
+    void lockedDeleteIsRefusedThenRetried();
+    void readOnlyDeleteIsRefused();
+
+private:
+    MessageBoxWatch boxes_;
+};
+
+void DeleteTest::confirmationAnsweredNoChangesNothing()
+{
+    TempDb db(TempDb::sample());
+    const auto before = db.rows();
+    Window w(db);
+    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    const QStringList shown = w.boxes();
+
+    auto confirm = delete_current(w, QMessageBox::No).confirm;
+    QCOMPARE(confirm->title, QStringLiteral("Comfirm Delete?"));
+    QCOMPARE(confirm->text, QStringLiteral("Do you really want to delete this record?"));
+    QCOMPARE(confirm->buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(confirm->defaultButton, QMessageBox::Yes);
+
+    QVERIFY(db.rows() == before);
+    QCOMPARE(w.boxes(), shown);
+    QCOMPARE(w.state(), state::browse);
+    QCOMPARE(modyul::rs().position(), qint64(2));
+    QVERIFY(w.gridAgreesWithBoxes());
+}
+
+void DeleteTest::yesRemovesExactlyThatRowAndShowsTheFirst()
+{
+    // Keys that share digits: only the equal key goes.
+    TempDb db({row(1, "One", "A"), row(10, "Ten", "B"), row(11, "Eleven", "C"), row(100, "Hundred", "D")});
+    Window w(db);
+    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    QCOMPARE(w->Text1->text(), QStringLiteral("10"));
+
+    delete_current(w, QMessageBox::Yes);
+    QCOMPARE(keys(db), (QStringList{"1", "11", "100"}));
+    QCOMPARE(w.boxes().mid(0, 2), (QStringList{"1", "One"}));
+    QCOMPARE(w->DataGrid1->listedRows(), qint64(3));
+    QCOMPARE(modyul::rs().position(), qint64(0));
+    QVERIFY(w.gridAgreesWithBoxes());
+    QCOMPARE(w.state(), state::browse);
+
+    QTest::mouseClick(w->cmdfirst, Qt::LeftButton);
+    delete_current(w, QMessageBox::Yes);
+    QCOMPARE(keys(db), (QStringList{"11", "100"}));
+    QCOMPARE(w.boxes().mid(0, 2), (QStringList{"11", "Eleven"}));
+}
+
+void DeleteTest::withAFilterTheFirstMatchingRowIsShown()
+{
+    TempDb db(TempDb::sample());
+    Window w(db);
+    type(w->Text9, "Mar");  // Maria, Mark, Marta, Martin
+    QCOMPARE(w->DataGrid1->listedRows(), qint64(4));
+    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    QCOMPARE(w.boxes().value(1), QStringLiteral("Mark"));
+
+    delete_current(w, QMessageBox::Yes);
+    QCOMPARE(keys(db), (QStringList{"1", "3", "4", "5", "6", "7"}));
+    QCOMPARE(w.boxes().mid(0, 2), (QStringList{"1", "Maria"}));
+    QCOMPARE(w->DataGrid1->listedRows(), qint64(3));
+    QCOMPARE(w.state(), state::browse);
+}
+
+void DeleteTest::deletingTheLastRowLeavesBlankBoxesAndTheLockout()
+{
+    TempDb db({row(5, "Only", "Row")});
+    Window w(db);
+    delete_current(w, QMessageBox::Yes);
+    QCOMPARE(db.count(), 0);
+    QCOMPARE(w.boxes(), QStringList(8, QString()));
+    QCOMPARE(w.state(), state::empty);
+    QCOMPARE(w->DataGrid1->listedRows(), qint64(0));
+    QVERIFY(w.ended.isEmpty());
+
+    // Add fills the empty table again.
+    QTest::mouseClick(w->cmdadd, Qt::LeftButton);
+    type(w->Text2, "Next");
+    QTest::mouseClick(w->cmdsave, Qt::LeftButton);
+    QCOMPARE(w.state(), state::browse);
+    QCOMPARE(keys(db), QStringList{"1"});
+}
+
+void DeleteTest::deletingTheLastMatchingRowLocksUntilTheFilterChanges()
+{
+    TempDb db(TempDb::sample());
+    Window w(db);
+    type(w->Text9, "Ell");
+    QCOMPARE(w.boxes().value(1), QStringLiteral("Ellen"));
+    delete_current(w, QMessageBox::Yes);
+    QCOMPARE(db.count(), 6);
+    QCOMPARE(w.boxes(), QStringList(8, QString()));
+    QCOMPARE(w.state(), kNoMatch);
+    QVERIFY(w.ended.isEmpty());
+
+    QTest::keyClick(w->Text9, Qt::Key_Backspace);
+    QTest::keyClick(w->Text9, Qt::Key_Backspace);
+    QTest::keyClick(w->Text9, Qt::Key_Backspace);
+    QCOMPARE(w.state(), state::browse);
+    QCOMPARE(w.boxes().value(1), QStringLiteral("Maria"));
+}
+
+void DeleteTest::rowAnotherProgramRemovedIsReported()
+{
+    TempDb db(TempDb::sample());
+    Window w(db);
+    db.exec("DELETE FROM dept WHERE cusnum = 1");
+    auto notice = delete_current(w, QMessageBox::Yes, QMessageBox::Ok).then;
+    QVERIFY(notice->seen);
+    QVERIFY2(notice->text.contains("deleted"), qPrintable(notice->text));
+    QCOMPARE(db.count(), 6);
+    QCOMPARE(w.boxes().mid(0, 2), (QStringList{"2", "Mark"}));
+    QCOMPARE(w.state(), state::browse);
+}
+
+void DeleteTest::lockedDeleteIsRefusedThenRetried_data()
+{
+    QTest::addColumn<DbLock::Kind>("kind");
+    QTest::newRow("write lock") << DbLock::Immediate;
+    QTest::newRow("exclusive lock") << DbLock::Exclusive;
+}
+
+void DeleteTest::lockedDeleteIsRefusedThenRetried()
+{
+    QFETCH(DbLock::Kind, kind);
+    TempDb db(TempDb::sample());
+    const auto before = db.rows();
+    Window w(db);
+    modyul::cn().scalar("PRAGMA busy_timeout = 200");  // keeps this test short
+    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    const QStringList shown = w.boxes();
+
+    auto lock = std::make_unique<DbLock>(db, kind);
+    auto refusal = delete_current(w, QMessageBox::Yes, QMessageBox::Ok).then;
+    QVERIFY(refusal->seen);
+    QVERIFY2(refusal->text.contains("not deleted") && refusal->text.contains("locked"), qPrintable(refusal->text));
+    QCOMPARE(w.boxes(), shown);
+    QCOMPARE(w.state(), state::browse);
+    QVERIFY(w.ended.isEmpty());
+    lock.reset();
+    QVERIFY(db.rows() == before);
+    QCOMPARE(db.integrity(), QStringLiteral("ok"));
+
+    delete_current(w, QMessageBox::Yes);
+    QCOMPARE(keys(db), (QStringList{"1", "3", "4", "5", "6", "7"}));
+    QCOMPARE(w.boxes().value(0), QStringLiteral("1"));
+}
+
+void DeleteTest::readOnlyDeleteIsRefused()
+{
+    TempDb db(TempDb::sample());
+    const auto before = db.rows();
+    make_read_only(db);
+    Window w(db);
+    QTest::mouseClick(w->cmdlast, Qt::LeftButton);
+    const QStringList shown = w.boxes();
+
+    auto refusal = delete_current(w, QMessageBox::Yes, QMessageBox::Ok).then;
+    QVERIFY(refusal->seen);
+    QVERIFY2(refusal->text.contains("readonly"), qPrintable(refusal->text));
+    QCOMPARE(w.boxes(), shown);
+    QCOMPARE(w.state(), state::browse);
+    QVERIFY(w.ended.isEmpty());
+    QVERIFY(db.rows() == before);
+}
+
+QTEST_MAIN(DeleteTest)
+#include "test_delete.moc"

@@ -14,12 +14,6 @@
 using namespace test;
 
 namespace {
-// Presses Alt with an access key; the button's click arrives a little later.
-void alt(Window& w, Qt::Key key)
-{
-    QTest::keyClick(w.get(), key, Qt::AltModifier);
-}
-
 // Waits until the window reaches a state; says which it is in otherwise.
 bool reaches(Window& w, const QString& state)
 {
@@ -32,14 +26,14 @@ bool reaches(Window& w, const QString& state)
 // Starts an add (Alt+A) or an edit (Alt+E).
 bool start(Window& w, bool adding)
 {
-    alt(w, adding ? Qt::Key_A : Qt::Key_E);
+    w.alt(adding ? Qt::Key_A : Qt::Key_E);
     return reaches(w, adding ? state::adding : state::editing);
 }
 
 // Saves with Alt+S, expecting the window back in the browse state.
 bool save(Window& w)
 {
-    alt(w, Qt::Key_S);
+    w.alt(Qt::Key_S);
     return reaches(w, state::browse);
 }
 
@@ -146,7 +140,7 @@ void AddEditSaveTest::addThenCancelOrAddAgainWritesNothingAndShowsTheFirstRow()
     QCOMPARE(modyul::rs().position(), modyul::rs().recordCount() - 1);  // the last row is current
     type(w->Text2, "Half typed");
 
-    alt(w, Qt::Key_C);
+    w.alt(Qt::Key_C);
     QTRY_COMPARE(w.state(), state::browse);
     QCOMPARE(w.boxes(), (QStringList{"1", "Maria", "Santos", "addr", "e@x", "555", "Sales", "100"}));
     QCOMPARE(modyul::rs().position(), qint64(0));
@@ -390,7 +384,7 @@ void AddEditSaveTest::editAndDeleteRightAfterSavingANewRowActOnIt()
     QVERIFY(db.rows().mid(0, 7) == before);
 
     auto confirm = answer_next_message_box(QMessageBox::Yes);
-    alt(w, Qt::Key_D);
+    w.alt(Qt::Key_D);
     QTRY_VERIFY(confirm->seen);
     QTRY_COMPARE(db.count(), 7);
     QVERIFY(db.rows() == before);
@@ -408,7 +402,7 @@ void AddEditSaveTest::deleteRightAfterAnEditRemovesTheEditedRow()
     QCOMPARE(w.boxes().mid(0, 2), (QStringList{"3", "Martina"}));
 
     auto confirm = answer_next_message_box(QMessageBox::Yes);
-    alt(w, Qt::Key_D);
+    w.alt(Qt::Key_D);
     QTRY_VERIFY(confirm->seen);
     QTRY_COMPARE(db.count(), 6);
     QVERIFY(db.rows("WHERE cusnum = 3").isEmpty());
@@ -442,7 +436,7 @@ void AddEditSaveTest::gridFilterAndEmailBoxCannotDisturbAnAddOrEdit()
     type(w->text5, "x");
     // The access keys of the disabled buttons.
     for (Qt::Key key : {Qt::Key_N, Qt::Key_P, Qt::Key_F, Qt::Key_L, Qt::Key_D, Qt::Key_E})
-        alt(w, key);
+        w.alt(key);
     QTest::qWait(300);
 
     QCOMPARE(w.state(), expected);
@@ -475,7 +469,7 @@ void AddEditSaveTest::updateOfARowChangedOrDeletedMeanwhileTellsTheUser()
     retype(w->Text2, "Marcus");
     db.exec("UPDATE dept SET Address = 'Moved' WHERE cusnum = 2");
     auto notice = answer_next_message_box(QMessageBox::Ok);
-    alt(w, Qt::Key_S);
+    w.alt(Qt::Key_S);
     QTRY_VERIFY(notice->seen);
     QVERIFY2(notice->text.contains("changed"), qPrintable(notice->text));
     QTRY_COMPARE(w.state(), state::browse);
@@ -487,7 +481,7 @@ void AddEditSaveTest::updateOfARowChangedOrDeletedMeanwhileTellsTheUser()
     retype(w->Text2, "Marcus");
     db.exec("DELETE FROM dept WHERE cusnum = 2");
     notice = answer_next_message_box(QMessageBox::Ok);
-    alt(w, Qt::Key_S);
+    w.alt(Qt::Key_S);
     QTRY_VERIFY(notice->seen);
     QVERIFY2(notice->text.contains("deleted"), qPrintable(notice->text));
     QTRY_COMPARE(w.state(), state::browse);
@@ -525,7 +519,7 @@ void AddEditSaveTest::lockedSaveIsRefusedThenRetried()
 
     auto lock = std::make_unique<DbLock>(db, kind);
     auto refusal = answer_next_message_box(QMessageBox::Ok);
-    alt(w, Qt::Key_S);
+    w.alt(Qt::Key_S);
     QTRY_VERIFY(refusal->seen);
     QVERIFY2(refusal->text.contains("not saved") && refusal->text.contains("locked"), qPrintable(refusal->text));
     QCOMPARE(w.state(), during);
@@ -580,7 +574,7 @@ void AddEditSaveTest::readOnlySaveIsRefused()
     const QString during = w.state();
 
     auto refusal = answer_next_message_box(QMessageBox::Ok);
-    alt(w, Qt::Key_S);
+    w.alt(Qt::Key_S);
     QTRY_VERIFY(refusal->seen);
     QVERIFY2(refusal->text.contains("readonly"), qPrintable(refusal->text));
     QCOMPARE(w.state(), during);
@@ -589,7 +583,7 @@ void AddEditSaveTest::readOnlySaveIsRefused()
 
     // The program goes on: an add can be abandoned, and Exit ends it.
     if (adding) {
-        alt(w, Qt::Key_C);
+        w.alt(Qt::Key_C);
         QTRY_COMPARE(w.state(), state::browse);
     }
     QTest::mouseClick(w->cmdexit, Qt::LeftButton);
@@ -609,7 +603,7 @@ void AddEditSaveTest::constraintRefusalShowsTheDatabasesMessage()
     fill(w, bad);
 
     auto refusal = answer_next_message_box(QMessageBox::Ok);
-    alt(w, Qt::Key_S);
+    w.alt(Qt::Key_S);
     QTRY_VERIFY(refusal->seen);
     QVERIFY2(refusal->text.contains("first name Bad is not allowed"), qPrintable(refusal->text));
     QCOMPARE(w.state(), state::adding);

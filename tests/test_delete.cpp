@@ -25,7 +25,7 @@ Asked delete_current(Window& w, QMessageBox::StandardButton answer,
     Asked asked{answer_next_message_box(answer), nullptr};
     if (then != QMessageBox::NoButton)
         asked.then = answer_next_message_box(then);
-    QTest::keyClick(w.get(), Qt::Key_D, Qt::AltModifier);
+    w.alt(Qt::Key_D);
     const auto& last = asked.then ? asked.then : asked.confirm;
     if (!QTest::qWaitFor([&] { return last->seen; }))
         qWarning("Delete asked less than expected");

@@ -229,6 +229,13 @@ bool Window::gridAgreesWithBoxes() const
     return current.siblingAtColumn(0).data().toString() == form_->Text1->text();
 }
 
+void Window::alt(Qt::Key key)
+{
+    if (!QTest::qWaitFor([this] { return QApplication::activeWindow() == form_.get(); }))
+        qWarning("the window is not active");
+    QTest::keyClick(form_.get(), key, Qt::AltModifier);
+}
+
 QString Window::state() const
 {
     const Form1& f = *form_;
@@ -264,6 +271,7 @@ std::shared_ptr<MessageBoxAnswer> answer_next_message_box(QMessageBox::StandardB
             return;
         }
         box->setProperty(kTaken, true);
+        answer->seen = true;
         answer->title = box->windowTitle();
         answer->text = box->text();
         answer->buttons = box->standardButtons();
@@ -274,12 +282,10 @@ std::shared_ptr<MessageBoxAnswer> answer_next_message_box(QMessageBox::StandardB
         QPointer<QWidget> behind = box->parentWidget() ? box->parentWidget()->window() : nullptr;
         b->click();
         // A desktop gives the window behind a closed box back the keyboard;
-        // the headless platform does not. The answer counts as seen once the
-        // window has it, so that the next key stroke reaches it.
-        QTimer::singleShot(0, [answer, behind] {
+        // the headless platform does not.
+        QTimer::singleShot(0, [behind] {
             if (behind && !QApplication::activeModalWidget())
                 QApplication::setActiveWindow(behind);
-            answer->seen = true;
         });
         *timer = nullptr;  // break the cycle
     };

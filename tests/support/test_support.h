@@ -100,6 +100,11 @@ public:
     // The grid's current row and the row number in Text1 agree.
     bool gridAgreesWithBoxes() const;
 
+    // Presses Alt with an access key once the window has the keyboard (a
+    // message box may just have closed); the button's click arrives a
+    // little later.
+    void alt(Qt::Key key);
+
     // The window state on one line: the nine buttons in the order Add,
     // Edit, Save, Delete, Exit, First, Previous, Next, Last, each its name
     // when enabled and "-" when not; Add's caption; whether the record
@@ -130,7 +135,9 @@ struct MessageBoxAnswer {
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     bool seen = false;
 };
-// Several answers armed at once take the boxes in turn.
+// Several answers armed at once take the boxes in turn. The window behind
+// the box gets the keyboard back soon after the answer: wait for it to be
+// active before the next key stroke.
 std::shared_ptr<MessageBoxAnswer> answer_next_message_box(QMessageBox::StandardButton button);
 
 // While it lives, answers every message box that no answer took within

@@ -255,6 +255,7 @@ void AddEditSaveTest::hostileTextsRoundTripThroughInsertAndUpdate_data()
     QTest::newRow("semicolon, SQL") << QStringLiteral("x'); DELETE FROM dept; --") << true;
     QTest::newRow("non-ASCII") << QStringLiteral("Ødegaard Łódź Straße Ελλάδα 日本語") << true;
     QTest::newRow("empty") << QString() << true;
+    QTest::newRow("blanks around") << QStringLiteral("  two  blanks  ") << true;
     QTest::newRow("line breaks") << QStringLiteral("first\nsecond\r\nthird\rfourth") << false;
     QTest::newRow("emoji, tab") << QStringLiteral("smile 🙂\tthere") << false;
     QTest::newRow("10,000 characters") << longText << false;

@@ -40,8 +40,8 @@ QStringList keys(const TempDb& db)
     return out;
 }
 
-// The lockout after the last row is gone: with the filter box empty the
-// table is empty and Add starts it again; Exit always stays.
+// The lockout after the last row a filter keeps is gone: Add waits for
+// the filter to change; Exit always stays.
 const QString kNoMatch = QStringLiteral("- - - - exit - - - - | &Add | read-only | grid filter");
 }  // namespace
 

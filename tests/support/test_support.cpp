@@ -146,16 +146,8 @@ DbLock::DbLock(const TempDb& db, Kind kind)
 
 DbLock::~DbLock()
 {
-    release();
-}
-
-void DbLock::release()
-{
-    if (!handle_)
-        return;
     sqlite3_exec(handle_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(handle_);
-    handle_ = nullptr;
 }
 
 void make_read_only(const TempDb& db)

@@ -49,9 +49,8 @@ private:
     QString dir_;
 };
 
-// Another program holding a lock on the database file until release() or
-// destruction: Immediate lets others read but not write, Exclusive lets
-// them do neither.
+// Another program holding a lock on the database file while it lives:
+// Immediate lets others read but not write, Exclusive lets them do neither.
 class DbLock {
 public:
     enum Kind { Immediate, Exclusive };
@@ -59,7 +58,6 @@ public:
     ~DbLock();
     DbLock(const DbLock&) = delete;
     DbLock& operator=(const DbLock&) = delete;
-    void release();
 
 private:
     sqlite3* handle_ = nullptr;

@@ -112,6 +112,8 @@ private slots:
     void gridFilterAndEmailBoxCannotDisturbAnAddOrEdit_data();
     void gridFilterAndEmailBoxCannotDisturbAnAddOrEdit();
     void updateOfARowChangedOrDeletedMeanwhileTellsTheUser();
+    void changeOfLetterCaseMeanwhileIsNoticed();
+    void insertWorksWhateverTheTwoNumbersAreCalled();
 
     // Refused saves.
     void lockedSaveIsRefusedThenRetried_data();
@@ -489,6 +491,38 @@ void AddEditSaveTest::updateOfARowChangedOrDeletedMeanwhileTellsTheUser()
     QCOMPARE(db.count(), 6);
     QVERIFY(db.rows("WHERE cusnum = 2 OR Fname = 'Marcus'").isEmpty());
     QCOMPARE(w.boxes().value(0), QStringLiteral("1"));
+}
+
+void AddEditSaveTest::changeOfLetterCaseMeanwhileIsNoticed()
+{
+    TempDb db(TempDb::sample());
+    Window w(db);
+    QVERIFY(start(w, false));
+    retype(w->Text4, "New address");
+    db.exec("UPDATE dept SET Fname = 'MARIA' WHERE cusnum = 1");
+    auto notice = answer_next_message_box(QMessageBox::Ok);
+    w.alt(Qt::Key_S);
+    QTRY_VERIFY(notice->seen);
+    QVERIFY2(notice->text.contains("changed"), qPrintable(notice->text));
+    QTRY_COMPARE(w.state(), state::browse);
+    QCOMPARE(w.boxes().mid(0, 4), (QStringList{"1", "MARIA", "Santos", "addr"}));
+}
+
+void AddEditSaveTest::insertWorksWhateverTheTwoNumbersAreCalled()
+{
+    TempDb db(TempDb::sample());
+    db.exec("ALTER TABLE dept RENAME COLUMN ordercount TO \"visits \"\"2026\"\"\"");
+    db.exec("ALTER TABLE dept RENAME COLUMN balance TO owed");
+    Window w(db);
+    QVERIFY(start(w, true));
+    type(w->Text2, "Nora");
+    w.alt(Qt::Key_S);
+    QTRY_COMPARE(w.state(), state::browse);
+    const auto saved = db.rows("WHERE cusnum = 8");
+    QCOMPARE(saved.size(), 1);
+    QCOMPARE(saved[0].value(1).toString(), QStringLiteral("Nora"));
+    QCOMPARE(saved[0].value(8).toInt(), 0);
+    QCOMPARE(saved[0].value(9).toInt(), 0);
 }
 
 // ---- Refused saves ----

@@ -1,7 +1,6 @@
 #include "recordset.h"
 
 #include <QSqlError>
-#include <QSqlRecord>
 #include <algorithm>
 
 namespace {
@@ -66,9 +65,11 @@ void RecordSet::load()
 
     count_ = cn_->scalar(QStringLiteral("SELECT count(*) FROM dept") + where(), sql_.params).toLongLong();
     if (names_.isEmpty()) {
-        const QSqlRecord record = cn_->query(QStringLiteral("SELECT * FROM dept LIMIT 0")).record();
-        for (int i = 0; i < record.count(); ++i)
-            names_ << record.fieldName(i);
+        // The table's own column names, as written (Qt drops quotes in
+        // the names of a result's columns).
+        QSqlQuery columns = cn_->query(QStringLiteral("PRAGMA table_info(dept)"));
+        while (columns.next())
+            names_ << columns.value(1).toString();
     }
     // The first and last rows in key order are known at once (a seek
     // each): reading from either end starts there, and between them a

@@ -336,10 +336,16 @@ void Form1::cmdsave_Click()
     try {
         if (insert) {
             Connection& cn = modyul::cn();
-            cn.execute(QStringLiteral(
-                           "Insert Into dept (cusnum, Fname, Lname, Address, emaddress, phonenum, deptname, credlimit, %1, %2) "
-                           "values ((SELECT coalesce(max(cusnum), 0) + 1 FROM dept), ?, ?, ?, ?, ?, ?, ?, 0 ,0 )")
-                           .arg(schema::columns()[8], schema::columns()[9]),
+            // The two numbers after the texts start at 0, whatever the
+            // table calls them.
+            QString numbers, zeros;
+            for (int i = 8; i < 10 && i < modyul::rs().fieldCount(); ++i) {
+                numbers += QStringLiteral(", \"%1\"").arg(modyul::rs().fieldName(i).replace(u'"', QStringLiteral("\"\"")));
+                zeros += QStringLiteral(", 0");
+            }
+            cn.execute(QStringLiteral("Insert Into dept (cusnum, Fname, Lname, Address, emaddress, phonenum, deptname, credlimit%1) "
+                                      "values ((SELECT coalesce(max(cusnum), 0) + 1 FROM dept), ?, ?, ?, ?, ?, ?, ?%2 )")
+                           .arg(numbers, zeros),
                        texts);
             saved = deptID = cn.scalar(QStringLiteral("SELECT cusnum FROM dept WHERE rowid = last_insert_rowid()")).toLongLong();
         } else {
@@ -352,7 +358,7 @@ void Form1::cmdsave_Click()
             QVariantList params{texts[0], texts[1], texts[2], texts[4], texts[6], texts[3], texts[5], saved};
             QString unchanged;
             for (int i = 0; i < original_.size(); ++i) {
-                unchanged += QStringLiteral(" and %1 IS ?").arg(schema::columns()[i + 1]);
+                unchanged += QStringLiteral(" and %1 IS ? COLLATE BINARY").arg(schema::columns()[i + 1]);
                 params << original_[i];
             }
             const qint64 changed = modyul::cn().execute(

@@ -96,7 +96,7 @@ void BoxGuard::reset()
 {
     answer_.reset();
     confirmation_seen = false;
-    unexpected.clear();
+    messages.clear();
 }
 
 void BoxGuard::poll()
@@ -110,7 +110,7 @@ void BoxGuard::poll()
         button = box->button(*answer_);
         answer_.reset();
     } else {
-        unexpected << box->windowTitle() + QStringLiteral(": ") + box->text();
+        messages << box->windowTitle() + QStringLiteral(": ") + box->text();
         button = box->defaultButton() ? box->defaultButton() : box->buttons().value(0);
     }
     if (button)
@@ -252,8 +252,8 @@ QString Session::check(const Expected& e)
 {
     if (!window_->ended.isEmpty())
         return QStringLiteral("ended: the program ended with status %1").arg(window_->ended.first());
-    if (!guard_.unexpected.isEmpty())
-        return QStringLiteral("message: an unexpected message box: ") + guard_.unexpected.join(QStringLiteral(" | "));
+    if (!guard_.messages.isEmpty())
+        return QStringLiteral("message: an unexpected message box: ") + guard_.messages.join(QStringLiteral(" | "));
     if (e.confirmation && !guard_.confirmation_seen)
         return QStringLiteral("confirmation: Delete did not ask");
     for (const QString& problem : {check_controls(), check_boxes(), check_record_set(e), check_database()})

@@ -11,9 +11,9 @@
 
 namespace random_user {
 
-// Answers every message box that opens while the random user works: the
-// delete confirmation with the answer the action chose; anything else is
-// recorded as unexpected and closed.
+// Answers every message box that opens: the delete confirmation with the
+// answer chosen beforehand; any other box is recorded and closed with its
+// default button.
 class BoxGuard : public QObject {
 public:
     BoxGuard();
@@ -21,7 +21,7 @@ public:
     void reset();
 
     bool confirmation_seen = false;
-    QStringList unexpected;
+    QStringList messages;  // "title: text" of every other box
 
 private:
     void poll();

@@ -157,9 +157,12 @@ void make_read_only(const TempDb& db)
 }
 
 Window::Window(const TempDb& db)
+Window::Window(const TempDb& db) : Window(db.dir()) {}
+
+Window::Window(const QString& programDir)
 {
     modyul::reset();
-    modyul::set_program_dir(db.dir());
+    modyul::set_program_dir(programDir);
     form_ = std::make_unique<Form1>();
     QObject::connect(form_.get(), &Form1::ended, form_.get(), [this](int status) { ended << status; });
     form_->Form_Load();

@@ -45,6 +45,11 @@ void DriverProcess::write_line(const QString& line)
 DriverProcess::Reply DriverProcess::command(const QString& line)
 {
     write_line(line);
+    return reply();
+}
+
+DriverProcess::Reply DriverProcess::reply()
+{
     Reply reply;
     for (;;) {
         const QString got = read_line();
@@ -56,7 +61,7 @@ DriverProcess::Reply DriverProcess::command(const QString& line)
             for (const QString& w : got.mid(3).split(u' '))
                 reply.boxes << driver::decode(w);
         else
-            qFatal("the driver answered \"%s\" to \"%s\"", qPrintable(got), qPrintable(line));
+            qFatal("the driver answered \"%s\"", qPrintable(got));
         if (!got.startsWith(QLatin1String("message ")))
             return reply;
     }

@@ -24,6 +24,8 @@ public:
         int ended = -1;        // the exit status, when the program ended
     };
     Reply command(const QString& line);
+    // The reply to the command sent last, or the first one at start.
+    Reply reply();
 
     void kill();
     bool finished(int timeout_ms = 20000);

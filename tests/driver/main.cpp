@@ -8,10 +8,13 @@
 //       paste NAME TEXT       TEXT replaces what the box holds
 //       row N                 a click on row N of the grid
 //       show                  nothing; the reply shows the state
-//       save-loop SEED FIRST  saves forever: adds, edits and deletes whose
-//                             texts all carry one token "tN" (N from FIRST
-//                             on), printing "saved KEY tN" or
-//                             "deleted KEY tN" when each has returned.
+//       save-loop SEED FIRST [COUNT]
+//                             COUNT (or endless) adds, edits and deletes
+//                             whose texts all carry one token "tN" (N from
+//                             FIRST on), printing "saved KEY tN" or
+//                             "deleted KEY tN" when each has returned,
+//                             "deleting KEY" before a Delete, and a line
+//                             "message ..." for each box shown instead.
 //     A reply is a line "message TITLE TEXT" for each message box shown,
 //     then "ok" and the eight record boxes, or "ended STATUS". TEXT and the
 //     boxes are percent-encoded.
@@ -97,7 +100,7 @@ public:
         } else if (verb == "row") {
             act(make(Action::GridRow, {}, {}, words.value(1).toInt()));
         } else if (verb == "save-loop") {
-            save_loop(words.value(1).toULongLong(), words.value(2).toLongLong());
+            save_loop(words.value(1).toULongLong(), words.value(2).toLongLong(), words.value(3).toLongLong());
         }
         return reply();
     }
@@ -130,11 +133,24 @@ private:
             act(make(Action::Paste, box, driver::field_text(token, box)));
     }
 
-    void save_loop(quint64 seed, qint64 n)
+    // Tells each message box shown since the last look; false once the
+    // program has ended.
+    bool report_messages()
+    {
+        for (const QString& m : guard_.messages)
+            say(QStringLiteral("message ") + driver::encode(m));
+        const bool any = !guard_.messages.isEmpty();
+        guard_.reset();
+        return !any;
+    }
+
+    void save_loop(quint64 seed, qint64 n, qint64 count)
     {
         std::mt19937_64 rng(seed);
         Form1& f = *window_;
-        for (;; ++n) {
+        for (const qint64 end = n + count; count <= 0 || n < end; ++n) {
+            if (!window_.ended.isEmpty())
+                return;
             const QString token = QStringLiteral("t%1").arg(n);
             const int what = int(rng() % 10);
             const int rows = f.DataGrid1->model()->rowCount();
@@ -148,15 +164,23 @@ private:
             } else {
                 act(make(Action::GridRow, {}, {}, int(rng() % rows)));
                 const QString key = f.Text1->text();
+                say(QStringLiteral("deleting %1").arg(key));
                 guard_.expect_confirmation(true);
                 act(make(Action::Click, "cmddel"));
-                say(QStringLiteral("deleted %1 %2").arg(key, token));
+                if (report_messages())
+                    say(QStringLiteral("deleted %1 %2").arg(key, token));
                 continue;
             }
-            act(make(Action::Click, "cmdsave"));
-            if (!guard_.messages.isEmpty() || !window_.ended.isEmpty())
-                return;
-            say(QStringLiteral("saved %1 %2").arg(f.Text1->text(), token));
+            // A refused Save is tried again a few times, as a user would.
+            for (int tries = 0; f.cmdsave->isEnabled() && tries < 5; ++tries) {
+                act(make(Action::Click, "cmdsave"));
+                if (report_messages()) {
+                    say(QStringLiteral("saved %1 %2").arg(f.Text1->text(), token));
+                    break;
+                }
+            }
+            if (f.cmdsave->isEnabled() && f.cmdadd->text() == "&Cancel")
+                act(make(Action::Click, "cmdadd"));
         }
     }
 

@@ -14,7 +14,9 @@ namespace random_user {
 
 namespace {
 
-QString visible(const QString& text)
+}  // namespace
+
+QString quoted(const QString& text)
 {
     QString out;
     for (const QChar c : text) {
@@ -31,6 +33,8 @@ QString visible(const QString& text)
         out = out.left(40) + QStringLiteral("...(%1 chars)").arg(text.size());
     return u'"' + out + u'"';
 }
+
+namespace {
 
 // A character a keyboard types into a line edit and Backspace removes whole.
 bool keyable(QChar c)
@@ -130,8 +134,8 @@ QString describe(const Action& a)
     case Action::AccessKey:
         return QStringLiteral("Alt access key of %1%2").arg(a.target, a.target == "cmddel" ? (a.yes ? " answer Yes" : " answer No") : "");
     case Action::ClickDisabled: return QStringLiteral("click disabled %1").arg(a.target);
-    case Action::Type: return QStringLiteral("type %1 %2 %3").arg(visible(a.text), a.replace ? "over" : "at end of", a.target);
-    case Action::Paste: return QStringLiteral("paste %1 %2 %3").arg(visible(a.text), a.replace ? "over" : "at end of", a.target);
+    case Action::Type: return QStringLiteral("type %1 %2 %3").arg(quoted(a.text), a.replace ? "over" : "at end of", a.target);
+    case Action::Paste: return QStringLiteral("paste %1 %2 %3").arg(quoted(a.text), a.replace ? "over" : "at end of", a.target);
     case Action::Erase:
         return a.count == 0 ? QStringLiteral("select all and Delete in %1").arg(a.target)
                             : QStringLiteral("Backspace %1 times in %2").arg(a.count).arg(a.target);
@@ -188,7 +192,8 @@ void perform(const Action& a, Form1& form)
         // activation when a message box closes; a window manager does.
         if (!form.isActiveWindow()) {
             QApplication::setActiveWindow(&form);
-            QTest::qWaitForWindowActive(&form);
+            if (!QTest::qWaitForWindowActive(&form))
+                qWarning("the window did not become active");
         }
         QTest::keyClick(&form, Qt::Key(key.unicode()), Qt::AltModifier);
         // The button shows itself pressed and clicks a moment later.
@@ -245,7 +250,7 @@ void perform(const Action& a, Form1& form)
     }
 }
 
-Action choose(std::mt19937_64& rng, Form1& form, int rows)
+Action choose(std::mt19937_64& rng, Form1& form, bool crowded)
 {
     auto pick = [&](int n) { return int(std::uniform_int_distribution<int>(0, n - 1)(rng)); };
     auto chance = [&](double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; };
@@ -259,13 +264,13 @@ Action choose(std::mt19937_64& rng, Form1& form, int rows)
             // Few exits: each one starts the program again.
             if (a.target == "cmdexit" && !chance(0.05))
                 continue;
-            a.yes = chance(rows > 30 ? 0.9 : 0.5);
+            a.yes = chance(crowded ? 0.9 : 0.5);
         } else if (roll < 40) {
             a.kind = Action::AccessKey;
             a.target = one_of(buttons());
             if (a.target == "cmdexit" && !chance(0.05))
                 continue;
-            a.yes = chance(0.5);
+            a.yes = chance(crowded ? 0.9 : 0.5);
         } else if (roll < 42) {
             a.kind = Action::ClickDisabled;
             a.target = one_of(buttons());

@@ -33,6 +33,8 @@ struct Action {
 
 // One line of a trace: what the user did, readable and unambiguous.
 QString describe(const Action& action);
+// A text in quotes, control characters escaped, long ones cut short.
+QString quoted(const QString& text);
 
 // True when the user can do this now: the control is there, enabled, and
 // editable where the action types.
@@ -41,9 +43,9 @@ bool applicable(const Action& action, Form1& form);
 // Does it, as a user would, and lets the window handle it.
 void perform(const Action& action, Form1& form);
 
-// A random action the user can do now. The more rows the table holds, the
-// more often a Delete is answered Yes, so the table stays small.
-Action choose(std::mt19937_64& rng, Form1& form, int rows);
+// A random action the user can do now. While the table is `crowded`,
+// Delete is answered Yes more often, so that it does not keep growing.
+Action choose(std::mt19937_64& rng, Form1& form, bool crowded);
 
 // The record boxes the user can type into, Text2 to Text8, in display order.
 const QStringList& editable_boxes();

@@ -14,8 +14,9 @@ const QString kConfirmTitle = QStringLiteral("Comfirm Delete?");
 // The column each of Text2 to Text8 shows.
 constexpr int kColumnOfBox[] = {1, 2, 3, 4, 5, 7, 6};
 
-// A few rows whose names share first letters, with nulls and numbers.
-QVector<test::Row> start_rows()
+// A few rows whose names share first letters, with nulls and numbers;
+// paged, many more of the like.
+QVector<test::Row> start_rows(bool paged)
 {
     QVector<test::Row> rows{
         test::row(1, "Ann", "Lee"),
@@ -28,6 +29,11 @@ QVector<test::Row> start_rows()
     rows[0][8] = 3;
     rows[0][9] = 250;
     rows[4][9] = -7;
+    for (int i = 0; paged && i < 150; ++i) {
+        const test::Row& like = rows[i % 6];
+        rows << test::row(7 + i, like[1].isNull() ? like[1] : like[1].toString() + QString::number(i),
+                          like[2].isNull() ? like[2] : QString::number(i % 3) + like[2].toString());
+    }
     return rows;
 }
 
@@ -49,10 +55,8 @@ bool same(const test::Row& a, const test::Row& b)
 QString show(const test::Row& r)
 {
     QStringList parts;
-    for (const QVariant& v : r) {
-        QString t = v.isNull() ? QStringLiteral("NULL") : u'\'' + v.toString() + u'\'';
-        parts << (t.size() > 30 ? t.left(24) + QStringLiteral("...%1").arg(t.size()) : t);
-    }
+    for (const QVariant& v : r)
+        parts << (v.isNull() ? QStringLiteral("NULL") : quoted(v.toString()));
     return u'(' + parts.join(QStringLiteral(", ")) + u')';
 }
 
@@ -121,9 +125,9 @@ void BoxGuard::poll()
 
 // ---- the session ----
 
-Session::Session() : db_(start_rows())
+Session::Session(bool paged) : start_(start_rows(paged).size()), db_(start_rows(paged))
 {
-    for (const test::Row& r : start_rows())
+    for (const test::Row& r : start_rows(paged))
         model_[r[0].toLongLong()] = r;
     restart();
 }
@@ -298,7 +302,7 @@ QString Session::check_controls()
         if (box->isReadOnly() != browse)
             return QStringLiteral("controls: %1 is %2").arg(box->objectName(), browse ? "editable" : "read-only");
     if (f.Text9->text() != filter_)
-        return QStringLiteral("controls: the filter box holds \"%1\", typed was \"%2\"").arg(f.Text9->text(), filter_);
+        return QStringLiteral("controls: the filter box holds %1, typed was %2").arg(quoted(f.Text9->text()), quoted(filter_));
     if (f.fname->isChecked() != by_first_name_)
         return QStringLiteral("controls: the wrong filter option is selected");
     return {};
@@ -311,8 +315,8 @@ QString Session::check_boxes()
     if (mode_ != Mode::Browse) {
         for (int i = 0; i < 7; ++i)
             if (boxes[i + 1]->text() != typed_[i])
-                return QStringLiteral("boxes: %1 holds \"%2\", the user typed \"%3\"")
-                    .arg(boxes[i + 1]->objectName(), boxes[i + 1]->text().left(40), typed_[i].left(40));
+                return QStringLiteral("boxes: %1 holds %2, the user typed %3")
+                    .arg(boxes[i + 1]->objectName(), quoted(boxes[i + 1]->text()), quoted(typed_[i]));
         return {};
     }
     RecordSet& rs = modyul::rs();
@@ -321,15 +325,15 @@ QString Session::check_boxes()
     if (rs.bof() || rs.eof()) {
         for (QLineEdit* box : boxes)
             if (!box->text().isEmpty())
-                return QStringLiteral("boxes: %1 shows \"%2\" without a current row").arg(box->objectName(), box->text());
+                return QStringLiteral("boxes: %1 shows %2 without a current row").arg(box->objectName(), quoted(box->text()));
         return rs.recordCount() == 0 ? QString() : QStringLiteral("boxes: no current row in a record set with rows");
     }
     constexpr int kColumn[] = {0, 1, 2, 3, 4, 5, 7, 6};
     for (int i = 0; i < 8; ++i) {
         const QString want = text_of(rs.field(kColumn[i]));
         if (boxes[i]->text() != want)
-            return QStringLiteral("boxes: %1 shows \"%2\", the current row holds \"%3\"")
-                .arg(boxes[i]->objectName(), boxes[i]->text().left(40), want.left(40));
+            return QStringLiteral("boxes: %1 shows %2, the current row holds %3")
+                .arg(boxes[i]->objectName(), quoted(boxes[i]->text()), quoted(want));
     }
     return {};
 }
@@ -366,7 +370,7 @@ QString Session::check_record_set(const Expected& e)
         QList<qint64> kept = keys;
         std::sort(kept.begin(), kept.end());
         if (kept != want)
-            return QStringLiteral("record set: the filter \"%1\" keeps %2 rows, %3 begin with it").arg(filter_).arg(kept.size()).arg(want.size());
+            return QStringLiteral("record set: the filter %1 keeps %2 rows, %3 begin with it").arg(quoted(filter_)).arg(kept.size()).arg(want.size());
     }
     if (count > 0 && grid->currentIndex().row() != rs.position())
         return QStringLiteral("grid: row %1 is current, the record set is at %2").arg(grid->currentIndex().row()).arg(rs.position());
@@ -399,9 +403,9 @@ QString Session::check_database()
 
 namespace {
 
-QString replay(const std::vector<Action>& trace)
+QString replay(const std::vector<Action>& trace, bool paged)
 {
-    Session s;
+    Session s(paged);
     for (const Action& a : trace)
         if (QString problem = s.step(a); !problem.isEmpty())
             return problem;
@@ -410,7 +414,7 @@ QString replay(const std::vector<Action>& trace)
 
 // Removes ever smaller runs of actions while the same kind of failure
 // remains, within a time budget.
-std::vector<Action> shrink(std::vector<Action> trace, const QString& message)
+std::vector<Action> shrink(std::vector<Action> trace, const QString& message, bool paged)
 {
     QElapsedTimer budget;
     budget.start();
@@ -419,7 +423,7 @@ std::vector<Action> shrink(std::vector<Action> trace, const QString& message)
         for (size_t i = 0; i < trace.size() && budget.elapsed() < 120000;) {
             std::vector<Action> shorter(trace.begin(), trace.begin() + i);
             shorter.insert(shorter.end(), trace.begin() + std::min(trace.size(), i + chunk), trace.end());
-            if (category(replay(shorter)) == kind)
+            if (category(replay(shorter, paged)) == kind)
                 trace = std::move(shorter);
             else
                 i += chunk;
@@ -435,10 +439,11 @@ std::optional<Failure> run(quint64 seed, int count, QString* summary)
     std::mt19937_64 rng(seed);
     std::vector<Action> trace;
     Failure failure;
+    failure.paged = seed % 2 == 0;
     {
-        Session s;
+        Session s(failure.paged);
         for (int i = 0; i < count && failure.message.isEmpty(); ++i) {
-            trace.push_back(choose(rng, s.form(), s.rows()));
+            trace.push_back(choose(rng, s.form(), s.crowded()));
             failure.message = s.step(trace.back());
         }
         if (summary)
@@ -448,16 +453,16 @@ std::optional<Failure> run(quint64 seed, int count, QString* summary)
         return std::nullopt;
     failure.seed = seed;
     failure.at = int(trace.size());
-    failure.trace = shrink(trace, failure.message);
-    if (QString again = replay(failure.trace); !again.isEmpty())
+    failure.trace = shrink(trace, failure.message, failure.paged);
+    if (QString again = replay(failure.trace, failure.paged); !again.isEmpty())
         failure.message = again;
     return failure;
 }
 
 QString report(const Failure& f)
 {
-    QString out = QStringLiteral("seed %1 failed at action %2: %3\nshortest trace found (%4 actions), from the start rows:\n")
-                      .arg(f.seed).arg(f.at).arg(f.message).arg(f.trace.size());
+    QString out = QStringLiteral("seed %1 failed at action %2: %3\nshortest trace found (%4 actions), from the %5 start rows:\n")
+                      .arg(f.seed).arg(f.at).arg(f.message).arg(f.trace.size()).arg(f.paged ? "paged" : "few");
     int n = 0;
     for (const Action& a : f.trace)
         out += QStringLiteral("  %1. %2\n").arg(++n).arg(describe(a));

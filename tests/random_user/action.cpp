@@ -258,16 +258,10 @@ Action choose(std::mt19937_64& rng, Form1& form, bool crowded)
     for (;;) {
         Action a;
         const int roll = pick(100);
-        if (roll < 36) {
-            a.kind = Action::Click;
+        if (roll < 40) {
+            a.kind = roll < 36 ? Action::Click : Action::AccessKey;
             a.target = one_of(buttons());
             // Few exits: each one starts the program again.
-            if (a.target == "cmdexit" && !chance(0.05))
-                continue;
-            a.yes = chance(crowded ? 0.9 : 0.5);
-        } else if (roll < 40) {
-            a.kind = Action::AccessKey;
-            a.target = one_of(buttons());
             if (a.target == "cmdexit" && !chance(0.05))
                 continue;
             a.yes = chance(crowded ? 0.9 : 0.5);

@@ -153,17 +153,8 @@ QString Session::step(const Action& a)
     if (button && a.target == "cmddel")
         guard_.expect_confirmation(a.yes);
 
+    count(a);
     Expected e;
-    if (button && a.target == "cmdsave")
-        ++tally_[mode_ == Mode::Adding ? "saved adds" : "saved edits"];
-    else if (button && a.target == "cmdadd")
-        ++tally_[mode_ == Mode::Adding ? "cancels" : "adds"];
-    else if (button && a.target == "cmddel")
-        ++tally_[a.yes ? "deletes" : "deletes answered No"];
-    else if (button)
-        ++tally_[a.target.mid(3) + (a.kind == Action::AccessKey ? " by access key" : "")];
-    else
-        ++tally_[kind_name(a.kind) + (a.target == "Text9" ? " in filter" : "")];
     expect(a, e);
     perform(a, form());
 
@@ -176,6 +167,21 @@ QString Session::step(const Action& a)
         restart();
     }
     return check(e);
+}
+
+void Session::count(const Action& a)
+{
+    const bool button = a.kind == Action::Click || a.kind == Action::AccessKey;
+    if (button && a.target == "cmdsave")
+        ++tally_[mode_ == Mode::Adding ? "saved adds" : "saved edits"];
+    else if (button && a.target == "cmdadd")
+        ++tally_[mode_ == Mode::Adding ? "cancels" : "adds"];
+    else if (button && a.target == "cmddel")
+        ++tally_[a.yes ? "deletes" : "deletes answered No"];
+    else if (button)
+        ++tally_[a.target.mid(3) + (a.kind == Action::AccessKey ? " by access key" : "")];
+    else
+        ++tally_[kind_name(a.kind) + (a.target == "Text9" ? " in filter" : "")];
 }
 
 QString Session::tally() const

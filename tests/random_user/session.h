@@ -56,6 +56,7 @@ private:
         bool confirmation = false;       // Delete must ask
     };
 
+    void count(const Action& action);
     void expect(const Action& action, Expected& e);
     QString check(const Expected& e);
     QString check_controls();

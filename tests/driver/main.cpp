@@ -153,7 +153,7 @@ private:
                 return;
             const QString token = QStringLiteral("t%1").arg(n);
             const int what = int(rng() % 10);
-            const int rows = f.DataGrid1->model()->rowCount();
+            const int rows = int(f.DataGrid1->listedRows());
             if (what < 5 || rows == 0) {
                 act(make(Action::Click, "cmdadd"));
                 fill(token);

@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QTest>
 #include <algorithm>
 
@@ -171,8 +172,8 @@ bool applicable(const Action& a, Form1& form)
         auto* b = form.findChild<QRadioButton*>(a.target);
         return b && b->isEnabled();
     }
-    case Action::GridRow: return form.DataGrid1->isEnabled() && a.count < form.DataGrid1->model()->rowCount();
-    case Action::GridKey: return form.DataGrid1->isEnabled() && form.DataGrid1->model()->rowCount() > 0;
+    case Action::GridRow: return form.DataGrid1->isEnabled() && a.count < form.DataGrid1->listedRows();
+    case Action::GridKey: return form.DataGrid1->isEnabled() && form.DataGrid1->listedRows() > 0;
     case Action::CloseBox: return true;
     }
     return false;
@@ -234,15 +235,19 @@ void perform(const Action& a, Form1& form)
         QTest::mouseClick(form.findChild<QRadioButton*>(a.target), Qt::LeftButton);
         break;
     case Action::GridRow: {
+        // The grid lists a screenful of rows; its scroll bar brings the
+        // row into view first when it is not.
         DataGrid* grid = form.DataGrid1;
-        const QModelIndex index = grid->model()->index(a.count, 1);
-        grid->scrollTo(index);
+        if (a.count < grid->firstShown() || a.count >= grid->firstShown() + grid->model()->rowCount())
+            grid->rowScrollBar()->setValue(a.count);
+        const QModelIndex index = grid->model()->index(int(a.count - grid->firstShown()), 1);
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
         break;
     }
     case Action::GridKey:
         form.DataGrid1->setFocus();
-        QTest::keyClick(form.DataGrid1, Qt::Key(a.count));
+        QTest::keyClick(form.DataGrid1, Qt::Key(a.count & ~Qt::KeyboardModifierMask),
+                        Qt::KeyboardModifiers(a.count & Qt::KeyboardModifierMask));
         break;
     case Action::CloseBox:
         form.close();
@@ -298,11 +303,13 @@ Action choose(std::mt19937_64& rng, Form1& form, bool crowded)
             a.target = chance(0.5) ? "fname" : "lname";
         } else if (roll < 93) {
             a.kind = Action::GridRow;
-            a.count = pick(std::max(1, form.DataGrid1->model()->rowCount()));
+            a.count = pick(int(std::max<qint64>(1, form.DataGrid1->listedRows())));
         } else if (roll < 99) {
             a.kind = Action::GridKey;
-            static const int keys[] = {Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_Home, Qt::Key_End};
-            a.count = keys[pick(6)];
+            static const int keys[] = {Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown, Qt::Key_PageUp,
+                                       Qt::Key_Home, Qt::Key_End, (Qt::ControlModifier | Qt::Key_Home).toCombined(),
+                                       (Qt::ControlModifier | Qt::Key_End).toCombined()};
+            a.count = keys[pick(8)];
         } else {
             a.kind = Action::CloseBox;
         }

@@ -6,6 +6,7 @@
 #include "driver/protocol.h"
 #include "support/test_support.h"
 
+#include <QSet>
 #include <QTest>
 
 using namespace test;
@@ -148,10 +149,13 @@ void TwoProgramsTest::bothSavingAtOnceKeepWorking()
         QVERIFY2(m.contains("Another program") || m.contains("locked"), qPrintable(m));
     QVERIFY(saved >= 60);
     QCOMPARE(db.integrity(), QStringLiteral("ok"));
+    QSet<QString> tokens;
     for (const Row& r : db.rows()) {
         if (!r[1].toString().startsWith(u't'))
             continue;  // a start row neither program saved
         const QString token = r[1].toString().section(u' ', 0, 0);
+        QVERIFY2(!tokens.contains(token), qPrintable(token + " saved twice"));
+        tokens << token;
         QCOMPARE(r[2].toString(), driver::field_text(token, "Text3"));
         QCOMPARE(r[6].toString(), driver::field_text(token, "Text8"));
         QCOMPARE(r[7].toString(), driver::field_text(token, "Text7"));

@@ -18,6 +18,13 @@ using namespace test;
 
 namespace {
 
+QByteArray bytes_of(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
 // The immutable attribute makes a file read-only even for root, also
 // through descriptors opened before; chmod does neither.
 struct ReadOnly {
@@ -42,10 +49,7 @@ struct ReadOnly {
 struct SmallDisk {
     SmallDisk(const TempDb& db, int kib) : dir(db.dir())
     {
-        const QByteArray bytes = [&] {
-            QFile f(db.path());
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        }();
+        const QByteArray bytes = bytes_of(db.path());
         ok = QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "-o", QStringLiteral("size=%1k").arg(kib), "tmpfs", dir}) == 0;
         QFile f(db.path());
         ok = ok && f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
@@ -92,13 +96,6 @@ void verify_add_kept(Window& w, const QString& first)
     QVERIFY(!w->Text2->isReadOnly());
     QCOMPARE(w->Text2->text(), first);
     QCOMPARE(w->Text8->text(), QStringLiteral("900"));
-}
-
-QByteArray bytes_of(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
 }
 
 }  // namespace

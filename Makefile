@@ -11,7 +11,7 @@ JOBS       ?= 2
 PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev \
             fonts-liberation xvfb xauth imagemagick
 
-.PHONY: run test build deps bench soak clean
+.PHONY: run test build asan deps bench soak clean
 
 deps:
 	@./scripts/install-deps $(PACKAGES)
@@ -27,6 +27,25 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+	$(MAKE) asan
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+
+# The same suite built with AddressSanitizer and UndefinedBehaviorSanitizer;
+# any report fails the test that caused it.
+$(ASAN_BUILD)/Makefile: CMakeLists.txt | deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLYHOUSE_SANITIZE=ON
+
+asan: deps $(ASAN_BUILD)/Makefile
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+
+# The random user for much longer than in the suite. SOAK_ACTIONS actions
+# shared by SOAK_SEEDS seeds from SEED on (default: a new seed each run).
+SOAK_ACTIONS ?= 100000
+SOAK_SEEDS   ?= 10
+SEED         ?= $(shell date +%s)
+soak: build
+	cd $(BUILD)/tests && QT_QPA_PLATFORM=offscreen TALLYHOUSE_ACTIONS=$(SOAK_ACTIONS) \
+	    TALLYHOUSE_SEEDS=$(SOAK_SEEDS) TALLYHOUSE_SEED=$(SEED) ./test_random_user
 
 # Times the window on generated databases of 10,000, 100,000 and 1,000,000
 # rows (made once into $(BUILD)/bench-data) and prints the figures beside

@@ -166,6 +166,9 @@ void NameMatchTest::databaseAgreesWithNameLike_data()
                           "\"%", "\\%", "%son%", "_a%", "%", "ǅ%", "ǆ%", "%'%", "x'; drop%"})
         QTest::newRow(p) << QString::fromUtf8(p);
     QTest::newRow("deseret") << cp(0x10428) + u'%';
+    // A pasted NUL character, which the NOCASE index does not compare past.
+    QTest::newRow("nul first") << QString(QChar(0)) + "nul%";
+    QTest::newRow("nul inside") << QString("ab") + QChar(0) + "%";
 }
 
 // The filter's SQL (index range plus th_like) lists exactly the names
@@ -176,7 +179,8 @@ void NameMatchTest::databaseAgreesWithNameLike()
     const QStringList names{"anna", "Albert", "ALICE", "Ångström", "Ødegaard", "øystein", "Peña", "PEÑA", "Peter",
                             "Éclair", "éclair", "Straße", "STRAẞE", "Strasse", "Σοφία", "σοφία", "O'Brien",
                             "\"Quoted\"", "\\slash", "Robertson", "Sonja", "Mark", "ǅemal", "ǆemal", "Ǆemal",
-                            "It's", "x'; drop table dept; --", cp(0x10400) + "a", "Zed"};
+                            "It's", "x'; drop table dept; --", cp(0x10400) + "a", "Zed",
+                            QString(QChar(0)) + "nul", QString("ab") + QChar(0) + "c", "abc"};
     QVector<Row> rows;
     for (int i = 0; i < names.size(); ++i)
         rows << row(i + 1, names[i], QVariant());

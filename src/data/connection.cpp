@@ -3,12 +3,16 @@
 #include "name_match.h"
 #include "schema.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace {
 // How long a statement waits for another program's lock before it fails.
@@ -42,10 +46,15 @@ DbError Connection::errorOf(const QSqlError& e, const QString& context)
     return DbError(number, context.isEmpty() ? text : context + text);
 }
 
+DbError Connection::openFailure(const DbError& cause) const
+{
+    return DbError(cause.number(), QStringLiteral("Cannot open the database \"%1\": ").arg(path_) + cause.message());
+}
+
 void Connection::open(const QString& path)
 {
     path_ = path;
-    const QString where = QStringLiteral("Cannot open the database \"%1\": ").arg(path);
+    const QString where = openFailure(DbError(0, {})).message();
     if (!QFileInfo(path).isFile())
         throw DbError(DbError::FileMissing, where + QStringLiteral("the file does not exist."));
 
@@ -109,8 +118,23 @@ QVariant Connection::scalar(const QString& sql, const QVariantList& params) cons
     return q.value(0);
 }
 
+void Connection::requireWritable() const
+{
+    const QString file = QStringLiteral("The database \"%1\" ").arg(path_);
+    int moved = 0;
+    if (sqlite3* db = handle())
+        sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved);
+    if (moved && !QFileInfo::exists(path_))
+        throw DbError(SQLITE_READONLY_DBMOVED, file + QStringLiteral("was deleted or moved while the program was running."));
+    if (moved)
+        throw DbError(SQLITE_READONLY_DBMOVED, file + QStringLiteral("was replaced by another file while the program was running."));
+    if (::access(QFile::encodeName(path_).constData(), W_OK) != 0)
+        throw DbError(SQLITE_READONLY, file + QStringLiteral("is read-only: %1.").arg(QString::fromLocal8Bit(std::strerror(errno))));
+}
+
 qint64 Connection::execute(const QString& sql, const QVariantList& params)
 {
+    requireWritable();
     QSqlQuery q = query(sql, params);
     const qint64 changed = q.numRowsAffected();
     q.finish();

@@ -29,10 +29,14 @@ public:
     // table dept are each a DbError naming the path and the cause.
     void open(const QString& path);
     bool isOpen() const { return db_.isOpen(); }
+    // The error for a file that opened but cannot be used: the message
+    // names the file, as open()'s own errors do.
+    DbError openFailure(const DbError& cause) const;
     const QString& path() const { return path_; }
 
     // Runs one statement with its values bound as parameters and returns
-    // the number of rows it changed.
+    // the number of rows it changed. Refuses, before anything is written,
+    // when the file cannot take the change (see requireWritable).
     qint64 execute(const QString& sql, const QVariantList& params = {});
 
     // Runs a query forward-only and returns it positioned before its first row.
@@ -48,6 +52,12 @@ public:
     sqlite3* handle() const;
 
 private:
+    // A DbError saying why a change cannot reach the file the user opened:
+    // it was deleted, moved or replaced while the program ran, or it is
+    // read-only. SQLite would refuse or fail too, but with a message that
+    // names neither the file nor the cause, and a write that fails half-way
+    // on a read-only file leaves a journal that stops every later read.
+    void requireWritable() const;
     static DbError errorOf(const QSqlError& e, const QString& context = {});
 
     QString name_;

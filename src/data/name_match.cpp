@@ -150,8 +150,11 @@ bool name_like(QStringView value, QStringView pattern)
 std::optional<NameRange> name_range(const QString& pattern)
 {
     // The literal beginning: everything before the first wildcard.
+    // NOCASE stops comparing at a NUL character, so the range ends there
+    // too and th_like decides the rest.
     qsizetype literal_end = 0;
-    while (literal_end < pattern.size() && pattern[literal_end] != u'%' && pattern[literal_end] != u'_')
+    while (literal_end < pattern.size() && pattern[literal_end] != u'%' && pattern[literal_end] != u'_'
+           && pattern[literal_end] != QChar(0))
         ++literal_end;
     // Without a trailing "%" the whole name must match, not only its beginning.
     const bool only_trailing_percent = literal_end < pattern.size()

@@ -66,9 +66,14 @@ Form1::Form1(QWidget* parent) : Form1Controls(parent)
 void Form1::Form_Load()
 {
     modyul::open_db();
-    modyul::rs().open(RowSource::all(), modyul::cn());
-    DataGrid1->setDataSource(&modyul::rs());
-    show_rec();
+    try {
+        modyul::rs().open(RowSource::all(), modyul::cn());
+        DataGrid1->setDataSource(&modyul::rs());
+        show_rec();
+    } catch (const DbError& e) {
+        // A damaged file often shows only when its rows are first read.
+        throw modyul::cn().openFailure(e);
+    }
 }
 
 void Form1::closeEvent(QCloseEvent* event)

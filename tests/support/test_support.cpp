@@ -156,14 +156,16 @@ void make_read_only(const TempDb& db)
         qFatal("cannot make %s read-only", qPrintable(db.path()));
 }
 
-Window::Window(const TempDb& db)
+Window::Window(const TempDb& db) : Window(db.dir()) {}
+
+Window::Window(const QString& programDir)
 {
     modyul::reset();
-    modyul::set_program_dir(db.dir());
+    modyul::set_program_dir(programDir);
     form_ = std::make_unique<Form1>();
     QObject::connect(form_.get(), &Form1::ended, form_.get(), [this](int status) { ended << status; });
     form_->Form_Load();
-    const QFileInfo file(db.path());
+    const QFileInfo file(modyul::db_path());
     if (!file.permission(QFile::WriteOwner) && file.isWritable())
         modyul::cn().scalar(QStringLiteral("PRAGMA query_only = 1"));
     form_->show();

@@ -76,6 +76,8 @@ void make_read_only(const TempDb& db);
 class Window {
 public:
     explicit Window(const TempDb& db);
+    // The window of a program whose directory is programDir.
+    explicit Window(const QString& programDir);
     ~Window();
     Form1& operator*() { return *form_; }
     Form1* operator->() { return form_.get(); }

@@ -535,6 +535,9 @@ void AddEditSaveTest::lockedSaveIsRefusedThenRetried_data()
     QTest::newRow("add, exclusive lock") << true << DbLock::Exclusive;
     QTest::newRow("edit, write lock") << false << DbLock::Immediate;
     QTest::newRow("edit, exclusive lock") << false << DbLock::Exclusive;
+    // A reader lets the row be written but not committed.
+    QTest::newRow("add, another program reading") << true << DbLock::Reading;
+    QTest::newRow("edit, another program reading") << false << DbLock::Reading;
 }
 
 void AddEditSaveTest::lockedSaveIsRefusedThenRetried()

@@ -184,6 +184,7 @@ void DeleteTest::lockedDeleteIsRefusedThenRetried_data()
     QTest::addColumn<DbLock::Kind>("kind");
     QTest::newRow("write lock") << DbLock::Immediate;
     QTest::newRow("exclusive lock") << DbLock::Exclusive;
+    QTest::newRow("another program reading") << DbLock::Reading;
 }
 
 void DeleteTest::lockedDeleteIsRefusedThenRetried()

@@ -132,11 +132,21 @@ void Connection::requireWritable() const
         throw DbError(SQLITE_READONLY, file + QStringLiteral("is read-only: %1.").arg(QString::fromLocal8Bit(std::strerror(errno))));
 }
 
-qint64 Connection::execute(const QString& sql, const QVariantList& params)
+qint64 Connection::execute(const QString& sql, const QVariantList& params, QVariant* returned)
 {
     requireWritable();
     QSqlQuery q = query(sql, params);
     const qint64 changed = q.numRowsAffected();
+    if (returned) {
+        *returned = q.next() ? q.value(0) : QVariant();
+        // The change commits only when the statement has run to its end:
+        // step there, so that a refused commit is an error here and not
+        // lost in the reset.
+        while (q.next()) {
+        }
+        if (q.lastError().isValid())
+            throw errorOf(q.lastError());
+    }
     q.finish();
     ++generation_;
     return changed;

@@ -37,7 +37,8 @@ public:
     // Runs one statement with its values bound as parameters and returns
     // the number of rows it changed. Refuses, before anything is written,
     // when the file cannot take the change (see requireWritable).
-    qint64 execute(const QString& sql, const QVariantList& params = {});
+    // A statement with a RETURNING clause gives its first value in returned.
+    qint64 execute(const QString& sql, const QVariantList& params = {}, QVariant* returned = nullptr);
 
     // Runs a query forward-only and returns it positioned before its first row.
     QSqlQuery query(const QString& sql, const QVariantList& params = {}) const;

@@ -331,6 +331,52 @@ void Form1::cmdedit_Click()
     browse_lock();
 }
 
+// Inserts the boxes' texts as a new row and returns its key: one more than
+// the largest key of the whole table, taken in the same statement.
+qint64 Form1::insert_row(const QVariantList& texts)
+{
+    // The two numbers after the texts start at 0, whatever the table calls them.
+    RecordSet& rs = modyul::rs();
+    QString numbers, zeros;
+    for (int i = 8; i < 10 && i < rs.fieldCount(); ++i) {
+        numbers += QStringLiteral(", \"%1\"").arg(rs.fieldName(i).replace(u'"', QStringLiteral("\"\"")));
+        zeros += QStringLiteral(", 0");
+    }
+    QVariant newKey;
+    modyul::cn().execute(
+        QStringLiteral("Insert Into dept (cusnum, Fname, Lname, Address, emaddress, phonenum, deptname, credlimit%1) "
+                       "values ((SELECT coalesce(max(cusnum), 0) + 1 FROM dept), ?, ?, ?, ?, ?, ?, ?%2 ) RETURNING cusnum")
+            .arg(numbers, zeros),
+        texts, &newKey);
+    return deptID = newKey.toLongLong();
+}
+
+// Writes the boxes' texts over the row being edited, and returns its key.
+// The row must still hold what was shown at Edit: another program's change
+// is not overwritten, and the user is told.
+qint64 Form1::update_row(const QVariantList& texts)
+{
+    bool ok = false;
+    const qint64 cusnum = key.toLongLong(&ok);
+    QVariantList params{texts[0], texts[1], texts[2], texts[4], texts[6], texts[3], texts[5], cusnum};
+    QString unchanged;
+    for (int i = 0; i < original_.size(); ++i) {
+        unchanged += QStringLiteral(" and %1 IS ? COLLATE BINARY").arg(schema::columns()[i + 1]);
+        params << original_[i];
+    }
+    const qint64 changed = !ok ? 0 : modyul::cn().execute(
+        QStringLiteral("Update dept set Fname = ?, Lname = ?, Address = ?, phonenum = ?, credlimit = ?, "
+                       "emaddress = ?, deptname = ? where cusnum = ?") + unchanged,
+        params);
+    if (changed == 0) {
+        const bool exists = ok && modyul::cn().scalar(QStringLiteral("SELECT count(*) FROM dept WHERE cusnum = ?"), {cusnum}).toLongLong() > 0;
+        report_notice(this, exists
+            ? QStringLiteral("Another program changed this record after it was shown. Your changes were not saved; the record as it is now is shown.")
+            : QStringLiteral("Another program deleted this record after it was shown. Your changes were not saved."));
+    }
+    return cusnum;
+}
+
 void Form1::cmdsave_Click()
 {
     const bool insert = cmdadd->text() == kCancel;
@@ -339,44 +385,7 @@ void Form1::cmdsave_Click()
                              Text6->text(), Text7->text(), Text8->text()};
     qint64 saved = 0;
     try {
-        if (insert) {
-            Connection& cn = modyul::cn();
-            // The two numbers after the texts start at 0, whatever the
-            // table calls them.
-            QString numbers, zeros;
-            for (int i = 8; i < 10 && i < modyul::rs().fieldCount(); ++i) {
-                numbers += QStringLiteral(", \"%1\"").arg(modyul::rs().fieldName(i).replace(u'"', QStringLiteral("\"\"")));
-                zeros += QStringLiteral(", 0");
-            }
-            cn.execute(QStringLiteral("Insert Into dept (cusnum, Fname, Lname, Address, emaddress, phonenum, deptname, credlimit%1) "
-                                      "values ((SELECT coalesce(max(cusnum), 0) + 1 FROM dept), ?, ?, ?, ?, ?, ?, ?%2 )")
-                           .arg(numbers, zeros),
-                       texts);
-            saved = deptID = cn.scalar(QStringLiteral("SELECT cusnum FROM dept WHERE rowid = last_insert_rowid()")).toLongLong();
-        } else {
-            bool ok = false;
-            saved = key.toLongLong(&ok);
-            if (!ok)
-                throw DbError(DbError::NoCurrentRow, QStringLiteral("There is no record to save the changes to."));
-            // The row must still hold what was shown at Edit; another
-            // program's change is not overwritten.
-            QVariantList params{texts[0], texts[1], texts[2], texts[4], texts[6], texts[3], texts[5], saved};
-            QString unchanged;
-            for (int i = 0; i < original_.size(); ++i) {
-                unchanged += QStringLiteral(" and %1 IS ? COLLATE BINARY").arg(schema::columns()[i + 1]);
-                params << original_[i];
-            }
-            const qint64 changed = modyul::cn().execute(
-                QStringLiteral("Update dept set Fname = ?, Lname = ?, Address = ?, phonenum = ?, credlimit = ?, "
-                               "emaddress = ?, deptname = ? where cusnum = ?") + unchanged,
-                params);
-            if (changed == 0) {
-                const bool exists = modyul::cn().scalar(QStringLiteral("SELECT count(*) FROM dept WHERE cusnum = ?"), {saved}).toLongLong() > 0;
-                report_notice(this, exists
-                    ? QStringLiteral("Another program changed this record after it was shown. Your changes were not saved; the record as it is now is shown.")
-                    : QStringLiteral("Another program deleted this record after it was shown. Your changes were not saved."));
-            }
-        }
+        saved = insert ? insert_row(texts) : update_row(texts);
     } catch (const DbError& e) {
         // Nothing was written: the texts stay in their boxes to try again.
         report_refusal(this, QStringLiteral("The record was not saved."), e);

@@ -62,6 +62,8 @@ private:
     void browse_lock();
     void browse_unlock();
     bool editing() const;
+    qint64 insert_row(const QVariantList& texts);
+    qint64 update_row(const QVariantList& texts);
     // Makes the row with this customer number current, or leaves the
     // first row current when the record set does not hold it, and shows it.
     void show_key(qint64 cusnum);

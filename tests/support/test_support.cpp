@@ -136,10 +136,11 @@ QString TempDb::integrity() const
 
 DbLock::DbLock(const TempDb& db, Kind kind)
 {
+    // A reader keeps its shared lock until its transaction ends.
+    static const char* const sql[] = {"BEGIN IMMEDIATE", "BEGIN EXCLUSIVE", "BEGIN; SELECT count(*) FROM dept"};
     sqlite3* handle = nullptr;
     if (sqlite3_open_v2(db.path().toUtf8().constData(), &handle, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK
-        || sqlite3_exec(handle, kind == Immediate ? "BEGIN IMMEDIATE" : "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr)
-               != SQLITE_OK)
+        || sqlite3_exec(handle, sql[kind], nullptr, nullptr, nullptr) != SQLITE_OK)
         qFatal("cannot lock %s: %s", qPrintable(db.path()), sqlite3_errmsg(handle));
     handle_ = handle;
 }

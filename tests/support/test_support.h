@@ -50,10 +50,11 @@ private:
 };
 
 // Another program holding a lock on the database file while it lives:
-// Immediate lets others read but not write, Exclusive lets them do neither.
+// Immediate lets others read but not write, Exclusive lets them do neither,
+// Reading lets them write but not commit.
 class DbLock {
 public:
-    enum Kind { Immediate, Exclusive };
+    enum Kind { Immediate, Exclusive, Reading };
     DbLock(const TempDb& db, Kind kind);
     ~DbLock();
     DbLock(const DbLock&) = delete;

@@ -12,6 +12,13 @@ namespace {
 const QString kAdd = QStringLiteral("&Add");
 const QString kCancel = QStringLiteral("&Cancel");
 
+// Sets the controls one at a time, in the order given.
+void set_enabled(std::initializer_list<QWidget*> controls, bool enabled)
+{
+    for (QWidget* c : controls)
+        c->setEnabled(enabled);
+}
+
 QString as_text(const QVariant& v)
 {
     return v.isNull() ? QString() : v.toString();
@@ -145,14 +152,12 @@ void Form1::txt_unlock()
 
 void Form1::nav_lock()
 {
-    for (QPushButton* b : {cmdprev, cmdfirst, cmdnext, cmdlast})
-        b->setEnabled(false);
+    set_enabled({cmdprev, cmdfirst, cmdnext, cmdlast}, false);
 }
 
 void Form1::nav_unlock()
 {
-    for (QPushButton* b : {cmdprev, cmdfirst, cmdnext, cmdlast})
-        b->setEnabled(true);
+    set_enabled({cmdprev, cmdfirst, cmdnext, cmdlast}, true);
 }
 
 // Exit is left enabled: the window refuses the close box, so Exit must
@@ -160,29 +165,23 @@ void Form1::nav_unlock()
 void Form1::ctrl_lock()
 {
     nav_lock();
-    for (QPushButton* b : {cmdadd, cmdedit, cmddel})
-        b->setEnabled(false);
+    set_enabled({cmdadd, cmdedit, cmddel}, false);
 }
 
 void Form1::ctrl_unlock()
 {
     nav_unlock();
-    for (QPushButton* b : {cmdadd, cmdedit, cmddel, cmdexit})
-        b->setEnabled(true);
+    set_enabled({cmdadd, cmdedit, cmddel, cmdexit}, true);
 }
 
 void Form1::browse_lock()
 {
-    for (QWidget* w : {static_cast<QWidget*>(DataGrid1), static_cast<QWidget*>(Text9),
-                       static_cast<QWidget*>(fname), static_cast<QWidget*>(lname)})
-        w->setEnabled(false);
+    set_enabled({DataGrid1, Text9, fname, lname}, false);
 }
 
 void Form1::browse_unlock()
 {
-    for (QWidget* w : {static_cast<QWidget*>(DataGrid1), static_cast<QWidget*>(Text9),
-                       static_cast<QWidget*>(fname), static_cast<QWidget*>(lname)})
-        w->setEnabled(true);
+    set_enabled({DataGrid1, Text9, fname, lname}, true);
 }
 
 // Save is enabled exactly while an add or an edit is in progress.

@@ -109,31 +109,27 @@ void Form1::show_rec()
     for (int column : kColumn)
         texts << as_text(rs.field(column));
     const auto boxes = recordBoxes();
-    for (int i = 0; i < boxes.size(); ++i) {
-        if (boxes[i] == text5) {
-            // The lockout follows every refresh, also when the text is the same.
-            const QSignalBlocker quiet(text5);
-            text5->setText(texts[i]);
-            text5->setCursorPosition(0);
-            text5_Change();
-        } else {
-            boxes[i]->setText(texts[i]);
-            boxes[i]->setCursorPosition(0);  // show the beginning of long texts
-        }
-    }
+    for (int i = 0; i < boxes.size(); ++i)
+        write_box(boxes[i], texts[i]);
 }
 
 void Form1::clear_txt()
 {
-    for (QLineEdit* box : recordBoxes()) {
-        if (box == text5) {
-            const QSignalBlocker quiet(text5);
-            text5->clear();
-            text5_Change();
-        } else {
-            box->clear();
-        }
+    for (QLineEdit* box : recordBoxes())
+        write_box(box, QString());
+}
+
+// Writing the E-mail box runs its change handler, also when the text stays
+// the same, so that the lockout follows every refresh of the display.
+void Form1::write_box(QLineEdit* box, const QString& text)
+{
+    {
+        const QSignalBlocker quiet(box);
+        box->setText(text);
+        box->setCursorPosition(0);  // show the beginning of long texts
     }
+    if (box == text5)
+        text5_Change();
 }
 
 void Form1::txt_lock()

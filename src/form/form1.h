@@ -57,6 +57,7 @@ protected:
 private:
     void nav_lock();
     void nav_unlock();
+    void write_box(QLineEdit* box, const QString& text);
     // While an add or edit is in progress nothing may replace the texts
     // being typed: the grid, the filter and its options are locked.
     void browse_lock();

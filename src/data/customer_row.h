@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <array>
+
+// One customer: a row of table dept, its fields by name. A null QString
+// stands for a NULL column, an empty one for "".
+struct CustomerRow {
+    qint64 cusnum = 0;  // the key
+    QString fname;
+    QString lname;
+    QString address;
+    QString emaddress;
+    QString phonenum;
+    QString credlimit;
+    QString deptname;
+    QVariant ordercount = 0;  // two numbers, 0 for a new customer
+    QVariant balance = 0;
+
+    bool operator==(const CustomerRow&) const = default;
+};
+
+// The columns of dept in the table's order, each with the field of
+// CustomerRow it holds. Every list of columns, every statement and every
+// conversion between rows and values follows this one table.
+struct CustomerColumn {
+    enum Kind { Key, Text, Number };
+    const char* name;  // as dept calls it; names compare without regard to case
+    Kind kind;
+    QString CustomerRow::*text;    // the field of a Text column
+    QVariant CustomerRow::*number;  // the field of a Number column
+};
+
+inline constexpr std::array<CustomerColumn, 10> kCustomerColumns{{
+    {"cusnum", CustomerColumn::Key, nullptr, nullptr},
+    {"Fname", CustomerColumn::Text, &CustomerRow::fname, nullptr},
+    {"Lname", CustomerColumn::Text, &CustomerRow::lname, nullptr},
+    {"Address", CustomerColumn::Text, &CustomerRow::address, nullptr},
+    {"emaddress", CustomerColumn::Text, &CustomerRow::emaddress, nullptr},
+    {"phonenum", CustomerColumn::Text, &CustomerRow::phonenum, nullptr},
+    {"credlimit", CustomerColumn::Text, &CustomerRow::credlimit, nullptr},
+    {"deptname", CustomerColumn::Text, &CustomerRow::deptname, nullptr},
+    {"ordercount", CustomerColumn::Number, nullptr, &CustomerRow::ordercount},
+    {"balance", CustomerColumn::Number, nullptr, &CustomerRow::balance},
+}};
+
+// The value of column i (a position in kCustomerColumns) of a row: the key
+// as a number, a text as a string or NULL, a number as stored.
+QVariant column_value(const CustomerRow& row, int i);
+// Sets column i of a row from a database value (NULL allowed).
+void set_column_value(CustomerRow& row, int i, const QVariant& value);
+
+// The record boxes of the window in display order, with the column each
+// one shows and takes; Text1 holds the key and is never typed into.
+struct RecordBox {
+    const char* box;
+    int column;  // a position in kCustomerColumns
+};
+
+inline constexpr std::array<RecordBox, 8> kRecordBoxes{{
+    {"Text1", 0},
+    {"Text2", 1},
+    {"Text3", 2},
+    {"Text4", 3},
+    {"text5", 4},
+    {"Text6", 5},
+    {"Text7", 7},  // Dept. Name
+    {"Text8", 6},  // Credit Limit
+}};

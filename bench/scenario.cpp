@@ -1,6 +1,7 @@
 #include "scenario.h"
 
 #include "data/modyul.h"
+#include "data/sqlite_engine.h"
 #include "form/form1.h"
 #include "sqlite_floor.h"
 #include "ui/datagrid.h"
@@ -40,7 +41,6 @@ public:
 class Session {
 public:
     Session(const QString& programDir, const QElapsedTimer& sinceMain);
-    ~Session() { modyul::reset(); }
 
     void filter(int reps);
     void navigate(int reps);
@@ -78,6 +78,7 @@ private:
     // The grid's current row is the record set's and shows the boxes' row.
     void checkGridAgrees(const QString& what) const;
 
+    std::unique_ptr<modyul::Data> data_;
     std::unique_ptr<Form1> form_;
     std::unique_ptr<SqliteFloor> floor_;
     PaintCounter painted_;
@@ -90,8 +91,8 @@ Session::Session(const QString& programDir, const QElapsedTimer& sinceMain)
 {
     QElapsedTimer load;
     load.start();
-    modyul::set_program_dir(programDir);
-    form_ = std::make_unique<Form1>();
+    data_ = std::make_unique<modyul::Data>(modyul::db_path(programDir));
+    form_ = std::make_unique<Form1>(*data_);
     form_->Form_Load();
     grid()->viewport()->installEventFilter(&painted_);
     form_->show();
@@ -105,8 +106,8 @@ Session::Session(const QString& programDir, const QElapsedTimer& sinceMain)
     check(!form_->Text1->text().isEmpty(), QStringLiteral("a first row is shown"));
 
     visible_ = grid()->rowScrollBar()->pageStep();
-    floor_ = std::make_unique<SqliteFloor>(modyul::cn().handle());
-    startupFloor = SqliteFloor::openCountRead(modyul::db_path(), visible_);
+    floor_ = std::make_unique<SqliteFloor>(SqliteEngine::handle(data_->cn));
+    startupFloor = SqliteFloor::openCountRead(data_->target, visible_);
     checkShown(startupFloor, 0, QStringLiteral("start-up"));
 
     // A message box nobody answers would stop the benchmark for good.
@@ -145,7 +146,7 @@ void Session::checkShown(const SqliteFloor::Answer& floor, qint64 firstRow, cons
 
 void Session::checkGridAgrees(const QString& what) const
 {
-    const qint64 position = modyul::rs().position();
+    const qint64 position = data_->rs.position();
     check(grid()->firstShown() + grid()->currentIndex().row() == position && gridKey(position) == shownKey(),
           what + QStringLiteral(": grid and boxes"));
 }
@@ -172,7 +173,7 @@ void Session::filter(int reps)
             });
             const QString text = box->text();
             const auto floor = floor_->countAndRead(text.isEmpty() ? QString() : text + u'%', visible_);
-            check(modyul::rs().recordCount() == floor.count, QStringLiteral("count for \"%1\"").arg(text));
+            check(data_->rs.recordCount() == floor.count, QStringLiteral("count for \"%1\"").arg(text));
             checkShown(floor, 0, QStringLiteral("filter \"%1\"").arg(text));
             sample(typing ? typed[i] : deleted[i - 4], ms, floor);
         }
@@ -181,7 +182,7 @@ void Session::filter(int reps)
 
 void Session::navigate(int reps)
 {
-    const qint64 count = modyul::rs().recordCount();
+    const qint64 count = data_->rs.recordCount();
     struct Step {
         const char* op;
         QPushButton* button;
@@ -203,7 +204,7 @@ void Session::navigate(int reps)
 
 void Session::grid(int reps)
 {
-    const qint64 count = modyul::rs().recordCount();
+    const qint64 count = data_->rs.recordCount();
     QScrollBar* bar = grid()->rowScrollBar();
     QWidget* viewport = grid()->viewport();
     auto choose = [&](const char* op, int row) {
@@ -237,7 +238,7 @@ void Session::grid(int reps)
 
 void Session::changes(int reps)
 {
-    const qint64 count = modyul::rs().recordCount();
+    const qint64 count = data_->rs.recordCount();
     const QStringList texts{"Zacharias", "Quist", "1 Bench Road", "zq@example.com", "555-0000", "Bench", "900"};
     for (int rep = 0; rep < reps; ++rep) {
         click(form_->cmdadd);
@@ -247,7 +248,7 @@ void Session::changes(int reps)
             boxes[i]->setText(texts[i]);
         double ms = timed([&] { click(form_->cmdsave); });
         const qint64 key = shownKey();
-        check(form_->Text2->text() == texts[0] && modyul::rs().recordCount() == count + 1, QStringLiteral("saved new row"));
+        check(form_->Text2->text() == texts[0] && data_->rs.recordCount() == count + 1, QStringLiteral("saved new row"));
         checkGridAgrees(QStringLiteral("saved new row"));
         const QString insert = QStringLiteral("INSERT INTO dept (cusnum, Fname, Lname) VALUES (?, ?, ?)");
         auto floor = floor_->changeAndRead(insert, {key + 1, texts[0], texts[1]}, visible_, true);
@@ -281,7 +282,7 @@ void Session::changes(int reps)
         settle();
         ms = msSince(sinceYes);
         expectingBox_ = false;
-        check(modyul::rs().recordCount() == count, QStringLiteral("row deleted"));
+        check(data_->rs.recordCount() == count, QStringLiteral("row deleted"));
         floor_->exec(insert, {key, texts[0], texts[1]});
         floor = floor_->changeAndRead(QStringLiteral("DELETE FROM dept WHERE cusnum = ?"), {key}, visible_, false);
         checkShown(floor, 0, QStringLiteral("after Delete"));

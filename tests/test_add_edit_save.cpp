@@ -139,13 +139,13 @@ void AddEditSaveTest::addThenCancelOrAddAgainWritesNothingAndShowsTheFirstRow()
 
     QVERIFY(start(w, true));
     QCOMPARE(w.boxes(), QStringList(8, QString()));
-    QCOMPARE(modyul::rs().position(), modyul::rs().recordCount() - 1);  // the last row is current
+    QCOMPARE(w.rs().position(), w.rs().recordCount() - 1);  // the last row is current
     type(w->Text2, "Half typed");
 
     w.alt(Qt::Key_C);
     QTRY_COMPARE(w.state(), state::browse);
     QCOMPARE(w.boxes(), (QStringList{"1", "Maria", "Santos", "addr", "e@x", "555", "Sales", "100"}));
-    QCOMPARE(modyul::rs().position(), qint64(0));
+    QCOMPARE(w.rs().position(), qint64(0));
     QVERIFY(w.gridAgreesWithBoxes());
 
     // Clicking Add twice starts an add and abandons it.
@@ -176,7 +176,7 @@ void AddEditSaveTest::addThenSaveInsertsEachBoxIntoItsOwnColumn()
     // The saved row is the current row, shown in the boxes it was typed in.
     QCOMPARE(w.boxes(), QStringList{"8"} + kZoe);
     QCOMPARE(w->DataGrid1->listedRows(), qint64(8));
-    QCOMPARE(modyul::rs().position(), qint64(7));
+    QCOMPARE(w.rs().position(), qint64(7));
     QVERIFY(w.gridAgreesWithBoxes());
 }
 
@@ -204,7 +204,7 @@ void AddEditSaveTest::editThenSaveUpdatesOneRowKeepingItsKey()
     others.removeAt(1);
     QVERIFY(rows == others);
     QCOMPARE(w.boxes(), QStringList{"2"} + edited);
-    QCOMPARE(modyul::rs().position(), qint64(1));
+    QCOMPARE(w.rs().position(), qint64(1));
     QVERIFY(w.gridAgreesWithBoxes());
 }
 
@@ -317,7 +317,7 @@ void AddEditSaveTest::newKeyIsOneMoreThanTheLargestWhateverTheFilterAndOrder()
     QCOMPARE(stored_row(db, 6), as_texts(row(6, "Ann", "D")));
     // The filter keeps the new row: it is current, after Martin.
     QCOMPARE(w.boxes(), QStringList{"10"} + marvin);
-    QCOMPARE(modyul::rs().position(), qint64(3));
+    QCOMPARE(w.rs().position(), qint64(3));
     QVERIFY(w.gridAgreesWithBoxes());
 
     // A row the filter leaves out is saved; the first row is shown.
@@ -327,7 +327,7 @@ void AddEditSaveTest::newKeyIsOneMoreThanTheLargestWhateverTheFilterAndOrder()
     QVERIFY(save(w));
     QCOMPARE(stored_row(db, 11), stored(11, bob));
     QCOMPARE(w->Text1->text(), QStringLiteral("9"));
-    QCOMPARE(modyul::rs().position(), qint64(0));
+    QCOMPARE(w.rs().position(), qint64(0));
     QVERIFY(w.gridAgreesWithBoxes());
     QCOMPARE(db.count(), 7);
 }
@@ -446,7 +446,7 @@ void AddEditSaveTest::gridFilterAndEmailBoxCannotDisturbAnAddOrEdit()
     QCOMPARE(w->Text9->text(), QString());
     QVERIFY(w->fname->isChecked());
     QCOMPARE(w.boxes().value(1), QStringLiteral("Typed"));
-    QCOMPARE(modyul::rs().recordCount(), 7);
+    QCOMPARE(w.rs().recordCount(), 7);
 
     QVERIFY(save(w));
     if (adding) {
@@ -547,8 +547,8 @@ void AddEditSaveTest::lockedSaveIsRefusedThenRetried()
     TempDb db(TempDb::sample());
     const auto before = db.rows();
     Window w(db);
-    QCOMPARE(modyul::cn().scalar("PRAGMA busy_timeout").toInt(), 3000);  // how long the program waits
-    modyul::cn().scalar("PRAGMA busy_timeout = 200");                     // keeps this test short
+    QCOMPARE(w.cn().scalar("PRAGMA busy_timeout").toInt(), 3000);  // how long the program waits
+    w.cn().scalar("PRAGMA busy_timeout = 200");                     // keeps this test short
     QTest::mouseClick(w->cmdnext, Qt::LeftButton);
     QVERIFY(start(w, adding));
     fill(w, kZoe);

@@ -86,7 +86,7 @@ void DeleteTest::confirmationAnsweredNoChangesNothing()
     QVERIFY(db.rows() == before);
     QCOMPARE(w.boxes(), shown);
     QCOMPARE(w.state(), state::browse);
-    QCOMPARE(modyul::rs().position(), qint64(2));
+    QCOMPARE(w.rs().position(), qint64(2));
     QVERIFY(w.gridAgreesWithBoxes());
 }
 
@@ -102,7 +102,7 @@ void DeleteTest::yesRemovesExactlyThatRowAndShowsTheFirst()
     QCOMPARE(keys(db), (QStringList{"1", "11", "100"}));
     QCOMPARE(w.boxes().mid(0, 2), (QStringList{"1", "One"}));
     QCOMPARE(w->DataGrid1->listedRows(), qint64(3));
-    QCOMPARE(modyul::rs().position(), qint64(0));
+    QCOMPARE(w.rs().position(), qint64(0));
     QVERIFY(w.gridAgreesWithBoxes());
     QCOMPARE(w.state(), state::browse);
 
@@ -193,7 +193,7 @@ void DeleteTest::lockedDeleteIsRefusedThenRetried()
     TempDb db(TempDb::sample());
     const auto before = db.rows();
     Window w(db);
-    modyul::cn().scalar("PRAGMA busy_timeout = 200");  // keeps this test short
+    w.cn().scalar("PRAGMA busy_timeout = 200");  // keeps this test short
     QTest::mouseClick(w->cmdnext, Qt::LeftButton);
     const QStringList shown = w.boxes();
 

@@ -287,10 +287,9 @@ void FileFaultsTest::damagedFileAtStartUp()
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(damaged);
     }
-    modyul::reset();
-    modyul::set_program_dir(db.dir());
     {
-        Form1 form;
+        modyul::Data data(db.path());
+        Form1 form(data);
         try {
             form.Form_Load();
             form.show();
@@ -309,7 +308,6 @@ void FileFaultsTest::damagedFileAtStartUp()
             QVERIFY2(e.message().startsWith("Cannot open the database \"" + db.path() + "\": "), qPrintable(e.message()));
         }
     }
-    modyul::reset();
     QCOMPARE(bytes_of(db.path()), damaged);
     QVERIFY(!QFile::exists(db.path() + "-journal"));
 }

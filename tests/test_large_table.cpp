@@ -48,7 +48,7 @@ qint64 gridPosition(Window& w)
 // The current row is where the record set is, on screen, and in the boxes.
 void checkCurrent(Window& w, qint64 position, qint64 key)
 {
-    QCOMPARE(modyul::rs().position(), position);
+    QCOMPARE(w.rs().position(), position);
     QCOMPARE(gridPosition(w), position);
     QVERIFY(w.gridAgreesWithBoxes());
     QCOMPARE(w->Text1->text(), QString::number(key));
@@ -194,7 +194,7 @@ void LargeTableTest::filterNarrowsTheScrollRange()
 
     type(w->Text9, "zoe");
     const int zoes = (kRows + 6) / 7;
-    QCOMPARE(modyul::rs().recordCount(), zoes);
+    QCOMPARE(w.rs().recordCount(), zoes);
     QCOMPARE(grid->listedRows(), zoes);
     QCOMPARE(grid->rowScrollBar()->maximum(), zoes - shown);
     QCOMPARE(grid->firstShown(), 0);
@@ -202,7 +202,7 @@ void LargeTableTest::filterNarrowsTheScrollRange()
     QCOMPARE(grid->model()->index(1, 1).data().toString(), QStringLiteral("Zoe007"));
 
     type(w->Text9, "1");  // Zoe1..: 105, 112, ... 196
-    QCOMPARE(grid->model()->rowCount(), int(modyul::rs().recordCount()));
+    QCOMPARE(grid->model()->rowCount(), int(w.rs().recordCount()));
     QCOMPARE(grid->rowScrollBar()->maximum(), 0);
 
     for (int i = 0; i < 4; ++i)
@@ -249,7 +249,7 @@ void LargeTableTest::closedRecordSetEmptiesTheGrid()
 {
     TempDb db(rows());
     Window w(db);
-    modyul::rs().close();
+    w.rs().close();
     QTRY_COMPARE(w->DataGrid1->model()->rowCount(), 0);
     QVERIFY(!w->DataGrid1->currentIndex().isValid());
     QCOMPARE(w->DataGrid1->rowScrollBar()->maximum(), 0);
@@ -258,10 +258,10 @@ void LargeTableTest::closedRecordSetEmptiesTheGrid()
 void LargeTableTest::positionOfARowIsFoundFromEitherEnd()
 {
     TempDb db(rows());
-    Connection cn;
-    cn.open(db.path());
-    RecordSet rs;
-    rs.open(RowSource::all(), cn);
+    modyul::Data data(db.path());
+    modyul::open_db(data);
+    RecordSet& rs = data.rs;
+    rs.open(RowSource::all());
     for (int position : {0, 1, 149, 150, 151, kRows - 2, kRows - 1}) {
         const auto found = rs.find(keyAt(position));
         QVERIFY(found);
@@ -271,7 +271,7 @@ void LargeTableTest::positionOfARowIsFoundFromEitherEnd()
     QVERIFY(!rs.find(keyAt(10) + 1));  // no such row
 
     // In name order the rows are counted the same way.
-    rs.open(RowSource::name_like(RowSource::Column::Fname, QStringLiteral("zoe%")), cn);
+    rs.open(RowSource::name_like(RowSource::Column::Fname, QStringLiteral("zoe%")));
     QCOMPARE(rs.find(keyAt(7 * 30)), 30);
     QVERIFY(!rs.find(keyAt(8)));  // not among the rows listed
 }
@@ -288,10 +288,10 @@ void LargeTableTest::rowsAreReadAtAnyPositionWithOrWithoutGapsInTheKeys()
         for (int i = 0; i < kRows; ++i)
             table << row(key(i), "First", "Last");
         TempDb db(table);
-        Connection cn;
-        cn.open(db.path());
-        RecordSet rs;
-        rs.open(RowSource::all(), cn);
+        modyul::Data data(db.path());
+        modyul::open_db(data);
+        RecordSet& rs = data.rs;
+        rs.open(RowSource::all());
         for (int position : order)
             QCOMPARE(rs.rowAt(position).value(0).toLongLong(), key(position));
     }
@@ -315,7 +315,7 @@ void LargeTableTest::savedRowStaysCurrentWhereverItIs()
     QTest::mouseClick(w->cmdadd, Qt::LeftButton);
     w->Text2->setText(QStringLiteral("Newest"));
     QTest::mouseClick(w->cmdsave, Qt::LeftButton);
-    QCOMPARE(modyul::rs().recordCount(), kRows + 1);
+    QCOMPARE(w.rs().recordCount(), kRows + 1);
     checkCurrent(w, kRows, keyAt(kRows - 1) + 1);
     QCOMPARE(w.boxes()[1], QStringLiteral("Newest"));
 }

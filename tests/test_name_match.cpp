@@ -3,6 +3,8 @@
 
 #include "support/test_support.h"
 
+#include "data/modyul.h"
+
 #include "data/connection.h"
 #include "data/name_match.h"
 #include "data/recordset.h"
@@ -187,10 +189,10 @@ void NameMatchTest::databaseAgreesWithNameLike()
     rows << row(names.size() + 1, QVariant(), "null first name");
     TempDb db(rows);
 
-    Connection cn;
-    cn.open(db.path());
-    RecordSet rs;
-    rs.open(RowSource::name_like(RowSource::Column::Fname, pattern), cn);
+    modyul::Data data(db.path());
+    modyul::open_db(data);
+    RecordSet& rs = data.rs;
+    rs.open(RowSource::name_like(RowSource::Column::Fname, pattern));
     QStringList listed;
     for (qint64 i = 0; i < rs.recordCount(); ++i)
         listed << rs.rowAt(i).value(1).toString();

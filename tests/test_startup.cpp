@@ -72,18 +72,16 @@ namespace {
 // the error that stopped it, or "" when it loaded.
 QString load_failure(const QString& dir)
 {
-    modyul::reset();
-    modyul::set_program_dir(dir);
     QString message;
     {
-        Form1 form;
+        modyul::Data data(modyul::db_path(dir));
+        Form1 form(data);
         try {
             form.Form_Load();
         } catch (const DbError& e) {
             message = e.message();
         }
     }
-    modyul::reset();
     return message;
 }
 }  // namespace
@@ -121,11 +119,8 @@ void StartupTest::databaseWithoutDeptIsReported()
 
 void StartupTest::pathIsProgramDirSlashDb40()
 {
-    modyul::set_program_dir("/opt/tally house");
-    QCOMPARE(modyul::db_path(), QStringLiteral("/opt/tally house/db40.mdb"));
-    modyul::set_program_dir("/");
-    QCOMPARE(modyul::db_path(), QStringLiteral("/db40.mdb"));
-    modyul::set_program_dir({});
+    QCOMPARE(modyul::db_path("/opt/tally house"), QStringLiteral("/opt/tally house/db40.mdb"));
+    QCOMPARE(modyul::db_path("/"), QStringLiteral("/db40.mdb"));
 }
 
 void StartupTest::closeBoxIsRefused()

@@ -1,9 +1,10 @@
 // Tallyhouse: keeps the customer table of db40.mdb beside the program.
 
-#include "app/error_report.h"
 #include "data/db_error.h"
+#include "data/modyul.h"
 #include "form/form1.h"
 #include "ui/app_icon.h"
+#include "ui/messages.h"
 
 #include <QApplication>
 
@@ -14,13 +15,21 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
     QApplication::setWindowIcon(app_icon());
 
-    Form1 form;
+    modyul::Data data(modyul::db_path());
+    Form1 form(data);
     QObject::connect(&form, &Form1::ended, &app, [](int status) { QCoreApplication::exit(status); });
-    try {
-        form.Form_Load();
-    } catch (const DbError& e) {
-        report_runtime_error(nullptr, e);
-        return 1;
+    for (;;) {
+        try {
+            form.Form_Load();
+            break;
+        } catch (const DbError& e) {
+            // Another program's lock passes; anything else ends the program.
+            if (e.busy() && ask_retry_busy(nullptr, e))
+                continue;
+            if (!e.busy())
+                report_runtime_error(nullptr, e);
+            return 1;
+        }
     }
     form.show();
     return app.exec();

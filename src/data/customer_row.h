@@ -45,6 +45,10 @@ inline constexpr std::array<CustomerColumn, 10> kCustomerColumns{{
     {"balance", CustomerColumn::Number, nullptr, &CustomerRow::balance},
 }};
 
+// The two name columns, which the filter matches.
+inline constexpr int kFname = 1;
+inline constexpr int kLname = 2;
+
 // The value of column i (a position in kCustomerColumns) of a row: the key
 // as a number, a text as a string or NULL, a number as stored.
 QVariant column_value(const CustomerRow& row, int i);

@@ -2,58 +2,26 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <memory>
 
 namespace modyul {
 
-namespace {
-std::unique_ptr<Connection> connection;
-std::unique_ptr<RecordSet> recordset;
-QString dir_override;
-}  // namespace
-
-Connection& cn()
-{
-    if (!connection)
-        connection = std::make_unique<Connection>();
-    return *connection;
-}
-
-RecordSet& rs()
-{
-    if (!recordset)
-        recordset = std::make_unique<RecordSet>();
-    return *recordset;
-}
-
 QString program_dir()
 {
-    return dir_override.isEmpty() ? QCoreApplication::applicationDirPath() : dir_override;
+    return QCoreApplication::applicationDirPath();
 }
 
-void set_program_dir(const QString& dir)
+QString db_path(const QString& dir)
 {
-    dir_override = dir;
+    QString path = QDir::cleanPath(dir);
+    if (!path.endsWith(u'/'))
+        path += u'/';
+    return path + QStringLiteral("db40.mdb");
 }
 
-QString db_path()
+void open_db(Data& data)
 {
-    QString dir = QDir::cleanPath(program_dir());
-    if (!dir.endsWith(u'/'))
-        dir += u'/';
-    return dir + QStringLiteral("db40.mdb");
-}
-
-void open_db()
-{
-    cn().setCursorLocation(Connection::adUseClient);
-    cn().open(db_path());
-}
-
-void reset()
-{
-    recordset.reset();
-    connection.reset();
+    data.cn.open(data.target);
+    data.table.open();
 }
 
 }  // namespace modyul

@@ -1,26 +1,32 @@
 #pragma once
 
 #include "connection.h"
+#include "customer_table.h"
 #include "recordset.h"
 
-// The module-wide data objects: the one database connection and the one
-// main record set, each created on first use and kept until the program
-// ends.
+// The program's data objects: the one database connection, the customer
+// table on it and the main record set. The entry point creates them and
+// hands them to the window; they live until the program ends.
 namespace modyul {
 
-Connection& cn();
-RecordSet& rs();
+struct Data {
+    explicit Data(QString where) : target(std::move(where)) {}
+    Data(const Data&) = delete;
+    Data& operator=(const Data&) = delete;
 
-// The directory that holds the program and its database.
+    QString target;  // the database: a file path
+    Connection cn;
+    CustomerTable table{cn};
+    RecordSet rs{table};
+};
+
+// The directory that holds the program.
 QString program_dir();
-void set_program_dir(const QString& dir);
-// The program's directory, "/", "db40.mdb".
-QString db_path();
+// The database beside the program: dir, "/", "db40.mdb".
+QString db_path(const QString& dir = program_dir());
 
-// Opens the database beside the program; a DbError when it cannot.
-void open_db();
-
-// Drops both objects, so that the next use creates them anew (tests).
-void reset();
+// Opens the database and checks and prepares its customer table; a
+// DbError when it cannot.
+void open_db(Data& data);
 
 }  // namespace modyul

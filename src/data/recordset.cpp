@@ -1,126 +1,118 @@
 #include "recordset.h"
 
-#include <QSqlError>
 #include <algorithm>
 
 namespace {
-DbError closedError()
+DbError noRows()
 {
-    return DbError(DbError::RecordSetClosed, QStringLiteral("The record set is closed."));
+    return DbError(DbError::MoveOutOfRange, QStringLiteral("The record set holds no rows."));
 }
 }  // namespace
 
-void RecordSet::requireOpen() const
+RecordSet::Snapshot& RecordSet::requireOpen()
 {
-    if (!cn_)
-        throw closedError();
+    if (!s_)
+        throw DbError(DbError::RecordSetClosed, QStringLiteral("The record set is closed."));
+    return *s_;
 }
 
-void RecordSet::open(const RowSource& source, Connection& connection)
+const RecordSet::Snapshot& RecordSet::requireOpen() const
 {
-    cn_ = &connection;
-    source_ = source;
-    sql_ = source.sql();
-    try {
-        load();
-    } catch (...) {
-        close();
-        throw;
-    }
+    return const_cast<RecordSet*>(this)->requireOpen();
+}
+
+const RowSource& RecordSet::source() const
+{
+    return requireOpen().source;
+}
+
+RecordSet::Snapshot RecordSet::load(const RowSource& source)
+{
+    Snapshot s;
+    s.source = source;
+    s.listing = table_.listing(source);
+    s.stamp = table_.change_stamp();
+    s.count = table_.count(s.listing);
+    // The first and last rows in key order are known at once (a seek
+    // each): reading from either end starts there, and between them a
+    // table without gaps in its keys is read anywhere by a seek.
+    if (s.listing.sort.isEmpty() && s.listing.where.isEmpty() && s.count > 0)
+        if (const auto range = table_.key_range()) {
+            s.anchors[0] = Key{range->first, {}};
+            s.anchors[s.count - 1] = Key{range->second, {}};
+        }
+    // The first row is current: it is read now, so that showing it cannot fail.
+    if (s.count > 0)
+        page(s, 0);
+    return s;
+}
+
+void RecordSet::open(const RowSource& source)
+{
+    Snapshot s = load(source);
+    s_ = std::move(s);
+    pos_ = s_->count > 0 ? 0 : -1;
     emit rowsReset();
 }
 
 void RecordSet::close()
 {
-    cn_ = nullptr;
-    count_ = 0;
+    s_.reset();
     pos_ = -1;
-    names_.clear();
-    pages_.clear();
-    recent_.clear();
-    anchors_.clear();
     emit rowsReset();
 }
 
 void RecordSet::requery()
 {
-    requireOpen();
+    Snapshot& s = requireOpen();
     // Nothing was written since the rows were counted: only go back to the
     // first row. Filtering runs Open and Requery back to back.
-    if (cn_->generation() == generation_ && cn_->dataVersion() == dataVersion_) {
-        setPosition(count_ > 0 ? 0 : -1);
+    if (table_.change_stamp() == s.stamp) {
+        setPosition(s.count > 0 ? 0 : -1);
         return;
     }
-    load();
-    emit rowsReset();
-}
-
-void RecordSet::load()
-{
-    pages_.clear();
-    recent_.clear();
-    anchors_.clear();
-    generation_ = cn_->generation();
-    dataVersion_ = cn_->dataVersion();
-
-    count_ = cn_->scalar(QStringLiteral("SELECT count(*) FROM dept") + where(), sql_.params).toLongLong();
-    if (names_.isEmpty()) {
-        // The table's own column names, as written (Qt drops quotes in
-        // the names of a result's columns).
-        QSqlQuery columns = cn_->query(QStringLiteral("PRAGMA table_info(dept)"));
-        while (columns.next())
-            names_ << columns.value(1).toString();
-    }
-    // The first and last rows in key order are known at once (a seek
-    // each): reading from either end starts there, and between them a
-    // table without gaps in its keys is read anywhere by a seek.
-    if (sql_.sort.isEmpty() && sql_.where.isEmpty() && count_ > 0) {
-        anchors_[0] = Key{cn_->scalar(QStringLiteral("SELECT min(rowid) FROM dept")).toLongLong(), {}};
-        anchors_[count_ - 1] = Key{cn_->scalar(QStringLiteral("SELECT max(rowid) FROM dept")).toLongLong(), {}};
-    }
-    pos_ = count_ > 0 ? 0 : -1;
+    open(s.source);
 }
 
 bool RecordSet::bof() const
 {
-    requireOpen();
-    return count_ == 0 || pos_ < 0;
+    return requireOpen().count == 0 || pos_ < 0;
 }
 
 bool RecordSet::eof() const
 {
-    requireOpen();
-    return count_ == 0 || pos_ >= count_;
+    const Snapshot& s = requireOpen();
+    return s.count == 0 || pos_ >= s.count;
 }
 
 qint64 RecordSet::recordCount() const
 {
-    requireOpen();
-    return count_;
+    return requireOpen().count;
 }
 
 void RecordSet::setPosition(qint64 position)
 {
     if (pos_ == position)
         return;
+    if (position >= 0 && position < s_->count)
+        page(*s_, position / kPage);
     pos_ = position;
     emit currentMoved(pos_);
 }
 
 void RecordSet::moveFirst()
 {
-    requireOpen();
-    if (count_ == 0)
-        throw DbError(DbError::MoveOutOfRange, QStringLiteral("The record set holds no rows."));
+    if (requireOpen().count == 0)
+        throw noRows();
     setPosition(0);
 }
 
 void RecordSet::moveLast()
 {
-    requireOpen();
-    if (count_ == 0)
-        throw DbError(DbError::MoveOutOfRange, QStringLiteral("The record set holds no rows."));
-    setPosition(count_ - 1);
+    const qint64 count = requireOpen().count;
+    if (count == 0)
+        throw noRows();
+    setPosition(count - 1);
 }
 
 void RecordSet::moveNext()
@@ -139,8 +131,7 @@ void RecordSet::movePrevious()
 
 void RecordSet::moveTo(qint64 position)
 {
-    requireOpen();
-    if (position < 0 || position >= count_)
+    if (position < 0 || position >= requireOpen().count)
         throw DbError(DbError::MoveOutOfRange, QStringLiteral("Row %1 does not exist.").arg(position + 1));
     setPosition(position);
 }
@@ -149,181 +140,145 @@ QVariant RecordSet::field(int index)
 {
     if (bof() || eof())
         throw DbError(DbError::NoCurrentRow, QStringLiteral("There is no current row."));
-    if (index < 0 || index >= names_.size())
+    if (index < 0 || index >= fieldCount())
         throw DbError(DbError::NoCurrentRow, QStringLiteral("There is no column %1.").arg(index));
     return rowAt(pos_).value(index);
 }
 
-const RecordSet::Row& RecordSet::rowAt(qint64 position)
+CustomerRow RecordSet::current()
 {
-    requireOpen();
-    const Page& p = page(position / kPage);
-    return p.rows[position % kPage];
+    if (bof() || eof())
+        throw DbError(DbError::NoCurrentRow, QStringLiteral("There is no current row."));
+    return table_.customer(rowAt(pos_));
 }
 
-const RecordSet::Page& RecordSet::page(qint64 index)
+const RecordSet::Row& RecordSet::rowAt(qint64 position)
 {
-    auto it = pages_.find(index);
-    if (it != pages_.end()) {
-        if (recent_.front() != index) {
-            recent_.remove(index);
-            recent_.push_front(index);
+    return page(requireOpen(), position / kPage).rows[position % kPage];
+}
+
+const RecordSet::Row* RecordSet::cachedRow(qint64 position) const
+{
+    if (!s_ || position < 0 || position >= s_->count)
+        return nullptr;
+    const auto it = s_->pages.find(position / kPage);
+    return it == s_->pages.end() ? nullptr : &it->rows[position % kPage];
+}
+
+void RecordSet::prefetch(qint64 first, qint64 n)
+{
+    Snapshot& s = requireOpen();
+    const qint64 last = std::min(first + n, s.count) - 1;
+    for (qint64 index = std::max<qint64>(first, 0) / kPage; index <= last / kPage && last >= 0; ++index)
+        page(s, index);
+}
+
+const RecordSet::Page& RecordSet::page(Snapshot& s, qint64 index)
+{
+    auto it = s.pages.find(index);
+    if (it != s.pages.end()) {
+        if (s.recent.front() != index) {
+            s.recent.remove(index);
+            s.recent.push_front(index);
         }
         return *it;
     }
-    Page fetched = fetchPage(index);
-    if (pages_.size() >= kMaxPages) {
-        pages_.remove(recent_.back());
-        recent_.pop_back();
+    Page fetched = fetchPage(s, index);
+    if (s.pages.size() >= kMaxPages) {
+        s.pages.remove(s.recent.back());
+        s.recent.pop_back();
     }
-    recent_.push_front(index);
-    return *pages_.insert(index, std::move(fetched));
-}
-
-QString RecordSet::select(const QString& keyset, bool descending) const
-{
-    const QString dir = descending ? QStringLiteral(" DESC") : QString();
-    QString order = QStringLiteral("rowid") + dir;
-    if (!sql_.sort.isEmpty())
-        order = sql_.sort + dir + QStringLiteral(", ") + order;
-    return QStringLiteral("SELECT rowid, %1, * FROM dept%2 ORDER BY %3 LIMIT ? OFFSET ?")
-        .arg(sql_.sort.isEmpty() ? QStringLiteral("NULL") : sql_.sort, where(keyset), order);
+    s.recent.push_front(index);
+    return *s.pages.insert(index, std::move(fetched));
 }
 
 // Reads the rows of one page. The cheapest start is chosen among the two
 // ends of the record set and the nearest rows already read on either side:
 // from a known row the engine seeks through the index, and only the rows in
 // between are skipped.
-RecordSet::Page RecordSet::fetchPage(qint64 index)
+RecordSet::Page RecordSet::fetchPage(Snapshot& s, qint64 index)
 {
     const qint64 start = index * kPage;
-    const qint64 n = std::clamp<qint64>(count_ - start, 0, kPage);
+    const qint64 n = std::clamp<qint64>(s.count - start, 0, kPage);
     const qint64 end = start + n;  // one past the page
+    const bool sorted = !s.listing.sort.isEmpty();
 
-    QString keyset;
-    QVariantList keyParams;
-    bool descending = false;
+    std::optional<Key> from;
+    bool backwards = false;
     qint64 skip = start;  // from the first row
 
-    if (count_ - end < skip) {
-        descending = true;
-        skip = count_ - end;
+    if (s.count - end < skip) {
+        backwards = true;
+        skip = s.count - end;
     }
-    auto after = anchors_.upper_bound(start - 1);  // first anchor >= start
-    if (after != anchors_.begin()) {
+    auto after = s.anchors.upper_bound(start - 1);  // first anchor >= start
+    if (after != s.anchors.begin()) {
         auto before = std::prev(after);  // last anchor < start
         if (start - before->first - 1 < skip) {
-            descending = false;
+            backwards = false;
             skip = start - before->first - 1;
-            keyParams = {before->second.sort, before->second.rowid};
+            from = before->second;
         }
     }
-    after = anchors_.lower_bound(end);
-    if (after != anchors_.end() && after->first - end < skip) {
-        descending = true;
+    after = s.anchors.lower_bound(end);
+    if (after != s.anchors.end() && after->first - end < skip) {
+        backwards = true;
         skip = after->first - end;
-        keyParams = {after->second.sort, after->second.rowid};
+        from = after->second;
     }
 
     // In key order, two known rows whose keys lie exactly as far apart as
     // their positions have every key between them: the key just before the
     // page follows from them, and no row is skipped.
-    if (skip > 0 && sql_.sort.isEmpty()) {
-        const auto next = anchors_.lower_bound(start);  // first known row >= start
-        if (next != anchors_.end() && next != anchors_.begin()) {
+    if (skip > 0 && !sorted) {
+        const auto next = s.anchors.lower_bound(start);  // first known row >= start
+        if (next != s.anchors.end() && next != s.anchors.begin()) {
             const auto prev = std::prev(next);  // last known row < start
-            if (next->second.rowid - prev->second.rowid == next->first - prev->first) {
-                descending = false;
+            if (next->second.row - prev->second.row == next->first - prev->first) {
+                backwards = false;
                 skip = 0;
-                keyParams = {QVariant(), prev->second.rowid + (start - prev->first - 1)};
+                from = Key{prev->second.row + (start - prev->first - 1), {}};
             }
         }
     }
 
-    if (!keyParams.isEmpty()) {
-        keyset = beyond(descending ? QStringLiteral("<") : QStringLiteral(">"));
-        if (sql_.sort.isEmpty())
-            keyParams.removeFirst();
-    }
-
-    QVariantList params = sql_.params + keyParams;
-    params << n << skip;
-    QSqlQuery q = cn_->query(select(keyset, descending), params);
-
+    QVector<CustomerTable::KeyedRow> read = table_.rows(s.listing, from, backwards, n, skip);
+    if (backwards)
+        std::reverse(read.begin(), read.end());
     Page page;
     page.rows.reserve(n);
-    QVector<Key> keys;
-    keys.reserve(n);
-    const int fields = names_.size();
-    while (q.next()) {
-        keys.push_back(Key{q.value(0).toLongLong(), q.value(1)});
-        Row row(fields);
-        for (int i = 0; i < fields; ++i)
-            row[i] = q.value(i + 2);
-        page.rows.push_back(std::move(row));
-    }
-    if (q.lastError().isValid())
-        throw DbError(q.lastError().nativeErrorCode().toInt(), q.lastError().databaseText());
-    if (descending) {
-        std::reverse(page.rows.begin(), page.rows.end());
-        std::reverse(keys.begin(), keys.end());
-    }
-    if (page.rows.size() == n && n > 0) {
-        anchors_[start] = keys.front();
-        anchors_[end - 1] = keys.back();
+    for (auto& r : read)
+        page.rows.push_back(std::move(r.values));
+    if (read.size() == n && n > 0) {
+        s.anchors[start] = read.front().key;
+        s.anchors[end - 1] = read.back().key;
     }
     // Another program removed rows since they were counted: the missing
     // ones read as empty rows until the next re-query.
     while (page.rows.size() < n)
-        page.rows.push_back(Row(fields));
+        page.rows.push_back(Row(fieldCount()));
     return page;
 }
 
-QString RecordSet::beyond(const QString& cmp) const
+std::optional<qint64> RecordSet::find(qint64 cusnum)
 {
-    if (sql_.sort.isEmpty())
-        return QStringLiteral("rowid %1 ?").arg(cmp);
-    return QStringLiteral("(%1, rowid) %2 (?, ?)").arg(sql_.sort, cmp);
-}
-
-QString RecordSet::where(const QString& condition) const
-{
-    QStringList conditions;
-    if (!sql_.where.isEmpty())
-        conditions << sql_.where;
-    if (!condition.isEmpty())
-        conditions << condition;
-    return conditions.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
-}
-
-std::optional<qint64> RecordSet::find(qint64 rowid)
-{
-    requireOpen();
-    const QString sortExpr = sql_.sort.isEmpty() ? QStringLiteral("NULL") : sql_.sort;
-    QSqlQuery q = cn_->query(QStringLiteral("SELECT %1 FROM dept").arg(sortExpr) + where(QStringLiteral("rowid = ?")),
-                             sql_.params + QVariantList{rowid});
-    if (!q.next())
+    Snapshot& s = requireOpen();
+    const auto key = table_.key_of(s.listing, cusnum);
+    if (!key)
         return std::nullopt;
-    const Key key{rowid, q.value(0)};
 
     // A position is a count of the rows before the key, a walk over them;
     // in key order the rows after it are counted instead when they are
     // fewer (a row just added is the last), as the first and last keys tell.
     bool fromEnd = false;
-    const auto first = anchors_.find(0);
-    const auto last = anchors_.find(count_ - 1);
-    if (sql_.sort.isEmpty() && first != anchors_.end() && last != anchors_.end())
-        fromEnd = rowid - first->second.rowid > last->second.rowid - rowid;
-    QVariantList params = sql_.params;
-    if (!sql_.sort.isEmpty())
-        params << key.sort;
-    params << rowid;
-    const qint64 counted = cn_->scalar(QStringLiteral("SELECT count(*) FROM dept") +
-                                           where(beyond(fromEnd ? QStringLiteral(">") : QStringLiteral("<"))),
-                                       params).toLongLong();
-    const qint64 position = fromEnd ? count_ - 1 - counted : counted;
-    if (position < 0 || position >= count_)
+    const auto first = s.anchors.find(0);
+    const auto last = s.anchors.find(s.count - 1);
+    if (s.listing.sort.isEmpty() && first != s.anchors.end() && last != s.anchors.end())
+        fromEnd = key->row - first->second.row > last->second.row - key->row;
+    const qint64 counted = table_.count_beyond(s.listing, *key, fromEnd);
+    const qint64 position = fromEnd ? s.count - 1 - counted : counted;
+    if (position < 0 || position >= s.count)
         return std::nullopt;
-    anchors_[position] = key;
+    s.anchors[position] = *key;
     return position;
 }

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "connection.h"
-#include "row_source.h"
+#include "customer_table.h"
 
 #include <QHash>
 #include <QObject>
-#include <QVector>
 #include <list>
 #include <map>
 #include <optional>
@@ -17,16 +15,20 @@
 // Only the rows asked for are read: pages of rows are fetched by keyset
 // seeks from the nearest row already read (or from either end), and a few
 // pages are cached. Memory does not grow with the size of the table.
+//
+// Every operation either succeeds or leaves the record set as it was: when
+// the rows cannot be read (another program holds the database locked),
+// open, re-query and every move throw and change nothing.
 class RecordSet : public QObject {
     Q_OBJECT
 public:
-    using Row = QVector<QVariant>;
+    using Row = CustomerTable::Values;
 
-    explicit RecordSet(QObject* parent = nullptr) : QObject(parent) {}
+    explicit RecordSet(CustomerTable& table, QObject* parent = nullptr) : QObject(parent), table_(table) {}
 
-    void open(const RowSource& source, Connection& connection);
+    void open(const RowSource& source);
     void close();
-    bool isOpen() const { return cn_ != nullptr; }
+    bool isOpen() const { return s_.has_value(); }
     void requery();
 
     void moveFirst();
@@ -41,18 +43,26 @@ public:
     qint64 recordCount() const;
     qint64 position() const { return pos_; }
 
-    // The value of a column of the current row; an error with no current row.
+    // The value of a column of the current row, by its place in the table;
+    // an error with no current row.
     QVariant field(int index);
-    int fieldCount() const { return names_.size(); }
-    QString fieldName(int index) const { return names_.value(index); }
+    // The customer in the current row; an error with no current row.
+    CustomerRow current();
+    int fieldCount() const { return table_.columnNames().size(); }
+    QString fieldName(int index) const { return table_.columnNames().value(index); }
 
-    // The row at a position, for the grid.
+    // The row at a position, read when it is not at hand.
     const Row& rowAt(qint64 position);
-    // The position of the row whose key is rowid, when this record set
-    // holds it.
-    std::optional<qint64> find(qint64 rowid);
+    // The row at a position when it has been read; nullptr otherwise.
+    const Row* cachedRow(qint64 position) const;
+    // Reads the rows from first on, n of them, that are not at hand yet.
+    void prefetch(qint64 first, qint64 n);
+    // The position of the customer with this number, when this record set
+    // lists it.
+    std::optional<qint64> find(qint64 cusnum);
 
-    const RowSource& source() const { return source_; }
+    const RowSource& source() const;
+    CustomerTable& table() const { return table_; }
 
 signals:
     // The rows were read again (open, close, re-query).
@@ -64,37 +74,32 @@ private:
     static constexpr qint64 kPage = 64;
     static constexpr int kMaxPages = 64;
 
-    struct Key {
-        qint64 rowid = 0;
-        QVariant sort;
-    };
+    using Key = CustomerTable::Key;
     struct Page {
         QVector<Row> rows;
     };
+    // What one open or re-query read: the rows' count, the pages read so
+    // far and the keys of rows at known positions.
+    struct Snapshot {
+        RowSource source;
+        CustomerTable::Listing listing;
+        qint64 count = 0;
+        std::pair<quint64, qint64> stamp;
+        QHash<qint64, Page> pages;
+        std::list<qint64> recent;       // page numbers, most recent first
+        std::map<qint64, Key> anchors;  // keys of rows at known positions
+    };
 
-    void requireOpen() const;
-    void load();
+    Snapshot& requireOpen();
+    const Snapshot& requireOpen() const;
+    // Counts the rows of source and reads the first page.
+    Snapshot load(const RowSource& source);
+    // Makes position current once its row has been read.
     void setPosition(qint64 position);
-    const Page& page(qint64 index);
-    Page fetchPage(qint64 index);
-    QString select(const QString& keyset, bool descending) const;
-    // The condition "comes before" (cmp "<") or "after" (">") a row's key
-    // in this record set's order; its values are the key's sort value (when
-    // sorted) and rowid.
-    QString beyond(const QString& cmp) const;
-    // The WHERE clause of the record set's condition and this one, if any.
-    QString where(const QString& condition = {}) const;
+    const Page& page(Snapshot& s, qint64 index);
+    Page fetchPage(Snapshot& s, qint64 index);
 
-    Connection* cn_ = nullptr;
-    RowSource source_;
-    RowSource::Sql sql_;
-    QStringList names_;
-    qint64 count_ = 0;
+    CustomerTable& table_;
+    std::optional<Snapshot> s_;
     qint64 pos_ = -1;
-    quint64 generation_ = 0;
-    qint64 dataVersion_ = 0;
-
-    QHash<qint64, Page> pages_;
-    std::list<qint64> recent_;       // page numbers, most recent first
-    std::map<qint64, Key> anchors_;  // keys of rows at known positions
 };

@@ -1,9 +1,7 @@
 #include "form1.h"
 
-#include "app/error_report.h"
-#include "data/modyul.h"
-#include "data/schema.h"
 #include "ui/datagrid.h"
+#include "ui/messages.h"
 
 #include <QCloseEvent>
 #include <QMessageBox>
@@ -11,6 +9,11 @@
 namespace {
 const QString kAdd = QStringLiteral("&Add");
 const QString kCancel = QStringLiteral("&Cancel");
+const QString kTryAgain = QStringLiteral("Nothing was changed: try again in a moment.");
+const QString kListLater = QStringLiteral(
+    "The list still shows the rows it showed before; it follows the filter box as soon as the database is free.");
+// How often a list that could not be read is tried again.
+constexpr int kRetryMs = 1000;
 
 // Sets the controls one at a time, in the order given.
 void set_enabled(std::initializer_list<QWidget*> controls, bool enabled)
@@ -19,8 +22,10 @@ void set_enabled(std::initializer_list<QWidget*> controls, bool enabled)
         c->setEnabled(enabled);
 }
 
-QString as_text(const QVariant& v)
+// The text a record box shows for a column of a customer.
+QString box_text(const CustomerRow& row, int column)
 {
+    const QVariant v = column_value(row, column);
     return v.isNull() ? QString() : v.toString();
 }
 }  // namespace
@@ -31,10 +36,19 @@ void Form1::run(Handler handler)
     try {
         handler();
     } catch (const DbError& e) {
-        setEnabled(false);
-        report_runtime_error(this, e);
-        emit ended(1);
+        if (!e.busy())
+            return fail(e);
+        report_busy(this, e, behind_ ? kListLater : kTryAgain);
+        if (behind_)
+            retry_.start();
     }
+}
+
+void Form1::fail(const DbError& error)
+{
+    setEnabled(false);
+    report_runtime_error(this, error);
+    emit ended(1);
 }
 
 template <class Handler>
@@ -42,12 +56,16 @@ void Form1::trap(Handler handler)
 {
     try {
         handler();
-    } catch (const DbError&) {
-        // The move or display failed: skip the rest, say nothing.
+    } catch (const DbError& e) {
+        // The move or display failed: skip the rest, say nothing; but a
+        // lock held by another program is the user's to know.
+        if (e.busy())
+            throw;
     }
 }
 
-Form1::Form1(QWidget* parent) : Form1Controls(parent)
+Form1::Form1(modyul::Data& data, QWidget* parent)
+    : Form1Controls(parent), data(data), cn(data.cn), table(data.table), rs(data.rs)
 {
     auto on = [this](QPushButton* b, void (Form1::*handler)()) {
         connect(b, &QPushButton::clicked, this, [this, handler] { run([&] { (this->*handler)(); }); });
@@ -66,20 +84,26 @@ Form1::Form1(QWidget* parent) : Form1Controls(parent)
     connect(Text9, &QLineEdit::textChanged, this, [this] { run([&] { Text9_Change(); }); });
     connect(text5, &QLineEdit::textChanged, this, [this] { run([&] { text5_Change(); }); });
     connect(DataGrid1, &DataGrid::RowColChange, this, [this] { run([&] { DataGrid1_RowColChange(); }); });
+    // The grid could not read the rows the user scrolled or moved to.
+    connect(DataGrid1, &DataGrid::busy, this, [this](const QString& message) {
+        report_busy(this, DbError(0, message, DbError::Kind::Busy), kTryAgain);
+    }, Qt::QueuedConnection);
+    retry_.setInterval(kRetryMs);
+    connect(&retry_, &QTimer::timeout, this, &Form1::retry_list);
 }
 
 // ---- Start-up, window lifetime and exit ----
 
 void Form1::Form_Load()
 {
-    modyul::open_db();
+    modyul::open_db(data);
     try {
-        modyul::rs().open(RowSource::all(), modyul::cn());
-        DataGrid1->setDataSource(&modyul::rs());
+        rs.open(RowSource::all());
+        DataGrid1->setDataSource(&rs);
         show_rec();
     } catch (const DbError& e) {
         // A damaged file often shows only when its rows are first read.
-        throw modyul::cn().openFailure(e);
+        throw cn.openFailure(e);
     }
 }
 
@@ -97,24 +121,24 @@ void Form1::cmdexit_Click()
 
 void Form1::show_rec()
 {
-    RecordSet& rs = modyul::rs();
     if (!rs.isOpen() || rs.bof() || rs.eof()) {
         clear_txt();
         return;
     }
-    // The column behind each box, in display order; credit limit and
-    // department name sit at positions 6 and 7.
-    static constexpr int kColumn[] = {0, 1, 2, 3, 4, 5, 7, 6};
-    QStringList texts;
-    for (int column : kColumn)
-        texts << as_text(rs.field(column));
+    show_row(rs.current());
+}
+
+void Form1::show_row(const CustomerRow& row)
+{
+    shown_ = row;
     const auto boxes = recordBoxes();
     for (int i = 0; i < boxes.size(); ++i)
-        write_box(boxes[i], texts[i]);
+        write_box(boxes[i], box_text(row, kRecordBoxes[i].column));
 }
 
 void Form1::clear_txt()
 {
+    shown_.reset();
     for (QLineEdit* box : recordBoxes())
         write_box(box, QString());
 }
@@ -130,6 +154,16 @@ void Form1::write_box(QLineEdit* box, const QString& text)
     }
     if (box == text5)
         text5_Change();
+}
+
+CustomerRow Form1::typed_row() const
+{
+    // Boxes left empty store "", never NULL.
+    CustomerRow row = edited_.value_or(CustomerRow{});
+    const auto boxes = recordBoxes();
+    for (int i = 1; i < boxes.size(); ++i)
+        set_column_value(row, kRecordBoxes[i].column, boxes[i]->text().isNull() ? QStringLiteral("") : boxes[i]->text());
+    return row;
 }
 
 void Form1::txt_lock()
@@ -180,16 +214,10 @@ void Form1::browse_unlock()
     set_enabled({DataGrid1, Text9, fname, lname}, true);
 }
 
-// Save is enabled exactly while an add or an edit is in progress.
-bool Form1::editing() const
-{
-    return cmdsave->isEnabled();
-}
-
 void Form1::cmdfirst_Click()
 {
     trap([&] {
-        modyul::rs().moveFirst();
+        rs.moveFirst();
         show_rec();
     });
 }
@@ -197,7 +225,7 @@ void Form1::cmdfirst_Click()
 void Form1::cmdlast_Click()
 {
     trap([&] {
-        modyul::rs().moveLast();
+        rs.moveLast();
         show_rec();
     });
 }
@@ -205,7 +233,6 @@ void Form1::cmdlast_Click()
 void Form1::cmdnext_Click()
 {
     trap([&] {
-        RecordSet& rs = modyul::rs();
         rs.moveNext();
         if (rs.eof())
             rs.moveLast();
@@ -216,7 +243,6 @@ void Form1::cmdnext_Click()
 void Form1::cmdprev_Click()
 {
     trap([&] {
-        RecordSet& rs = modyul::rs();
         rs.movePrevious();
         if (rs.bof())
             rs.moveFirst();
@@ -233,20 +259,59 @@ void Form1::DataGrid1_RowColChange()
 
 void Form1::Text9_Change()
 {
-    RecordSet& rs = modyul::rs();
-    rs.close();
-    const QString text = Text9->text();
+    read_list();
+}
+
+void Form1::read_list(std::optional<qint64> keep)
+{
+    behind_ = true;
+    keep_ = keep;
     // An empty box lists every row, also those without a name.
+    const QString text = Text9->text();
     const RowSource source = text.isEmpty()
         ? RowSource::all()
         : RowSource::name_like(fname->isChecked() ? RowSource::Column::Fname : RowSource::Column::Lname,
                                text + QStringLiteral("%"));
-    rs.open(source, modyul::cn());
+    // Opening replaces the rows only once the new ones are read.
+    rs.open(source);
     rs.requery();
-    if (rs.recordCount() != 0)
+    behind_ = false;
+    retry_.stop();
+    if (keep_)
+        show_key(*std::exchange(keep_, std::nullopt));
+    else if (rs.recordCount() != 0)
         show_rec();
     else
         clear_txt();
+}
+
+void Form1::list_behind(const DbError& error, const QString& done, std::optional<qint64> keep)
+{
+    behind_ = true;
+    keep_ = keep;
+    retry_.start();
+    report_busy(this, error, done + QStringLiteral(" The list is read again as soon as the database is free."));
+}
+
+// A list that could not be read is tried again while browsing, without
+// waiting on the lock: an add or edit in progress keeps its texts.
+void Form1::retry_list()
+{
+    if (!behind_) {
+        retry_.stop();
+        return;
+    }
+    if (mode_ != Mode::Browse)
+        return;
+    try {
+        const Connection::NoWait quick(cn);
+        read_list(keep_);
+    } catch (const DbError& e) {
+        if (!e.busy()) {
+            retry_.stop();
+            fail(e);
+        }
+    }
 }
 
 void Form1::fname_Click()
@@ -263,9 +328,8 @@ void Form1::lname_Click()
 
 void Form1::text5_Change()
 {
-    if (editing())
+    if (mode_ != Mode::Browse)
         return;  // the add or edit keeps its own button states
-    RecordSet& rs = modyul::rs();
     if (rs.isOpen() && rs.recordCount() != 0) {
         ctrl_unlock();
     } else {
@@ -280,8 +344,20 @@ void Form1::text5_Change()
 
 void Form1::cmdadd_Click()
 {
-    RecordSet& rs = modyul::rs();
-    if (cmdadd->text() == kAdd) {
+    if (mode_ != Mode::Add) {
+        // The last row becomes current when it can be read at once; the
+        // add itself needs nothing from the database.
+        if (rs.recordCount() > 0) {
+            try {
+                const Connection::NoWait quick(cn);
+                rs.moveLast();
+            } catch (const DbError& e) {
+                if (!e.busy())
+                    throw;
+            }
+        }
+        mode_ = Mode::Add;
+        edited_.reset();
         nav_lock();
         txt_unlock();
         cmdsave->setEnabled(true);
@@ -289,13 +365,9 @@ void Form1::cmdadd_Click()
         clear_txt();
         cmdadd->setText(kCancel);
         cmdedit->setEnabled(false);
-        if (rs.recordCount() > 0)
-            rs.moveLast();
-        // One more than the largest key of the whole table, whatever the
-        // filter shows; Save takes it afresh in case another program added.
-        deptID = modyul::cn().scalar(QStringLiteral("SELECT coalesce(max(cusnum), 0) + 1 FROM dept")).toLongLong();
         cmddel->setEnabled(false);
     } else {
+        mode_ = Mode::Browse;
         nav_unlock();
         txt_lock();
         clear_txt();
@@ -304,21 +376,25 @@ void Form1::cmdadd_Click()
         cmdedit->setEnabled(true);
         cmddel->setEnabled(true);
         browse_unlock();
-        rs.requery();
+        try {
+            rs.requery();
+        } catch (const DbError& e) {
+            if (!e.busy())
+                throw;
+            show_rec();
+            return list_behind(e, QStringLiteral("The add was cancelled."), std::nullopt);
+        }
         show_rec();
     }
 }
 
 void Form1::cmdedit_Click()
 {
-    RecordSet& rs = modyul::rs();
+    mode_ = Mode::Edit;
+    edited_ = shown_;
     nav_lock();
     txt_unlock();
     key = Text1->text();
-    original_.clear();
-    if (!rs.bof() && !rs.eof())
-        for (int i = 1; i <= 7; ++i)
-            original_ << rs.field(i);
     cmdsave->setEnabled(true);
     cmdedit->setEnabled(false);
     cmdadd->setEnabled(false);
@@ -326,68 +402,29 @@ void Form1::cmdedit_Click()
     browse_lock();
 }
 
-// Inserts the boxes' texts as a new row and returns its key: one more than
-// the largest key of the whole table, taken in the same statement.
-qint64 Form1::insert_row(const QVariantList& texts)
-{
-    // The two numbers after the texts start at 0, whatever the table calls them.
-    RecordSet& rs = modyul::rs();
-    QString numbers, zeros;
-    for (int i = 8; i < 10 && i < rs.fieldCount(); ++i) {
-        numbers += QStringLiteral(", \"%1\"").arg(rs.fieldName(i).replace(u'"', QStringLiteral("\"\"")));
-        zeros += QStringLiteral(", 0");
-    }
-    QVariant newKey;
-    modyul::cn().execute(
-        QStringLiteral("Insert Into dept (cusnum, Fname, Lname, Address, emaddress, phonenum, deptname, credlimit%1) "
-                       "values ((SELECT coalesce(max(cusnum), 0) + 1 FROM dept), ?, ?, ?, ?, ?, ?, ?%2 ) RETURNING cusnum")
-            .arg(numbers, zeros),
-        texts, &newKey);
-    return deptID = newKey.toLongLong();
-}
-
-// Writes the boxes' texts over the row being edited, and returns its key.
-// The row must still hold what was shown at Edit: another program's change
-// is not overwritten, and the user is told.
-qint64 Form1::update_row(const QVariantList& texts)
-{
-    bool ok = false;
-    const qint64 cusnum = key.toLongLong(&ok);
-    QVariantList params{texts[0], texts[1], texts[2], texts[4], texts[6], texts[3], texts[5], cusnum};
-    QString unchanged;
-    for (int i = 0; i < original_.size(); ++i) {
-        unchanged += QStringLiteral(" and %1 IS ? COLLATE BINARY").arg(schema::columns()[i + 1]);
-        params << original_[i];
-    }
-    const qint64 changed = !ok ? 0 : modyul::cn().execute(
-        QStringLiteral("Update dept set Fname = ?, Lname = ?, Address = ?, phonenum = ?, credlimit = ?, "
-                       "emaddress = ?, deptname = ? where cusnum = ?") + unchanged,
-        params);
-    if (changed == 0) {
-        const bool exists = ok && modyul::cn().scalar(QStringLiteral("SELECT count(*) FROM dept WHERE cusnum = ?"), {cusnum}).toLongLong() > 0;
-        report_notice(this, exists
-            ? QStringLiteral("Another program changed this record after it was shown. Your changes were not saved; the record as it is now is shown.")
-            : QStringLiteral("Another program deleted this record after it was shown. Your changes were not saved."));
-    }
-    return cusnum;
-}
-
 void Form1::cmdsave_Click()
 {
-    const bool insert = cmdadd->text() == kCancel;
-    // Each box's text goes to its own column, bound as a parameter.
-    const QVariantList texts{Text2->text(), Text3->text(), Text4->text(), text5->text(),
-                             Text6->text(), Text7->text(), Text8->text()};
-    qint64 saved = 0;
+    const bool insert = mode_ == Mode::Add;
+    CustomerRow typed = typed_row();
     try {
-        saved = insert ? insert_row(texts) : update_row(texts);
+        if (insert) {
+            typed.cusnum = deptID = table.insert(typed);
+        } else {
+            // The row must still hold what was shown at Edit: another
+            // program's change is not overwritten, and the user is told.
+            const auto outcome = edited_ ? table.update(*edited_, typed) : CustomerTable::Outcome::Gone;
+            if (outcome == CustomerTable::Outcome::Changed)
+                report_notice(this, QStringLiteral("Another program changed this record after it was shown. Your changes were not saved; the record as it is now is shown."));
+            if (outcome == CustomerTable::Outcome::Gone)
+                report_notice(this, QStringLiteral("Another program deleted this record after it was shown. Your changes were not saved."));
+        }
     } catch (const DbError& e) {
         // Nothing was written: the texts stay in their boxes to try again.
         report_refusal(this, QStringLiteral("The record was not saved."), e);
         return;
     }
+    mode_ = Mode::Browse;
     txt_lock();
-    modyul::rs().requery();
     cmdsave->setEnabled(false);
     cmdedit->setEnabled(true);
     cmdadd->setEnabled(true);
@@ -395,18 +432,23 @@ void Form1::cmdsave_Click()
         cmdadd->setText(kAdd);
     nav_unlock();
     browse_unlock();
-    DataGrid1->Refresh();
     cmddel->setEnabled(true);
-    show_key(saved);
+    try {
+        rs.requery();
+        DataGrid1->Refresh();
+        show_key(typed.cusnum);
+    } catch (const DbError& e) {
+        if (!e.busy())
+            throw;
+        show_row(typed);
+        list_behind(e, QStringLiteral("The record was saved."), typed.cusnum);
+    }
 }
 
 void Form1::show_key(qint64 cusnum)
 {
-    RecordSet& rs = modyul::rs();
-    const QVariant rowid = modyul::cn().scalar(QStringLiteral("SELECT rowid FROM dept WHERE cusnum = ?"), {cusnum});
-    if (!rowid.isNull())
-        if (const auto position = rs.find(rowid.toLongLong()))
-            rs.moveTo(*position);
+    if (const auto position = rs.find(cusnum))
+        rs.moveTo(*position);
     show_rec();
 }
 
@@ -414,23 +456,31 @@ void Form1::show_key(qint64 cusnum)
 
 void Form1::cmddel_Click()
 {
+    // The customer the boxes show is the one deleted, whatever happens
+    // while the question is open.
+    const std::optional<CustomerRow> target = shown_;
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Comfirm Delete?"),
                     QStringLiteral("Do you really want to delete this record?"),
                     QMessageBox::Yes | QMessageBox::No, this);
     box.setDefaultButton(QMessageBox::Yes);
     if (box.exec() != QMessageBox::Yes)
         return;
-    RecordSet& rs = modyul::rs();
-    if (rs.bof() || rs.eof())
+    if (!target)
         return;
-    const QVariant rowKey = rs.field(0);
     try {
-        if (modyul::cn().execute(QStringLiteral("Delete from dept where cusnum = ?"), {rowKey}) == 0)
+        if (table.remove(target->cusnum) == CustomerTable::Outcome::Gone)
             report_notice(this, QStringLiteral("Another program deleted this record already."));
     } catch (const DbError& e) {
         report_refusal(this, QStringLiteral("The record was not deleted."), e);
         return;
     }
-    rs.requery();
+    try {
+        rs.requery();
+    } catch (const DbError& e) {
+        if (!e.busy())
+            throw;
+        clear_txt();
+        return list_behind(e, QStringLiteral("The record was deleted."), std::nullopt);
+    }
     show_rec();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "data/modyul.h"
 #include "ui/form1_controls.h"
 
-#include <QVariant>
+#include <QTimer>
+#include <optional>
 
 class QCloseEvent;
 
@@ -11,11 +13,12 @@ class QCloseEvent;
 class Form1 : public Form1Controls {
     Q_OBJECT
 public:
-    explicit Form1(QWidget* parent = nullptr);
+    // The window on the program's data objects, which outlive it.
+    explicit Form1(modyul::Data& data, QWidget* parent = nullptr);
 
     // Form variables of the add/edit workflow.
-    QString key;       // the key of the row being edited, taken at Edit
-    qint64 deptID = 0; // the key of the row being added
+    QString key;        // the key of the row being edited, taken at Edit
+    qint64 deptID = 0;  // the key of the row added last
 
     // Start-up: opens the database and shows the first row. A DbError when
     // the database cannot be used; the window must not be shown then.
@@ -55,26 +58,51 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Browsing, or an add or an edit in progress. While an add or an edit
+    // is in progress nothing may replace the texts being typed.
+    enum class Mode { Browse, Add, Edit };
+
     void nav_lock();
     void nav_unlock();
-    void write_box(QLineEdit* box, const QString& text);
-    // While an add or edit is in progress nothing may replace the texts
-    // being typed: the grid, the filter and its options are locked.
     void browse_lock();
     void browse_unlock();
-    bool editing() const;
-    qint64 insert_row(const QVariantList& texts);
-    qint64 update_row(const QVariantList& texts);
-    // Makes the row with this customer number current, or leaves the
-    // first row current when the record set does not hold it, and shows it.
+    void show_row(const CustomerRow& row);
+    void write_box(QLineEdit* box, const QString& text);
+    // The customer as the record boxes hold it now.
+    CustomerRow typed_row() const;
+    // Makes the row with this customer number current, or the first row
+    // when the record set does not list it, and shows it.
     void show_key(qint64 cusnum);
 
-    // Runs a handler; an error it does not trap is reported and ends the program.
+    // The list read again on the filter box's text, showing the customer
+    // to keep (when still listed) or the first row. Until it succeeds the
+    // list is behind: another program's lock kept it from being read, and
+    // it is tried again every second while browsing.
+    void read_list(std::optional<qint64> keep = std::nullopt);
+    // After a change the list could not be read again: it is read as soon
+    // as the database is free, and the user is told.
+    void list_behind(const DbError& error, const QString& done, std::optional<qint64> keep);
+    void retry_list();
+
+    // Runs a handler; an error it does not trap is reported and ends the
+    // program, but another program's lock only makes it tell the user.
     template <class Handler>
     void run(Handler handler);
-    // Runs a navigation handler: a failing step ends it silently.
+    // Runs a navigation handler: a failing step ends it silently, unless
+    // another program's lock caused it.
     template <class Handler>
     void trap(Handler handler);
+    void fail(const DbError& error);
 
-    QVariantList original_;  // the row as shown when Edit was clicked
+    modyul::Data& data;
+    Connection& cn;
+    CustomerTable& table;
+    RecordSet& rs;
+
+    Mode mode_ = Mode::Browse;
+    std::optional<CustomerRow> shown_;   // the customer the boxes show
+    std::optional<CustomerRow> edited_;  // the customer as shown when Edit was clicked
+    bool behind_ = false;                // the list does not follow the filter box yet
+    std::optional<qint64> keep_;         // the customer to show once it does
+    QTimer retry_;
 };

@@ -6,7 +6,7 @@
 //
 // An existing file is never overwritten.
 
-#include "data/schema.h"
+#include "data/sqlite_engine.h"
 #include "sample_rows.h"
 
 #include <QCoreApplication>
@@ -67,7 +67,7 @@ int main(int argc, char** argv)
         return fail(QStringLiteral("cannot create %1: %2").arg(path, QString::fromUtf8(sqlite3_errmsg(db))));
 
     bool ok = exec(db, QStringLiteral("BEGIN"));
-    for (const QString& sql : schema::create_statements())
+    for (const QString& sql : SqliteEngine().create_statements(QStringLiteral("dept")))
         ok = ok && exec(db, sql);
 
     sqlite3_stmt* insert = nullptr;

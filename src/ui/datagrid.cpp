@@ -1,5 +1,6 @@
 #include "datagrid.h"
 
+#include "data/connection.h"
 #include "data/recordset.h"
 
 #include <QApplication>
@@ -60,13 +61,12 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const
 {
     if (role != Qt::DisplayRole || !rs_ || !rs_->isOpen())
         return {};
-    try {
-        const QVariant v = rs_->rowAt(top_ + index.row()).value(index.column());
-        // Show each line of a text on one grid line.
-        return v.isNull() ? QString() : v.toString().replace(u'\n', u' ');
-    } catch (const std::exception&) {
-        return {};  // a row that cannot be read shows empty
-    }
+    const RecordSet::Row* row = rs_->cachedRow(top_ + index.row());
+    if (!row)
+        return {};  // a row not read yet shows empty
+    const QVariant v = row->value(index.column());
+    // Show each line of a text on one grid line.
+    return v.isNull() ? QString() : v.toString().replace(u'\n', u' ');
 }
 
 QVariant RecordSetModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -146,7 +146,12 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), bar_(new QScrollBar(Qt
     verticalScrollBar()->hide();
     addScrollBarWidget(bar_, Qt::AlignTop);
     bar_->setSingleStep(1);
-    connect(bar_, &QScrollBar::valueChanged, this, [this](int value) { showFrom(value); });
+    connect(bar_, &QScrollBar::valueChanged, this, [this](int value) { showFrom(value, true); });
+    retry_.setInterval(1000);
+    connect(&retry_, &QTimer::timeout, this, [this] {
+        if (readShown(model_.top(), false))
+            model_.setWindow(model_.top(), rowsShown());
+    });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &DataGrid::onCurrentChanged);
 }
 
@@ -182,11 +187,12 @@ int DataGrid::rowsShown() const
     return std::max(1, viewport()->height() / verticalHeader()->defaultSectionSize());
 }
 
-void DataGrid::showFrom(qint64 top)
+void DataGrid::showFrom(qint64 top, bool byUser)
 {
     const int rows = rowsShown();
     const qint64 last = std::max<qint64>(0, listedRows() - rows);
     top = std::clamp<qint64>(top, 0, last);
+    readShown(top, byUser);
     {
         const QSignalBlocker quiet(bar_);
         bar_->setRange(0, int(std::min<qint64>(last, INT_MAX)));
@@ -197,6 +203,38 @@ void DataGrid::showFrom(qint64 top)
     model_.setWindow(top, rows);
     following_ = false;
     markCurrent();
+}
+
+bool DataGrid::readShown(qint64 top, bool byUser)
+{
+    if (!rs_ || !rs_->isOpen())
+        return true;
+    // After a failed read the next tries do not wait on the lock again.
+    const bool again = retry_.isActive();
+    std::optional<Connection::NoWait> quick;
+    if (again)
+        quick.emplace(rs_->table().connection());
+    try {
+        rs_->prefetch(top, rowsShown());
+    } catch (const DbError& e) {
+        // Rows that cannot be read show empty; those another program's
+        // lock keeps are read again shortly.
+        if (e.busy()) {
+            if (byUser && !again)
+                emit busy(e.message());
+            retry_.start();
+        }
+        return false;
+    }
+    retry_.stop();
+    return true;
+}
+
+void DataGrid::refused(const std::exception& e)
+{
+    const auto* error = dynamic_cast<const DbError*>(&e);
+    if (error && error->busy())
+        emit busy(error->message());
 }
 
 void DataGrid::showPosition(qint64 position)
@@ -255,7 +293,10 @@ void DataGrid::onCurrentChanged(const QModelIndex& current, const QModelIndex&)
     column_ = current.column();
     try {
         rs_->moveTo(model_.top() + current.row());
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        // The current row stays where it was; so does its mark.
+        QMetaObject::invokeMethod(this, &DataGrid::markCurrent, Qt::QueuedConnection);
+        refused(e);
         return;
     }
     emit RowColChange();
@@ -294,7 +335,8 @@ QModelIndex DataGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modi
         // finds its current index already where the key leads.
         try {
             rs_->moveTo(target);
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
+            refused(e);
             return currentIndex();
         }
         emit RowColChange();

@@ -6,12 +6,14 @@
 #include <QStaticText>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 
 class QScrollBar;
 class RecordSet;
 
 // The rows of a record set that the grid shows: a window of rows from
-// position top on. A table view keeps a header entry for every row of its
+// position top on, as far as they have been read (the grid reads them
+// before it shows them; painting never waits for the database). A table view keeps a header entry for every row of its
 // model, so a model of a million rows would cost time and memory on every
 // re-query; the window keeps the model as small as the screen.
 class RecordSetModel : public QAbstractTableModel {
@@ -78,6 +80,9 @@ public:
 
 signals:
     void RowColChange();
+    // The rows the user scrolled or moved to could not be read: another
+    // program holds the database locked. The message is the database's.
+    void busy(const QString& message);
 
 protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
@@ -91,14 +96,21 @@ private:
     // Rows that fit whole on screen.
     int rowsShown() const;
     // Shows rows from top on (kept within the record set) and marks the
-    // current row when it is among them.
-    void showFrom(qint64 top);
+    // current row when it is among them. Rows that cannot be read yet show
+    // empty and are read again shortly; byUser tells the user why.
+    void showFrom(qint64 top, bool byUser = false);
+    // Reads the rows on screen that are not at hand; false when they
+    // could not be read.
+    bool readShown(qint64 top, bool byUser);
+    // The record set could not move where the user asked.
+    void refused(const std::exception& e);
     // Scrolls as little as needed to show the row at position.
     void showPosition(qint64 position);
     void markCurrent();
 
     RecordSet* rs_ = nullptr;
     RecordSetModel model_;
+    QTimer retry_;  // reads rows on screen that could not be read
     GridCellDelegate cells_;
     QScrollBar* bar_;
     int column_ = 0;          // the current column, kept while the row scrolls away

@@ -1,6 +1,7 @@
 #include "form1_controls.h"
 
 #include "app_icon.h"
+#include "data/customer_row.h"
 #include "datagrid.h"
 
 #include <QGuiApplication>
@@ -187,5 +188,8 @@ Form1Controls::Form1Controls(QWidget* parent) : QWidget(parent)
 
 QList<QLineEdit*> Form1Controls::recordBoxes() const
 {
-    return {Text1, Text2, Text3, Text4, text5, Text6, Text7, Text8};
+    QList<QLineEdit*> boxes;
+    for (const RecordBox& b : kRecordBoxes)
+        boxes << findChild<QLineEdit*>(QLatin1String(b.box));
+    return boxes;
 }

@@ -58,7 +58,7 @@ public:
     QRadioButton* fname;
     QRadioButton* lname;
 
-    // The eight record boxes in display order: Text1, Text2, Text3, Text4,
-    // text5, Text6, Text7, Text8.
+    // The eight record boxes in display order (kRecordBoxes): Text1,
+    // Text2, Text3, Text4, text5, Text6, Text7, Text8.
     QList<QLineEdit*> recordBoxes() const;
 };

@@ -195,7 +195,7 @@ QString Session::tally() const
 // Updates the model with what the user expects this action to do.
 void Session::expect(const Action& a, Expected& e)
 {
-    RecordSet& rs = modyul::rs();
+    RecordSet& rs = window_->rs();
     const qint64 count = rs.isOpen() ? rs.recordCount() : 0;
     const qint64 at = rs.isOpen() ? rs.position() : -1;
     const bool button = a.kind == Action::Click || a.kind == Action::AccessKey;
@@ -275,7 +275,7 @@ QString Session::check(const Expected& e)
 QString Session::check_controls()
 {
     Form1& f = form();
-    const qint64 count = modyul::rs().isOpen() ? modyul::rs().recordCount() : 0;
+    const qint64 count = window_->rs().isOpen() ? window_->rs().recordCount() : 0;
     const bool browse = mode_ == Mode::Browse;
     struct Want {
         QWidget* w;
@@ -325,7 +325,7 @@ QString Session::check_boxes()
                     .arg(boxes[i + 1]->objectName(), quoted(boxes[i + 1]->text()), quoted(typed_[i]));
         return {};
     }
-    RecordSet& rs = modyul::rs();
+    RecordSet& rs = window_->rs();
     if (!rs.isOpen())
         return QStringLiteral("boxes: the record set is closed");
     if (rs.bof() || rs.eof()) {
@@ -346,7 +346,7 @@ QString Session::check_boxes()
 
 QString Session::check_record_set(const Expected& e)
 {
-    RecordSet& rs = modyul::rs();
+    RecordSet& rs = window_->rs();
     DataGrid* grid = form().DataGrid1;
     if (!rs.isOpen())
         return QStringLiteral("record set: closed");

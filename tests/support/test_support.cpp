@@ -1,7 +1,7 @@
 #include "test_support.h"
 
 #include "data/modyul.h"
-#include "data/schema.h"
+#include "data/sqlite_engine.h"
 #include "ui/datagrid.h"
 
 #include <QApplication>
@@ -79,7 +79,7 @@ TempDb::TempDb(const QVector<Row>& rows, const QString& dirName)
     dir_ = tmp_.path() + u'/' + dirName;
     QDir().mkpath(dir_);
     with_db(path(), [&](QSqlDatabase& db) {
-        for (const QString& sql : schema::create_statements())
+        for (const QString& sql : SqliteEngine().create_statements(QStringLiteral("dept")))
             run(db, sql);
         db.transaction();
         for (const Row& r : rows) {
@@ -161,14 +161,13 @@ Window::Window(const TempDb& db) : Window(db.dir()) {}
 
 Window::Window(const QString& programDir)
 {
-    modyul::reset();
-    modyul::set_program_dir(programDir);
-    form_ = std::make_unique<Form1>();
+    data_ = std::make_unique<modyul::Data>(modyul::db_path(programDir));
+    form_ = std::make_unique<Form1>(*data_);
     QObject::connect(form_.get(), &Form1::ended, form_.get(), [this](int status) { ended << status; });
     form_->Form_Load();
-    const QFileInfo file(modyul::db_path());
+    const QFileInfo file(data_->target);
     if (!file.permission(QFile::WriteOwner) && file.isWritable())
-        modyul::cn().scalar(QStringLiteral("PRAGMA query_only = 1"));
+        data_->cn.scalar(QStringLiteral("PRAGMA query_only = 1"));
     form_->show();
     QApplication::setActiveWindow(form_.get());
     if (!QTest::qWaitForWindowActive(form_.get()))
@@ -178,7 +177,7 @@ Window::Window(const QString& programDir)
 Window::~Window()
 {
     form_.reset();
-    modyul::reset();
+    data_.reset();
 }
 
 QStringList Window::boxes() const

@@ -68,8 +68,8 @@ private:
 // opens it read-only.
 void make_read_only(const TempDb& db);
 
-// The real main window on a database: modyul is reset and pointed at the
-// directory, Form_Load runs and the window is shown and active. A file
+// The real main window on a database: its data objects are made for the
+// program directory, Form_Load runs and the window is shown and active. A file
 // without write permission stays read-only for the program also where the
 // permission does not bind (tests running as root): the program's
 // connection is then switched to query_only, which refuses writes with
@@ -83,6 +83,10 @@ public:
     Form1& operator*() { return *form_; }
     Form1* operator->() { return form_.get(); }
     Form1* get() { return form_.get(); }
+    // The window's data objects.
+    modyul::Data& data() { return *data_; }
+    RecordSet& rs() { return data_->rs; }
+    Connection& cn() { return data_->cn; }
 
     // Statuses with which the form asked the program to end.
     QList<int> ended;
@@ -115,6 +119,7 @@ public:
     QString state() const;
 
 private:
+    std::unique_ptr<modyul::Data> data_;
     std::unique_ptr<Form1> form_;
 };
 

@@ -1,0 +1,214 @@
+#include "customer_table.h"
+
+#include "connection.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+const QString kTable = QStringLiteral("dept");
+
+QString quoted(const QString& name)
+{
+    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+}  // namespace
+
+void CustomerTable::open()
+{
+    Engine& engine = cn_.engine();
+    names_ = engine.columns(cn_, kTable);
+    if (names_.isEmpty())
+        throw cn_.openFailure(DbError(DbError::NoDeptTable, QStringLiteral("it holds no table dept.")));
+
+    // Each column by its name; one the table names otherwise by the place
+    // it has among dept's columns (the two numbers go by many names).
+    positions_.fill(-1);
+    QVector<bool> taken(names_.size());
+    for (int i = 0; i < int(kCustomerColumns.size()); ++i) {
+        for (int at = 0; at < names_.size(); ++at)
+            if (!taken[at] && names_[at].compare(QLatin1String(kCustomerColumns[i].name), Qt::CaseInsensitive) == 0) {
+                positions_[i] = at;
+                taken[at] = true;
+                break;
+            }
+    }
+    for (int i = 0; i < int(kCustomerColumns.size()); ++i)
+        if (positions_[i] < 0 && i < names_.size() && !taken[i]) {
+            positions_[i] = i;
+            taken[i] = true;
+        }
+    engine.add_indexes(cn_, kTable);
+}
+
+QString CustomerTable::column(int i) const
+{
+    return quoted(positions_[i] >= 0 ? names_[positions_[i]] : QString::fromLatin1(kCustomerColumns[i].name));
+}
+
+CustomerTable::Listing CustomerTable::listing(const RowSource& source) const
+{
+    if (source.column == RowSource::Column::None)
+        return {};
+    const int name = source.column == RowSource::Column::Fname ? kFname : kLname;
+    const NameCondition c = cn_.engine().name_condition(column(name), source.pattern);
+    return {c.where, c.params, c.sort};
+}
+
+QString CustomerTable::where(const Listing& l, const QString& condition) const
+{
+    QStringList conditions;
+    if (!l.where.isEmpty())
+        conditions << l.where;
+    if (!condition.isEmpty())
+        conditions << condition;
+    return conditions.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+}
+
+QString CustomerTable::beyond(const Listing& l, const QString& cmp) const
+{
+    const QString key = cn_.engine().row_key();
+    if (l.sort.isEmpty())
+        return QStringLiteral("%1 %2 ?").arg(key, cmp);
+    return QStringLiteral("(%1, %2) %3 (?, ?)").arg(l.sort, key, cmp);
+}
+
+QVariantList CustomerTable::key_params(const Listing& l, const Key& key) const
+{
+    if (l.sort.isEmpty())
+        return {key.row};
+    return {key.sort, key.row};
+}
+
+qint64 CustomerTable::count(const Listing& l) const
+{
+    return cn_.scalar(QStringLiteral("SELECT count(*) FROM ") + kTable + where(l), l.params).toLongLong();
+}
+
+QVector<CustomerTable::KeyedRow> CustomerTable::rows(const Listing& l, const std::optional<Key>& from, bool backwards,
+                                                     qint64 limit, qint64 skip) const
+{
+    const QString key = cn_.engine().row_key();
+    const QString dir = backwards ? QStringLiteral(" DESC") : QString();
+    QString order = key + dir;
+    if (!l.sort.isEmpty())
+        order = l.sort + dir + QStringLiteral(", ") + order;
+    QVariantList params = l.params;
+    QString condition;
+    if (from) {
+        condition = beyond(l, backwards ? QStringLiteral("<") : QStringLiteral(">"));
+        params += key_params(l, *from);
+    }
+    params << limit << skip;
+    QSqlQuery q = cn_.query(QStringLiteral("SELECT %1, %2, * FROM %3%4 ORDER BY %5 LIMIT ? OFFSET ?")
+                                .arg(key, l.sort.isEmpty() ? QStringLiteral("NULL") : l.sort, kTable,
+                                     where(l, condition), order),
+                            params);
+    QVector<KeyedRow> out;
+    out.reserve(limit);
+    const int fields = names_.size();
+    while (q.next()) {
+        KeyedRow r{Key{q.value(0).toLongLong(), q.value(1)}, Values(fields)};
+        for (int i = 0; i < fields; ++i)
+            r.values[i] = q.value(i + 2);
+        out.push_back(std::move(r));
+    }
+    if (q.lastError().isValid())
+        throw cn_.engine().error(q.lastError());
+    return out;
+}
+
+qint64 CustomerTable::count_beyond(const Listing& l, const Key& key, bool after) const
+{
+    return cn_.scalar(QStringLiteral("SELECT count(*) FROM ") + kTable
+                          + where(l, beyond(l, after ? QStringLiteral(">") : QStringLiteral("<"))),
+                      l.params + key_params(l, key))
+        .toLongLong();
+}
+
+std::optional<CustomerTable::Key> CustomerTable::key_of(const Listing& l, qint64 cusnum) const
+{
+    QSqlQuery q = cn_.query(QStringLiteral("SELECT %1, %2 FROM %3")
+                                    .arg(cn_.engine().row_key(), l.sort.isEmpty() ? QStringLiteral("NULL") : l.sort, kTable)
+                                + where(l, column(0) + QStringLiteral(" = ?")),
+                            l.params + QVariantList{cusnum});
+    if (!q.next())
+        return std::nullopt;
+    return Key{q.value(0).toLongLong(), q.value(1)};
+}
+
+std::optional<std::pair<qint64, qint64>> CustomerTable::key_range() const
+{
+    // Two subqueries: each is a single seek, where min() and max() in one
+    // statement would scan the table.
+    const QString key = cn_.engine().row_key();
+    QSqlQuery q = cn_.query(QStringLiteral("SELECT (SELECT min(%1) FROM %2), (SELECT max(%1) FROM %2)").arg(key, kTable));
+    if (!q.next() || q.value(0).isNull())
+        return std::nullopt;
+    return std::pair{q.value(0).toLongLong(), q.value(1).toLongLong()};
+}
+
+std::pair<quint64, qint64> CustomerTable::change_stamp() const
+{
+    return {cn_.generation(), cn_.engine().change_count(cn_)};
+}
+
+CustomerRow CustomerTable::customer(const Values& values) const
+{
+    CustomerRow row;
+    for (int i = 0; i < int(kCustomerColumns.size()); ++i)
+        set_column_value(row, i, positions_[i] >= 0 ? values.value(positions_[i]) : QVariant());
+    return row;
+}
+
+qint64 CustomerTable::insert(const CustomerRow& row)
+{
+    QStringList columns{column(0)};
+    QStringList values{QStringLiteral("(SELECT coalesce(max(%1), 0) + 1 FROM %2)").arg(column(0), kTable)};
+    QVariantList params;
+    for (int i = 1; i < int(kCustomerColumns.size()); ++i) {
+        if (positions_[i] < 0)
+            continue;
+        columns << column(i);
+        values << QStringLiteral("?");
+        params << column_value(row, i);
+    }
+    QVariant key;
+    cn_.execute(QStringLiteral("Insert Into %1 (%2) values (%3) RETURNING %4")
+                    .arg(kTable, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")), column(0)),
+                params, &key);
+    return key.toLongLong();
+}
+
+CustomerTable::Outcome CustomerTable::update(const CustomerRow& shown, const CustomerRow& typed)
+{
+    QStringList set, unchanged;
+    QVariantList params, originals;
+    for (int i = 1; i < int(kCustomerColumns.size()); ++i) {
+        if (kCustomerColumns[i].kind != CustomerColumn::Text || positions_[i] < 0)
+            continue;
+        set << column(i) + QStringLiteral(" = ?");
+        params << column_value(typed, i);
+        unchanged << cn_.engine().same_value(column(i));
+        originals << column_value(shown, i);
+    }
+    params << shown.cusnum;
+    const qint64 changed = cn_.execute(QStringLiteral("Update %1 set %2 where %3 = ? and %4")
+                                           .arg(kTable, set.join(QStringLiteral(", ")), column(0),
+                                                unchanged.join(QStringLiteral(" and "))),
+                                       params + originals);
+    if (changed > 0)
+        return Outcome::Done;
+    return exists(shown.cusnum) ? Outcome::Changed : Outcome::Gone;
+}
+
+CustomerTable::Outcome CustomerTable::remove(qint64 cusnum)
+{
+    const qint64 changed = cn_.execute(QStringLiteral("Delete from %1 where %2 = ?").arg(kTable, column(0)), {cusnum});
+    return changed > 0 ? Outcome::Done : Outcome::Gone;
+}
+
+bool CustomerTable::exists(qint64 cusnum) const
+{
+    return cn_.scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE %2 = ?").arg(kTable, column(0)), {cusnum}).toLongLong() > 0;
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "customer_row.h"
+#include "db_error.h"
+#include "row_source.h"
+
+#include <QStringList>
+#include <QVariantList>
+#include <QVector>
+#include <optional>
+
+class Connection;
+
+// The customer table dept: every statement the program runs on it. The
+// record set reads its rows through here, the window's changes are made
+// here, and what differs between database engines is asked of the engine.
+class CustomerTable {
+public:
+    explicit CustomerTable(Connection& cn) : cn_(cn) {}
+    Connection& connection() const { return cn_; }
+
+    // Checks that the open database holds the table and prepares it: reads
+    // its column names and adds the indexes the program needs. A DbError
+    // naming the database when there is no table dept.
+    void open();
+    // The columns as the table names them, in its order.
+    const QStringList& columnNames() const { return names_; }
+
+    // ---- Reading, for a record set ----
+
+    // One row's columns in the table's order, as the grid shows them.
+    using Values = QVector<QVariant>;
+    // Where a row stands in a listing's order: its row key and, when the
+    // listing is sorted by a name, its sort value.
+    struct Key {
+        qint64 row = 0;
+        QVariant sort;
+    };
+    struct KeyedRow {
+        Key key;
+        Values values;
+    };
+    // The rows a record set lists, as the statements select them.
+    struct Listing {
+        QString where;        // "" or a condition with ? placeholders
+        QVariantList params;  // values for where's placeholders
+        QString sort;         // "" for key order, else the name expression
+    };
+    Listing listing(const RowSource& source) const;
+
+    qint64 count(const Listing& l) const;
+    // Up to limit rows of the listing in its order, or backwards from its
+    // end, those beyond from (when given), after skipping skip of them.
+    QVector<KeyedRow> rows(const Listing& l, const std::optional<Key>& from, bool backwards, qint64 limit,
+                           qint64 skip) const;
+    // The number of the listing's rows before key, or after it.
+    qint64 count_beyond(const Listing& l, const Key& key, bool after) const;
+    // Where the customer with this number stands in the listing; none when
+    // the listing does not hold it.
+    std::optional<Key> key_of(const Listing& l, qint64 cusnum) const;
+    // The first and last row keys of the whole table, when it has rows.
+    std::optional<std::pair<qint64, qint64>> key_range() const;
+    // Changes whenever the table may have changed, by this program or another.
+    std::pair<quint64, qint64> change_stamp() const;
+
+    // The customer a row's values hold.
+    CustomerRow customer(const Values& values) const;
+
+    // ---- Changes, each one statement ----
+
+    // Adds a customer under a new key, one more than the largest in the
+    // table, taken in the same statement; returns the key.
+    qint64 insert(const CustomerRow& row);
+
+    enum class Outcome { Done, Changed, Gone };
+    // Writes typed over the customer shown, only if the row still holds
+    // exactly what was shown; else tells whether another program changed
+    // it or deleted it. The key is never changed.
+    Outcome update(const CustomerRow& shown, const CustomerRow& typed);
+    // Deletes the customer with this number; Gone when it was gone already.
+    Outcome remove(qint64 cusnum);
+
+private:
+    QString select_from() const;
+    QString where(const Listing& l, const QString& condition = {}) const;
+    // "(sort, key) cmp (?, ?)": beyond a key in the listing's order.
+    QString beyond(const Listing& l, const QString& cmp) const;
+    QVariantList key_params(const Listing& l, const Key& key) const;
+    // The table's name for column i of kCustomerColumns, quoted.
+    QString column(int i) const;
+    bool exists(qint64 cusnum) const;
+
+    Connection& cn_;
+    QStringList names_;
+    // Where each column of kCustomerColumns stands in the table; -1 when
+    // the table lacks it.
+    std::array<int, kCustomerColumns.size()> positions_{};
+};

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "db_error.h"
+
+#include <QSqlDatabase>
+#include <QStringList>
+#include <QVariantList>
+#include <memory>
+
+class Connection;
+class QSqlError;
+
+// The rows whose name column matches a LIKE pattern, as an engine writes
+// the condition, and the order in which it lists them.
+struct NameCondition {
+    QString where;        // a condition with ? placeholders
+    QVariantList params;  // its values
+    QString sort;         // the expression the rows are ordered by
+};
+
+// Everything that differs between database engines. The connection, the
+// customer table and the record set speak to the engine only through this;
+// a new engine is one new implementation of it.
+class Engine {
+public:
+    virtual ~Engine() = default;
+
+    // The engine for a database: a PostgreSQL URL or a file path.
+    static std::unique_ptr<Engine> for_target(const QString& target);
+
+    // Opens the database as the Qt connection called name. Never creates
+    // a database. A DbError names the database and the cause.
+    virtual QSqlDatabase connect(const QString& name, const QString& target) = 0;
+    // The database as messages name it, e.g. "\"/home/ann/db40.mdb\"".
+    virtual QString name() const = 0;
+
+    // An error of a statement, with its number, and busy when another
+    // program's lock kept the statement from running.
+    virtual DbError error(const QSqlError& e) const = 0;
+    // How long a statement waits for another program's lock, in ms.
+    virtual int lock_wait(Connection& cn) = 0;
+    virtual void set_lock_wait(Connection& cn, int ms) = 0;
+    // Refuses, before anything is written, a change the database cannot
+    // take, with a message that says why.
+    virtual void check_writable(Connection&) {}
+    // A number that changes whenever another program commits a change.
+    virtual qint64 change_count(Connection& cn) = 0;
+
+    // The column names of a table as it spells them; empty when the
+    // database has no such table.
+    virtual QStringList columns(Connection& cn, const QString& table) = 0;
+    // Adds the indexes the program needs when they are missing: the two
+    // name indexes the filter uses, and a unique key where the table
+    // lacks one. Never changes a row; a database that cannot be written
+    // is left as it is.
+    virtual void add_indexes(Connection& cn, const QString& table) = 0;
+    // The statements that create a new, empty customer table.
+    virtual QStringList create_statements(const QString& table) const = 0;
+
+    // The key that rows are paged and positioned by: a whole number,
+    // unique in the table.
+    virtual QString row_key() const = 0;
+    // The rows whose name column matches pattern without regard to case
+    // ("%" any run of characters, "_" any one), in name order.
+    virtual NameCondition name_condition(const QString& column, const QString& pattern) const = 0;
+    // "column holds exactly this value", NULL and letter case included.
+    virtual QString same_value(const QString& column) const = 0;
+};

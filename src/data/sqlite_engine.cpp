@@ -1,0 +1,216 @@
+#include "sqlite_engine.h"
+
+#include "connection.h"
+#include "customer_row.h"
+#include "name_match.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QUrl>
+#include <cerrno>
+#include <cstring>
+#include <sqlite3.h>
+#include <unistd.h>
+
+namespace {
+
+DbError sqlite_error(int code, const QString& message)
+{
+    const int primary = code & 0xff;
+    const bool busy = primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+    return DbError(code, message, busy ? DbError::Kind::Busy : DbError::Kind::Failed);
+}
+
+QString quoted(const QString& name)
+{
+    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+}  // namespace
+
+QSqlDatabase SqliteEngine::connect(const QString& name, const QString& path)
+{
+    path_ = path;
+    const QString where = QStringLiteral("Cannot open the database %1: ").arg(this->name());
+    if (!QFileInfo(path).isFile())
+        throw DbError(DbError::FileMissing, where + QStringLiteral("the file does not exist."));
+
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    // A URI with mode=rw opens an existing file only; plain names would
+    // silently create an empty database.
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(kLockWaitMs));
+    QUrl url = QUrl::fromLocalFile(path);
+    url.setQuery(QStringLiteral("mode=rw"));
+    db.setDatabaseName(url.toString(QUrl::FullyEncoded));
+    if (!db.open())
+        throw error(db.lastError()).prefixed(where);
+
+    // The first read tells a database from any other file.
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+        const DbError e = error(probe.lastError()).prefixed(where);
+        probe = QSqlQuery();
+        db.close();
+        throw e;
+    }
+    QVariant v = db.driver()->handle();
+    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0)
+        register_name_match(*static_cast<sqlite3* const*>(v.constData()));
+    return db;
+}
+
+QString SqliteEngine::name() const
+{
+    return u'"' + path_ + u'"';
+}
+
+sqlite3* SqliteEngine::handle(Connection& cn)
+{
+    QVariant v = cn.database().driver()->handle();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(v.constData());
+}
+
+DbError SqliteEngine::error(const QSqlError& e) const
+{
+    bool ok = false;
+    int number = e.nativeErrorCode().toInt(&ok);
+    if (!ok || number == 0)
+        number = SQLITE_ERROR;
+    return sqlite_error(number, e.databaseText().isEmpty() ? e.text() : e.databaseText());
+}
+
+int SqliteEngine::lock_wait(Connection& cn)
+{
+    return cn.scalar(QStringLiteral("PRAGMA busy_timeout")).toInt();
+}
+
+void SqliteEngine::set_lock_wait(Connection& cn, int ms)
+{
+    if (sqlite3* db = handle(cn))
+        sqlite3_busy_timeout(db, ms);
+}
+
+// SQLite would refuse or fail too, but with a message that names neither
+// the file nor the cause, and a write that fails half-way on a read-only
+// file leaves a journal that stops every later read.
+void SqliteEngine::check_writable(Connection& cn)
+{
+    const QString file = QStringLiteral("The database %1 ").arg(name());
+    int moved = 0;
+    if (sqlite3* db = handle(cn))
+        sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved);
+    if (moved && !QFileInfo::exists(path_))
+        throw DbError(SQLITE_READONLY_DBMOVED, file + QStringLiteral("was deleted or moved while the program was running."));
+    if (moved)
+        throw DbError(SQLITE_READONLY_DBMOVED, file + QStringLiteral("was replaced by another file while the program was running."));
+    if (::access(QFile::encodeName(path_).constData(), W_OK) != 0)
+        throw DbError(SQLITE_READONLY, file + QStringLiteral("is read-only: %1.").arg(QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+qint64 SqliteEngine::change_count(Connection& cn)
+{
+    return cn.scalar(QStringLiteral("PRAGMA data_version")).toLongLong();
+}
+
+QStringList SqliteEngine::columns(Connection& cn, const QString& table)
+{
+    QStringList names;
+    QSqlQuery q = cn.query(QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
+    while (q.next())
+        names << q.value(0).toString();
+    return names;
+}
+
+void SqliteEngine::add_indexes(Connection& cn, const QString& table)
+{
+    const QString fname = kCustomerColumns[kFname].name;
+    const QString lname = kCustomerColumns[kLname].name;
+    const QString key = kCustomerColumns[0].name;
+    QList<QPair<QString, QString>> wanted{
+        {table + QStringLiteral("_fname"), fname + QStringLiteral(" COLLATE NOCASE")},
+        {table + QStringLiteral("_lname"), lname + QStringLiteral(" COLLATE NOCASE")},
+    };
+    // The key is unique by itself where it is the table's own row key.
+    QSqlQuery info = cn.query(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?) WHERE pk > 0"), {table});
+    int keyColumns = 0;
+    bool keyIsRowid = false;
+    while (info.next()) {
+        ++keyColumns;
+        keyIsRowid = info.value(0).toString().compare(key, Qt::CaseInsensitive) == 0
+                     && info.value(1).toString().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
+    }
+    if (keyColumns != 1 || !keyIsRowid)
+        wanted.append({table + QStringLiteral("_") + key, key});
+
+    QSet<QString> present;
+    QSqlQuery q = cn.query(QStringLiteral("SELECT lower(name) FROM sqlite_master WHERE type = 'index'"));
+    while (q.next())
+        present.insert(q.value(0).toString());
+    // Only what is missing is written, without waiting: a file locked by
+    // another program, read-only, or holding duplicate keys still works,
+    // only slower or without the guard.
+    Connection::NoWait quick(cn);
+    for (const auto& [index, expression] : wanted) {
+        if (present.contains(index.toLower()))
+            continue;
+        const QString unique = expression == key ? QStringLiteral("UNIQUE ") : QString();
+        try {
+            cn.execute(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)").arg(unique, quoted(index), quoted(table), expression));
+        } catch (const DbError&) {
+        }
+    }
+}
+
+QStringList SqliteEngine::create_statements(const QString& table) const
+{
+    QStringList columns;
+    for (int i = 0; i < int(kCustomerColumns.size()); ++i) {
+        const CustomerColumn& c = kCustomerColumns[i];
+        QString type;
+        switch (c.kind) {
+        case CustomerColumn::Key: type = QStringLiteral("INTEGER PRIMARY KEY"); break;
+        case CustomerColumn::Text: type = (i == kFname || i == kLname) ? QStringLiteral("TEXT COLLATE NOCASE") : QStringLiteral("TEXT"); break;
+        case CustomerColumn::Number: type = QStringLiteral("INTEGER DEFAULT 0"); break;
+        }
+        columns << QString::fromLatin1(c.name) + u' ' + type;
+    }
+    return {
+        QStringLiteral("CREATE TABLE %1 (%2)").arg(table, columns.join(QStringLiteral(", "))),
+        QStringLiteral("CREATE INDEX %1_fname ON %1 (%2 COLLATE NOCASE)").arg(table, kCustomerColumns[kFname].name),
+        QStringLiteral("CREATE INDEX %1_lname ON %1 (%2 COLLATE NOCASE)").arg(table, kCustomerColumns[kLname].name),
+    };
+}
+
+NameCondition SqliteEngine::name_condition(const QString& column, const QString& pattern) const
+{
+    NameCondition out;
+    out.sort = column + QStringLiteral(" COLLATE NOCASE");
+    // A range of the NOCASE name index narrows the rows; th_like decides
+    // exactly where the range alone cannot.
+    QStringList conditions;
+    const auto range = name_range(pattern);
+    if (range) {
+        conditions << out.sort + QStringLiteral(" >= ?");
+        out.params << range->lo;
+        if (!range->hi.isEmpty()) {
+            conditions << out.sort + QStringLiteral(" < ?");
+            out.params << range->hi;
+        }
+    }
+    if (!range || !range->exact) {
+        conditions << QStringLiteral("th_like(%1, ?)").arg(column);
+        out.params << pattern;
+    }
+    out.where = conditions.join(QStringLiteral(" AND "));
+    return out;
+}
+
+QString SqliteEngine::same_value(const QString& column) const
+{
+    return column + QStringLiteral(" IS ? COLLATE BINARY");
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "engine.h"
+
+struct sqlite3;
+
+// The embedded engine: one SQLite file, opened in place and never created.
+// Names are compared with the NOCASE collation and matched by the
+// program's own LIKE function, which folds every letter, not only A to Z.
+// The journal mode is left as the file has it: the file may lie on a
+// folder shared by several machines, where a write-ahead log is unsafe.
+class SqliteEngine : public Engine {
+public:
+    // How long a statement waits for another program's lock.
+    static constexpr int kLockWaitMs = 3000;
+
+    QSqlDatabase connect(const QString& name, const QString& path) override;
+    QString name() const override;
+
+    DbError error(const QSqlError& e) const override;
+    int lock_wait(Connection& cn) override;
+    void set_lock_wait(Connection& cn, int ms) override;
+    void check_writable(Connection& cn) override;
+    qint64 change_count(Connection& cn) override;
+
+    QStringList columns(Connection& cn, const QString& table) override;
+    void add_indexes(Connection& cn, const QString& table) override;
+    QStringList create_statements(const QString& table) const override;
+
+    QString row_key() const override { return QStringLiteral("rowid"); }
+    NameCondition name_condition(const QString& column, const QString& pattern) const override;
+    QString same_value(const QString& column) const override;
+
+    // The connection's own sqlite3 handle, for work the Qt driver does not offer.
+    static sqlite3* handle(Connection& cn);
+
+private:
+    QString path_;
+};

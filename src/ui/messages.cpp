@@ -1,0 +1,49 @@
+#include "messages.h"
+
+#include "data/db_error.h"
+
+#include <QMessageBox>
+
+namespace {
+const QString kTitle = QStringLiteral("Tallyhouse");
+
+QString in_use(const DbError& error)
+{
+    return QStringLiteral("The database is in use by another program, which holds it locked (%1).").arg(error.message());
+}
+}  // namespace
+
+void report_runtime_error(QWidget* parent, const DbError& error)
+{
+    QMessageBox::critical(parent, kTitle,
+                          QStringLiteral("Run-time error '%1':\n\n%2").arg(error.number()).arg(error.message()));
+}
+
+void report_refusal(QWidget* parent, const QString& what, const DbError& error)
+{
+    if (error.busy()) {
+        report_busy(parent, error, what + QStringLiteral(" Nothing you typed is lost: try again in a moment."));
+        return;
+    }
+    QMessageBox::warning(parent, kTitle,
+                         QStringLiteral("%1\n\n%2 (error %3)").arg(what, error.message()).arg(error.number()));
+}
+
+void report_busy(QWidget* parent, const DbError& error, const QString& next)
+{
+    QMessageBox::warning(parent, kTitle, in_use(error) + QStringLiteral("\n\n") + next);
+}
+
+bool ask_retry_busy(QWidget* parent, const DbError& error)
+{
+    QMessageBox box(QMessageBox::Warning, kTitle,
+                    in_use(error) + QStringLiteral("\n\nTry again, or cancel to end the program."),
+                    QMessageBox::Retry | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Retry);
+    return box.exec() == QMessageBox::Retry;
+}
+
+void report_notice(QWidget* parent, const QString& text)
+{
+    QMessageBox::information(parent, kTitle, text);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+class DbError;
+class QWidget;
+
+// The messages the program shows, each in a message box.
+
+// A run-time error that ends the program: its number and message.
+void report_runtime_error(QWidget* parent, const DbError& error);
+
+// A change the database refused: the user is told what was not done and
+// why, and the program goes on as before the click.
+void report_refusal(QWidget* parent, const QString& what, const DbError& error);
+
+// Another program holds the database locked: what the user did could not
+// be done now, and then what happens next.
+void report_busy(QWidget* parent, const DbError& error, const QString& next);
+
+// At start-up, another program holds the database locked: true when the
+// user wants to try again, false to give up.
+bool ask_retry_busy(QWidget* parent, const DbError& error);
+
+// A plain notice to the user.
+void report_notice(QWidget* parent, const QString& text);

@@ -1,14 +1,18 @@
 // Other programs at the database file: one holding a lock while the user
-// saves or deletes, and the program itself killed while it saves.
+// works, and the program itself killed while it saves.
 
 #include "driver/client.h"
 #include "driver/protocol.h"
+#include "data/db_error.h"
 #include "random_user/session.h"
+#include "ui/datagrid.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTest>
+#include <functional>
 #include <random>
 
 using namespace test;
@@ -27,6 +31,65 @@ QString click_answering(QPushButton* button, qint64* took = nullptr)
     return guard.messages.join(u'\n');
 }
 
+// Another program holding the file with an exclusive lock, so that the
+// window can neither read nor write it, until release().
+class HeldLock {
+public:
+    explicit HeldLock(const TempDb& db) : holder_({"lock", db.path(), "exclusive"})
+    {
+        if (holder_.read_line() != QLatin1String("locked"))
+            qFatal("the lock was not taken");
+    }
+    ~HeldLock() { release(); }
+    void release()
+    {
+        if (std::exchange(held_, false)) {
+            holder_.write_line("release");
+            holder_.read_line();
+        }
+    }
+
+private:
+    DriverProcess holder_;
+    bool held_ = true;
+};
+
+// 300 customers, more than the record set reads at once: Ann, Bob or Cy,
+// with last names Brown, Cole or Dunn.
+QVector<Row> many_rows()
+{
+    static const char* const first[] = {"Ann", "Bob", "Cy"};
+    static const char* const last[] = {"Cole", "Dunn", "Brown"};
+    QVector<Row> rows;
+    for (int i = 1; i <= 300; ++i)
+        rows << row(i, QStringLiteral("%1 %2").arg(first[i % 3]).arg(i), QStringLiteral("%1 %2").arg(last[i % 3]).arg(i));
+    return rows;
+}
+
+// What the user sees: the window's state, the boxes, the filter box, the
+// rows listed and which of them is current.
+QString seen(Window& w)
+{
+    return QStringList{w.state(), w.boxes().join(u'|'), w->Text9->text(), w.gridColumn(1).join(u','),
+                       QString::number(w.rs().position())}
+        .join(u'\n');
+}
+
+// Runs act while another program holds the database locked: the window
+// waits, says the database is in use, keeps running and shows what it
+// showed before. Then the lock goes.
+void refused_while_locked(Window& w, const TempDb& db, const std::function<void()>& act)
+{
+    const QString before = seen(w);
+    HeldLock lock(db);
+    random_user::BoxGuard guard;
+    act();
+    QTRY_VERIFY(!guard.messages.isEmpty());
+    QVERIFY2(guard.messages.join(u'\n').contains("in use by another program"), qPrintable(guard.messages.join(u'\n')));
+    QVERIFY(w.ended.isEmpty());
+    QCOMPARE(seen(w), before);
+}
+
 }  // namespace
 
 class ProcessFaultsTest : public QObject {
@@ -35,6 +98,10 @@ private slots:
     void lockHeldDuringSaveAndDelete_data();
     void lockHeldDuringSaveAndDelete();
     void lockReleasedWhileWaiting();
+    void lockAtStartUpIsWaitedOut();
+    void browsingUnderALockKeepsTheWindow();
+    void filterUnderALockFollowsOnceTheDatabaseIsFree();
+    void addNeedsNoDatabaseAndCancelCatchesUp();
     void killedWhileSaving();
 };
 
@@ -100,6 +167,91 @@ void ProcessFaultsTest::lockReleasedWhileWaiting()
     QCOMPARE(click_answering(w->cmdsave, &took), QString());
     QVERIFY2(took >= 200, qPrintable(QString::number(took)));  // it did wait
     QCOMPARE(db.rows("WHERE Fname = 'Ann'").size(), 1);
+}
+
+void ProcessFaultsTest::lockAtStartUpIsWaitedOut()
+{
+    TempDb db(TempDb::sample());
+    modyul::Data data(db.path());
+    Form1 form(data);
+    {
+        HeldLock lock(db);
+        try {
+            form.Form_Load();
+            QFAIL("the window loaded on a locked database");
+        } catch (const DbError& e) {
+            QVERIFY2(e.busy() && e.message().contains(db.path()), qPrintable(e.message()));
+        }
+    }
+    form.Form_Load();  // tried again once the lock is gone
+    QCOMPARE(form.Text2->text(), QStringLiteral("Maria"));
+    QCOMPARE(form.DataGrid1->listedRows(), 7);
+}
+
+void ProcessFaultsTest::browsingUnderALockKeepsTheWindow()
+{
+    TempDb db(many_rows());
+    Window w(db);
+    w.cn().scalar("PRAGMA busy_timeout = 300");  // keeps this test short
+    refused_while_locked(w, db, [&] { QTest::mouseClick(w->cmdlast, Qt::LeftButton); });
+    QTest::mouseClick(w->cmdlast, Qt::LeftButton);
+    QCOMPARE(w->Text1->text(), QStringLiteral("300"));
+
+    // Scrolling the grid to rows not read yet.
+    QScrollBar* bar = w->DataGrid1->rowScrollBar();
+    refused_while_locked(w, db, [&] { bar->setValue(150); });
+    bar->setValue(150);
+    QCOMPARE(w.gridColumn(0).value(0), QStringLiteral("151"));
+    w.clickGridRow(1);
+    QCOMPARE(w->Text1->text(), QStringLiteral("152"));
+    QVERIFY(w.gridAgreesWithBoxes());
+}
+
+// A filter run that could not read its rows is run again as soon as the
+// database is free, without another keystroke.
+void ProcessFaultsTest::filterUnderALockFollowsOnceTheDatabaseIsFree()
+{
+    TempDb db(many_rows());
+    Window w(db);
+    w.cn().scalar("PRAGMA busy_timeout = 300");
+    const QString before = seen(w);
+    {
+        HeldLock lock(db);
+        random_user::BoxGuard guard;
+        type(w->Text9, "B");
+        QTRY_VERIFY(!guard.messages.isEmpty());
+        QVERIFY(guard.messages.join(u'\n').contains("in use by another program"));
+        QCOMPARE(seen(w), before.section(u'\n', 0, 1) + "\nB\n" + before.section(u'\n', 3));
+    }
+    QTRY_COMPARE(w.rs().recordCount(), 100);
+    QCOMPARE(w->Text2->text(), QStringLiteral("Bob 1"));
+    QVERIFY(w.gridAgreesWithBoxes());
+
+    refused_while_locked(w, db, [&] { QTest::mouseClick(w->lname, Qt::LeftButton); });
+    QTRY_COMPARE(w->Text3->text(), QStringLiteral("Brown 101"));  // the column chosen, once free
+    QCOMPARE(w.rs().recordCount(), 100);
+}
+
+void ProcessFaultsTest::addNeedsNoDatabaseAndCancelCatchesUp()
+{
+    TempDb db(many_rows());
+    Window w(db);
+    w.cn().scalar("PRAGMA busy_timeout = 300");
+    db.exec("UPDATE dept SET Fname = 'Changed' WHERE cusnum = 1");  // shows once the list is read again
+    {
+        HeldLock lock(db);
+        random_user::BoxGuard guard;
+        QTest::mouseClick(w->cmdadd, Qt::LeftButton);
+        QCOMPARE(w.state(), state::adding);
+        type(w->Text2, "Dora");
+        QTest::mouseClick(w->cmdadd, Qt::LeftButton);  // Cancel
+        QTRY_VERIFY(!guard.messages.isEmpty());
+        QVERIFY(guard.messages.join(u'\n').contains("in use by another program"));
+        QCOMPARE(w.state(), state::browse);
+    }
+    QTRY_COMPARE(w->Text2->text(), QStringLiteral("Changed"));
+    QCOMPARE(w.rs().position(), 0);
+    QCOMPARE(db.count(), 300);
 }
 
 // The program is killed at random moments of a run of adds, edits and

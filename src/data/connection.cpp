@@ -20,18 +20,22 @@ Connection::~Connection()
 
 void Connection::close()
 {
-    if (db_.isValid()) {
-        db_.close();
-        db_ = QSqlDatabase();
+    db_.close();
+    db_ = QSqlDatabase();
+    if (QSqlDatabase::contains(name_))
         QSqlDatabase::removeDatabase(name_);
-    }
 }
 
 void Connection::open(const QString& target)
 {
     close();
     engine_ = Engine::for_target(target);
-    db_ = engine_->connect(name_, target);
+    try {
+        db_ = engine_->connect(name_, target);
+    } catch (const DbError&) {
+        close();
+        throw;
+    }
 }
 
 DbError Connection::errorOf(const QSqlError& e) const

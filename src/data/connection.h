@@ -21,7 +21,6 @@ public:
     // closed first. Never creates a database. A DbError names the
     // database and the cause.
     void open(const QString& target);
-    bool isOpen() const { return db_.isOpen(); }
     Engine& engine() const { return *engine_; }
     QSqlDatabase& database() { return db_; }
 

@@ -21,11 +21,6 @@ const RecordSet::Snapshot& RecordSet::requireOpen() const
     return const_cast<RecordSet*>(this)->requireOpen();
 }
 
-const RowSource& RecordSet::source() const
-{
-    return requireOpen().source;
-}
-
 RecordSet::Snapshot RecordSet::load(const RowSource& source)
 {
     Snapshot s;

@@ -61,7 +61,6 @@ public:
     // lists it.
     std::optional<qint64> find(qint64 cusnum);
 
-    const RowSource& source() const;
     CustomerTable& table() const { return table_; }
 
 signals:

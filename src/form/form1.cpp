@@ -404,10 +404,10 @@ void Form1::cmdedit_Click()
 
 void Form1::cmdsave_Click()
 {
-    const bool insert = mode_ == Mode::Add;
+    const bool adding = mode_ == Mode::Add;
     CustomerRow typed = typed_row();
     try {
-        if (insert) {
+        if (adding) {
             typed.cusnum = deptID = table.insert(typed);
         } else {
             // The row must still hold what was shown at Edit: another
@@ -428,7 +428,7 @@ void Form1::cmdsave_Click()
     cmdsave->setEnabled(false);
     cmdedit->setEnabled(true);
     cmdadd->setEnabled(true);
-    if (insert)
+    if (adding)
         cmdadd->setText(kAdd);
     nav_unlock();
     browse_unlock();

@@ -192,7 +192,9 @@ void DataGrid::showFrom(qint64 top, bool byUser)
     const int rows = rowsShown();
     const qint64 last = std::max<qint64>(0, listedRows() - rows);
     top = std::clamp<qint64>(top, 0, last);
-    readShown(top, byUser);
+    // Rows the user scrolled to that cannot be read now: the rows stay.
+    if (!readShown(top, byUser) && byUser)
+        top = model_.top();
     {
         const QSignalBlocker quiet(bar_);
         bar_->setRange(0, int(std::min<qint64>(last, INT_MAX)));
@@ -255,7 +257,7 @@ void DataGrid::markCurrent()
     const qint64 row = rs_ && rs_->isOpen() ? rs_->position() - model_.top() : -1;
     if (row >= 0 && row < model_.rowCount()) {
         const QModelIndex index = model_.index(int(row), std::min(column_, model_.columnCount() - 1));
-        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::Rows | QItemSelectionModel::ClearAndSelect);
         scrollTo(index);  // across, to the current column
     } else {
         selectionModel()->clearCurrentIndex();

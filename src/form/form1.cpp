@@ -285,12 +285,20 @@ void Form1::read_list(std::optional<qint64> keep)
         clear_txt();
 }
 
-void Form1::list_behind(const DbError& error, const QString& done, std::optional<qint64> keep)
+template <class Read, class Instead>
+void Form1::after_change(const QString& done, std::optional<qint64> keep, Read read, Instead instead)
 {
-    behind_ = true;
-    keep_ = keep;
-    retry_.start();
-    report_busy(this, error, done + QStringLiteral(" The list is read again as soon as the database is free."));
+    try {
+        read();
+    } catch (const DbError& e) {
+        if (!e.busy())
+            throw;
+        instead();
+        behind_ = true;
+        keep_ = keep;
+        retry_.start();
+        report_busy(this, e, done + QStringLiteral(" The list is read again as soon as the database is free."));
+    }
 }
 
 // A list that could not be read is tried again while browsing, without
@@ -376,15 +384,13 @@ void Form1::cmdadd_Click()
         cmdedit->setEnabled(true);
         cmddel->setEnabled(true);
         browse_unlock();
-        try {
-            rs.requery();
-        } catch (const DbError& e) {
-            if (!e.busy())
-                throw;
-            show_rec();
-            return list_behind(e, QStringLiteral("The add was cancelled."), std::nullopt);
-        }
-        show_rec();
+        after_change(
+            QStringLiteral("The add was cancelled."), std::nullopt,
+            [&] {
+                rs.requery();
+                show_rec();
+            },
+            [&] { show_rec(); });
     }
 }
 
@@ -433,16 +439,14 @@ void Form1::cmdsave_Click()
     nav_unlock();
     browse_unlock();
     cmddel->setEnabled(true);
-    try {
-        rs.requery();
-        DataGrid1->Refresh();
-        show_key(typed.cusnum);
-    } catch (const DbError& e) {
-        if (!e.busy())
-            throw;
-        show_row(typed);
-        list_behind(e, QStringLiteral("The record was saved."), typed.cusnum);
-    }
+    after_change(
+        QStringLiteral("The record was saved."), typed.cusnum,
+        [&] {
+            rs.requery();
+            DataGrid1->Refresh();
+            show_key(typed.cusnum);
+        },
+        [&] { show_row(typed); });
 }
 
 void Form1::show_key(qint64 cusnum)
@@ -474,13 +478,11 @@ void Form1::cmddel_Click()
         report_refusal(this, QStringLiteral("The record was not deleted."), e);
         return;
     }
-    try {
-        rs.requery();
-    } catch (const DbError& e) {
-        if (!e.busy())
-            throw;
-        clear_txt();
-        return list_behind(e, QStringLiteral("The record was deleted."), std::nullopt);
-    }
-    show_rec();
+    after_change(
+        QStringLiteral("The record was deleted."), std::nullopt,
+        [&] {
+            rs.requery();
+            show_rec();
+        },
+        [&] { clear_txt(); });
 }

@@ -79,9 +79,12 @@ private:
     // list is behind: another program's lock kept it from being read, and
     // it is tried again every second while browsing.
     void read_list(std::optional<qint64> keep = std::nullopt);
-    // After a change the list could not be read again: it is read as soon
-    // as the database is free, and the user is told.
-    void list_behind(const DbError& error, const QString& done, std::optional<qint64> keep);
+    // Runs read (a re-query and what shows its result) after a change.
+    // When another program's lock keeps the list from being read, instead
+    // runs, the user is told what was done, and the list is read again as
+    // soon as the database is free, showing the customer to keep.
+    template <class Read, class Instead>
+    void after_change(const QString& done, std::optional<qint64> keep, Read read, Instead instead);
     void retry_list();
 
     // Runs a handler; an error it does not trap is reported and ends the

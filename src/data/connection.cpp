@@ -29,12 +29,24 @@ void Connection::close()
 void Connection::open(const QString& target)
 {
     close();
+    target_ = target;
     engine_ = Engine::for_target(target);
     try {
-        db_ = engine_->connect(name_, target);
+        db_ = engine_->connect(name_, target_, password_);
     } catch (const DbError&) {
         close();
         throw;
+    }
+}
+
+void Connection::reconnect()
+{
+    close();
+    try {
+        db_ = engine_->connect(name_, target_, password_);
+    } catch (const DbError& e) {
+        close();
+        throw DbError(e.number(), e.message(), DbError::Kind::Lost);
     }
 }
 
@@ -48,7 +60,19 @@ DbError Connection::openFailure(const DbError& cause) const
     return cause.prefixed(QStringLiteral("Cannot open the database %1: ").arg(engine_->name()));
 }
 
-QSqlQuery Connection::query(const QString& sql, const QVariantList& params) const
+QSqlQuery Connection::query(const QString& sql, const QVariantList& params)
+{
+    try {
+        return run(sql, params);
+    } catch (const DbError& e) {
+        if (!e.lost())
+            throw;
+    }
+    reconnect();
+    return run(sql, params);
+}
+
+QSqlQuery Connection::run(const QString& sql, const QVariantList& params)
 {
     if (!db_.isOpen())
         throw DbError(DbError::RecordSetClosed, QStringLiteral("The database connection is not open."));
@@ -63,7 +87,7 @@ QSqlQuery Connection::query(const QString& sql, const QVariantList& params) cons
     return q;
 }
 
-QVariant Connection::scalar(const QString& sql, const QVariantList& params) const
+QVariant Connection::scalar(const QString& sql, const QVariantList& params)
 {
     QSqlQuery q = query(sql, params);
     if (!q.next()) {
@@ -77,7 +101,7 @@ QVariant Connection::scalar(const QString& sql, const QVariantList& params) cons
 qint64 Connection::execute(const QString& sql, const QVariantList& params, QVariant* returned)
 {
     engine_->check_writable(*this);
-    QSqlQuery q = query(sql, params);
+    QSqlQuery q = run(sql, params);
     const qint64 changed = q.numRowsAffected();
     if (returned) {
         *returned = q.next() ? q.value(0) : QVariant();

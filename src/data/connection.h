@@ -21,6 +21,12 @@ public:
     // closed first. Never creates a database. A DbError names the
     // database and the cause.
     void open(const QString& target);
+    // The password for the next open, when the server asks for one. It is
+    // kept for reconnecting and never shown.
+    void setPassword(const QString& password) { password_ = password; }
+    // Opens the same database again after the connection was lost; a
+    // DbError (lost) when it cannot be reached yet.
+    void reconnect();
     Engine& engine() const { return *engine_; }
     QSqlDatabase& database() { return db_; }
 
@@ -28,13 +34,17 @@ public:
     // names the database, as open()'s own errors do.
     DbError openFailure(const DbError& cause) const;
 
-    // Runs a query forward-only and returns it positioned before its first row.
-    QSqlQuery query(const QString& sql, const QVariantList& params = {}) const;
-    QVariant scalar(const QString& sql, const QVariantList& params = {}) const;
+    // Runs a query forward-only and returns it positioned before its first
+    // row. A query that finds the connection lost reconnects and runs once
+    // more.
+    QSqlQuery query(const QString& sql, const QVariantList& params = {});
+    QVariant scalar(const QString& sql, const QVariantList& params = {});
 
     // Runs one change and returns the number of rows it changed. Refuses,
     // before anything is written, when the database cannot take it. A
     // statement with a RETURNING clause gives its first value in returned.
+    // A change cut off with the connection is never run again here: whether
+    // it was done is for the caller to check.
     qint64 execute(const QString& sql, const QVariantList& params = {}, QVariant* returned = nullptr);
 
     // Bumped by every change made through this connection; with the
@@ -58,9 +68,12 @@ public:
 
 private:
     DbError errorOf(const QSqlError& e) const;
+    QSqlQuery run(const QString& sql, const QVariantList& params);
     void close();
 
     QString name_;
+    QString target_;
+    QString password_;
     QSqlDatabase db_;
     std::unique_ptr<Engine> engine_;
     quint64 generation_ = 0;

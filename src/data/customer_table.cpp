@@ -38,7 +38,7 @@ void CustomerTable::open()
             positions_[i] = i;
             taken[i] = true;
         }
-    engine.add_indexes(cn_, kTable);
+    engine.prepare_table(cn_, kTable);
 }
 
 QString CustomerTable::column(int i) const
@@ -148,7 +148,7 @@ std::optional<std::pair<qint64, qint64>> CustomerTable::key_range() const
     return std::pair{q.value(0).toLongLong(), q.value(1).toLongLong()};
 }
 
-std::pair<quint64, qint64> CustomerTable::change_stamp() const
+std::pair<quint64, std::optional<qint64>> CustomerTable::change_stamp() const
 {
     return {cn_.generation(), cn_.engine().change_count(cn_)};
 }
@@ -159,6 +159,29 @@ CustomerRow CustomerTable::customer(const Values& values) const
     for (int i = 0; i < int(kCustomerColumns.size()); ++i)
         set_column_value(row, i, positions_[i] >= 0 ? values.value(positions_[i]) : QVariant());
     return row;
+}
+
+template <class Change, class Done>
+auto CustomerTable::change_once(Change change, Done done) -> decltype(change())
+{
+    try {
+        return change();
+    } catch (const DbError& e) {
+        if (!e.lost())
+            throw;
+    }
+    cn_.reconnect();
+    if (const auto result = done())
+        return *result;
+    return change();
+}
+
+bool CustomerTable::same_texts(const CustomerRow& a, const CustomerRow& b)
+{
+    for (int i = 1; i < int(kCustomerColumns.size()); ++i)
+        if (kCustomerColumns[i].kind == CustomerColumn::Text && column_value(a, i) != column_value(b, i))
+            return false;
+    return true;
 }
 
 qint64 CustomerTable::insert(const CustomerRow& row)
@@ -173,11 +196,35 @@ qint64 CustomerTable::insert(const CustomerRow& row)
         values << QStringLiteral("?");
         params << column_value(row, i);
     }
-    QVariant key;
-    cn_.execute(QStringLiteral("Insert Into %1 (%2) values (%3) RETURNING %4")
-                    .arg(kTable, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")), column(0)),
-                params, &key);
-    return key.toLongLong();
+    const QString sql = QStringLiteral("Insert Into %1 (%2) values (%3) RETURNING %4")
+                            .arg(kTable, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")), column(0));
+    // Had the insert cut off been done, its row is the one with these
+    // texts among those added since.
+    const qint64 before = cn_.scalar(QStringLiteral("SELECT coalesce(max(%1), 0) FROM %2").arg(column(0), kTable)).toLongLong();
+    auto inserted = [&]() -> std::optional<qint64> {
+        QSqlQuery q = cn_.query(QStringLiteral("SELECT * FROM %1 WHERE %2 > ? ORDER BY %2").arg(kTable, column(0)), {before});
+        while (q.next()) {
+            const CustomerRow found = customer(q);
+            if (same_texts(found, row))
+                return found.cusnum;
+        }
+        return std::nullopt;
+    };
+    for (int tries = 1;; ++tries) {
+        try {
+            return change_once(
+                [&] {
+                    QVariant key;
+                    cn_.execute(sql, params, &key);
+                    return key.toLongLong();
+                },
+                inserted);
+        } catch (const DbError& e) {
+            // Another program took the same new key a moment before.
+            if (e.kind() != DbError::Kind::KeyTaken || tries == 100)
+                throw;
+        }
+    }
 }
 
 CustomerTable::Outcome CustomerTable::update(const CustomerRow& shown, const CustomerRow& typed)
@@ -193,10 +240,17 @@ CustomerTable::Outcome CustomerTable::update(const CustomerRow& shown, const Cus
         originals << column_value(shown, i);
     }
     params << shown.cusnum;
-    const qint64 changed = cn_.execute(QStringLiteral("Update %1 set %2 where %3 = ? and %4")
-                                           .arg(kTable, set.join(QStringLiteral(", ")), column(0),
-                                                unchanged.join(QStringLiteral(" and "))),
-                                       params + originals);
+    const QString sql = QStringLiteral("Update %1 set %2 where %3 = ? and %4")
+                            .arg(kTable, set.join(QStringLiteral(", ")), column(0), unchanged.join(QStringLiteral(" and ")));
+    const qint64 changed = change_once([&] { return cn_.execute(sql, params + originals); },
+                                       [&]() -> std::optional<qint64> {
+                                           const auto now = fetch(shown.cusnum);
+                                           if (now && same_texts(*now, typed))
+                                               return 1;  // it was done
+                                           if (now && same_texts(*now, shown))
+                                               return std::nullopt;
+                                           return 0;  // someone else's change came first
+                                       });
     if (changed > 0)
         return Outcome::Done;
     return exists(shown.cusnum) ? Outcome::Changed : Outcome::Gone;
@@ -204,8 +258,30 @@ CustomerTable::Outcome CustomerTable::update(const CustomerRow& shown, const Cus
 
 CustomerTable::Outcome CustomerTable::remove(qint64 cusnum)
 {
-    const qint64 changed = cn_.execute(QStringLiteral("Delete from %1 where %2 = ?").arg(kTable, column(0)), {cusnum});
+    const QString sql = QStringLiteral("Delete from %1 where %2 = ?").arg(kTable, column(0));
+    const qint64 changed = change_once([&] { return cn_.execute(sql, {cusnum}); },
+                                       [&]() -> std::optional<qint64> {
+                                           if (exists(cusnum))
+                                               return std::nullopt;
+                                           return 1;
+                                       });
     return changed > 0 ? Outcome::Done : Outcome::Gone;
+}
+
+std::optional<CustomerRow> CustomerTable::fetch(qint64 cusnum) const
+{
+    QSqlQuery q = cn_.query(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(kTable, column(0)), {cusnum});
+    if (!q.next())
+        return std::nullopt;
+    return customer(q);
+}
+
+CustomerRow CustomerTable::customer(const QSqlQuery& q) const
+{
+    Values values(names_.size());
+    for (int i = 0; i < values.size(); ++i)
+        values[i] = q.value(i);
+    return customer(values);
 }
 
 bool CustomerTable::exists(qint64 cusnum) const

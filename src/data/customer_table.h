@@ -10,6 +10,7 @@
 #include <optional>
 
 class Connection;
+class QSqlQuery;
 
 // The customer table dept: every statement the program runs on it. The
 // record set reads its rows through here, the window's changes are made
@@ -60,8 +61,10 @@ public:
     std::optional<Key> key_of(const Listing& l, qint64 cusnum) const;
     // The first and last row keys of the whole table, when it has rows.
     std::optional<std::pair<qint64, qint64>> key_range() const;
-    // Changes whenever the table may have changed, by this program or another.
-    std::pair<quint64, qint64> change_stamp() const;
+    // Changes whenever the table may have changed, by this program or
+    // another; its second half is none when other programs' changes
+    // cannot be told.
+    std::pair<quint64, std::optional<qint64>> change_stamp() const;
 
     // The customer a row's values hold.
     CustomerRow customer(const Values& values) const;
@@ -69,7 +72,9 @@ public:
     // ---- Changes, each one statement ----
 
     // Adds a customer under a new key, one more than the largest in the
-    // table, taken in the same statement; returns the key.
+    // table, taken in the same statement; returns the key. Another
+    // program's insert under the same key at the same moment makes it try
+    // the next key.
     qint64 insert(const CustomerRow& row);
 
     enum class Outcome { Done, Changed, Gone };
@@ -79,9 +84,14 @@ public:
     Outcome update(const CustomerRow& shown, const CustomerRow& typed);
     // Deletes the customer with this number; Gone when it was gone already.
     Outcome remove(qint64 cusnum);
+    // A change cut off with the connection to the database is checked once
+    // it is back, and done once more only when it had not been done: it is
+    // never done twice.
+
+    // The customer with this number as the table holds it now.
+    std::optional<CustomerRow> fetch(qint64 cusnum) const;
 
 private:
-    QString select_from() const;
     QString where(const Listing& l, const QString& condition = {}) const;
     // "(sort, key) cmp (?, ?)": beyond a key in the listing's order.
     QString beyond(const Listing& l, const QString& cmp) const;
@@ -89,6 +99,14 @@ private:
     // The table's name for column i of kCustomerColumns, quoted.
     QString column(int i) const;
     bool exists(qint64 cusnum) const;
+    // The customer in the current row of a "SELECT *".
+    CustomerRow customer(const QSqlQuery& q) const;
+    // The customer's texts equal those of row.
+    static bool same_texts(const CustomerRow& a, const CustomerRow& b);
+    // Runs a change; when the connection is lost on the way, reconnects
+    // and asks done() whether the change was made before running it again.
+    template <class Change, class Done>
+    auto change_once(Change change, Done done) -> decltype(change());
 
     Connection& cn_;
     QStringList names_;

@@ -6,8 +6,10 @@
 // A run-time error of the data layer: a number and a message, as the user
 // sees them. Numbers below 1000 are the database engine's own codes; the
 // record set's and the customer table's errors use the numbers declared
-// here. A busy error means another program holds the database locked: the
-// same action works once the lock is gone.
+// here. Some errors pass, and the same action works again later: busy (another
+// program holds the database or the row locked) and lost (the database server
+// cannot be reached). A taken key is an insert that met another program's
+// new row under the same key; a password error asks for the password.
 class DbError : public std::exception {
 public:
     enum Number {
@@ -18,14 +20,18 @@ public:
         NoDeptTable = 1005,
         NotADatabase = 26,  // SQLITE_NOTADB
     };
-    enum class Kind { Failed, Busy };
+    enum class Kind { Failed, Busy, Lost, KeyTaken, Password };
 
     DbError(int number, QString message, Kind kind = Kind::Failed)
         : number_(number), kind_(kind), message_(std::move(message)), utf8_(message_.toUtf8()) {}
 
     int number() const { return number_; }
     const QString& message() const { return message_; }
+    Kind kind() const { return kind_; }
     bool busy() const { return kind_ == Kind::Busy; }
+    bool lost() const { return kind_ == Kind::Lost; }
+    // Busy or lost: the program goes on, and the action can be tried again.
+    bool passing() const { return busy() || lost(); }
     const char* what() const noexcept override { return utf8_.constData(); }
 
     // The same error with its message after a prefix (what failed, where).

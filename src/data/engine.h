@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVariantList>
 #include <memory>
+#include <optional>
 
 class Connection;
 class QSqlError;
@@ -28,9 +29,10 @@ public:
     // The engine for a database: a PostgreSQL URL or a file path.
     static std::unique_ptr<Engine> for_target(const QString& target);
 
-    // Opens the database as the Qt connection called name. Never creates
-    // a database. A DbError names the database and the cause.
-    virtual QSqlDatabase connect(const QString& name, const QString& target) = 0;
+    // Opens the database as the Qt connection called name, with the
+    // password when one is given. Never creates a database. A DbError
+    // names the database and the cause, never the password.
+    virtual QSqlDatabase connect(const QString& name, const QString& target, const QString& password) = 0;
     // The database as messages name it, e.g. "\"/home/ann/db40.mdb\"".
     virtual QString name() const = 0;
 
@@ -43,17 +45,18 @@ public:
     // Refuses, before anything is written, a change the database cannot
     // take, with a message that says why.
     virtual void check_writable(Connection&) {}
-    // A number that changes whenever another program commits a change.
-    virtual qint64 change_count(Connection& cn) = 0;
+    // A number that changes whenever another program commits a change;
+    // none when the engine cannot tell.
+    virtual std::optional<qint64> change_count(Connection& cn) = 0;
 
     // The column names of a table as it spells them; empty when the
     // database has no such table.
     virtual QStringList columns(Connection& cn, const QString& table) = 0;
-    // Adds the indexes the program needs when they are missing: the two
-    // name indexes the filter uses, and a unique key where the table
-    // lacks one. Never changes a row; a database that cannot be written
-    // is left as it is.
-    virtual void add_indexes(Connection& cn, const QString& table) = 0;
+    // Adds what the program needs of the table when it is missing: the
+    // two name indexes the filter uses, a unique key where the table lacks
+    // one, and what tells other programs' changes. Never changes a row; a
+    // database that cannot be written is left as it is.
+    virtual void prepare_table(Connection& cn, const QString& table) = 0;
     // The statements that create a new, empty customer table.
     virtual QStringList create_statements(const QString& table) const = 0;
 

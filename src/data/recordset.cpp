@@ -62,7 +62,8 @@ void RecordSet::requery()
     Snapshot& s = requireOpen();
     // Nothing was written since the rows were counted: only go back to the
     // first row. Filtering runs Open and Requery back to back.
-    if (table_.change_stamp() == s.stamp) {
+    const auto stamp = table_.change_stamp();
+    if (stamp.second && stamp == s.stamp) {
         setPosition(s.count > 0 ? 0 : -1);
         return;
     }

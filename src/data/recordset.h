@@ -83,7 +83,7 @@ private:
         RowSource source;
         CustomerTable::Listing listing;
         qint64 count = 0;
-        std::pair<quint64, qint64> stamp;
+        std::pair<quint64, std::optional<qint64>> stamp;
         QHash<qint64, Page> pages;
         std::list<qint64> recent;       // page numbers, most recent first
         std::map<qint64, Key> anchors;  // keys of rows at known positions

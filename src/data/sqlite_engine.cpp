@@ -31,7 +31,7 @@ QString quoted(const QString& name)
 
 }  // namespace
 
-QSqlDatabase SqliteEngine::connect(const QString& name, const QString& path)
+QSqlDatabase SqliteEngine::connect(const QString& name, const QString& path, const QString&)
 {
     path_ = path;
     const QString where = QStringLiteral("Cannot open the database %1: ").arg(this->name());
@@ -112,7 +112,7 @@ void SqliteEngine::check_writable(Connection& cn)
         throw DbError(SQLITE_READONLY, file + QStringLiteral("is read-only: %1.").arg(QString::fromLocal8Bit(std::strerror(errno))));
 }
 
-qint64 SqliteEngine::change_count(Connection& cn)
+std::optional<qint64> SqliteEngine::change_count(Connection& cn)
 {
     return cn.scalar(QStringLiteral("PRAGMA data_version")).toLongLong();
 }
@@ -126,7 +126,7 @@ QStringList SqliteEngine::columns(Connection& cn, const QString& table)
     return names;
 }
 
-void SqliteEngine::add_indexes(Connection& cn, const QString& table)
+void SqliteEngine::prepare_table(Connection& cn, const QString& table)
 {
     const QString fname = kCustomerColumns[kFname].name;
     const QString lname = kCustomerColumns[kLname].name;

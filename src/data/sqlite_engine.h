@@ -14,17 +14,17 @@ public:
     // How long a statement waits for another program's lock.
     static constexpr int kLockWaitMs = 3000;
 
-    QSqlDatabase connect(const QString& name, const QString& path) override;
+    QSqlDatabase connect(const QString& name, const QString& path, const QString& password) override;
     QString name() const override;
 
     DbError error(const QSqlError& e) const override;
     int lock_wait(Connection& cn) override;
     void set_lock_wait(Connection& cn, int ms) override;
     void check_writable(Connection& cn) override;
-    qint64 change_count(Connection& cn) override;
+    std::optional<qint64> change_count(Connection& cn) override;
 
     QStringList columns(Connection& cn, const QString& table) override;
-    void add_indexes(Connection& cn, const QString& table) override;
+    void prepare_table(Connection& cn, const QString& table) override;
     QStringList create_statements(const QString& table) const override;
 
     QString row_key() const override { return QStringLiteral("rowid"); }

@@ -1,0 +1,231 @@
+#include "pg_engine.h"
+
+#include "connection.h"
+#include "customer_row.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <libpq-fe.h>
+
+namespace {
+
+// libpq's connection settings added to every URL: a host that does not
+// answer fails in seconds, and so does a connection whose network is gone.
+const QString kConnectOptions = QStringLiteral(
+    "connect_timeout=3;keepalives_idle=5;keepalives_interval=2;keepalives_count=2;tcp_user_timeout=5000;"
+    "application_name=Tallyhouse");
+
+QString sort_expression(const QString& column)
+{
+    return QStringLiteral("lower(%1) COLLATE \"C\"").arg(column);
+}
+
+bool is_lost(const QString& state)
+{
+    return state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01")
+        || state == QLatin1String("57P02") || state == QLatin1String("57P03");
+}
+
+}  // namespace
+
+QString PgEngine::describe(const QString& url)
+{
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(url.toUtf8().constData(), &error);
+    if (!options) {
+        PQfreemem(error);
+        return QStringLiteral("(a URL that cannot be read)");
+    }
+    QString db, hosts, ports, user;
+    for (PQconninfoOption* o = options; o->keyword; ++o) {
+        const QString value = o->val ? QString::fromUtf8(o->val) : QString();
+        const QLatin1String keyword(o->keyword);
+        if (keyword == QLatin1String("dbname"))
+            db = value;
+        else if (keyword == QLatin1String("host") && hosts.isEmpty())
+            hosts = value;
+        else if (keyword == QLatin1String("hostaddr") && hosts.isEmpty())
+            hosts = value;
+        else if (keyword == QLatin1String("port"))
+            ports = value;
+        else if (keyword == QLatin1String("user"))
+            user = value;
+    }
+    PQconninfoFree(options);
+    if (db.isEmpty())
+        db = user;
+    // Hosts and ports pair up: "h1,h2" with "5432,5433".
+    const QStringList hostList = hosts.isEmpty() ? QStringList{QStringLiteral("localhost")} : hosts.split(u',');
+    const QStringList portList = ports.split(u',', Qt::SkipEmptyParts);
+    QStringList where;
+    for (int i = 0; i < hostList.size(); ++i) {
+        const QString port = portList.value(portList.size() == 1 ? 0 : i, QStringLiteral("5432"));
+        where << hostList[i] + u':' + port;
+    }
+    return QStringLiteral("\"%1\" on %2").arg(db, where.join(QStringLiteral(", ")));
+}
+
+QSqlDatabase PgEngine::connect(const QString& name, const QString& url, const QString& password)
+{
+    name_ = describe(url);
+    const QString where = QStringLiteral("Cannot open the database %1: ").arg(name_);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    if (!db.isValid())
+        throw DbError(DbError::NotADatabase, where + QStringLiteral("the PostgreSQL driver of Qt is not installed (libqt6sql6-psql)."));
+    // libpq reads a URL given as the database name, and the settings after it.
+    db.setDatabaseName(url);
+    db.setConnectOptions(kConnectOptions);
+    if (!password.isEmpty())
+        db.setPassword(password);
+    if (!db.open()) {
+        const QSqlError e = db.lastError();
+        const QString text = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+        const bool needsPassword = text.contains(QLatin1String("no password supplied"))
+            || text.contains(QLatin1String("password authentication failed"));
+        throw DbError(DbError::NotADatabase, where + text.trimmed(),
+                      needsPassword ? DbError::Kind::Password : DbError::Kind::Failed);
+    }
+    QVariant handle = db.driver()->handle();
+    conn_ = handle.isValid() && qstrcmp(handle.typeName(), "PGconn*") == 0 ? *static_cast<PGconn* const*>(handle.constData()) : nullptr;
+
+    QSqlQuery set(db);
+    set.exec(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, lockWait_)));
+    // Other programs' changes: the trigger notifies, the driver listens.
+    QObject::connect(db.driver(), &QSqlDriver::notification, db.driver(),
+                     [this](const QString&, QSqlDriver::NotificationSource source, const QVariant&) {
+                         if (source == QSqlDriver::OtherSource)
+                             ++notified_;
+                     });
+    db.driver()->subscribeToNotification(QString::fromLatin1(kChannel));
+    // Whatever happened while the connection was gone is unknown.
+    ++notified_;
+    return db;
+}
+
+DbError PgEngine::error(const QSqlError& e) const
+{
+    const QString state = e.nativeErrorCode();
+    const QString text = (e.databaseText().isEmpty() ? e.text() : e.databaseText()).trimmed();
+    if (state == QLatin1String("55P03") || state == QLatin1String("40P01") || state == QLatin1String("40001"))
+        return DbError(5, text, DbError::Kind::Busy);
+    if (state == QLatin1String("23505"))
+        return DbError(23505, text, DbError::Kind::KeyTaken);
+    if (is_lost(state) || (state.isEmpty() && (!conn_ || PQstatus(conn_) == CONNECTION_BAD)))
+        return DbError(8006, QStringLiteral("The database %1 cannot be reached: %2").arg(name_, text), DbError::Kind::Lost);
+    bool ok = false;
+    const int number = state.toInt(&ok);
+    return DbError(ok ? number : 1, state.isEmpty() ? text : QStringLiteral("%1 (SQLSTATE %2)").arg(text, state));
+}
+
+void PgEngine::set_lock_wait(Connection& cn, int ms)
+{
+    lockWait_ = ms;
+    // Zero would wait for ever: the shortest wait is one millisecond.
+    QSqlQuery set(cn.database());
+    set.exec(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, ms)));
+}
+
+std::optional<qint64> PgEngine::change_count(Connection&)
+{
+    if (!notifying_)
+        return std::nullopt;
+    return notified_;
+}
+
+QStringList PgEngine::columns(Connection& cn, const QString& table)
+{
+    QStringList names;
+    QSqlQuery q = cn.query(QStringLiteral("SELECT column_name FROM information_schema.columns "
+                                          "WHERE table_schema = current_schema() AND table_name = ? "
+                                          "ORDER BY ordinal_position"),
+                           {table});
+    while (q.next())
+        names << q.value(0).toString();
+    return names;
+}
+
+void PgEngine::prepare_table(Connection& cn, const QString& table)
+{
+    const auto has = [&](const QString& sql) { return cn.scalar(sql, {table}).toLongLong() > 0; };
+    const QString key = kCustomerColumns[0].name;
+    QStringList missing;
+    for (int column : {kFname, kLname})
+        if (!has(QStringLiteral("SELECT count(*) FROM pg_indexes WHERE schemaname = current_schema() "
+                                "AND tablename = ? AND indexdef LIKE '%%lower(%1)%%'")
+                     .arg(QString::fromLatin1(kCustomerColumns[column].name).toLower())))
+            missing << create_statements(table).filter(QStringLiteral("_lower ON")).filter(QString::fromLatin1(kCustomerColumns[column].name).toLower() + u')');
+    if (!has(QStringLiteral("SELECT count(*) FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid "
+                            "AND a.attnum = i.indkey[0] WHERE i.indrelid = (current_schema() || '.' || ?)::regclass "
+                            "AND i.indisunique AND i.indnatts = 1 AND a.attname = '%1'")
+                 .arg(key)))
+        missing << QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS %1_%2 ON %1 (%2)").arg(table, key);
+    notifying_ = has(QStringLiteral("SELECT count(*) FROM pg_trigger WHERE tgname = '%1_changed' "
+                                    "AND tgrelid = (current_schema() || '.' || ?)::regclass")
+                         .arg(table));
+    if (!notifying_)
+        missing << create_statements(table).filter(QStringLiteral("tallyhouse_changed")).mid(0);
+    // Only what is missing is written, without waiting; a role that may
+    // only read leaves the table as it is.
+    Connection::NoWait quick(cn);
+    for (const QString& sql : missing) {
+        try {
+            cn.execute(sql);
+        } catch (const DbError&) {
+        }
+    }
+    if (!notifying_)
+        notifying_ = has(QStringLiteral("SELECT count(*) FROM pg_trigger WHERE tgname = '%1_changed' "
+                                        "AND tgrelid = (current_schema() || '.' || ?)::regclass")
+                             .arg(table));
+}
+
+QStringList PgEngine::create_statements(const QString& table) const
+{
+    QStringList columns;
+    for (const CustomerColumn& c : kCustomerColumns) {
+        const char* type = c.kind == CustomerColumn::Key ? "bigint PRIMARY KEY"
+                           : c.kind == CustomerColumn::Text ? "text"
+                                                            : "bigint DEFAULT 0";
+        columns << QString::fromLatin1(c.name) + u' ' + QLatin1String(type);
+    }
+    QStringList sql{
+        // Many small changes keep the visibility map fresh for the
+        // index-only counts only when vacuum comes often.
+        QStringLiteral("CREATE TABLE %1 (%2) WITH (autovacuum_vacuum_scale_factor = 0.01, "
+                       "autovacuum_analyze_scale_factor = 0.01)")
+            .arg(table, columns.join(QStringLiteral(", "))),
+    };
+    for (int column : {kFname, kLname}) {
+        const QString name = QString::fromLatin1(kCustomerColumns[column].name).toLower();
+        sql << QStringLiteral("CREATE INDEX %1_%2_lower ON %1 ((%3), %4) INCLUDE (%2)")
+                   .arg(table, name, sort_expression(name), QLatin1String(kCustomerColumns[0].name));
+    }
+    sql << QStringLiteral("CREATE OR REPLACE FUNCTION %1_tallyhouse_changed() RETURNS trigger LANGUAGE plpgsql AS "
+                          "$$ BEGIN PERFORM pg_notify('%2', ''); RETURN NULL; END $$")
+               .arg(table, QLatin1String(kChannel))
+        << QStringLiteral("CREATE TRIGGER %1_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %1 "
+                          "FOR EACH STATEMENT EXECUTE FUNCTION %1_tallyhouse_changed()")
+               .arg(table);
+    return sql;
+}
+
+QString PgEngine::row_key() const
+{
+    return QString::fromLatin1(kCustomerColumns[0].name);
+}
+
+NameCondition PgEngine::name_condition(const QString& column, const QString& pattern) const
+{
+    NameCondition out;
+    out.sort = sort_expression(column);
+    // No escape character: a typed backslash is itself.
+    out.where = out.sort + QStringLiteral(" LIKE lower(?) ESCAPE ''");
+    out.params << pattern;
+    return out;
+}
+
+QString PgEngine::same_value(const QString& column) const
+{
+    return column + QStringLiteral(" IS NOT DISTINCT FROM ?");
+}

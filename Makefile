@@ -5,13 +5,21 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= 2
 
-# Debian packages: compiler and build tools, Qt 6 (Widgets, Sql, Test), the
-# SQLite driver and library, a sans-serif font, and a virtual display with
-# screenshots for machines without a screen.
-PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev \
-            fonts-liberation xvfb xauth imagemagick
+# Where `make install` puts the program; DESTDIR, when set, is put before it.
+PREFIX     ?= /usr/local
 
-.PHONY: run test build asan deps bench soak clean
+# Debian packages: compiler and build tools, Qt 6 (Widgets, Sql, Test), the
+# SQLite driver and library, a sans-serif font, a virtual display with
+# screenshots for machines without a screen, the validators of the desktop
+# entry and the AppStream metainfo, dpkg-shlibdeps for the package, and
+# PostgreSQL: libpq, Qt's driver, and the server the tests start their own
+# throwaway instances of.
+PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev \
+            fonts-liberation xvfb xauth imagemagick x11-utils \
+            desktop-file-utils appstream dpkg-dev \
+            pkg-config libpq-dev libqt6sql6-psql postgresql-15
+
+.PHONY: run test build asan deps bench soak install package clean
 
 deps:
 	@./scripts/install-deps $(PACKAGES)
@@ -24,6 +32,16 @@ build: deps $(BUILD)/Makefile
 
 run: build
 	@./scripts/run $(BUILD)
+
+# The programs, the desktop entry, the metainfo and the icons under
+# $(DESTDIR)$(PREFIX).
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# $(BUILD)/tallyhouse_<version>_<arch>.deb, of what `make install` installs,
+# under /usr.
+package: build
+	cmake --build $(BUILD) --target package
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)

@@ -6,10 +6,13 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= 2
 
 # Debian packages: compiler and build tools, Qt 6 (Widgets, Sql, Test), the
-# SQLite driver and library, a sans-serif font, and a virtual display with
-# screenshots for machines without a screen.
+# SQLite driver and library, a sans-serif font, a virtual display with
+# screenshots for machines without a screen, and the PostgreSQL server, Qt
+# driver and client library (tests and benchmarks start throwaway servers of
+# their own with scripts/pg-scratch; the package's default cluster is never used).
 PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev \
-            fonts-liberation xvfb xauth imagemagick
+            fonts-liberation xvfb xauth imagemagick \
+            postgresql-15 libqt6sql6-psql libpq-dev
 
 .PHONY: run test build asan deps bench soak clean
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QList>
+#include "floor_answer.h"
+
 #include <QString>
 #include <QVariantList>
 
@@ -14,11 +15,7 @@ class SqliteFloor {
 public:
     explicit SqliteFloor(sqlite3* db) : db_(db) {}
 
-    struct Answer {
-        double ms = 0;
-        qint64 count = -1;    // rows counted, when the question counts
-        QList<qint64> keys;  // cusnum of each row read, in display order
-    };
+    using Answer = FloorAnswer;
 
     // Opens the file on a new connection, counts every row and reads the
     // first n in key order, then closes it: the database's side of start-up.

@@ -6,9 +6,9 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= 2
 
 # Debian packages: compiler and build tools, Qt 6 (Widgets, Sql, Test), the
-# SQLite driver and library, a sans-serif font, and a virtual display with
-# screenshots for machines without a screen.
-PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev \
+# SQLite driver and library, libcsv (reading CSV files), a sans-serif font,
+# and a virtual display with screenshots for machines without a screen.
+PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libcsv-dev \
             fonts-liberation xvfb xauth imagemagick
 
 .PHONY: run test build asan deps bench soak clean

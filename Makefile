@@ -9,13 +9,14 @@ JOBS       ?= 2
 PREFIX     ?= /usr/local
 
 # Debian packages: compiler and build tools, Qt 6 (Widgets, Sql, Test), the
-# SQLite driver and library, a sans-serif font, a virtual display with
-# screenshots for machines without a screen, the validators of the desktop
+# SQLite driver and library, libcsv (reading CSV files), a sans-serif font,
+# a virtual display with screenshots for machines without a screen, the
+# validators of the desktop
 # entry and the AppStream metainfo, dpkg-shlibdeps for the package, and
 # PostgreSQL: libpq, Qt's driver, and the server (tests and benchmarks start
 # throwaway servers of their own with scripts/pg-scratch; the package's default
 # cluster is never used).
-PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev \
+PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libcsv-dev \
             fonts-liberation xvfb xauth imagemagick x11-utils \
             desktop-file-utils appstream dpkg-dev \
             pkg-config libpq-dev libqt6sql6-psql postgresql-15

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <memory>
+
+class QIODevice;
+struct csv_parser;
+
+// One record of a CSV file.
+struct CsvRecord {
+    qint64 line = 0;     // the line where it starts, from 1
+    QStringList fields;  // a null QString is an empty field without quotes (NULL); "" is ""
+};
+
+// Reads CSV (RFC 4180) from a device record by record; libcsv parses it in
+// strict mode. Spaces are part of a field, CR, LF and CRLF all end a line,
+// blank lines are skipped, a record may not exceed 1 MB.
+//
+// The device must be open (without QIODevice::Text, which drops CRs) and
+// able to seek: a first pass reads it through once to decide its encoding,
+// UTF-8 (a byte-order mark is skipped) when all of it is valid UTF-8 and
+// Windows-1252 otherwise, as older programs write; the second reads the
+// records, a block at a time. Neither holds more than a block, the records
+// parsed from it and the record begun.
+class CsvReader {
+public:
+    explicit CsvReader(QIODevice* in, qint64 blockSize = 64 * 1024);
+    ~CsvReader();
+    CsvReader(const CsvReader&) = delete;
+    CsvReader& operator=(const CsvReader&) = delete;
+
+    // Reads the next record (the first call also decides the encoding).
+    // Returns false at the end of the data or at the first fault; a fault
+    // ends reading, and error() and errorLine() tell what and where.
+    bool next(CsvRecord& record);
+
+    const QString& error() const { return error_; }  // empty when there is none
+    qint64 errorLine() const { return errorLine_; }
+    // True when the data is not UTF-8 and was read as Windows-1252.
+    bool windows1252() const { return windows1252_; }
+    // Progress of the second pass: bytes read of all.
+    qint64 bytesRead() const;
+    qint64 bytesTotal() const;
+
+private:
+    static void onField(void* data, size_t size, void* self);
+    static void onRecordEnd(int terminator, void* self);
+    void start();
+    void readBlock();
+    void parse(const char* data, qsizetype size);
+    void fail(qint64 line, const QString& message);
+
+    QIODevice* in_;
+    qint64 blockSize_;
+    qint64 startPos_ = 0;
+    std::unique_ptr<csv_parser> parser_;
+    enum { NotStarted, Reading, Finished, Failed } state_ = NotStarted;
+    bool windows1252_ = false;
+    QByteArray block_;
+    std::deque<CsvRecord> ready_;  // parsed from the block, not yet taken
+    CsvRecord record_;             // the one being parsed
+    bool inRecord_ = false;        // record_ has begun
+    qint64 recordBytes_ = 0;
+    qint64 line_ = 1;              // the line of the next byte
+    bool afterCr_ = false;         // the last byte was a CR: an LF now ends no new line
+    QString error_;
+    qint64 errorLine_ = 0;
+};

@@ -11,8 +11,8 @@ PREFIX     ?= /usr/local
 # Debian packages: compiler and build tools, Qt 6 (Widgets, Sql, Test), the
 # SQLite driver and library, libcsv (reading CSV files), a sans-serif font,
 # a virtual display with screenshots for machines without a screen, the
-# validators of the desktop
-# entry and the AppStream metainfo, dpkg-shlibdeps for the package, and
+# validators of the desktop entry and the AppStream metainfo, dpkg-shlibdeps
+# for the package, and
 # PostgreSQL: libpq, Qt's driver, and the server (tests and benchmarks start
 # throwaway servers of their own with scripts/pg-scratch; the package's default
 # cluster is never used).

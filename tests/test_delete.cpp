@@ -189,11 +189,12 @@ void DeleteTest::lockedDeleteIsRefusedThenRetried_data()
 
 void DeleteTest::lockedDeleteIsRefusedThenRetried()
 {
+    SKIP_ON_SERVER("another program's lock on the file");
     QFETCH(DbLock::Kind, kind);
     TempDb db(TempDb::sample());
     const auto before = db.rows();
     Window w(db);
-    w.cn().scalar("PRAGMA busy_timeout = 200");  // keeps this test short
+    set_lock_wait(w, 200);  // keeps this test short
     QTest::mouseClick(w->cmdnext, Qt::LeftButton);
     const QStringList shown = w.boxes();
 
@@ -215,6 +216,7 @@ void DeleteTest::lockedDeleteIsRefusedThenRetried()
 
 void DeleteTest::readOnlyDeleteIsRefused()
 {
+    SKIP_ON_SERVER("a read-only file");
     TempDb db(TempDb::sample());
     const auto before = db.rows();
     make_read_only(db);

@@ -192,7 +192,7 @@ void ProcessFaultsTest::browsingUnderALockKeepsTheWindow()
 {
     TempDb db(many_rows());
     Window w(db);
-    w.cn().scalar("PRAGMA busy_timeout = 300");  // keeps this test short
+    set_lock_wait(w, 300);  // keeps this test short
     refused_while_locked(w, db, [&] { QTest::mouseClick(w->cmdlast, Qt::LeftButton); });
     QTest::mouseClick(w->cmdlast, Qt::LeftButton);
     QCOMPARE(w->Text1->text(), QStringLiteral("300"));
@@ -213,7 +213,7 @@ void ProcessFaultsTest::filterUnderALockFollowsOnceTheDatabaseIsFree()
 {
     TempDb db(many_rows());
     Window w(db);
-    w.cn().scalar("PRAGMA busy_timeout = 300");
+    set_lock_wait(w, 300);
     const QString before = seen(w);
     {
         HeldLock lock(db);
@@ -236,7 +236,7 @@ void ProcessFaultsTest::addNeedsNoDatabaseAndCancelCatchesUp()
 {
     TempDb db(many_rows());
     Window w(db);
-    w.cn().scalar("PRAGMA busy_timeout = 300");
+    set_lock_wait(w, 300);
     db.exec("UPDATE dept SET Fname = 'Changed' WHERE cusnum = 1");  // shows once the list is read again
     {
         HeldLock lock(db);
@@ -268,7 +268,7 @@ void ProcessFaultsTest::killedWhileSaving()
     int saves = 0;
     int journals = 0;  // kills that left a change half-done, for the file to roll back
     for (int run = 0; run < kKills; ++run) {
-        DriverProcess program({"window", db.dir()});
+        DriverProcess program({"window", db.target()});
         QVERIFY(program.read_line().startsWith("ok "));
         const qint64 first = next;
         program.write_line(QStringLiteral("save-loop %1 %2").arg(rng()).arg(first));

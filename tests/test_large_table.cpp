@@ -258,7 +258,7 @@ void LargeTableTest::closedRecordSetEmptiesTheGrid()
 void LargeTableTest::positionOfARowIsFoundFromEitherEnd()
 {
     TempDb db(rows());
-    modyul::Data data(db.path());
+    modyul::Data data(db.target());
     modyul::open_db(data);
     RecordSet& rs = data.rs;
     rs.open(RowSource::all());
@@ -288,7 +288,7 @@ void LargeTableTest::rowsAreReadAtAnyPositionWithOrWithoutGapsInTheKeys()
         for (int i = 0; i < kRows; ++i)
             table << row(key(i), "First", "Last");
         TempDb db(table);
-        modyul::Data data(db.path());
+        modyul::Data data(db.target());
         modyul::open_db(data);
         RecordSet& rs = data.rs;
         rs.open(RowSource::all());

@@ -189,7 +189,7 @@ void NameMatchTest::databaseAgreesWithNameLike()
     rows << row(names.size() + 1, QVariant(), "null first name");
     TempDb db(rows);
 
-    modyul::Data data(db.path());
+    modyul::Data data(db.target());
     modyul::open_db(data);
     RecordSet& rs = data.rs;
     rs.open(RowSource::name_like(RowSource::Column::Fname, pattern));

@@ -14,7 +14,7 @@ using namespace test;
 namespace {
 
 struct Program {
-    explicit Program(const TempDb& db) : process({"window", db.dir()}) { start = process.reply(); }
+    explicit Program(const TempDb& db) : process({"window", db.target()}) { start = process.reply(); }
     DriverProcess::Reply operator()(const QString& command) { return process.command(command); }
     DriverProcess process;
     DriverProcess::Reply start;

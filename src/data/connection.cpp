@@ -78,6 +78,13 @@ QSqlQuery Connection::run(const QString& sql, const QVariantList& params)
         throw DbError(DbError::RecordSetClosed, QStringLiteral("The database connection is not open."));
     QSqlQuery q(db_);
     q.setForwardOnly(true);
+    // A statement without values runs as it is: servers prepare only
+    // queries and changes, not the statements that make tables.
+    if (params.isEmpty()) {
+        if (!q.exec(sql))
+            throw errorOf(q.lastError());
+        return q;
+    }
     if (!q.prepare(sql))
         throw errorOf(q.lastError());
     for (const QVariant& p : params)

@@ -38,6 +38,10 @@ void CustomerTable::open()
             positions_[i] = i;
             taken[i] = true;
         }
+    headings_ = names_;
+    for (int i = 0; i < int(kCustomerColumns.size()); ++i)
+        if (positions_[i] >= 0 && names_[positions_[i]].compare(QLatin1String(kCustomerColumns[i].name), Qt::CaseInsensitive) == 0)
+            headings_[positions_[i]] = QString::fromLatin1(kCustomerColumns[i].name);
     engine.prepare_table(cn_, kTable);
 }
 

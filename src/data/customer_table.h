@@ -24,8 +24,9 @@ public:
     // its column names and adds the indexes the program needs. A DbError
     // naming the database when there is no table dept.
     void open();
-    // The columns as the table names them, in its order.
-    const QStringList& columnNames() const { return names_; }
+    // The columns in the table's order, as the grid heads them: spelt as
+    // dept's columns are, whatever letter case the engine keeps.
+    const QStringList& headings() const { return headings_; }
 
     // ---- Reading, for a record set ----
 
@@ -109,7 +110,8 @@ private:
     auto change_once(Change change, Done done) -> decltype(change());
 
     Connection& cn_;
-    QStringList names_;
+    QStringList names_;  // as the table names them
+    QStringList headings_;
     // Where each column of kCustomerColumns stands in the table; -1 when
     // the table lacks it.
     std::array<int, kCustomerColumns.size()> positions_{};

@@ -12,9 +12,12 @@ namespace {
 
 // libpq's connection settings added to every URL: a host that does not
 // answer fails in seconds, and so does a connection whose network is gone.
+// Parallel workers slow the program's short questions down; plans are made
+// for the values of each one, so a name prefix always finds its index.
 const QString kConnectOptions = QStringLiteral(
     "connect_timeout=3;keepalives_idle=5;keepalives_interval=2;keepalives_count=2;tcp_user_timeout=5000;"
-    "application_name=Tallyhouse");
+    "application_name=Tallyhouse;"
+    "options='-c max_parallel_workers_per_gather=0 -c plan_cache_mode=force_custom_plan'");
 
 QString sort_expression(const QString& column)
 {
@@ -29,40 +32,59 @@ bool is_lost(const QString& state)
 
 }  // namespace
 
-QString PgEngine::describe(const QString& url)
+namespace {
+
+// The settings a URL holds, by libpq's own names; empty when it cannot be read.
+QList<QPair<QString, QString>> url_settings(const QString& url)
 {
+    QList<QPair<QString, QString>> out;
     char* error = nullptr;
     PQconninfoOption* options = PQconninfoParse(url.toUtf8().constData(), &error);
     if (!options) {
         PQfreemem(error);
-        return QStringLiteral("(a URL that cannot be read)");
+        return out;
     }
-    QString db, hosts, ports, user;
-    for (PQconninfoOption* o = options; o->keyword; ++o) {
-        const QString value = o->val ? QString::fromUtf8(o->val) : QString();
-        const QLatin1String keyword(o->keyword);
-        if (keyword == QLatin1String("dbname"))
-            db = value;
-        else if (keyword == QLatin1String("host") && hosts.isEmpty())
-            hosts = value;
-        else if (keyword == QLatin1String("hostaddr") && hosts.isEmpty())
-            hosts = value;
-        else if (keyword == QLatin1String("port"))
-            ports = value;
-        else if (keyword == QLatin1String("user"))
-            user = value;
-    }
+    for (PQconninfoOption* o = options; o->keyword; ++o)
+        if (o->val)
+            out.append({QString::fromUtf8(o->keyword), QString::fromUtf8(o->val)});
     PQconninfoFree(options);
+    return out;
+}
+
+QString setting(const QList<QPair<QString, QString>>& settings, const char* keyword)
+{
+    for (const auto& [key, value] : settings)
+        if (key == QLatin1String(keyword))
+            return value;
+    return {};
+}
+
+// A value in libpq's "keyword = 'value'" form.
+QString quoted_value(QString value)
+{
+    value.replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'"));
+    return u'\'' + value + u'\'';
+}
+
+}  // namespace
+
+QString PgEngine::describe(const QString& url)
+{
+    const auto settings = url_settings(url);
+    if (settings.isEmpty())
+        return QStringLiteral("(a URL that cannot be read)");
+    QString db = setting(settings, "dbname");
     if (db.isEmpty())
-        db = user;
-    // Hosts and ports pair up: "h1,h2" with "5432,5433".
+        db = setting(settings, "user");
+    QString hosts = setting(settings, "host");
+    if (hosts.isEmpty())
+        hosts = setting(settings, "hostaddr");
+    // Hosts and ports pair up: "h1,h2" with "5432,5433", or one port for all.
     const QStringList hostList = hosts.isEmpty() ? QStringList{QStringLiteral("localhost")} : hosts.split(u',');
-    const QStringList portList = ports.split(u',', Qt::SkipEmptyParts);
+    const QStringList portList = setting(settings, "port").split(u',', Qt::SkipEmptyParts);
     QStringList where;
-    for (int i = 0; i < hostList.size(); ++i) {
-        const QString port = portList.value(portList.size() == 1 ? 0 : i, QStringLiteral("5432"));
-        where << hostList[i] + u':' + port;
-    }
+    for (int i = 0; i < hostList.size(); ++i)
+        where << hostList[i] + u':' + portList.value(portList.size() == 1 ? 0 : i, QStringLiteral("5432"));
     return QStringLiteral("\"%1\" on %2").arg(db, where.join(QStringLiteral(", ")));
 }
 
@@ -73,9 +95,27 @@ QSqlDatabase PgEngine::connect(const QString& name, const QString& url, const QS
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
     if (!db.isValid())
         throw DbError(DbError::NotADatabase, where + QStringLiteral("the PostgreSQL driver of Qt is not installed (libqt6sql6-psql)."));
-    // libpq reads a URL given as the database name, and the settings after it.
-    db.setDatabaseName(url);
-    db.setConnectOptions(kConnectOptions);
+    // Qt's driver quotes the database name, so libpq would not read a URL
+    // there: the URL's settings are handed over one by one.
+    const auto settings = url_settings(url);
+    if (settings.isEmpty())
+        throw DbError(DbError::NotADatabase, where + QStringLiteral("the URL cannot be read."));
+    QStringList options{kConnectOptions};
+    for (const auto& [key, value] : settings) {
+        if (key == QLatin1String("dbname"))
+            db.setDatabaseName(value);
+        else if (key == QLatin1String("user"))
+            db.setUserName(value);
+        else if (key == QLatin1String("password"))
+            db.setPassword(value);
+        else if (key == QLatin1String("host"))
+            db.setHostName(value);
+        else if (value.contains(u';'))
+            throw DbError(DbError::NotADatabase, where + QStringLiteral("the setting %1 of the URL holds a semicolon.").arg(key));
+        else
+            options << key + u'=' + quoted_value(value);
+    }
+    db.setConnectOptions(options.join(u';'));
     if (!password.isEmpty())
         db.setPassword(password);
     if (!db.open()) {

@@ -48,8 +48,8 @@ public:
     QVariant field(int index);
     // The customer in the current row; an error with no current row.
     CustomerRow current();
-    int fieldCount() const { return table_.columnNames().size(); }
-    QString fieldName(int index) const { return table_.columnNames().value(index); }
+    int fieldCount() const { return table_.headings().size(); }
+    QString fieldName(int index) const { return table_.headings().value(index); }
 
     // The row at a position, read when it is not at hand.
     const Row& rowAt(qint64 position);

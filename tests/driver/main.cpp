@@ -2,8 +2,9 @@
 // standard input, so that tests can run it as a separate process; and a
 // holder of database locks, as another program would hold them.
 //
-//   tallyhouse-driver window DIR
-//       Opens the window on DIR/db40.mdb and answers one line per command:
+//   tallyhouse-driver window TARGET
+//       Opens the window on TARGET (a file or a server URL) and answers one
+//       line per command:
 //       click NAME [yes|no]   a mouse click on a button (Delete answered)
 //       paste NAME TEXT       TEXT replaces what the box holds
 //       row N                 a click on row N of the grid
@@ -82,7 +83,7 @@ int hold_lock(const QString& file, const QString& kind, int ms)
 
 class Driver {
 public:
-    explicit Driver(const QString& dir) : window_(dir) {}
+    explicit Driver(const QString& target) : window_(target) {}
 
     // Runs one command; false once the program has ended.
     bool command(const QStringList& words)

@@ -1,7 +1,8 @@
 #include "test_support.h"
 
 #include "data/modyul.h"
-#include "data/sqlite_engine.h"
+#include "data/db_error.h"
+#include "support/pg_scratch.h"
 #include "ui/datagrid.h"
 
 #include <QApplication>
@@ -22,34 +23,32 @@ namespace {
 // Marks a message box that an answer or the watch has taken.
 constexpr char kTaken[] = "test_taken";
 
-// Runs fn on a fresh second connection to path, then drops it.
-template <class Fn>
-auto with_db(const QString& path, Fn fn)
+// The throwaway server of this test process, started when first needed.
+PgScratch& server()
 {
-    const QString name = QUuid::createUuid().toString();
-    struct Remove {
-        QString name;
-        ~Remove() { QSqlDatabase::removeDatabase(name); }
-    } remove{name};
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    db.setDatabaseName(path);
-    if (!db.open())
-        qFatal("cannot open %s", qPrintable(path));
-    return fn(db);
+    static PgScratch scratch;
+    return scratch;
 }
 
-QSqlQuery run(QSqlDatabase& db, const QString& sql, const QVariantList& params = {})
+// Runs fn on a fresh second connection to target, as another program would.
+template <class Fn>
+auto with_db(const QString& target, Fn fn)
 {
-    QSqlQuery q(db);
-    if (!q.prepare(sql))
-        qFatal("prepare failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
-    for (const QVariant& p : params)
-        q.addBindValue(p);
-    if (!q.exec())
-        qFatal("exec failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
-    return q;
+    Connection cn;
+    try {
+        cn.open(target);
+        return fn(cn);
+    } catch (const DbError& e) {
+        qFatal("%s: %s", qPrintable(target), qPrintable(e.message()));
+    }
 }
 }  // namespace
+
+bool on_server()
+{
+    static const bool server = qEnvironmentVariable("TALLYHOUSE_TEST_ENGINE") == QLatin1String("postgresql");
+    return server;
+}
 
 Row row(qint64 key, QVariant first, QVariant last, QVariant address, QVariant email, QVariant phone,
         QVariant credit, QVariant dept)
@@ -78,26 +77,31 @@ TempDb::TempDb(const QVector<Row>& rows, const QString& dirName)
 {
     dir_ = tmp_.path() + u'/' + dirName;
     QDir().mkpath(dir_);
-    with_db(path(), [&](QSqlDatabase& db) {
-        for (const QString& sql : SqliteEngine().create_statements(QStringLiteral("dept")))
-            run(db, sql);
-        db.transaction();
-        for (const Row& r : rows) {
-            QVariantList params;
-            for (const QVariant& v : r)
-                params << v;
-            run(db, QStringLiteral("INSERT INTO dept VALUES (?,?,?,?,?,?,?,?,?,?)"), params);
-        }
-        db.commit();
+    if (on_server()) {
+        target_ = server().createDatabase();
+    } else {
+        target_ = path();
+        sqlite3* created = nullptr;
+        if (sqlite3_open_v2(path().toUtf8().constData(), &created, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+            qFatal("cannot create %s", qPrintable(path()));
+        sqlite3_close(created);
+    }
+    with_db(target_, [&](Connection& cn) {
+        for (const QString& sql : cn.engine().create_statements(QStringLiteral("dept")))
+            cn.execute(sql);
+        cn.database().transaction();
+        for (const Row& r : rows)
+            cn.execute(QStringLiteral("INSERT INTO dept VALUES (?,?,?,?,?,?,?,?,?,?)"), QVariantList(r.begin(), r.end()));
+        cn.database().commit();
         return 0;
     });
 }
 
 QVector<Row> TempDb::rows(const QString& where) const
 {
-    return with_db(path(), [&](QSqlDatabase& db) {
+    return with_db(target_, [&](Connection& cn) {
         QVector<Row> out;
-        QSqlQuery q = run(db, QStringLiteral("SELECT * FROM dept ") + where + QStringLiteral(" ORDER BY cusnum"));
+        QSqlQuery q = cn.query(QStringLiteral("SELECT * FROM dept ") + where + QStringLiteral(" ORDER BY cusnum"));
         while (q.next()) {
             Row r;
             for (int i = 0; i < q.record().count(); ++i)
@@ -110,28 +114,19 @@ QVector<Row> TempDb::rows(const QString& where) const
 
 qint64 TempDb::count() const
 {
-    return with_db(path(), [&](QSqlDatabase& db) {
-        QSqlQuery q = run(db, QStringLiteral("SELECT count(*) FROM dept"));
-        q.next();
-        return q.value(0).toLongLong();
-    });
+    return with_db(target_, [&](Connection& cn) { return cn.scalar(QStringLiteral("SELECT count(*) FROM dept")).toLongLong(); });
 }
 
 void TempDb::exec(const QString& sql, const QVariantList& params) const
 {
-    with_db(path(), [&](QSqlDatabase& db) {
-        run(db, sql, params);
-        return 0;
-    });
+    with_db(target_, [&](Connection& cn) { return cn.execute(sql, params); });
 }
 
 QString TempDb::integrity() const
 {
-    return with_db(path(), [&](QSqlDatabase& db) {
-        QSqlQuery q = run(db, QStringLiteral("PRAGMA integrity_check"));
-        q.next();
-        return q.value(0).toString();
-    });
+    if (on_server())
+        return QStringLiteral("ok");  // the server keeps its own files whole
+    return with_db(target_, [&](Connection& cn) { return cn.scalar(QStringLiteral("PRAGMA integrity_check")).toString(); });
 }
 
 DbLock::DbLock(const TempDb& db, Kind kind)
@@ -157,16 +152,16 @@ void make_read_only(const TempDb& db)
         qFatal("cannot make %s read-only", qPrintable(db.path()));
 }
 
-Window::Window(const TempDb& db) : Window(db.dir()) {}
+Window::Window(const TempDb& db) : Window(db.target()) {}
 
-Window::Window(const QString& programDir)
+Window::Window(const QString& target)
 {
-    data_ = std::make_unique<modyul::Data>(modyul::db_path(programDir));
+    data_ = std::make_unique<modyul::Data>(target);
     form_ = std::make_unique<Form1>(*data_);
     QObject::connect(form_.get(), &Form1::ended, form_.get(), [this](int status) { ended << status; });
     form_->Form_Load();
     const QFileInfo file(data_->target);
-    if (!file.permission(QFile::WriteOwner) && file.isWritable())
+    if (!on_server() && !file.permission(QFile::WriteOwner) && file.isWritable())
         data_->cn.scalar(QStringLiteral("PRAGMA query_only = 1"));
     form_->show();
     QApplication::setActiveWindow(form_.get());
@@ -309,6 +304,11 @@ MessageBoxWatch::MessageBoxWatch()
         box->buttons().value(0)->click();
     });
     timer_.start();
+}
+
+void set_lock_wait(Window& w, int ms)
+{
+    w.cn().engine().set_lock_wait(w.cn(), ms);
 }
 
 void type(QWidget* w, const QString& text)

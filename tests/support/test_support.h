@@ -26,14 +26,28 @@ Row row(qint64 key, QVariant first, QVariant last, QVariant address = "addr", QV
 // The columns of a row as texts, NULL as "NULL", for readable comparisons.
 QStringList as_texts(const Row& r);
 
-// A temporary program directory holding db40.mdb with table dept and the
-// given rows. The directory name may hold spaces and non-ASCII letters.
+// The engine the tests run on: SQLite files, or PostgreSQL when the
+// environment variable TALLYHOUSE_TEST_ENGINE is "postgresql" (then a
+// throwaway server of this test process holds the databases).
+bool on_server();
+// Skips the test where it checks what only a file has.
+#define SKIP_ON_SERVER(why)                  \
+    do {                                     \
+        if (test::on_server())               \
+            QSKIP("only for a file: " why); \
+    } while (false)
+
+// A temporary database with table dept and the given rows: db40.mdb in a
+// temporary program directory, whose name may hold spaces and non-ASCII
+// letters, or a new database on the test server.
 class TempDb {
 public:
     explicit TempDb(const QVector<Row>& rows = {}, const QString& dirName = QStringLiteral("program dir"));
     // The sample customers the program ships with.
     static QVector<Row> sample();
 
+    // What the program opens: the file's path or the server database's URL.
+    QString target() const { return target_; }
     QString dir() const { return dir_; }
     QString path() const { return dir_ + QStringLiteral("/db40.mdb"); }
 
@@ -47,6 +61,7 @@ public:
 private:
     QTemporaryDir tmp_;
     QString dir_;
+    QString target_;
 };
 
 // Another program holding a lock on the database file while it lives:
@@ -77,8 +92,8 @@ void make_read_only(const TempDb& db);
 class Window {
 public:
     explicit Window(const TempDb& db);
-    // The window of a program whose directory is programDir.
-    explicit Window(const QString& programDir);
+    // The window on a database: a file path or a server URL.
+    explicit Window(const QString& target);
     ~Window();
     Form1& operator*() { return *form_; }
     Form1* operator->() { return form_.get(); }
@@ -159,6 +174,9 @@ private:
     QPointer<QMessageBox> box_;  // the box open at the last look
     QElapsedTimer open_;         // since when
 };
+
+// Makes the window wait at most ms for another program's lock.
+void set_lock_wait(Window& w, int ms);
 
 // Types text into a widget key by key, as a user would; letters beyond
 // ASCII arrive as the text of a key stroke, as from a keyboard layout.

@@ -3,6 +3,8 @@
 
 #include "support/test_support.h"
 
+#include "ui/datagrid.h"
+
 #include <QAccessible>
 #include <QTest>
 
@@ -25,6 +27,7 @@ class AccessibilityTest : public QObject {
     Q_OBJECT
 private slots:
     void controlsAreNamedByTheirCaptionsAndMessagesAreAlerts();
+    void gridReportsEveryRowOfTheRecordSet();
 };
 
 void AccessibilityTest::controlsAreNamedByTheirCaptionsAndMessagesAreAlerts()
@@ -62,6 +65,53 @@ void AccessibilityTest::controlsAreNamedByTheirCaptionsAndMessagesAreAlerts()
     QVERIFY(notice->seen);
     QVERIFY2(notice->text.contains("deleted"), qPrintable(notice->text));
     QCOMPARE(notice->role, QAccessible::AlertMessage);
+}
+
+void AccessibilityTest::gridReportsEveryRowOfTheRecordSet()
+{
+    QVector<Row> rows;
+    for (int i = 1; i <= 300; ++i)
+        rows << row(i, QStringLiteral("First%1").arg(i), QStringLiteral("Last%1").arg(i));
+    TempDb db(rows);
+    Window w(db);
+    DataGrid* grid = w->DataGrid1;
+    QAccessibleInterface* iface = accessible(grid);
+    QAccessibleTableInterface* table = iface->tableInterface();
+    QVERIFY(table);
+    QVERIFY(grid->model()->rowCount() < 100);  // the grid itself holds a screenful
+    QCOMPARE(table->rowCount(), 300);
+    QCOMPARE(table->columnCount(), 10);
+
+    // Ctrl+End in the grid: the current cell is on the last row.
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(w->Text1->text(), QStringLiteral("300"));
+    QCOMPARE(table->selectedRows(), QList<int>{299});
+    QAccessibleInterface* current = iface->focusChild();
+    QVERIFY(current);
+    QCOMPARE(current->tableCellInterface()->rowIndex(), 299);
+    QCOMPARE(current->text(QAccessible::Name), QStringLiteral("300"));
+    QVERIFY(current->state().selected && current->state().focused);
+    QCOMPARE(iface->child(iface->indexOfChild(current)), current);
+    QCOMPARE(current->tableCellInterface()->columnHeaderCells().value(0)->text(QAccessible::Name),
+             QStringLiteral("cusnum"));
+
+    // Rows far from those on screen are read when asked for.
+    QCOMPARE(table->cellAt(0, 2)->text(QAccessible::Name), QStringLiteral("Last1"));
+    QCOMPARE(table->cellAt(150, 1)->text(QAccessible::Name), QStringLiteral("First151"));
+    QVERIFY(table->cellAt(150, 1)->state().offscreen);
+    QVERIFY(!table->cellAt(150, 1)->state().selected);
+    QCOMPARE(table->cellAt(300, 0), nullptr);
+
+    // The table follows the filter; a row that another program's lock
+    // keeps from being read reads as empty, at once.
+    type(w->Text9, "First1");  // First1, First10 to First19, First100 to First199
+    QCOMPARE(table->rowCount(), 111);
+    QCOMPARE(table->selectedRows(), QList<int>{0});
+    auto lock = std::make_unique<DbLock>(db, DbLock::Exclusive);
+    QCOMPARE(table->cellAt(110, 1)->text(QAccessible::Name), QString());
+    lock.reset();
+    QCOMPARE(table->cellAt(110, 1)->text(QAccessible::Name), QStringLiteral("First199"));
 }
 
 QTEST_MAIN(AccessibilityTest)

@@ -1,5 +1,5 @@
 // What screen readers read of the window, through Qt's accessibility
-// interfaces.
+// interfaces, and the line under the grid that says which customer is shown.
 
 #include "support/test_support.h"
 
@@ -28,6 +28,8 @@ class AccessibilityTest : public QObject {
 private slots:
     void controlsAreNamedByTheirCaptionsAndMessagesAreAlerts();
     void gridReportsEveryRowOfTheRecordSet();
+    void positionLineFollowsBrowsingAndFiltering();
+    void positionLineFollowsAddEditSaveAndDelete();
 };
 
 void AccessibilityTest::controlsAreNamedByTheirCaptionsAndMessagesAreAlerts()
@@ -48,6 +50,7 @@ void AccessibilityTest::controlsAreNamedByTheirCaptionsAndMessagesAreAlerts()
                                    "First Name", "Last Name"}));
     QCOMPARE(accessible(w->DataGrid1)->role(), QAccessible::Table);
     QCOMPARE(name_of(w->DataGrid1), QStringLiteral("Customers"));
+    QCOMPARE(w->lblposition->focusPolicy(), Qt::NoFocus);
 
     // Add reads Cancel while it cancels an add.
     QTest::mouseClick(w->cmdadd, Qt::LeftButton);
@@ -112,6 +115,69 @@ void AccessibilityTest::gridReportsEveryRowOfTheRecordSet()
     QCOMPARE(table->cellAt(110, 1)->text(QAccessible::Name), QString());
     lock.reset();
     QCOMPARE(table->cellAt(110, 1)->text(QAccessible::Name), QStringLiteral("First199"));
+}
+
+void AccessibilityTest::positionLineFollowsBrowsingAndFiltering()
+{
+    TempDb db(TempDb::sample());
+    Window w(db);
+    QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 1 of 7"));
+    w.alt(Qt::Key_N);
+    QTRY_COMPARE(w->lblposition->text(), QStringLiteral("Customer 2 of 7"));
+    w.alt(Qt::Key_L);
+    QTRY_COMPARE(w->lblposition->text(), QStringLiteral("Customer 7 of 7"));
+    w.clickGridRow(3);
+    QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 4 of 7"));
+    QCOMPARE(name_of(w->lblposition), QStringLiteral("Customer 4 of 7"));
+
+    type(w->Text9, "mAr");  // Maria, Mark, Marta, Martin
+    QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 1 of 4 whose first name begins with \"mAr\""));
+    w.alt(Qt::Key_L);
+    QTRY_COMPARE(w->lblposition->text(), QStringLiteral("Customer 4 of 4 whose first name begins with \"mAr\""));
+    QTest::mouseClick(w->lname, Qt::LeftButton);  // Martinez
+    QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 1 of 1 whose last name begins with \"mAr\""));
+    type(w->Text9, "z");
+    QCOMPARE(w->lblposition->text(), QStringLiteral("No customer matches"));
+    w->Text9->clear();
+    QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 1 of 7"));
+}
+
+void AccessibilityTest::positionLineFollowsAddEditSaveAndDelete()
+{
+    TempDb db(TempDb::sample());
+    Window w(db);
+    QTest::mouseClick(w->cmdadd, Qt::LeftButton);
+    QCOMPARE(w->lblposition->text(), QStringLiteral("New customer"));
+    QTest::mouseClick(w->cmdadd, Qt::LeftButton);  // Cancel
+    QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 1 of 7"));
+
+    w.alt(Qt::Key_N);
+    QTRY_COMPARE(w->lblposition->text(), QStringLiteral("Customer 2 of 7"));
+    w.alt(Qt::Key_N);
+    QTRY_COMPARE(w->lblposition->text(), QStringLiteral("Customer 3 of 7"));
+    QTest::mouseClick(w->cmdedit, Qt::LeftButton);
+    QCOMPARE(w->lblposition->text(), QStringLiteral("Editing customer 3"));
+    type(w->Text3, "x");
+    QTest::mouseClick(w->cmdsave, Qt::LeftButton);
+    QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 3 of 7"));
+
+    QTest::mouseClick(w->cmdadd, Qt::LeftButton);
+    type(w->Text2, "Zed");
+    QTest::mouseClick(w->cmdsave, Qt::LeftButton);
+    QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 8 of 8"));
+
+    auto yes = answer_next_message_box(QMessageBox::Yes);
+    QTest::mouseClick(w->cmddel, Qt::LeftButton);
+    QVERIFY(yes->seen);
+    QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 1 of 7"));
+
+    TempDb empty;
+    Window blank(empty);
+    QCOMPARE(blank->lblposition->text(), QStringLiteral("No customers yet"));
+    QTest::mouseClick(blank->cmdadd, Qt::LeftButton);
+    type(blank->Text2, "Ann");
+    QTest::mouseClick(blank->cmdsave, Qt::LeftButton);
+    QCOMPARE(blank->lblposition->text(), QStringLiteral("Customer 1 of 1"));
 }
 
 QTEST_MAIN(AccessibilityTest)

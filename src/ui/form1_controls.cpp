@@ -133,6 +133,8 @@ Form1Controls::Form1Controls(QWidget* parent) : QWidget(parent)
     Frame3->setFont(sans_serif(13.5, QFont::Bold));
     DataGrid1 = place(new DataGrid(this), "DataGrid1", twips(120, 3960, 14895, 5415));
     DataGrid1->setFont(font);
+    lblposition = label(this, "lblposition", twips(120, 9480, 14895, 255), "", font);
+    lblposition->setTextFormat(Qt::PlainText);  // it quotes what was typed in the filter box
 
     // Labels lie beneath the record boxes, so they come first.
     Label1 = label(Frame1, "Label1", twips(240, 480, 975, 255), "First Name:", font);

@@ -182,6 +182,7 @@ void StartupTest::controlsHaveTheirGeometryCaptionsAndStates_data()
     add("fname", "Frame3", {240, 360, 1095, 195}, "First Name");
     add("lname", "Frame3", {1440, 360, 1335, 255}, "Last Name");
     add("Text9", "Frame3", {240, 720, 2415, 375}, "");
+    add("lblposition", "Form1", {120, 9480, 14895, 255}, "Customer 1 of 7");  // under the grid
 }
 
 void StartupTest::controlsHaveTheirGeometryCaptionsAndStates()

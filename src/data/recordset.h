@@ -29,6 +29,8 @@ public:
     void open(const RowSource& source);
     void close();
     bool isOpen() const { return s_.has_value(); }
+    // What the record set lists; every row while it is closed.
+    RowSource source() const { return s_ ? s_->source : RowSource::all(); }
     void requery();
 
     void moveFirst();

@@ -134,6 +134,7 @@ void Form1::show_row(const CustomerRow& row)
     const auto boxes = recordBoxes();
     for (int i = 0; i < boxes.size(); ++i)
         write_box(boxes[i], box_text(row, kRecordBoxes[i].column));
+    show_position();
 }
 
 void Form1::clear_txt()
@@ -141,6 +142,7 @@ void Form1::clear_txt()
     shown_.reset();
     for (QLineEdit* box : recordBoxes())
         write_box(box, QString());
+    show_position();
 }
 
 // Writing the E-mail box runs its change handler, also when the text stays
@@ -406,6 +408,7 @@ void Form1::cmdedit_Click()
     cmdadd->setEnabled(false);
     cmddel->setEnabled(false);
     browse_lock();
+    show_position();
 }
 
 void Form1::cmdsave_Click()
@@ -485,4 +488,40 @@ void Form1::cmddel_Click()
             show_rec();
         },
         [&] { clear_txt(); });
+}
+
+// ---- Where am I ----
+
+// Says which customer the boxes show among how many the list holds, and
+// what the list holds, or what is being typed. It reads only what the
+// record set knows already; setting the accessible name tells screen
+// readers of each change.
+void Form1::show_position()
+{
+    QString line;
+    const qint64 count = rs.isOpen() ? rs.recordCount() : 0;
+    const qint64 position = rs.position();
+    const RowSource source = rs.source();
+    if (mode_ == Mode::Add) {
+        line = QStringLiteral("New customer");
+    } else if (mode_ == Mode::Edit) {
+        line = QStringLiteral("Editing customer %1").arg(position + 1);
+    } else if (count == 0) {
+        line = source.column == RowSource::Column::None ? QStringLiteral("No customers yet")
+                                                         : QStringLiteral("No customer matches");
+    } else if (position < 0 || position >= count) {
+        line = QStringLiteral("%1 customers").arg(count);
+    } else {
+        line = QStringLiteral("Customer %1 of %2").arg(position + 1).arg(count);
+        // The pattern is the filter box's text followed by "%" (read_list).
+        if (source.column != RowSource::Column::None)
+            line += QStringLiteral(" whose %1 begins with \"%2\"")
+                        .arg(source.column == RowSource::Column::Fname ? QStringLiteral("first name")
+                                                                       : QStringLiteral("last name"),
+                             source.pattern.chopped(1));
+    }
+    if (lblposition->text() == line)
+        return;
+    lblposition->setText(line);
+    lblposition->setAccessibleName(line);
 }

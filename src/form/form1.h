@@ -96,6 +96,8 @@ private:
     template <class Handler>
     void trap(Handler handler);
     void fail(const DbError& error);
+    // Writes the line under the grid from the mode and the record set.
+    void show_position();
 
     modyul::Data& data;
     Connection& cn;

@@ -2,7 +2,9 @@
 
 #include "data/connection.h"
 #include "data/recordset.h"
+#include "datagrid_accessible.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
 #include <QPainter>
@@ -64,9 +66,12 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const
     const RecordSet::Row* row = rs_->cachedRow(top_ + index.row());
     if (!row)
         return {};  // a row not read yet shows empty
-    const QVariant v = row->value(index.column());
-    // Show each line of a text on one grid line.
-    return v.isNull() ? QString() : v.toString().replace(u'\n', u' ');
+    return cellText(row->value(index.column()));
+}
+
+QString RecordSetModel::cellText(const QVariant& value)
+{
+    return value.isNull() ? QString() : value.toString().replace(u'\n', u' ');
 }
 
 QVariant RecordSetModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -130,6 +135,7 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 
 DataGrid::DataGrid(QWidget* parent) : QTableView(parent), bar_(new QScrollBar(Qt::Vertical, this))
 {
+    DataGridAccessible::install();
     setModel(&model_);
     setItemDelegate(&cells_);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -344,6 +350,34 @@ QModelIndex DataGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modi
         emit RowColChange();
     }
     return currentIndex();
+}
+
+void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QAbstractItemView::currentChanged(current, previous);  // not QTableView's notice
+    announceCurrent();
+}
+
+void DataGrid::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    QAbstractItemView::selectionChanged(selected, deselected);  // not QTableView's notice
+}
+
+void DataGrid::focusInEvent(QFocusEvent* event)
+{
+    QTableView::focusInEvent(event);
+    // After the notice of the grid's own focus, which follows this event.
+    QMetaObject::invokeMethod(this, &DataGrid::announceCurrent, Qt::QueuedConnection);
+}
+
+void DataGrid::announceCurrent()
+{
+    const QModelIndex current = currentIndex();
+    if (!QAccessible::isActive() || !hasFocus() || !current.isValid())
+        return;
+    QAccessibleEvent event(this, QAccessible::Focus);
+    event.setChild(DataGridAccessible::childIndex(model_.top() + current.row(), current.column(), model_.columnCount()));
+    QAccessible::updateAccessibility(&event);
 }
 
 void DataGrid::resizeEvent(QResizeEvent* event)

@@ -29,6 +29,8 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // A value as a cell shows it: NULL as "", each line of a text on one grid line.
+    static QString cellText(const QVariant& value);
 
 private:
     RecordSet* rs_ = nullptr;
@@ -77,6 +79,8 @@ public:
     // that moves it.
     qint64 firstShown() const { return model_.top(); }
     QScrollBar* rowScrollBar() const { return bar_; }
+    // The current column, kept while the current row is not on screen.
+    int currentColumn() const { return column_; }
 
 signals:
     void RowColChange();
@@ -85,6 +89,12 @@ signals:
     void busy(const QString& message);
 
 protected:
+    // Assistive technology numbers the grid's cells over the whole record
+    // set (DataGridAccessible), not over the rows on screen as QTableView
+    // would tell it: the grid tells it of the current cell itself.
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+    void focusInEvent(QFocusEvent* event) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -107,6 +117,8 @@ private:
     // Scrolls as little as needed to show the row at position.
     void showPosition(qint64 position);
     void markCurrent();
+    // Tells assistive technology which cell is current, while the grid has the keyboard.
+    void announceCurrent();
 
     RecordSet* rs_ = nullptr;
     RecordSetModel model_;

@@ -9,6 +9,7 @@
 #include <QProxyStyle>
 #include <QScreen>
 #include <climits>
+#include <utility>
 
 namespace {
 
@@ -75,6 +76,16 @@ QLabel* label(QWidget* in, const char* name, QRect geometry, const char* caption
     return l;
 }
 
+// The name a screen reader gives a control captioned so: the caption
+// without its trailing colon.
+QString spoken(const QString& caption)
+{
+    QString name = caption.trimmed();
+    if (name.endsWith(u':'))
+        name.chop(1);
+    return name.trimmed();
+}
+
 QPushButton* button(QWidget* in, const char* name, QRect geometry, const char* caption, const QFont& font)
 {
     auto* b = place(new QPushButton(QString::fromUtf8(caption), in), name, geometry);
@@ -122,6 +133,8 @@ Form1Controls::Form1Controls(QWidget* parent) : QWidget(parent)
     Frame3->setFont(sans_serif(13.5, QFont::Bold));
     DataGrid1 = place(new DataGrid(this), "DataGrid1", twips(120, 3960, 14895, 5415));
     DataGrid1->setFont(font);
+    lblposition = label(this, "lblposition", twips(120, 9480, 14895, 255), "", font);
+    lblposition->setTextFormat(Qt::PlainText);  // it quotes what was typed in the filter box
 
     // Labels lie beneath the record boxes, so they come first.
     Label1 = label(Frame1, "Label1", twips(240, 480, 975, 255), "First Name:", font);
@@ -164,6 +177,20 @@ Form1Controls::Form1Controls(QWidget* parent) : QWidget(parent)
     fname->setChecked(true);
     Text9 = text_box(Frame3, "Text9", twips(240, 720, 2415, 375), "", font);
     Text9->setReadOnly(false);
+
+    // Screen readers announce each box by the caption beside it, the filter
+    // box by its frame's caption (left alone, they would take the frame's
+    // caption for every box). Buttons and options already are announced by
+    // their captions without the "&".
+    const std::pair<QLabel*, QLineEdit*> captioned[]{{Label1, Text2}, {Label2, Text3}, {Label3, Text4},
+                                                     {Label4, text5}, {Label8, Text6}, {Label7, Text7},
+                                                     {Label6, Text8}};
+    for (const auto& [caption, box] : captioned) {
+        caption->setBuddy(box);
+        box->setAccessibleName(spoken(caption->text()));
+    }
+    Text9->setAccessibleName(spoken(Frame3->title()));
+    DataGrid1->setAccessibleName(QStringLiteral("Customers"));
 
     // Tab visits the option group once, at its selected button.
     auto tab_to_selected = [this] {

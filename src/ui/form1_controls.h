@@ -58,6 +58,9 @@ public:
     QRadioButton* fname;
     QRadioButton* lname;
 
+    // The line under the grid: which customer is shown among how many.
+    QLabel* lblposition;
+
     // The eight record boxes in display order (kRecordBoxes): Text1,
     // Text2, Text3, Text4, text5, Text6, Text7, Text8.
     QList<QLineEdit*> recordBoxes() const;

@@ -265,6 +265,7 @@ std::shared_ptr<MessageBoxAnswer> answer_next_message_box(QMessageBox::StandardB
         answer->text = box->text();
         answer->buttons = box->standardButtons();
         answer->defaultButton = box->standardButton(box->defaultButton());
+        answer->role = QAccessible::queryAccessibleInterface(box)->role();
         QAbstractButton* b = box->button(button);
         if (!b)
             b = box->buttons().value(0);

@@ -2,6 +2,7 @@
 
 #include "form/form1.h"
 
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPointer>
@@ -154,6 +155,7 @@ struct MessageBoxAnswer {
     QString text;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    QAccessible::Role role = QAccessible::NoRole;  // as screen readers are told
     bool seen = false;
 };
 // Several answers armed at once take the boxes in turn. The window behind

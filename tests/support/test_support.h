@@ -138,6 +138,7 @@ struct MessageBoxAnswer {
     QString title;
     QString text;
     QMessageBox::StandardButtons buttons;
+    QStringList buttonTexts;  // as shown, in the box's order
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     bool seen = false;
 };

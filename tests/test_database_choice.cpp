@@ -4,12 +4,10 @@
 
 #include "app/database_choice.h"
 #include "app/startup.h"
-#include "data/sqlite_engine.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QSqlQuery>
 #include <QTest>
 
 using namespace test;
@@ -17,29 +15,20 @@ using namespace test;
 namespace {
 const QString kServers = QStringLiteral("postgresql://ann@h1:5432,h2:5432/shop?target_session_attrs=read-write&sslmode=verify-full");
 
-// Under root: the current folder cwd, the program folder prog and the
-// home folder home, which holds the user's folders unless XDG_* say else.
-Folders folders_under(const QString& root, const QProcessEnvironment& env)
-{
-    return folders_for(env, root + "/prog", root + "/cwd");
-}
-
-QProcessEnvironment environment(const QString& root, const QStringList& vars)
+// The choice of a program in root/prog started in root/cwd, with HOME
+// root/home and the variables vars ("NAME=value", $ROOT for root).
+DatabaseChoice choose(const QString& root, const QString& commandLine, const QStringList& vars = {})
 {
     QProcessEnvironment env;
     env.insert("HOME", root + "/home");
     for (QString var : vars)
         env.insert(var.section(u'=', 0, 0), var.section(u'=', 1).replace("$ROOT", root));
-    return env;
+    return choose_database(commandLine, env, folders_for(env, root + "/prog", root + "/cwd"));
 }
 
-// Writes a file under root, making its folder.
-void put(const QString& root, const QString& path, const QByteArray& content = {})
+QStringList entries(const QString& dir)
 {
-    QDir().mkpath(QFileInfo(root + u'/' + path).path());
-    QFile f(root + u'/' + path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
+    return QDir(dir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
 }
 }  // namespace
 
@@ -49,7 +38,6 @@ private slots:
     void choice_data();
     void choice();
     void commandLine();
-    void programAnswersWithoutWindow();
     void explicitMissingFileIsAnErrorNotAQuestion();
     void cancelWritesNothingAndEndsWith1();
     void createMakesAnEmptyDatabaseThatOpens();
@@ -70,10 +58,8 @@ void DatabaseChoiceTest::choice_data()
         << "sub/../x.mdb" << QStringList{"TALLYHOUSE_DATABASE=/e.mdb"} << everything << open << "$ROOT/cwd/x.mdb" << "--database";
     QTest::newRow("command line URL as written") << kServers << QStringList() << everything << open << kServers << "--database";
     QTest::newRow("environment second") << "" << QStringList{"TALLYHOUSE_DATABASE=../e.mdb"} << everything << open << "$ROOT/e.mdb" << "TALLYHOUSE_DATABASE";
-    QTest::newRow("empty environment counts as unset")
-        << "" << QStringList{"TALLYHOUSE_DATABASE="} << everything << open << "$ROOT/prog/ini.mdb" << "$ROOT/prog/tallyhouse.ini";
-    QTest::newRow("settings beside the program before ~/.config, relative to the file")
-        << "" << QStringList() << (QStringList(everything) << "home/.config/Tallyhouse/tallyhouse.ini|database=/c.mdb")
+    QTest::newRow("settings beside the program before ~/.config, relative to the file; empty variable unset")
+        << "" << QStringList{"TALLYHOUSE_DATABASE="} << (QStringList(everything) << "home/.config/Tallyhouse/tallyhouse.ini|database=/c.mdb")
         << open << "$ROOT/prog/ini.mdb" << "$ROOT/prog/tallyhouse.ini";
     QTest::newRow("settings in ~/.config: sections, comment, CRLF, quotes, several hosts")
         << "" << QStringList()
@@ -85,18 +71,15 @@ void DatabaseChoiceTest::choice_data()
         << QStringList{"xc/Tallyhouse/tallyhouse.ini|database=postgres://h1,h2/shop", "home/.config/Tallyhouse/tallyhouse.ini|database=/c.mdb"}
         << open << "postgres://h1,h2/shop" << "$ROOT/xc/Tallyhouse/tallyhouse.ini";
     QTest::newRow("the first settings file counts, even without a database line")
-        << "" << QStringList() << QStringList{"prog/tallyhouse.ini|[General]\nother=1", "home/.config/Tallyhouse/tallyhouse.ini|database=/c.mdb", "prog/db40.mdb"}
+        << "" << QStringList()
+        << QStringList{"prog/tallyhouse.ini|[General]\nother=1", "home/.config/Tallyhouse/tallyhouse.ini|database=/c.mdb", "prog/db40.mdb",
+                       "home/.local/share/Tallyhouse/db40.mdb"}
         << open << "$ROOT/prog/db40.mdb" << "beside the program";
-    QTest::newRow("beside the program before the data folder")
-        << "" << QStringList() << QStringList{"prog/db40.mdb", "home/.local/share/Tallyhouse/db40.mdb"} << open << "$ROOT/prog/db40.mdb" << "beside the program";
-    QTest::newRow("data folder") << "" << QStringList() << QStringList{"home/.local/share/Tallyhouse/db40.mdb"}
-                                 << open << "$ROOT/home/.local/share/Tallyhouse/db40.mdb" << "data folder";
     QTest::newRow("XDG_DATA_HOME replaces ~/.local/share")
         << "" << QStringList{"XDG_DATA_HOME=$ROOT/xd"} << QStringList{"xd/Tallyhouse/db40.mdb", "home/.local/share/Tallyhouse/db40.mdb"}
         << open << "$ROOT/xd/Tallyhouse/db40.mdb" << "data folder";
     QTest::newRow("nothing found: create in the data folder, relative XDG_DATA_HOME ignored")
         << "" << QStringList{"XDG_DATA_HOME=xd"} << QStringList() << int(DatabaseChoice::Create) << "$ROOT/home/.local/share/Tallyhouse/db40.mdb" << "created";
-    QTest::newRow("no home folder") << "" << QStringList{"HOME="} << QStringList() << int(DatabaseChoice::Refused) << "neither XDG_DATA_HOME nor HOME" << "";
     QTest::newRow("password in the settings file's URL")
         << "" << QStringList() << QStringList{"prog/tallyhouse.ini|database=postgresql://ann:s3cret@h1,h2/shop", "prog/db40.mdb"}
         << int(DatabaseChoice::Refused) << "$ROOT/prog/tallyhouse.ini names a database URL that holds a password" << "";
@@ -115,11 +98,13 @@ void DatabaseChoiceTest::choice()
     QFETCH(QString, reason);
     QTemporaryDir tmp;
     const QString root = tmp.path();
-    for (const QString& file : files)
-        put(root, file.section(u'|', 0, 0), file.section(u'|', 1).toUtf8());
-    const QProcessEnvironment environ = environment(root, env);
+    for (const QString& file : files) {
+        QFile f(root + u'/' + file.section(u'|', 0, 0));
+        QVERIFY(QDir().mkpath(QFileInfo(f).path()) && f.open(QIODevice::WriteOnly));
+        f.write(file.section(u'|', 1).toUtf8());
+    }
 
-    const DatabaseChoice choice = choose_database(commandLine, environ, folders_under(root, environ));
+    const DatabaseChoice choice = choose(root, commandLine, env);
     QCOMPARE(int(choice.kind), kind);
     expected.replace("$ROOT", root);
     if (kind == DatabaseChoice::Refused) {
@@ -138,8 +123,6 @@ void DatabaseChoiceTest::commandLine()
         return parse_command_line(args);
     };
     QCOMPARE(parse({"--database", kServers}).database, kServers);
-    QCOMPARE(parse({"--database=a b.mdb"}).database, QStringLiteral("a b.mdb"));
-    QCOMPARE(parse({}).action, CommandLine::Run);
     const QList<QPair<QStringList, QString>> wrong{
         {{"--bogus"}, "Unknown option 'bogus'"}, {{"db40.mdb"}, "'db40.mdb'"}, {{"--database"}, "Missing value"}, {{"--database="}, "--database needs"}};
     for (const auto& [args, message] : wrong) {
@@ -147,72 +130,59 @@ void DatabaseChoiceTest::commandLine()
         QCOMPARE(cmd.action, CommandLine::Wrong);
         QVERIFY2(cmd.text.contains(message), qPrintable(cmd.text));
     }
-    const QString help = parse({"--help"}).text;
-    for (const char* part : {"--database", "TALLYHOUSE_DATABASE", "tallyhouse.ini", "XDG_CONFIG_HOME", "XDG_DATA_HOME", ".pgpass", "PGPASSWORD", "service file"})
-        QVERIFY2(help.contains(part), part);
-}
 
-// The real program: --help and --version need no display; a wrong option ends with 2.
-void DatabaseChoiceTest::programAnswersWithoutWindow()
-{
+    // The real program: --help needs no display; a wrong option ends with 2.
     auto run = [](const QStringList& args, const QString& platform) {
-        QProcess p;
+        auto p = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", platform);
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
-        p.setProcessEnvironment(env);
-        p.start(TALLYHOUSE_PROGRAM, args);
-        p.waitForFinished();
-        return std::tuple{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString(p.readAllStandardOutput()),
-                          QString(p.readAllStandardError())};
+        p->setProcessEnvironment(env);
+        p->start(TALLYHOUSE_PROGRAM, args);
+        p->waitForFinished();
+        return p;
     };
-    const auto [helpStatus, helpOut, helpErr] = run({"--help"}, "xcb");
-    QCOMPARE(helpStatus, 0);
-    QVERIFY2(helpOut.startsWith("Usage: tallyhouse"), qPrintable(helpOut + helpErr));
-    const auto [versionStatus, versionOut, versionErr] = run({"--version"}, "xcb");
-    QCOMPARE(versionStatus, 0);
-    QCOMPARE(versionOut, QStringLiteral("Tallyhouse 1.00\n"));
-    const auto [wrongStatus, wrongOut, wrongErr] = run({"-platform", "offscreen", "--bogus"}, "offscreen");
-    QCOMPARE(wrongStatus, 2);
-    QVERIFY2(wrongErr.contains("Unknown option 'bogus'"), qPrintable(wrongErr));
+    auto help = run({"--help"}, "xcb");
+    QCOMPARE(help->exitCode(), 0);
+    QVERIFY(help->readAllStandardOutput().startsWith("Usage: tallyhouse"));
+    auto bogus = run({"-platform", "offscreen", "--bogus"}, "offscreen");
+    QCOMPARE(bogus->exitCode(), 2);
+    QVERIFY(bogus->readAllStandardError().contains("Unknown option 'bogus'"));
 }
 
 void DatabaseChoiceTest::explicitMissingFileIsAnErrorNotAQuestion()
 {
     QTemporaryDir tmp;
-    QProcessEnvironment env = environment(tmp.path(), {"TALLYHOUSE_DATABASE=missing.mdb"});
     auto box = answer_next_message_box(QMessageBox::Ok);
-    const Started program = start(choose_database({}, env, folders_under(tmp.path(), env)));
+    const Started program = start(choose(tmp.path(), {}, {"TALLYHOUSE_DATABASE=missing.mdb"}));
     QVERIFY(!program.form);
     QCOMPARE(program.status, 1);
     QVERIFY2(box->text.contains(tmp.path() + "/cwd/missing.mdb\": the file does not exist"), qPrintable(box->text));
     QVERIFY2(box->text.contains("TALLYHOUSE_DATABASE"), qPrintable(box->text));
-    QCOMPARE(QDir(tmp.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+    QCOMPARE(entries(tmp.path()), QStringList());
 }
 
 void DatabaseChoiceTest::cancelWritesNothingAndEndsWith1()
 {
     QTemporaryDir tmp;
-    const QProcessEnvironment env = environment(tmp.path(), {});
     auto box = answer_next_message_box(QMessageBox::Cancel);
-    const Started program = start(choose_database({}, env, folders_under(tmp.path(), env)));
+    const Started program = start(choose(tmp.path(), {}));
     QCOMPARE(box->text, "No customer database was found. Create a new, empty one at " + tmp.path() + "/home/.local/share/Tallyhouse/db40.mdb?");
     QStringList buttons = box->buttonTexts.replaceInStrings("&", "");
     buttons.sort();
     QCOMPARE(buttons, (QStringList{"Cancel", "Create"}));
     QVERIFY(!program.form);
     QCOMPARE(program.status, 1);
-    QCOMPARE(QDir(tmp.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+    QCOMPARE(entries(tmp.path()), QStringList());
 }
 
 void DatabaseChoiceTest::createMakesAnEmptyDatabaseThatOpens()
 {
     QTemporaryDir tmp;
-    const QProcessEnvironment env = environment(tmp.path(), {"XDG_DATA_HOME=$ROOT/new/data"});
     const QString path = tmp.path() + "/new/data/Tallyhouse/db40.mdb";
     auto box = answer_next_message_box(QMessageBox::Ok);
-    Started program = start(choose_database({}, env, folders_under(tmp.path(), env)));
+    Started program = start(choose(tmp.path(), {}, {"XDG_DATA_HOME=$ROOT/new/data"}));
     QVERIFY(box->seen);
     QVERIFY(program.form);
     QCOMPARE(program.data->target, path);

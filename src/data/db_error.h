@@ -18,6 +18,7 @@ public:
         RecordSetClosed = 1003,
         FileMissing = 1004,
         NoDeptTable = 1005,
+        FileExists = 1006,
         NotADatabase = 26,  // SQLITE_NOTADB
     };
     enum class Kind { Failed, Busy, Lost, KeyTaken, Password };

@@ -14,7 +14,7 @@ struct Data {
     Data(const Data&) = delete;
     Data& operator=(const Data&) = delete;
 
-    QString target;  // the database: a file path
+    QString target;  // the database: a file path or a server URL
     Connection cn;
     CustomerTable table{cn};
     RecordSet rs{table};

@@ -24,6 +24,11 @@ DbError sqlite_error(int code, const QString& message)
     return DbError(code, message, busy ? DbError::Kind::Busy : DbError::Kind::Failed);
 }
 
+bool exec(sqlite3* db, const QString& sql)
+{
+    return sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
 QString quoted(const QString& name)
 {
     return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
@@ -73,6 +78,36 @@ sqlite3* SqliteEngine::handle(Connection& cn)
     if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
         return nullptr;
     return *static_cast<sqlite3* const*>(v.constData());
+}
+
+void SqliteEngine::create_database(const QString& path, const std::function<bool(sqlite3*)>& fill)
+{
+    const QString where = QStringLiteral("Cannot create the database \"%1\": ").arg(path);
+    // The file is made here, and only when it does not exist yet: SQLite
+    // takes an empty file for an empty database, and nothing another
+    // program made in the meantime is overwritten.
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        const bool exists = file.exists();
+        throw DbError(exists ? DbError::FileExists : SQLITE_CANTOPEN,
+                      where + (exists ? QStringLiteral("the file exists already; it is left as it is.") : file.errorString() + u'.'));
+    }
+    file.close();
+
+    sqlite3* db = nullptr;
+    bool ok = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+    ok = ok && exec(db, QStringLiteral("BEGIN"));
+    for (const QString& sql : SqliteEngine().create_statements(QStringLiteral("dept")))
+        ok = ok && exec(db, sql);
+    ok = ok && (!fill || fill(db));
+    ok = ok && exec(db, QStringLiteral("COMMIT"));
+    const int code = db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM;
+    const QString cause = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+    sqlite3_close(db);
+    if (!ok) {
+        QFile::remove(path);
+        throw sqlite_error(code, where + cause);
+    }
 }
 
 DbError SqliteEngine::error(const QSqlError& e) const

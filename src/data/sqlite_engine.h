@@ -2,6 +2,8 @@
 
 #include "engine.h"
 
+#include <functional>
+
 struct sqlite3;
 
 // The embedded engine: one SQLite file, opened in place and never created.
@@ -33,6 +35,13 @@ public:
 
     // The connection's own sqlite3 handle, for work the Qt driver does not offer.
     static sqlite3* handle(Connection& cn);
+
+    // Creates a new database file at path holding an empty customer table
+    // dept with its indexes. fill, when given, adds rows through the
+    // handle in the same transaction and returns false when it fails. An
+    // existing file is never touched; a file half made is removed. A
+    // DbError names the file and the cause.
+    static void create_database(const QString& path, const std::function<bool(sqlite3*)>& fill = {});
 
 private:
     QString path_;

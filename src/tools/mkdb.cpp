@@ -22,11 +22,6 @@ int fail(const QString& message)
     return 1;
 }
 
-bool exec(sqlite3* db, const QString& sql)
-{
-    return sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
 bool bind(sqlite3_stmt* st, int index, const QVariant& v)
 {
     if (v.isNull())
@@ -62,36 +57,28 @@ int main(int argc, char** argv)
     if (QFileInfo::exists(path))
         return fail(QStringLiteral("%1 exists already; it is left as it is").arg(path));
 
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
-        return fail(QStringLiteral("cannot create %1: %2").arg(path, QString::fromUtf8(sqlite3_errmsg(db))));
-
-    bool ok = exec(db, QStringLiteral("BEGIN"));
-    for (const QString& sql : SqliteEngine().create_statements(QStringLiteral("dept")))
-        ok = ok && exec(db, sql);
-
-    sqlite3_stmt* insert = nullptr;
-    ok = ok && sqlite3_prepare_v2(db, "INSERT INTO dept VALUES (?,?,?,?,?,?,?,?,?,?)", -1, &insert, nullptr) == SQLITE_OK;
-    auto put = [&](const sample::Row& row) {
-        for (int c = 0; c < row.size(); ++c)
-            ok = ok && bind(insert, c + 1, row[c]);
-        ok = ok && sqlite3_step(insert) == SQLITE_DONE;
-        sqlite3_reset(insert);
-    };
-    if (rows < 0) {
-        for (const auto& row : sample::fixed_rows())
-            put(row);
-    } else {
-        for (qint64 i = 1; i <= rows && ok; ++i)
-            put(sample::generated_row(i, seed));
-    }
-    sqlite3_finalize(insert);
-    ok = ok && exec(db, QStringLiteral("COMMIT"));
-    const QString error = QString::fromUtf8(sqlite3_errmsg(db));
-    sqlite3_close(db);
-    if (!ok) {
-        QFile::remove(path);
-        return fail(QStringLiteral("cannot fill %1: %2").arg(path, error));
+    try {
+        SqliteEngine::create_database(path, [&](sqlite3* db) {
+            sqlite3_stmt* insert = nullptr;
+            bool ok = sqlite3_prepare_v2(db, "INSERT INTO dept VALUES (?,?,?,?,?,?,?,?,?,?)", -1, &insert, nullptr) == SQLITE_OK;
+            auto put = [&](const sample::Row& row) {
+                for (int c = 0; c < row.size(); ++c)
+                    ok = ok && bind(insert, c + 1, row[c]);
+                ok = ok && sqlite3_step(insert) == SQLITE_DONE;
+                sqlite3_reset(insert);
+            };
+            if (rows < 0) {
+                for (const auto& row : sample::fixed_rows())
+                    put(row);
+            } else {
+                for (qint64 i = 1; i <= rows && ok; ++i)
+                    put(sample::generated_row(i, seed));
+            }
+            sqlite3_finalize(insert);
+            return ok;
+        });
+    } catch (const DbError& e) {
+        return fail(e.message());
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "data/db_error.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 const QString kTitle = QStringLiteral("Tallyhouse");
@@ -41,6 +42,21 @@ bool ask_retry_busy(QWidget* parent, const DbError& error)
                     QMessageBox::Retry | QMessageBox::Cancel, parent);
     box.setDefaultButton(QMessageBox::Retry);
     return box.exec() == QMessageBox::Retry;
+}
+
+bool ask_create_database(QWidget* parent, const QString& path)
+{
+    QMessageBox box(QMessageBox::Question, kTitle,
+                    QStringLiteral("No customer database was found. Create a new, empty one at %1?").arg(path),
+                    QMessageBox::Ok | QMessageBox::Cancel, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("&Create"));
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok;
+}
+
+void report_cannot_start(QWidget* parent, const QString& text)
+{
+    QMessageBox::critical(parent, kTitle, text);
 }
 
 void report_notice(QWidget* parent, const QString& text)

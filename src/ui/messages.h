@@ -22,5 +22,12 @@ void report_busy(QWidget* parent, const DbError& error, const QString& next);
 // user wants to try again, false to give up.
 bool ask_retry_busy(QWidget* parent, const DbError& error);
 
+// At start-up, no database was found: true when the user wants a new,
+// empty one created at path, false to end the program.
+bool ask_create_database(QWidget* parent, const QString& path);
+
+// At start-up, the program cannot go on: why.
+void report_cannot_start(QWidget* parent, const QString& text);
+
 // A plain notice to the user.
 void report_notice(QWidget* parent, const QString& text);

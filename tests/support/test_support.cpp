@@ -264,6 +264,8 @@ std::shared_ptr<MessageBoxAnswer> answer_next_message_box(QMessageBox::StandardB
         answer->title = box->windowTitle();
         answer->text = box->text();
         answer->buttons = box->standardButtons();
+        for (QAbstractButton* shown : box->buttons())
+            answer->buttonTexts << shown->text();
         answer->defaultButton = box->standardButton(box->defaultButton());
         answer->role = QAccessible::queryAccessibleInterface(box)->role();
         QAbstractButton* b = box->button(button);

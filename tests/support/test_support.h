@@ -154,6 +154,7 @@ struct MessageBoxAnswer {
     QString title;
     QString text;
     QMessageBox::StandardButtons buttons;
+    QStringList buttonTexts;  // as shown, in the box's order
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     QAccessible::Role role = QAccessible::NoRole;  // as screen readers are told
     bool seen = false;

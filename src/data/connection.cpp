@@ -85,6 +85,7 @@ QSqlQuery Connection::run(const QString& sql, const QVariantList& params)
             throw errorOf(q.lastError());
         return q;
     }
+    engine_->check_values(params);
     if (!q.prepare(sql))
         throw errorOf(q.lastError());
     for (const QVariant& p : params)

@@ -45,6 +45,8 @@ public:
     // Refuses, before anything is written, a change the database cannot
     // take, with a message that says why.
     virtual void check_writable(Connection&) {}
+    // Refuses values the engine cannot store, before a statement runs.
+    virtual void check_values(const QVariantList&) const {}
     // A number that changes whenever another program commits a change;
     // none when the engine cannot tell.
     virtual std::optional<qint64> change_count(Connection& cn) = 0;

@@ -166,6 +166,14 @@ void PgEngine::set_lock_wait(Connection& cn, int ms)
     set.exec(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, ms)));
 }
 
+// PostgreSQL's texts cannot hold the NUL character.
+void PgEngine::check_values(const QVariantList& values) const
+{
+    for (const QVariant& v : values)
+        if (v.typeId() == QMetaType::QString && v.toString().contains(QChar(0)))
+            throw DbError(22021, QStringLiteral("The database %1 cannot store the character NUL (U+0000), which a text holds.").arg(name_));
+}
+
 std::optional<qint64> PgEngine::change_count(Connection&)
 {
     if (!notifying_)
@@ -259,6 +267,11 @@ NameCondition PgEngine::name_condition(const QString& column, const QString& pat
 {
     NameCondition out;
     out.sort = sort_expression(column);
+    // No name holds a NUL character: such a pattern matches nothing.
+    if (pattern.contains(QChar(0))) {
+        out.where = QStringLiteral("FALSE");
+        return out;
+    }
     // No escape character: a typed backslash is itself.
     out.where = out.sort + QStringLiteral(" LIKE lower(?) ESCAPE ''");
     out.params << pattern;

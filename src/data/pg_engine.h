@@ -25,6 +25,7 @@ public:
     int lock_wait(Connection&) override { return lockWait_; }
     void set_lock_wait(Connection& cn, int ms) override;
     std::optional<qint64> change_count(Connection& cn) override;
+    void check_values(const QVariantList& values) const override;
 
     QStringList columns(Connection& cn, const QString& table) override;
     void prepare_table(Connection& cn, const QString& table) override;

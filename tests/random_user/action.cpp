@@ -1,6 +1,7 @@
 #include "action.h"
 
 #include "form/form1.h"
+#include "support/test_support.h"
 #include "ui/datagrid.h"
 
 #include <QApplication>
@@ -113,7 +114,10 @@ const QStringList& editable_boxes()
 
 const QStringList& texts()
 {
-    static const QStringList list{
+    // PostgreSQL cannot store the NUL character: a Save of one is refused
+    // there, which its own test covers; the random user types it on files.
+    static const QStringList list = [] {
+        QStringList all{
         "Ann", "anna", "Bob", QString::fromUtf8("Øyvind"), QString::fromUtf8("Zoë"), "Smith", "O'Brien",
         "'; DROP TABLE dept; --", "' OR '1'='1", "\"double\" quotes", "back\\slash\\", "100% _wild_ %",
         "%", "_", "semi;colon;", "line one\nline two", "tab\tseparated", "crlf\r\nend",
@@ -123,7 +127,11 @@ const QStringList& texts()
         QString::fromUtf16(u"ctrl \u0001\u0002\u0007\u001b\u007f"), QString(QChar(0)) + QStringLiteral("nul"),
         QStringLiteral("0123456789").repeated(1000), QString::fromUtf8("Ø").repeated(10000), "", "   ", "NULL",
         "9223372036854775808", "-1",
-    };
+        };
+        if (test::on_server())
+            all.removeIf([](const QString& t) { return t.contains(QChar(0)); });
+        return all;
+    }();
     return list;
 }
 

@@ -5,6 +5,7 @@
 #include "driver/client.h"
 #include "driver/protocol.h"
 #include "support/test_support.h"
+#include "ui/datagrid.h"
 
 #include <QSet>
 #include <QTest>
@@ -35,6 +36,7 @@ private slots:
     void editOfARowTheOtherDeletedIsRefused();
     void deleteOfARowTheOtherDeletedIsReported();
     void bothSavingAtOnceKeepWorking();
+    void otherProgramsChangesAppearWhileBrowsing();
 };
 
 void TwoProgramsTest::bothAddWithoutSharingAKey()
@@ -162,6 +164,37 @@ void TwoProgramsTest::bothSavingAtOnceKeepWorking()
     }
     QCOMPARE(a("click cmdexit").ended, 0);
     QCOMPARE(b("click cmdexit").ended, 0);
+}
+
+// Another program's committed changes appear within about a second while
+// the user browses, on the same customer (or the row that took its place
+// when it was deleted); an edit in progress keeps what the user typed.
+void TwoProgramsTest::otherProgramsChangesAppearWhileBrowsing()
+{
+    TempDb db(TempDb::sample());
+    Window w(db);
+    QTest::mouseClick(w->cmdlast, Qt::LeftButton);
+    QTest::mouseClick(w->cmdprev, Qt::LeftButton);  // Peter O'Brien, 6 of 7
+    db.exec("UPDATE dept SET Lname = 'Changed' WHERE cusnum = 6");
+    db.exec("DELETE FROM dept WHERE cusnum = 1");  // the rows before it move up
+    QTRY_COMPARE_WITH_TIMEOUT(w->Text3->text(), QStringLiteral("Changed"), 2000);
+    QCOMPARE(w->Text1->text(), QStringLiteral("6"));
+    QCOMPARE(w.rs().position(), 4);
+    QVERIFY(w.gridAgreesWithBoxes());
+    QVERIFY(w.gridColumn(2).contains("Changed"));
+
+    db.exec("DELETE FROM dept WHERE cusnum = 6");
+    QTRY_COMPARE_WITH_TIMEOUT(w->Text1->text(), QStringLiteral("7"), 2000);
+    QVERIFY(w.gridAgreesWithBoxes());
+
+    QTest::mouseClick(w->cmdedit, Qt::LeftButton);
+    QTest::keyClick(w->Text2, Qt::Key_End);
+    type(w->Text2, "!");
+    db.exec("UPDATE dept SET Address = 'Elsewhere' WHERE cusnum = 7");
+    QTest::qWait(1200);
+    QCOMPARE(w->Text2->text(), QStringLiteral("Ellen!"));
+    QCOMPARE(w->Text4->text(), QStringLiteral("addr"));
+    QCOMPARE(w.state(), state::editing);
 }
 
 QTEST_MAIN(TwoProgramsTest)

@@ -32,6 +32,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);  // takes Qt's own options, such as -platform
     QApplication::setApplicationName(QStringLiteral("Tallyhouse"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    // Desktops find the menu entry of the window by this name, on Wayland too.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TALLYHOUSE_APP_ID));
     QApplication::setWindowIcon(app_icon());
     const CommandLine cmd = parse_command_line(QApplication::arguments());
     if (cmd.action != CommandLine::Run)

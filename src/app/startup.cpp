@@ -28,6 +28,14 @@ Started start(const DatabaseChoice& choice)
             out.form->Form_Load();
             return out;
         } catch (const DbError& e) {
+            // The server asks for a password: ask the user, and try again.
+            if (e.kind() == DbError::Kind::Password) {
+                const QString password = ask_password(nullptr, out.data->cn.engine().name(), e.message());
+                if (!password.isEmpty()) {
+                    out.data->cn.setPassword(password);
+                    continue;
+                }
+            }
             // Another program's lock passes; anything else ends the program.
             if (e.busy() && ask_retry_busy(nullptr, e))
                 continue;

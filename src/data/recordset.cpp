@@ -70,6 +70,12 @@ void RecordSet::requery()
     open(s.source);
 }
 
+bool RecordSet::outdated() const
+{
+    const auto stamp = table_.change_stamp();
+    return stamp.second && stamp != requireOpen().stamp;
+}
+
 bool RecordSet::bof() const
 {
     return requireOpen().count == 0 || pos_ < 0;

@@ -32,6 +32,10 @@ public:
     // What the record set lists; every row while it is closed.
     RowSource source() const { return s_ ? s_->source : RowSource::all(); }
     void requery();
+    // True when the rows may have changed since they were read, by this
+    // program or another; false when nothing tells (then only a re-query
+    // shows other programs' changes).
+    bool outdated() const;
 
     void moveFirst();
     void moveLast();

@@ -12,8 +12,10 @@ const QString kCancel = QStringLiteral("&Cancel");
 const QString kTryAgain = QStringLiteral("Nothing was changed: try again in a moment.");
 const QString kListLater = QStringLiteral(
     "The list still shows the rows it showed before; it follows the filter box as soon as the database is free.");
-// How often a list that could not be read is tried again.
+// How often a list that could not be read is tried again, and how often
+// other programs' changes are looked for.
 constexpr int kRetryMs = 1000;
+constexpr int kWatchMs = 400;
 
 // Sets the controls one at a time, in the order given.
 void set_enabled(std::initializer_list<QWidget*> controls, bool enabled)
@@ -36,9 +38,9 @@ void Form1::run(Handler handler)
     try {
         handler();
     } catch (const DbError& e) {
-        if (!e.busy())
+        if (!e.passing())
             return fail(e);
-        report_busy(this, e, behind_ ? kListLater : kTryAgain);
+        report_unavailable(this, e, behind_ ? kListLater : kTryAgain);
         if (behind_)
             retry_.start();
     }
@@ -58,8 +60,9 @@ void Form1::trap(Handler handler)
         handler();
     } catch (const DbError& e) {
         // The move or display failed: skip the rest, say nothing; but a
-        // lock held by another program is the user's to know.
-        if (e.busy())
+        // lock held by another program or a lost server is the user's to
+        // know.
+        if (e.passing())
             throw;
     }
 }
@@ -85,11 +88,13 @@ Form1::Form1(modyul::Data& data, QWidget* parent)
     connect(text5, &QLineEdit::textChanged, this, [this] { run([&] { text5_Change(); }); });
     connect(DataGrid1, &DataGrid::RowColChange, this, [this] { run([&] { DataGrid1_RowColChange(); }); });
     // The grid could not read the rows the user scrolled or moved to.
-    connect(DataGrid1, &DataGrid::busy, this, [this](const QString& message) {
-        report_busy(this, DbError(0, message, DbError::Kind::Busy), kTryAgain);
+    connect(DataGrid1, &DataGrid::unavailable, this, [this](const QString& message, bool lost) {
+        report_unavailable(this, DbError(0, message, lost ? DbError::Kind::Lost : DbError::Kind::Busy), kTryAgain);
     }, Qt::QueuedConnection);
     retry_.setInterval(kRetryMs);
     connect(&retry_, &QTimer::timeout, this, &Form1::retry_list);
+    watch_.setInterval(kWatchMs);
+    connect(&watch_, &QTimer::timeout, this, &Form1::follow_changes);
 }
 
 // ---- Start-up, window lifetime and exit ----
@@ -101,6 +106,7 @@ void Form1::Form_Load()
         rs.open(RowSource::all());
         DataGrid1->setDataSource(&rs);
         show_rec();
+        watch_.start();
     } catch (const DbError& e) {
         // A damaged file often shows only when its rows are first read.
         throw cn.openFailure(e);
@@ -264,7 +270,7 @@ void Form1::Text9_Change()
     read_list();
 }
 
-void Form1::read_list(std::optional<qint64> keep)
+void Form1::read_list(std::optional<Keep> keep)
 {
     behind_ = true;
     keep_ = keep;
@@ -288,18 +294,18 @@ void Form1::read_list(std::optional<qint64> keep)
 }
 
 template <class Read, class Instead>
-void Form1::after_change(const QString& done, std::optional<qint64> keep, Read read, Instead instead)
+void Form1::after_change(const QString& done, std::optional<Keep> keep, Read read, Instead instead)
 {
     try {
         read();
     } catch (const DbError& e) {
-        if (!e.busy())
+        if (!e.passing())
             throw;
         instead();
         behind_ = true;
         keep_ = keep;
         retry_.start();
-        report_busy(this, e, done + QStringLiteral(" The list is read again as soon as the database is free."));
+        report_unavailable(this, e, done + QStringLiteral(" The list is read again as soon as the database can be read."));
     }
 }
 
@@ -317,10 +323,30 @@ void Form1::retry_list()
         const Connection::NoWait quick(cn);
         read_list(keep_);
     } catch (const DbError& e) {
-        if (!e.busy()) {
+        if (!e.passing()) {
             retry_.stop();
             fail(e);
         }
+    }
+}
+
+// Runs while the window waits for the user: a change another program
+// committed shows within about a second, on the same customer (or the row
+// where it stood, when it was deleted). An add or edit waits for Save or
+// Cancel, which read the list anyway.
+void Form1::follow_changes()
+{
+    if (mode_ != Mode::Browse || behind_ || !rs.isOpen() || !isEnabled())
+        return;
+    try {
+        const Connection::NoWait quick(cn);
+        if (!rs.outdated())
+            return;
+        read_list(shown_ ? std::optional(Keep{shown_->cusnum, rs.position()}) : std::nullopt);
+    } catch (const DbError& e) {
+        if (!e.passing())
+            fail(e);
+        // Locked or unreachable: looked at again at the next tick.
     }
 }
 
@@ -362,7 +388,7 @@ void Form1::cmdadd_Click()
                 const Connection::NoWait quick(cn);
                 rs.moveLast();
             } catch (const DbError& e) {
-                if (!e.busy())
+                if (!e.passing())
                     throw;
             }
         }
@@ -443,19 +469,21 @@ void Form1::cmdsave_Click()
     browse_unlock();
     cmddel->setEnabled(true);
     after_change(
-        QStringLiteral("The record was saved."), typed.cusnum,
+        QStringLiteral("The record was saved."), Keep{typed.cusnum, 0},
         [&] {
             rs.requery();
             DataGrid1->Refresh();
-            show_key(typed.cusnum);
+            show_key(Keep{typed.cusnum, 0});
         },
         [&] { show_row(typed); });
 }
 
-void Form1::show_key(qint64 cusnum)
+void Form1::show_key(const Keep& keep)
 {
-    if (const auto position = rs.find(cusnum))
+    if (const auto position = rs.find(keep.cusnum))
         rs.moveTo(*position);
+    else if (rs.recordCount() > 0)
+        rs.moveTo(std::clamp<qint64>(keep.near, 0, rs.recordCount() - 1));
     show_rec();
 }
 

@@ -70,22 +70,31 @@ private:
     void write_box(QLineEdit* box, const QString& text);
     // The customer as the record boxes hold it now.
     CustomerRow typed_row() const;
-    // Makes the row with this customer number current, or the first row
-    // when the record set does not list it, and shows it.
-    void show_key(qint64 cusnum);
+    // The customer to show after the list is read again, and the position
+    // to show when the list no longer holds it.
+    struct Keep {
+        qint64 cusnum = 0;
+        qint64 near = 0;
+    };
+    // Makes the kept customer's row current, or the row nearest to where
+    // it was when the record set no longer lists it, and shows it.
+    void show_key(const Keep& keep);
 
     // The list read again on the filter box's text, showing the customer
     // to keep (when still listed) or the first row. Until it succeeds the
-    // list is behind: another program's lock kept it from being read, and
-    // it is tried again every second while browsing.
-    void read_list(std::optional<qint64> keep = std::nullopt);
+    // list is behind: another program's lock or a lost server kept it from
+    // being read, and it is tried again every second while browsing.
+    void read_list(std::optional<Keep> keep = std::nullopt);
     // Runs read (a re-query and what shows its result) after a change.
-    // When another program's lock keeps the list from being read, instead
-    // runs, the user is told what was done, and the list is read again as
-    // soon as the database is free, showing the customer to keep.
+    // When the list cannot be read now, instead runs, the user is told
+    // what was done, and the list is read again as soon as it can be,
+    // showing the customer to keep.
     template <class Read, class Instead>
-    void after_change(const QString& done, std::optional<qint64> keep, Read read, Instead instead);
+    void after_change(const QString& done, std::optional<Keep> keep, Read read, Instead instead);
     void retry_list();
+    // Other programs' changes, shown while browsing: the list is read again
+    // and the same customer stays shown.
+    void follow_changes();
 
     // Runs a handler; an error it does not trap is reported and ends the
     // program, but another program's lock only makes it tell the user.
@@ -108,6 +117,7 @@ private:
     std::optional<CustomerRow> shown_;   // the customer the boxes show
     std::optional<CustomerRow> edited_;  // the customer as shown when Edit was clicked
     bool behind_ = false;                // the list does not follow the filter box yet
-    std::optional<qint64> keep_;         // the customer to show once it does
+    std::optional<Keep> keep_;           // the customer to show once it does
     QTimer retry_;
+    QTimer watch_;  // looks for other programs' changes
 };

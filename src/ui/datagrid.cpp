@@ -227,9 +227,9 @@ bool DataGrid::readShown(qint64 top, bool byUser)
     } catch (const DbError& e) {
         // Rows that cannot be read show empty; those another program's
         // lock keeps are read again shortly.
-        if (e.busy()) {
+        if (e.passing()) {
             if (byUser && !again)
-                emit busy(e.message());
+                emit unavailable(e.message(), e.lost());
             retry_.start();
         }
         return false;
@@ -241,8 +241,8 @@ bool DataGrid::readShown(qint64 top, bool byUser)
 void DataGrid::refused(const std::exception& e)
 {
     const auto* error = dynamic_cast<const DbError*>(&e);
-    if (error && error->busy())
-        emit busy(error->message());
+    if (error && error->passing())
+        emit unavailable(error->message(), error->lost());
 }
 
 void DataGrid::showPosition(qint64 position)

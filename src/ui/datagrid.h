@@ -84,9 +84,10 @@ public:
 
 signals:
     void RowColChange();
-    // The rows the user scrolled or moved to could not be read: another
-    // program holds the database locked. The message is the database's.
-    void busy(const QString& message);
+    // The rows the user scrolled or moved to could not be read now: another
+    // program holds the database locked, or the server is lost. The
+    // message is the database's.
+    void unavailable(const QString& message, bool lost);
 
 protected:
     // Assistive technology numbers the grid's cells over the whole record

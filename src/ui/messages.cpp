@@ -2,6 +2,7 @@
 
 #include "data/db_error.h"
 
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -22,17 +23,19 @@ void report_runtime_error(QWidget* parent, const DbError& error)
 
 void report_refusal(QWidget* parent, const QString& what, const DbError& error)
 {
-    if (error.busy()) {
-        report_busy(parent, error, what + QStringLiteral(" Nothing you typed is lost: try again in a moment."));
+    if (error.passing()) {
+        report_unavailable(parent, error, what + QStringLiteral(" Nothing you typed is lost: try again in a moment."));
         return;
     }
     QMessageBox::warning(parent, kTitle,
                          QStringLiteral("%1\n\n%2 (error %3)").arg(what, error.message()).arg(error.number()));
 }
 
-void report_busy(QWidget* parent, const DbError& error, const QString& next)
+void report_unavailable(QWidget* parent, const DbError& error, const QString& next)
 {
-    QMessageBox::warning(parent, kTitle, in_use(error) + QStringLiteral("\n\n") + next);
+    // A lost server's message names the database and why it cannot be reached.
+    const QString why = error.lost() ? error.message() : in_use(error);
+    QMessageBox::warning(parent, kTitle, why + QStringLiteral("\n\n") + next);
 }
 
 bool ask_retry_busy(QWidget* parent, const DbError& error)
@@ -62,4 +65,14 @@ void report_cannot_start(QWidget* parent, const QString& text)
 void report_notice(QWidget* parent, const QString& text)
 {
     QMessageBox::information(parent, kTitle, text);
+}
+
+QString ask_password(QWidget* parent, const QString& database, const QString& why)
+{
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(kTitle);
+    dialog.setLabelText(QStringLiteral("%1\n\nPassword for the database %2:").arg(why, database));
+    dialog.setTextEchoMode(QLineEdit::Password);
+    dialog.setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }

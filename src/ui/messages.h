@@ -14,9 +14,10 @@ void report_runtime_error(QWidget* parent, const DbError& error);
 // why, and the program goes on as before the click.
 void report_refusal(QWidget* parent, const QString& what, const DbError& error);
 
-// Another program holds the database locked: what the user did could not
-// be done now, and then what happens next.
-void report_busy(QWidget* parent, const DbError& error, const QString& next);
+// The database cannot do it now: another program holds it locked, or the
+// server cannot be reached. What the user did could not be done, and then
+// what happens next.
+void report_unavailable(QWidget* parent, const DbError& error, const QString& next);
 
 // At start-up, another program holds the database locked: true when the
 // user wants to try again, false to give up.
@@ -25,6 +26,10 @@ bool ask_retry_busy(QWidget* parent, const DbError& error);
 // At start-up, no database was found: true when the user wants a new,
 // empty one created at path, false to end the program.
 bool ask_create_database(QWidget* parent, const QString& path);
+
+// The server asks for a password: the user types it (not shown), or gives
+// up (an empty result).
+QString ask_password(QWidget* parent, const QString& database, const QString& why);
 
 // At start-up, the program cannot go on: why.
 void report_cannot_start(QWidget* parent, const QString& text);

@@ -64,6 +64,8 @@ QStringList as_texts(const Row& r)
     return out;
 }
 
+TempDb::~TempDb() = default;
+
 QVector<Row> TempDb::sample()
 {
     return {
@@ -97,9 +99,27 @@ TempDb::TempDb(const QVector<Row>& rows, const QString& dirName)
     });
 }
 
+template <class Fn>
+auto TempDb::other(Fn fn) const
+{
+    // A file is opened afresh each time: it may have been replaced or made
+    // read-only since. A server connection is kept, since connecting is slow.
+    if (!on_server())
+        return with_db(target_, fn);
+    try {
+        if (!other_) {
+            other_ = std::make_unique<Connection>();
+            other_->open(target_);
+        }
+        return fn(*other_);
+    } catch (const DbError& e) {
+        qFatal("%s: %s", qPrintable(target_), qPrintable(e.message()));
+    }
+}
+
 QVector<Row> TempDb::rows(const QString& where) const
 {
-    return with_db(target_, [&](Connection& cn) {
+    return other([&](Connection& cn) {
         QVector<Row> out;
         QSqlQuery q = cn.query(QStringLiteral("SELECT * FROM dept ") + where + QStringLiteral(" ORDER BY cusnum"));
         while (q.next()) {
@@ -114,12 +134,12 @@ QVector<Row> TempDb::rows(const QString& where) const
 
 qint64 TempDb::count() const
 {
-    return with_db(target_, [&](Connection& cn) { return cn.scalar(QStringLiteral("SELECT count(*) FROM dept")).toLongLong(); });
+    return other([&](Connection& cn) { return cn.scalar(QStringLiteral("SELECT count(*) FROM dept")).toLongLong(); });
 }
 
 void TempDb::exec(const QString& sql, const QVariantList& params) const
 {
-    with_db(target_, [&](Connection& cn) { return cn.execute(sql, params); });
+    other([&](Connection& cn) { return cn.execute(sql, params); });
 }
 
 QString TempDb::integrity() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/connection.h"
 #include "form/form1.h"
 
 #include <QAccessible>
@@ -59,10 +60,17 @@ public:
     void exec(const QString& sql, const QVariantList& params = {}) const;
     QString integrity() const;  // PRAGMA integrity_check
 
+    ~TempDb();
+
 private:
+    // Runs fn on a second connection, as another program would.
+    template <class Fn>
+    auto other(Fn fn) const;
+
     QTemporaryDir tmp_;
     QString dir_;
     QString target_;
+    mutable std::unique_ptr<Connection> other_;  // kept for a server database
 };
 
 // Another program holding a lock on the database file while it lives:

@@ -46,7 +46,10 @@ void Connection::reconnect()
         db_ = engine_->connect(name_, target_, password_);
     } catch (const DbError& e) {
         close();
-        throw DbError(e.number(), e.message(), DbError::Kind::Lost);
+        const QString opening = openFailure(DbError(0, {})).message();
+        const QString why = e.message().startsWith(opening) ? e.message().mid(opening.size()) : e.message();
+        throw DbError(e.number(), QStringLiteral("The database %1 cannot be reached: %2").arg(engine_->name(), why),
+                      DbError::Kind::Lost);
     }
 }
 
@@ -74,8 +77,11 @@ QSqlQuery Connection::query(const QString& sql, const QVariantList& params)
 
 QSqlQuery Connection::run(const QString& sql, const QVariantList& params)
 {
+    // A connection closed when the server was lost is opened again by the
+    // caller, as a lost one is.
     if (!db_.isOpen())
-        throw DbError(DbError::RecordSetClosed, QStringLiteral("The database connection is not open."));
+        throw DbError(DbError::RecordSetClosed, QStringLiteral("The database connection is not open."),
+                      engine_ ? DbError::Kind::Lost : DbError::Kind::Failed);
     QSqlQuery q(db_);
     q.setForwardOnly(true);
     // A statement without values runs as it is: servers prepare only

@@ -1,0 +1,408 @@
+// The program on a PostgreSQL server that several clerks share, and the
+// server going away: what only a server has. Each test starts servers of
+// its own.
+
+#include "support/pg_scratch.h"
+#include "support/test_support.h"
+
+#include "data/db_error.h"
+#include "data/modyul.h"
+#include "ui/datagrid.h"
+
+#include <QSqlQuery>
+#include <QTest>
+#include <QUrl>
+#include <arpa/inet.h>
+#include <atomic>
+#include <libpq-fe.h>
+#include <mutex>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace test;
+
+namespace {
+
+// Another clerk's session in a thread of its own: it runs its statements
+// inside a transaction, holds the transaction open for a while, then ends
+// it with end ("COMMIT" or "ROLLBACK").
+class OtherClerk {
+public:
+    OtherClerk(const QString& url, const QStringList& statements, int holdMs, const char* end)
+    {
+        thread_ = std::thread([=, this] {
+            PGconn* conn = PQconnectdb(url.toUtf8().constData());
+            PQclear(PQexec(conn, "BEGIN"));
+            for (const QString& sql : statements)
+                PQclear(PQexec(conn, sql.toUtf8().constData()));
+            started_ = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+            PQclear(PQexec(conn, end));
+            PQfinish(conn);
+        });
+        QTRY_VERIFY(started_);
+    }
+    ~OtherClerk() { thread_.join(); }
+
+private:
+    std::atomic<bool> started_ = false;
+    std::thread thread_;
+};
+
+// A relay between the window and the server that, once armed, cuts the
+// connection right after it has passed on a message holding the marker,
+// before the server's answer can come back: a change cut off during its
+// commit, as a network that fails would cut it.
+class CuttingRelay {
+public:
+    explicit CuttingRelay(int serverPort) : serverPort_(serverPort)
+    {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof at;
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&at), size) != 0 || ::listen(listener_, 8) != 0
+            || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&at), &size) != 0)
+            qFatal("the relay cannot listen");
+        port_ = ntohs(at.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~CuttingRelay()
+    {
+        stop_ = true;
+        thread_.join();
+        ::close(listener_);
+    }
+    int port() const { return port_; }
+    void cutAfter(const QByteArray& marker)
+    {
+        std::lock_guard lock(mutex_);
+        marker_ = marker;
+    }
+    bool cut() const { return cut_; }
+
+private:
+    int connectToServer() const
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_port = htons(serverPort_);
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
+
+    // Passes bytes both ways for every connection, one thread for all.
+    void serve()
+    {
+        std::vector<std::pair<int, int>> pairs;  // client, server
+        while (!stop_) {
+            std::vector<pollfd> fds{{listener_, POLLIN, 0}};
+            for (auto [client, server] : pairs)
+                fds.insert(fds.end(), {{client, POLLIN, 0}, {server, POLLIN, 0}});
+            if (::poll(fds.data(), fds.size(), 50) <= 0)
+                continue;
+            if (fds[0].revents & POLLIN) {
+                const int client = ::accept(listener_, nullptr, nullptr);
+                const int server = connectToServer();
+                if (server < 0)
+                    ::close(client);
+                else
+                    pairs.push_back({client, server});
+            }
+            for (size_t i = 0; i < pairs.size(); ++i) {
+                auto [client, server] = pairs[i];
+                bool closed = false;
+                for (int side = 0; side < 2 && !closed; ++side) {
+                    if (!(fds[1 + 2 * i + side].revents & (POLLIN | POLLHUP | POLLERR)))
+                        continue;
+                    char buffer[65536];
+                    const ssize_t n = ::read(side == 0 ? client : server, buffer, sizeof buffer);
+                    closed = n <= 0 || ::write(side == 0 ? server : client, buffer, n) != n;
+                    std::lock_guard lock(mutex_);
+                    if (!closed && side == 0 && !marker_.isEmpty() && QByteArray(buffer, n).contains(marker_)) {
+                        marker_.clear();
+                        cut_ = true;
+                        closed = true;
+                    }
+                }
+                if (closed) {
+                    ::close(client);
+                    ::close(server);
+                    pairs.erase(pairs.begin() + i);
+                    break;  // the poll list no longer matches
+                }
+            }
+        }
+        for (auto [client, server] : pairs) {
+            ::close(client);
+            ::close(server);
+        }
+    }
+
+    int serverPort_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_ = false;
+    std::atomic<bool> cut_ = false;
+    std::mutex mutex_;
+    QByteArray marker_;
+    std::thread thread_;
+};
+
+// A new database on server with table dept and rows, and its URL.
+QString database_on(PgScratch& server, const QVector<Row>& rows)
+{
+    const QString url = server.createDatabase();
+    Connection cn;
+    cn.open(url);
+    for (const QString& sql : cn.engine().create_statements(QStringLiteral("dept")))
+        cn.execute(sql);
+    for (const Row& r : rows)
+        cn.execute(QStringLiteral("INSERT INTO dept VALUES (?,?,?,?,?,?,?,?,?,?)"), QVariantList(r.begin(), r.end()));
+    return url;
+}
+
+QVector<Row> rows_at(const QString& url, const QString& where = {})
+{
+    Connection cn;
+    cn.open(url);
+    QVector<Row> out;
+    QSqlQuery q = cn.query(QStringLiteral("SELECT * FROM dept ") + where + QStringLiteral(" ORDER BY cusnum"));
+    while (q.next()) {
+        Row r;
+        for (int i = 0; i < 10; ++i)
+            r << q.value(i);
+        out << r;
+    }
+    return out;
+}
+
+void click(QWidget* button)
+{
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+}  // namespace
+
+class ServerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void twoClerksAddingAtOnceGetDifferentKeys();
+    void rowLockedByAnotherClerkIsWaitedForThenTold();
+    void serverStoppedAndStartedAgain();
+    void writeCutOffDuringItsCommitIsNotDoneTwice();
+    void failoverToASecondHost();
+    void readOnlyRoleBrowsesButCannotChange();
+    void startUpFailuresNameWhatFailed_data();
+    void startUpFailuresNameWhatFailed();
+
+    void init() { boxes_.seen.clear(); }
+
+private:
+    MessageBoxWatch boxes_;
+};
+
+// The other clerk's new row takes key 8 a moment before this one's Save:
+// the Save takes the next key, and nobody is told.
+void ServerTest::twoClerksAddingAtOnceGetDifferentKeys()
+{
+    PgScratch server;
+    const QString url = database_on(server, TempDb::sample());
+    Window w(url);
+    click(w->cmdadd);
+    type(w->Text2, "Mine");
+    {
+        OtherClerk other(url, {"INSERT INTO dept (cusnum, fname) VALUES (8, 'Theirs')"}, 500, "COMMIT");
+        click(w->cmdsave);  // waits for the other's key, then takes the next
+    }
+    QCOMPARE(boxes_.seen, QStringList());
+    QCOMPARE(w.state(), state::browse);
+    QCOMPARE(w->Text1->text(), QStringLiteral("9"));
+    QCOMPARE(rows_at(url, "WHERE cusnum >= 8").size(), 2);
+    QCOMPARE(rows_at(url, "WHERE cusnum = 9").value(0).value(1).toString(), QStringLiteral("Mine"));
+}
+
+void ServerTest::rowLockedByAnotherClerkIsWaitedForThenTold()
+{
+    PgScratch server;
+    const QString url = database_on(server, TempDb::sample());
+    Window w(url);
+    set_lock_wait(w, 300);
+    click(w->cmdedit);
+    QTest::keyClick(w->Text3, Qt::Key_End);
+    type(w->Text3, "-Cruz");
+    {
+        OtherClerk other(url, {"UPDATE dept SET address = 'theirs' WHERE cusnum = 1"}, 1500, "ROLLBACK");
+        auto refusal = answer_next_message_box(QMessageBox::Ok);
+        click(w->cmdsave);
+        QTRY_VERIFY(refusal->seen);
+        QVERIFY2(refusal->text.contains("not saved") && refusal->text.contains("in use by another program"),
+                 qPrintable(refusal->text));
+        QCOMPARE(w.state(), state::editing);
+        QCOMPARE(w->Text3->text(), QStringLiteral("Santos-Cruz"));
+    }
+    click(w->cmdsave);
+    QCOMPARE(w.state(), state::browse);
+    QCOMPARE(rows_at(url, "WHERE cusnum = 1").value(0).value(2).toString(), QStringLiteral("Santos-Cruz"));
+}
+
+// The user is told in plain words, nothing typed is lost, and the next
+// action after the server is back finds it by itself.
+void ServerTest::serverStoppedAndStartedAgain()
+{
+    PgScratch server;
+    const QString url = database_on(server, TempDb::sample());
+    Window w(url);
+    click(w->cmdedit);
+    QTest::keyClick(w->Text2, Qt::Key_End);
+    type(w->Text2, "-Luisa");
+    server.halt();
+
+    auto told = answer_next_message_box(QMessageBox::Ok);
+    click(w->cmdsave);
+    QTRY_VERIFY(told->seen);
+    const QUrl parts(url);
+    QVERIFY2(told->text.contains("cannot be reached") && told->text.contains(parts.path().mid(1))
+                 && told->text.contains(QStringLiteral("127.0.0.1:%1").arg(parts.port())),
+             qPrintable(told->text));
+    QCOMPARE(w.state(), state::editing);
+    QCOMPARE(w->Text2->text(), QStringLiteral("Maria-Luisa"));
+    QVERIFY(w.ended.isEmpty());
+
+    server.start();
+    click(w->cmdsave);
+    QCOMPARE(w.state(), state::browse);
+    QCOMPARE(rows_at(url, "WHERE cusnum = 1").value(0).value(1).toString(), QStringLiteral("Maria-Luisa"));
+    click(w->cmdlast);
+    QCOMPARE(w->Text1->text(), QStringLiteral("7"));
+    QCOMPARE(boxes_.seen, QStringList());
+}
+
+// The answer to a new row's insert never comes back: the program checks
+// whether the row got there before it tries again, and it is there once.
+void ServerTest::writeCutOffDuringItsCommitIsNotDoneTwice()
+{
+    PgScratch server;
+    const QString url = database_on(server, TempDb::sample());
+    CuttingRelay relay(QUrl(url).port());
+    QUrl through(url);
+    through.setPort(relay.port());
+    Window w(through.toString());
+    click(w->cmdadd);
+    type(w->Text2, "Once");
+    relay.cutAfter("EXECUTE");  // the insert's values
+    click(w->cmdsave);
+    QVERIFY(relay.cut());
+    QCOMPARE(boxes_.seen, QStringList());
+    QCOMPARE(w.state(), state::browse);
+    QCOMPARE(rows_at(url, "WHERE fname = 'Once'").size(), 1);
+    QCOMPARE(w->Text2->text(), QStringLiteral("Once"));
+}
+
+void ServerTest::failoverToASecondHost()
+{
+    PgScratch first, second;
+    const QString url = database_on(first, TempDb::sample());
+    const QString standby = database_on(second, {row(1, "Standby", "Row")});
+    QCOMPARE(QUrl(standby).path(), QUrl(url).path());
+    const QString both = QStringLiteral("postgresql://postgres@127.0.0.1:%1,127.0.0.1:%2%3?target_session_attrs=read-write")
+                             .arg(QUrl(url).port()).arg(QUrl(standby).port()).arg(QUrl(url).path());
+    Window w(both);
+    QCOMPARE(w->Text2->text(), QStringLiteral("Maria"));
+    first.halt();
+    type(w->Text9, "S");  // the filter reads again, from the host that answers
+    QCOMPARE(w->Text2->text(), QStringLiteral("Standby"));
+    QCOMPARE(w.rs().recordCount(), 1);
+    QCOMPARE(boxes_.seen, QStringList());
+}
+
+void ServerTest::readOnlyRoleBrowsesButCannotChange()
+{
+    PgScratch server;
+    const QString url = database_on(server, TempDb::sample());
+    {
+        Connection admin;
+        admin.open(url);
+        admin.execute(QStringLiteral("CREATE ROLE reader LOGIN"));
+        admin.execute(QStringLiteral("GRANT SELECT ON dept TO reader"));
+    }
+    QUrl asReader(url);
+    asReader.setUserName(QStringLiteral("reader"));
+    Window w(asReader.toString());
+    type(w->Text9, "Mar");
+    QCOMPARE(w.rs().recordCount(), 4);
+
+    click(w->cmdedit);
+    type(w->Text4, "new address");
+    auto refusal = answer_next_message_box(QMessageBox::Ok);
+    click(w->cmdsave);
+    QTRY_VERIFY(refusal->seen);
+    QVERIFY2(refusal->text.contains("not saved") && refusal->text.contains("permission denied"), qPrintable(refusal->text));
+    QCOMPARE(w.state(), state::editing);
+    QVERIFY(w->Text4->text().startsWith("new address"));
+    // A text the server cannot store is refused before it is sent.
+    w->Text4->insert(QString(QChar(0)));
+    refusal = answer_next_message_box(QMessageBox::Ok);
+    click(w->cmdsave);
+    QTRY_VERIFY(refusal->seen);
+    QVERIFY2(refusal->text.contains("NUL"), qPrintable(refusal->text));
+    QCOMPARE(rows_at(url), TempDb::sample());
+}
+
+void ServerTest::startUpFailuresNameWhatFailed_data()
+{
+    QTest::addColumn<QString>("change");  // what is wrong with a working URL
+    QTest::addColumn<QString>("named");   // what the message must name
+    QTest::newRow("server not running") << "port" << "Connection refused";
+    QTest::newRow("no such database") << "database" << "does not exist";
+    QTest::newRow("login refused") << "user" << "\"nobody_here\" does not exist";
+    QTest::newRow("no table dept") << "table" << "no table dept";
+    QTest::newRow("TLS required") << "tls" << "SSL";
+}
+
+// The start-up fails with a message naming the database, its host and the
+// cause, never the password.
+void ServerTest::startUpFailuresNameWhatFailed()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, named);
+    PgScratch server;
+    QUrl url(database_on(server, TempDb::sample()));
+    url.setPassword(QStringLiteral("s3cret"));
+    if (change == "port") {
+        server.halt();
+    } else if (change == "database") {
+        url.setPath(QStringLiteral("/no_such_db"));
+    } else if (change == "user") {
+        url.setUserName(QStringLiteral("nobody_here"));
+    } else if (change == "table") {
+        Connection cn;
+        cn.open(url.toString());
+        cn.execute(QStringLiteral("DROP TABLE dept"));
+    } else {
+        url.setQuery(QStringLiteral("sslmode=require"));
+    }
+    modyul::Data data(url.toString());
+    Form1 form(data);
+    QString message;
+    try {
+        form.Form_Load();
+    } catch (const DbError& e) {
+        message = e.message();
+    }
+    QVERIFY2(message.contains(named), qPrintable(message));
+    QVERIFY2(message.contains(QStringLiteral("\"%1\" on 127.0.0.1:%2").arg(url.path().mid(1)).arg(url.port())), qPrintable(message));
+    QVERIFY2(!message.contains("s3cret"), qPrintable(message));
+}
+
+QTEST_MAIN(ServerTest)
+#include "test_server.moc"

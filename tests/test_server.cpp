@@ -9,6 +9,8 @@
 #include "data/modyul.h"
 #include "ui/datagrid.h"
 
+#include <QScrollBar>
+
 #include <QSqlQuery>
 #include <QTest>
 #include <QUrl>
@@ -202,6 +204,7 @@ private slots:
     void writeCutOffDuringItsCommitIsNotDoneTwice();
     void failoverToASecondHost();
     void readOnlyRoleBrowsesButCannotChange();
+    void largeListingShowsItsRowsBeforeItsCount();
     void startUpFailuresNameWhatFailed_data();
     void startUpFailuresNameWhatFailed();
 
@@ -356,6 +359,36 @@ void ServerTest::readOnlyRoleBrowsesButCannotChange()
     QTRY_VERIFY(refusal->seen);
     QVERIFY2(refusal->text.contains("NUL"), qPrintable(refusal->text));
     QCOMPARE(rows_at(url), TempDb::sample());
+}
+
+// A listing of many rows shows its first rows at once; the count, the
+// scroll bar and the line under the grid follow, and are never wrong.
+void ServerTest::largeListingShowsItsRowsBeforeItsCount()
+{
+    PgScratch server;
+    const QString url = database_on(server, {});
+    {
+        Connection cn;
+        cn.open(url);
+        cn.execute(QStringLiteral("INSERT INTO dept (cusnum, fname, lname) SELECT g, 'Name' || g, 'Last' FROM generate_series(1, 20000) g"));
+    }
+    Window w(url);
+    QTRY_VERIFY(w.rs().counted());
+    QCOMPARE(w.rs().knownCount(), 20000);
+    w->Text9->setText(QStringLiteral("Name1"));  // 11,111 names begin so
+    QVERIFY(!w.rs().counted());
+    QVERIFY2(w->lblposition->text().contains("counting"), qPrintable(w->lblposition->text()));
+    QCOMPARE(w->Text2->text(), QStringLiteral("Name1"));
+    QTRY_VERIFY(w.rs().counted());
+    QCOMPARE(w.rs().knownCount(), 11111);
+    QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 1 of 11111 whose first name begins with \"Name1\""));
+    QCOMPARE(w->DataGrid1->rowScrollBar()->maximum() + w->DataGrid1->rowScrollBar()->pageStep(), 11111);
+
+    w->Text9->setText(QStringLiteral("Name"));  // Last before the count: it counts first
+    QVERIFY(!w.rs().counted());
+    click(w->cmdlast);
+    QCOMPARE(w.rs().position(), 19999);
+    QCOMPARE(w->Text2->text(), QStringLiteral("Name9999"));
 }
 
 void ServerTest::startUpFailuresNameWhatFailed_data()

@@ -24,6 +24,9 @@ public:
     // The password for the next open, when the server asks for one. It is
     // kept for reconnecting and never shown.
     void setPassword(const QString& password) { password_ = password; }
+    // What was opened and with which password, for a second connection.
+    const QString& target() const { return target_; }
+    const QString& password() const { return password_; }
     // Opens the same database again after the connection was lost; a
     // DbError (lost) when it cannot be reached yet.
     void reconnect();

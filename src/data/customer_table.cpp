@@ -86,7 +86,25 @@ QVariantList CustomerTable::key_params(const Listing& l, const Key& key) const
 
 qint64 CustomerTable::count(const Listing& l) const
 {
-    return cn_.scalar(QStringLiteral("SELECT count(*) FROM ") + kTable + where(l), l.params).toLongLong();
+    const auto [sql, params] = count_statement(l);
+    return cn_.scalar(sql, params).toLongLong();
+}
+
+qint64 CustomerTable::count_up_to(const Listing& l, qint64 most) const
+{
+    return cn_.scalar(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1%2 LIMIT ?) AS counted").arg(kTable, where(l)),
+                      l.params + QVariantList{most})
+        .toLongLong();
+}
+
+std::pair<QString, QVariantList> CustomerTable::count_statement(const Listing& l) const
+{
+    return {QStringLiteral("SELECT count(*) FROM ") + kTable + where(l), l.params};
+}
+
+bool CustomerTable::counts_slowly() const
+{
+    return cn_.engine().counts_slowly();
 }
 
 QVector<CustomerTable::KeyedRow> CustomerTable::rows(const Listing& l, const std::optional<Key>& from, bool backwards,

@@ -51,6 +51,12 @@ public:
     Listing listing(const RowSource& source) const;
 
     qint64 count(const Listing& l) const;
+    // The listing's rows when they are fewer than most; most when not.
+    qint64 count_up_to(const Listing& l, qint64 most) const;
+    // The statement that counts a listing, and its values, for another
+    // connection to run; and whether counting is better left to one.
+    std::pair<QString, QVariantList> count_statement(const Listing& l) const;
+    bool counts_slowly() const;
     // Up to limit rows of the listing in its order, or backwards from its
     // end, those beyond from (when given), after skipping skip of them.
     QVector<KeyedRow> rows(const Listing& l, const std::optional<Key>& from, bool backwards, qint64 limit,

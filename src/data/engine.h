@@ -62,6 +62,10 @@ public:
     // The statements that create a new, empty customer table.
     virtual QStringList create_statements(const QString& table) const = 0;
 
+    // True when counting many rows takes long enough that the first rows
+    // are better shown before the count, which a second connection makes.
+    virtual bool counts_slowly() const { return false; }
+
     // The key that rows are paged and positioned by: a whole number,
     // unique in the table.
     virtual QString row_key() const = 0;

@@ -31,6 +31,7 @@ public:
     void prepare_table(Connection& cn, const QString& table) override;
     QStringList create_statements(const QString& table) const override;
 
+    bool counts_slowly() const override { return true; }
     QString row_key() const override;
     NameCondition name_condition(const QString& column, const QString& pattern) const override;
     QString same_value(const QString& column) const override;

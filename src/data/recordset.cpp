@@ -1,5 +1,7 @@
 #include "recordset.h"
 
+#include "connection.h"
+
 #include <algorithm>
 
 namespace {
@@ -21,13 +23,43 @@ const RecordSet::Snapshot& RecordSet::requireOpen() const
     return const_cast<RecordSet*>(this)->requireOpen();
 }
 
+RecordSet::RecordSet(CustomerTable& table, QObject* parent) : QObject(parent), table_(table) {}
+
+RecordSet::~RecordSet() = default;
+
 RecordSet::Snapshot RecordSet::load(const RowSource& source)
 {
     Snapshot s;
+    s.id = opened_ + 1;
     s.source = source;
     s.listing = table_.listing(source);
     s.stamp = table_.change_stamp();
-    s.count = table_.count(s.listing);
+    if (table_.counts_slowly()) {
+        // The first page tells how many rows there are when it is not
+        // full; a few thousand more are counted at once, and more than
+        // that by a second connection, while the first rows show.
+        s.exact = false;
+        s.count = 0;
+        page(s, 0);
+        if (!s.exact) {
+            const qint64 some = table_.count_up_to(s.listing, kCountAtOnce);
+            if (some < kCountAtOnce)
+                setCount(s, some);
+        }
+    } else {
+        setCount(s, table_.count(s.listing));
+        // The first row is current: it is read now, so that showing it
+        // cannot fail.
+        if (s.count > 0)
+            page(s, 0);
+    }
+    return s;
+}
+
+void RecordSet::setCount(Snapshot& s, qint64 count) const
+{
+    s.count = count;
+    s.exact = true;
     // The first and last rows in key order are known at once (a seek
     // each): reading from either end starts there, and between them a
     // table without gaps in its keys is read anywhere by a seek.
@@ -36,18 +68,48 @@ RecordSet::Snapshot RecordSet::load(const RowSource& source)
             s.anchors[0] = Key{range->first, {}};
             s.anchors[s.count - 1] = Key{range->second, {}};
         }
-    // The first row is current: it is read now, so that showing it cannot fail.
-    if (s.count > 0)
-        page(s, 0);
-    return s;
 }
 
 void RecordSet::open(const RowSource& source)
 {
     Snapshot s = load(source);
     s_ = std::move(s);
+    opened_ = s_->id;
     pos_ = s_->count > 0 ? 0 : -1;
     emit rowsReset();
+    if (!s_->exact) {
+        if (!counter_) {
+            counter_ = new BackgroundCount(this);
+            connect(counter_, &BackgroundCount::counted, this, &RecordSet::onCounted);
+        }
+        const Connection& cn = table_.connection();
+        const auto [sql, params] = table_.count_statement(s_->listing);
+        counter_->request(s_->id, cn.target(), cn.password(), sql, params);
+    }
+}
+
+void RecordSet::onCounted(quint64 id, qint64 count)
+{
+    if (!s_ || s_->id != id || s_->exact)
+        return;
+    // Rows added or removed meanwhile: the count is of the database as it
+    // is now, and the rows already read stay as they were read.
+    try {
+        setCount(*s_, std::max(count, pos_ + 1));
+    } catch (const DbError&) {
+        return;  // counted again when the number is needed
+    }
+    emit rowsCounted();
+}
+
+void RecordSet::countNow() const
+{
+    Snapshot& s = const_cast<RecordSet*>(this)->requireOpen();
+    if (s.exact)
+        return;
+    setCount(s, std::max(table_.count(s.listing), pos_ + 1));
+    // Told once the move or read that needed the count is done.
+    QMetaObject::invokeMethod(const_cast<RecordSet*>(this), &RecordSet::rowsCounted, Qt::QueuedConnection);
 }
 
 void RecordSet::close()
@@ -84,18 +146,33 @@ bool RecordSet::bof() const
 bool RecordSet::eof() const
 {
     const Snapshot& s = requireOpen();
+    if (pos_ >= s.count)
+        countNow();
     return s.count == 0 || pos_ >= s.count;
 }
 
 qint64 RecordSet::recordCount() const
 {
+    countNow();
     return requireOpen().count;
+}
+
+qint64 RecordSet::knownCount() const
+{
+    return requireOpen().count;
+}
+
+bool RecordSet::counted() const
+{
+    return requireOpen().exact;
 }
 
 void RecordSet::setPosition(qint64 position)
 {
     if (pos_ == position)
         return;
+    if (position >= s_->count)
+        countNow();
     if (position >= 0 && position < s_->count)
         page(*s_, position / kPage);
     pos_ = position;
@@ -111,7 +188,7 @@ void RecordSet::moveFirst()
 
 void RecordSet::moveLast()
 {
-    const qint64 count = requireOpen().count;
+    const qint64 count = recordCount();
     if (count == 0)
         throw noRows();
     setPosition(count - 1);
@@ -133,6 +210,8 @@ void RecordSet::movePrevious()
 
 void RecordSet::moveTo(qint64 position)
 {
+    if (position >= knownCount())
+        countNow();
     if (position < 0 || position >= requireOpen().count)
         throw DbError(DbError::MoveOutOfRange, QStringLiteral("Row %1 does not exist.").arg(position + 1));
     setPosition(position);
@@ -201,7 +280,9 @@ const RecordSet::Page& RecordSet::page(Snapshot& s, qint64 index)
 RecordSet::Page RecordSet::fetchPage(Snapshot& s, qint64 index)
 {
     const qint64 start = index * kPage;
-    const qint64 n = std::clamp<qint64>(s.count - start, 0, kPage);
+    // Before the count a page asks for all it can hold, and what comes
+    // back tells where the rows end.
+    const qint64 n = s.exact ? std::clamp<qint64>(s.count - start, 0, kPage) : kPage;
     const qint64 end = start + n;  // one past the page
     const bool sorted = !s.listing.sort.isEmpty();
 
@@ -209,7 +290,7 @@ RecordSet::Page RecordSet::fetchPage(Snapshot& s, qint64 index)
     bool backwards = false;
     qint64 skip = start;  // from the first row
 
-    if (s.count - end < skip) {
+    if (s.exact && s.count - end < skip) {
         backwards = true;
         skip = s.count - end;
     }
@@ -223,7 +304,7 @@ RecordSet::Page RecordSet::fetchPage(Snapshot& s, qint64 index)
         }
     }
     after = s.anchors.lower_bound(end);
-    if (after != s.anchors.end() && after->first - end < skip) {
+    if (s.exact && after != s.anchors.end() && after->first - end < skip) {
         backwards = true;
         skip = after->first - end;
         from = after->second;
@@ -255,6 +336,12 @@ RecordSet::Page RecordSet::fetchPage(Snapshot& s, qint64 index)
         s.anchors[start] = read.front().key;
         s.anchors[end - 1] = read.back().key;
     }
+    if (!s.exact) {
+        s.count = std::max(s.count, start + page.rows.size());
+        if (page.rows.size() < n && !backwards)
+            setCount(s, start + page.rows.size());
+        return page;
+    }
     // Another program removed rows since they were counted: the missing
     // ones read as empty rows until the next re-query.
     while (page.rows.size() < n)
@@ -264,6 +351,9 @@ RecordSet::Page RecordSet::fetchPage(Snapshot& s, qint64 index)
 
 std::optional<qint64> RecordSet::find(qint64 cusnum)
 {
+    // The exact count lets a row near the end, as a new one is, be counted
+    // from there.
+    countNow();
     Snapshot& s = requireOpen();
     const auto key = table_.key_of(s.listing, cusnum);
     if (!key)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "background_count.h"
 #include "customer_table.h"
 
 #include <QHash>
@@ -19,12 +20,18 @@
 // Every operation either succeeds or leaves the record set as it was: when
 // the rows cannot be read (another program holds the database locked),
 // open, re-query and every move throw and change nothing.
+//
+// Where counting takes long (a server), open reads the first page only and
+// a second connection counts meanwhile: until rowsCounted, knownCount() is
+// the number of rows known to exist, and whatever needs the exact number
+// (recordCount, the last row, a move past the rows known) counts first.
 class RecordSet : public QObject {
     Q_OBJECT
 public:
     using Row = CustomerTable::Values;
 
-    explicit RecordSet(CustomerTable& table, QObject* parent = nullptr) : QObject(parent), table_(table) {}
+    explicit RecordSet(CustomerTable& table, QObject* parent = nullptr);
+    ~RecordSet() override;
 
     void open(const RowSource& source);
     void close();
@@ -46,7 +53,12 @@ public:
 
     bool bof() const;
     bool eof() const;
+    // The exact number of rows, counted now when it is not known yet.
     qint64 recordCount() const;
+    // The rows known to exist, and whether that is all of them; no query.
+    qint64 knownCount() const;
+    bool counted() const;
+    bool hasRows() const { return knownCount() > 0; }
     qint64 position() const { return pos_; }
 
     // The value of a column of the current row, by its place in the table;
@@ -74,10 +86,14 @@ signals:
     void rowsReset();
     // The current position changed without the rows changing.
     void currentMoved(qint64 position);
+    // The rows were counted: knownCount() is exact from now on.
+    void rowsCounted();
 
 private:
     static constexpr qint64 kPage = 64;
     static constexpr int kMaxPages = 64;
+    // Where counting takes long, rows up to this many are counted at once.
+    static constexpr qint64 kCountAtOnce = 5000;
 
     using Key = CustomerTable::Key;
     struct Page {
@@ -86,9 +102,11 @@ private:
     // What one open or re-query read: the rows' count, the pages read so
     // far and the keys of rows at known positions.
     struct Snapshot {
+        quint64 id = 0;  // which open read it
         RowSource source;
         CustomerTable::Listing listing;
-        qint64 count = 0;
+        qint64 count = 0;     // every row, or the rows known so far
+        bool exact = true;    // count is every row
         std::pair<quint64, std::optional<qint64>> stamp;
         QHash<qint64, Page> pages;
         std::list<qint64> recent;       // page numbers, most recent first
@@ -97,6 +115,10 @@ private:
 
     Snapshot& requireOpen();
     const Snapshot& requireOpen() const;
+    // Makes the count exact; the count is a cache, so this is const.
+    void countNow() const;
+    void setCount(Snapshot& s, qint64 count) const;
+    void onCounted(quint64 id, qint64 count);
     // Counts the rows of source and reads the first page.
     Snapshot load(const RowSource& source);
     // Makes position current once its row has been read.
@@ -107,4 +129,6 @@ private:
     CustomerTable& table_;
     std::optional<Snapshot> s_;
     qint64 pos_ = -1;
+    quint64 opened_ = 0;  // opens so far
+    BackgroundCount* counter_ = nullptr;  // made when first needed
 };

@@ -93,6 +93,7 @@ Form1::Form1(modyul::Data& data, QWidget* parent)
     }, Qt::QueuedConnection);
     retry_.setInterval(kRetryMs);
     connect(&retry_, &QTimer::timeout, this, &Form1::retry_list);
+    connect(&rs, &RecordSet::rowsCounted, this, &Form1::show_position);
     watch_.setInterval(kWatchMs);
     connect(&watch_, &QTimer::timeout, this, &Form1::follow_changes);
 }
@@ -287,7 +288,7 @@ void Form1::read_list(std::optional<Keep> keep)
     retry_.stop();
     if (keep_)
         show_key(*std::exchange(keep_, std::nullopt));
-    else if (rs.recordCount() != 0)
+    else if (rs.hasRows())
         show_rec();
     else
         clear_txt();
@@ -366,7 +367,7 @@ void Form1::text5_Change()
 {
     if (mode_ != Mode::Browse)
         return;  // the add or edit keeps its own button states
-    if (rs.isOpen() && rs.recordCount() != 0) {
+    if (rs.isOpen() && rs.hasRows()) {
         ctrl_unlock();
     } else {
         ctrl_lock();
@@ -383,7 +384,7 @@ void Form1::cmdadd_Click()
     if (mode_ != Mode::Add) {
         // The last row becomes current when it can be read at once; the
         // add itself needs nothing from the database.
-        if (rs.recordCount() > 0) {
+        if (rs.hasRows()) {
             try {
                 const Connection::NoWait quick(cn);
                 rs.moveLast();
@@ -527,7 +528,9 @@ void Form1::cmddel_Click()
 void Form1::show_position()
 {
     QString line;
-    const qint64 count = rs.isOpen() ? rs.recordCount() : 0;
+    const qint64 count = rs.isOpen() ? rs.knownCount() : 0;
+    // Until the rows are counted, the line says so rather than guess.
+    const QString of = rs.isOpen() && !rs.counted() ? QStringLiteral("at least %1 (counting)").arg(count) : QString::number(count);
     const qint64 position = rs.position();
     const RowSource source = rs.source();
     if (mode_ == Mode::Add) {
@@ -538,9 +541,9 @@ void Form1::show_position()
         line = source.column == RowSource::Column::None ? QStringLiteral("No customers yet")
                                                          : QStringLiteral("No customer matches");
     } else if (position < 0 || position >= count) {
-        line = QStringLiteral("%1 customers").arg(count);
+        line = QStringLiteral("%1 customers").arg(of);
     } else {
-        line = QStringLiteral("Customer %1 of %2").arg(position + 1).arg(count);
+        line = QStringLiteral("Customer %1 of %2").arg(position + 1).arg(of);
         // The pattern is the filter box's text followed by "%" (read_list).
         if (source.column != RowSource::Column::None)
             line += QStringLiteral(" whose %1 begins with \"%2\"")

@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 #include <QWheelEvent>
 #include <algorithm>
+#include <climits>
 
 void RecordSetModel::setRecordSet(RecordSet* rs)
 {
@@ -26,7 +27,7 @@ void RecordSetModel::setRecordSet(RecordSet* rs)
 void RecordSetModel::setWindow(qint64 top, int rows)
 {
     const bool open = rs_ && rs_->isOpen();
-    const int shown = open ? int(std::clamp<qint64>(rs_->recordCount() - top, 0, rows)) : 0;
+    const int shown = open ? int(std::clamp<qint64>(rs_->knownCount() - top, 0, rows)) : 0;
     // The columns stay while the record set is closed.
     QStringList names = names_;
     if (open) {
@@ -170,6 +171,8 @@ void DataGrid::setDataSource(RecordSet* rs)
     if (rs_) {
         connect(rs_, &RecordSet::rowsReset, this, &DataGrid::onRowsReset);
         connect(rs_, &RecordSet::currentMoved, this, &DataGrid::onCurrentMoved);
+        // The scroll bar reaches the last row once the rows are counted.
+        connect(rs_, &RecordSet::rowsCounted, this, [this] { showFrom(model_.top()); });
         connect(rs_, &QObject::destroyed, this, [this] {
             rs_ = nullptr;
             model_.setRecordSet(nullptr);
@@ -185,7 +188,7 @@ void DataGrid::Refresh()
 
 qint64 DataGrid::listedRows() const
 {
-    return rs_ && rs_->isOpen() ? rs_->recordCount() : 0;
+    return rs_ && rs_->isOpen() ? rs_->knownCount() : 0;
 }
 
 int DataGrid::rowsShown() const
@@ -314,8 +317,7 @@ void DataGrid::onCurrentChanged(const QModelIndex& current, const QModelIndex&)
 // left and right stay with the table view.
 QModelIndex DataGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
 {
-    const qint64 count = listedRows();
-    if (count == 0)
+    if (listedRows() == 0)
         return {};
     const qint64 position = rs_->position();
     const bool ctrl = modifiers & Qt::ControlModifier;
@@ -333,22 +335,25 @@ QModelIndex DataGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modi
     case MoveEnd:
         if (!ctrl)
             return QTableView::moveCursor(action, modifiers);
-        target = count - 1;
+        target = LLONG_MAX;
         break;
     default: return QTableView::moveCursor(action, modifiers);
     }
-    target = std::clamp<qint64>(target, 0, count - 1);
-    if (target != position) {
+    try {
+        // Past the rows known so far the record set counts them first.
+        if (target >= listedRows())
+            target = std::min(target, rs_->recordCount() - 1);
+        target = std::max<qint64>(target, 0);
+        if (target == position)
+            return currentIndex();
         // The record set moves first; the grid follows it, and the view
         // finds its current index already where the key leads.
-        try {
-            rs_->moveTo(target);
-        } catch (const std::exception& e) {
-            refused(e);
-            return currentIndex();
-        }
-        emit RowColChange();
+        rs_->moveTo(target);
+    } catch (const std::exception& e) {
+        refused(e);
+        return currentIndex();
     }
+    emit RowColChange();
     return currentIndex();
 }
 

@@ -38,7 +38,7 @@ int rows_of(const DataGrid* grid)
 QString cell_text(const DataGrid* grid, int row, int column)
 {
     RecordSet* rs = open_records(grid);
-    if (!rs || row >= rs->recordCount())
+    if (!rs || row >= rs->knownCount())
         return {};
     try {
         const RecordSet::Row* values = rs->cachedRow(row);

@@ -13,15 +13,19 @@
 
 namespace {
 
-// The option buttons are narrow: a smaller gap between the round indicator
-// and the caption keeps "First Name" whole in its 73 pixels.
+// The option buttons are small: a smaller gap between the round indicator
+// and the caption keeps "First Name" whole in its 73 pixels, and an
+// indicator no taller than its button shows whole in its 13.
 class OptionStyle : public QProxyStyle {
 public:
     int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
     {
         if (metric == PM_RadioButtonLabelSpacing)
             return 3;
-        return QProxyStyle::pixelMetric(metric, option, widget);
+        const int size = QProxyStyle::pixelMetric(metric, option, widget);
+        if ((metric == PM_ExclusiveIndicatorWidth || metric == PM_ExclusiveIndicatorHeight) && widget)
+            return std::min(size, widget->height());
+        return size;
     }
 };
 

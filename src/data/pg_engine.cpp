@@ -193,39 +193,69 @@ QStringList PgEngine::columns(Connection& cn, const QString& table)
     return names;
 }
 
+namespace {
+
+QString name_index(const QString& table, int column)
+{
+    return QStringLiteral("%1_%2_lower").arg(table, QString::fromLatin1(kCustomerColumns[column].name).toLower());
+}
+
+// The index a name filter counts and pages through, holding the name too,
+// so that a count needs no visit to the table.
+QString name_index_statement(const QString& table, int column)
+{
+    const QString name = QString::fromLatin1(kCustomerColumns[column].name).toLower();
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 ((%3), %4) INCLUDE (%5)")
+        .arg(name_index(table, column), table, sort_expression(name), QLatin1String(kCustomerColumns[0].name), name);
+}
+
+// A notification to every listening program after each change of the table.
+QStringList notify_statements(const QString& table)
+{
+    return {
+        QStringLiteral("CREATE OR REPLACE FUNCTION %1_tallyhouse_changed() RETURNS trigger LANGUAGE plpgsql AS "
+                       "$$ BEGIN PERFORM pg_notify('%2', ''); RETURN NULL; END $$")
+            .arg(table, QLatin1String(PgEngine::kChannel)),
+        QStringLiteral("CREATE TRIGGER %1_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %1 "
+                       "FOR EACH STATEMENT EXECUTE FUNCTION %1_tallyhouse_changed()")
+            .arg(table),
+    };
+}
+
+}  // namespace
+
 void PgEngine::prepare_table(Connection& cn, const QString& table)
 {
-    const auto has = [&](const QString& sql) { return cn.scalar(sql, {table}).toLongLong() > 0; };
-    const QString key = kCustomerColumns[0].name;
+    const auto exists = [&](const QString& sql) { return cn.scalar(sql, {table}).toLongLong() > 0; };
+    const QString in_table = QStringLiteral("(current_schema() || '.' || ?)::regclass");
+    const QString notifies = QStringLiteral("SELECT count(*) FROM pg_trigger WHERE tgrelid = %1 AND tgname = '%2_changed'")
+                                 .arg(in_table, table);
     QStringList missing;
     for (int column : {kFname, kLname})
-        if (!has(QStringLiteral("SELECT count(*) FROM pg_indexes WHERE schemaname = current_schema() "
-                                "AND tablename = ? AND indexdef LIKE '%%lower(%1)%%'")
-                     .arg(QString::fromLatin1(kCustomerColumns[column].name).toLower())))
-            missing << create_statements(table).filter(QStringLiteral("_lower ON")).filter(QString::fromLatin1(kCustomerColumns[column].name).toLower() + u')');
-    if (!has(QStringLiteral("SELECT count(*) FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid "
-                            "AND a.attnum = i.indkey[0] WHERE i.indrelid = (current_schema() || '.' || ?)::regclass "
-                            "AND i.indisunique AND i.indnatts = 1 AND a.attname = '%1'")
-                 .arg(key)))
+        if (!exists(QStringLiteral("SELECT count(*) FROM pg_indexes WHERE schemaname = current_schema() "
+                                   "AND tablename = ? AND indexname = '%1'")
+                        .arg(name_index(table, column))))
+            missing << name_index_statement(table, column);
+    const QString key = QString::fromLatin1(kCustomerColumns[0].name);
+    if (!exists(QStringLiteral("SELECT count(*) FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid "
+                               "AND a.attnum = i.indkey[0] WHERE i.indrelid = %1 AND i.indisunique "
+                               "AND i.indnatts = 1 AND a.attname = '%2'")
+                    .arg(in_table, key)))
         missing << QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS %1_%2 ON %1 (%2)").arg(table, key);
-    notifying_ = has(QStringLiteral("SELECT count(*) FROM pg_trigger WHERE tgname = '%1_changed' "
-                                    "AND tgrelid = (current_schema() || '.' || ?)::regclass")
-                         .arg(table));
-    if (!notifying_)
-        missing << create_statements(table).filter(QStringLiteral("tallyhouse_changed")).mid(0);
+    if (!exists(notifies))
+        missing << notify_statements(table);
     // Only what is missing is written, without waiting; a role that may
-    // only read leaves the table as it is.
-    Connection::NoWait quick(cn);
-    for (const QString& sql : missing) {
-        try {
-            cn.execute(sql);
-        } catch (const DbError&) {
+    // only read leaves the table as it is, and then changes are not told.
+    {
+        Connection::NoWait quick(cn);
+        for (const QString& sql : missing) {
+            try {
+                cn.execute(sql);
+            } catch (const DbError&) {
+            }
         }
     }
-    if (!notifying_)
-        notifying_ = has(QStringLiteral("SELECT count(*) FROM pg_trigger WHERE tgname = '%1_changed' "
-                                        "AND tgrelid = (current_schema() || '.' || ?)::regclass")
-                             .arg(table));
+    notifying_ = exists(notifies);
 }
 
 QStringList PgEngine::create_statements(const QString& table) const
@@ -237,25 +267,12 @@ QStringList PgEngine::create_statements(const QString& table) const
                                                             : "bigint DEFAULT 0";
         columns << QString::fromLatin1(c.name) + u' ' + QLatin1String(type);
     }
-    QStringList sql{
-        // Many small changes keep the visibility map fresh for the
-        // index-only counts only when vacuum comes often.
-        QStringLiteral("CREATE TABLE %1 (%2) WITH (autovacuum_vacuum_scale_factor = 0.01, "
-                       "autovacuum_analyze_scale_factor = 0.01)")
-            .arg(table, columns.join(QStringLiteral(", "))),
-    };
-    for (int column : {kFname, kLname}) {
-        const QString name = QString::fromLatin1(kCustomerColumns[column].name).toLower();
-        sql << QStringLiteral("CREATE INDEX %1_%2_lower ON %1 ((%3), %4) INCLUDE (%2)")
-                   .arg(table, name, sort_expression(name), QLatin1String(kCustomerColumns[0].name));
-    }
-    sql << QStringLiteral("CREATE OR REPLACE FUNCTION %1_tallyhouse_changed() RETURNS trigger LANGUAGE plpgsql AS "
-                          "$$ BEGIN PERFORM pg_notify('%2', ''); RETURN NULL; END $$")
-               .arg(table, QLatin1String(kChannel))
-        << QStringLiteral("CREATE TRIGGER %1_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %1 "
-                          "FOR EACH STATEMENT EXECUTE FUNCTION %1_tallyhouse_changed()")
-               .arg(table);
-    return sql;
+    // Many small changes keep the visibility map fresh for the index-only
+    // counts only when vacuum comes often.
+    return QStringList{QStringLiteral("CREATE TABLE %1 (%2) WITH (autovacuum_vacuum_scale_factor = 0.01, "
+                                      "autovacuum_analyze_scale_factor = 0.01)")
+                           .arg(table, columns.join(QStringLiteral(", ")))}
+        << name_index_statement(table, kFname) << name_index_statement(table, kLname) << notify_statements(table);
 }
 
 QString PgEngine::row_key() const

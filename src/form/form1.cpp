@@ -442,6 +442,7 @@ void Form1::cmdsave_Click()
 {
     const bool adding = mode_ == Mode::Add;
     CustomerRow typed = typed_row();
+    QString done = QStringLiteral("The record was saved.");
     try {
         if (adding) {
             typed.cusnum = deptID = table.insert(typed);
@@ -449,6 +450,8 @@ void Form1::cmdsave_Click()
             // The row must still hold what was shown at Edit: another
             // program's change is not overwritten, and the user is told.
             const auto outcome = edited_ ? table.update(*edited_, typed) : CustomerTable::Outcome::Gone;
+            if (outcome != CustomerTable::Outcome::Done)
+                done = QStringLiteral("The record was not saved.");
             if (outcome == CustomerTable::Outcome::Changed)
                 report_notice(this, QStringLiteral("Another program changed this record after it was shown. Your changes were not saved; the record as it is now is shown."));
             if (outcome == CustomerTable::Outcome::Gone)
@@ -470,7 +473,7 @@ void Form1::cmdsave_Click()
     browse_unlock();
     cmddel->setEnabled(true);
     after_change(
-        QStringLiteral("The record was saved."), Keep{typed.cusnum, 0},
+        done, Keep{typed.cusnum, 0},
         [&] {
             rs.requery();
             DataGrid1->Refresh();

@@ -112,6 +112,7 @@ private:
                 fds.insert(fds.end(), {{client, POLLIN, 0}, {server, POLLIN, 0}});
             if (::poll(fds.data(), fds.size(), 50) <= 0)
                 continue;
+            const size_t polled = pairs.size();  // a pair accepted now is polled next time
             if (fds[0].revents & POLLIN) {
                 const int client = ::accept(listener_, nullptr, nullptr);
                 const int server = connectToServer();
@@ -120,7 +121,7 @@ private:
                 else
                     pairs.push_back({client, server});
             }
-            for (size_t i = 0; i < pairs.size(); ++i) {
+            for (size_t i = 0; i < polled; ++i) {
                 auto [client, server] = pairs[i];
                 bool closed = false;
                 for (int side = 0; side < 2 && !closed; ++side) {

@@ -68,8 +68,10 @@ soak: build
 	    TALLYHOUSE_SEEDS=$(SOAK_SEEDS) TALLYHOUSE_SEED=$(SEED) ./test_random_user
 
 # Times the window on generated databases of 10,000, 100,000 and 1,000,000
-# rows (made once into $(BUILD)/bench-data) and prints the figures beside
-# SQLite's own; BENCH_ARGS passes options, e.g. BENCH_ARGS="--reps 9".
+# rows, SQLite files (made once into $(BUILD)/bench-data) and databases on a
+# throwaway PostgreSQL server, and prints the figures beside each engine's
+# own; BENCH_ARGS passes options, e.g.
+# BENCH_ARGS="--engine postgresql --sizes 1000000 --reps 9".
 bench: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ./tallyhouse-bench $(BENCH_ARGS)
 

@@ -5,18 +5,18 @@
 //                      [--options "-c plan_cache_mode=force_custom_plan -c max_parallel_workers_per_gather=0"]
 //
 // Starts a server (scripts/pg-scratch), or uses the empty database at URL,
-// fills table dept with the rows of tallyhouse-mkdb --rows N --seed 1, and
-// prints the time to fill it and a
+// makes table dept as the program does and fills it with the rows of
+// tallyhouse-mkdb --rows N --seed 1, and prints the time to fill it and a
 // Markdown table of the median and worst times of each question over reps
 // runs, reading `shown` rows where the window reads a screenful.
 
+#include "data/pg_engine.h"
 #include "pg_floor.h"
 #include "support/pg_scratch.h"
 #include "tools/sample_rows.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QUrl>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -33,7 +33,7 @@ struct Options {
     QString url;  // an empty database to use instead of a throwaway server
     // Settings of the measuring connection: a generic plan of a name search
     // cannot use the index, and on two cores parallel workers slow a count.
-    QString options = QStringLiteral("-c plan_cache_mode=force_custom_plan -c max_parallel_workers_per_gather=0");
+    QString options = kProgramSettings;
 };
 
 Options parse(const QStringList& args)
@@ -106,15 +106,14 @@ int run(const Options& o)
         server = std::make_unique<PgScratch>();
         database = server->createDatabase();
     }
-    const QString url = database + (database.contains(u'?') ? u'&' : u'?') + QStringLiteral("options=")
-        + QString::fromLatin1(QUrl::toPercentEncoding(o.options));
+    const QString url = withSettings(database, o.options);
     std::unique_ptr<PGconn, decltype(&PQfinish)> conn(PQconnectdb(url.toUtf8().constData()), &PQfinish);
     if (PQstatus(conn.get()) != CONNECTION_OK)
         throw std::runtime_error(PQerrorMessage(conn.get()));
 
     const quint64 seed = 1;
-    const FillTimes fill = fillDept(conn.get(), o.rows, seed);
-    std::printf("PostgreSQL %d on %s: filled %lld rows in %.1f s (COPY %.1f s, indexes %.1f s, VACUUM ANALYZE %.1f s).\n"
+    const FillTimes fill = fillDept(conn.get(), PgEngine().create_statements(QStringLiteral("dept")), o.rows, seed);
+    std::printf("PostgreSQL %d on %s: filled %lld rows in %.1f s (COPY %.1f s, name indexes and trigger %.1f s, VACUUM ANALYZE %.1f s).\n"
                 "Connection options: %s. Times in ms over %d runs each, reading %d rows where the window reads a screenful.\n\n"
                 "| question | median ms | worst ms | rows counted |\n|---|---:|---:|---:|\n",
                 PQserverVersion(conn.get()) / 10000, qPrintable(database), o.rows,

@@ -153,6 +153,10 @@ int run(const Options& o)
         p->start(QStringLiteral(TALLYHOUSE_DRIVER), {QStringLiteral("window"), url});
         // Tokens t10000000 on for program 1, t20000000 on for program 2, ...
         p->write(QStringLiteral("save-loop %1 %2 0 %3\nclick cmdexit\n").arg(i).arg(i * 10000000LL).arg(o.seconds).toUtf8());
+        // Written now: QProcess would write it only while waiting for
+        // this very program, and the programs would run one after another.
+        if (!p->waitForBytesWritten(30000))
+            throw std::runtime_error("cannot start tallyhouse-driver");
         p->closeWriteChannel();
         programs.push_back(std::move(p));
     }
@@ -201,7 +205,7 @@ int run(const Options& o)
         all.other += t.other;
     }
     const double seconds = span(reports);
-    std::printf("| all | %d | %.1f | %d | %d | %d | %d | %d |\n", count(reports, load::Report::Saved),
+    std::printf("| all, over %.1f s | %d | %.1f | %d | %d | %d | %d | %d |\n", seconds, count(reports, load::Report::Saved),
                 seconds > 0 ? count(reports, load::Report::Saved) / seconds : 0.0, count(reports, load::Report::Deleted),
                 count(reports, load::Report::Failed), all.changed, all.deleted, all.busy);
     for (const QString& m : all.other)

@@ -10,6 +10,7 @@
 // Markdown table of the median and worst times of each question over reps
 // runs, reading `shown` rows where the window reads a screenful.
 
+#include "data/connection.h"
 #include "data/pg_engine.h"
 #include "pg_floor.h"
 #include "support/pg_scratch.h"
@@ -192,6 +193,31 @@ int run(const Options& o)
         floor.exec(QStringLiteral("INSERT INTO dept VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)"),
                    sample::generated_row(victim, seed));
         return expect(a, a.count == count - 1 && a.keys == keys(1, n), "delete");
+    });
+
+    // What a statement costs beyond the server's work: one key lookup as
+    // the program runs every statement with values, through Qt's driver
+    // (PREPARE, EXECUTE, and DEALLOCATE when the query ends: three round
+    // trips), against the same statement prepared once through libpq (one).
+    Connection program;
+    program.open(database);
+    const QString lookup = QStringLiteral("SELECT lname FROM dept WHERE cusnum = %1");
+    const int many = o.reps * 20;
+    measure("a key lookup through Qt's driver, as the program runs it", many, [&](int rep) {
+        QElapsedTimer t;
+        t.start();
+        FloorAnswer a;
+        a.count = program.scalar(lookup.arg(u'?'), {key + rep % n}).isNull() ? 0 : 1;
+        a.ms = t.nsecsElapsed() / 1e6;
+        return expect(a, a.count == 1, "lookup through Qt");
+    });
+    measure("the same through libpq, prepared once", many, [&](int rep) {
+        QElapsedTimer t;
+        t.start();
+        floor.exec(lookup.arg(QStringLiteral("$1")), {key + rep % n});
+        FloorAnswer a;
+        a.ms = t.nsecsElapsed() / 1e6;
+        return a;
     });
     return 0;
 }

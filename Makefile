@@ -21,7 +21,7 @@ PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libcsv-
             desktop-file-utils appstream dpkg-dev \
             pkg-config libpq-dev libqt6sql6-psql postgresql-15
 
-.PHONY: run test build asan deps bench soak install package clean
+.PHONY: run test build asan deps bench load soak install package clean
 
 deps:
 	@./scripts/install-deps $(PACKAGES)
@@ -68,10 +68,18 @@ soak: build
 	    TALLYHOUSE_SEEDS=$(SOAK_SEEDS) TALLYHOUSE_SEED=$(SEED) ./test_random_user
 
 # Times the window on generated databases of 10,000, 100,000 and 1,000,000
-# rows (made once into $(BUILD)/bench-data) and prints the figures beside
-# SQLite's own; BENCH_ARGS passes options, e.g. BENCH_ARGS="--reps 9".
+# rows, SQLite files (made once into $(BUILD)/bench-data) and databases on a
+# throwaway PostgreSQL server, and prints the figures beside each engine's
+# own; BENCH_ARGS passes options, e.g.
+# BENCH_ARGS="--engine postgresql --sizes 1000000 --reps 9".
 bench: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ./tallyhouse-bench $(BENCH_ARGS)
+
+# Several programs saving at once on one throwaway PostgreSQL server, then
+# every row accounted for; LOAD_ARGS passes options, e.g.
+# LOAD_ARGS="--programs 8 --seconds 120 --rows 1000".
+load: build
+	cd $(BUILD) && ./tallyhouse-load $(LOAD_ARGS)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

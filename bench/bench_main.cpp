@@ -1,17 +1,23 @@
 // tallyhouse-bench: times the real window on large generated databases.
 //
-//   tallyhouse-bench [--sizes 10000,100000,1000000] [--reps 7] [--startups 9]
-//                    [--data DIR]
+//   tallyhouse-bench [--engine sqlite|postgresql|both] [--sizes 10000,100000,1000000]
+//                    [--reps 7] [--startups 9] [--data DIR]
 //
-// For each size a database is generated once into DIR/rows-SIZE/db40.mdb
-// (DIR defaults to bench-data beside this program) and reused afterwards.
-// Each start-up runs in a fresh process; one more process per size, on a
-// copy of the database, runs the session (filter, navigation, grid, save,
-// delete) and reports its peak resident memory. Prints one Markdown table
-// per size.
+// On SQLite, a database is generated once per size into
+// DIR/rows-SIZE/db40.mdb (DIR defaults to bench-data beside this program)
+// and reused afterwards. On PostgreSQL, a throwaway server
+// (scripts/pg-scratch) gets one database per size, made as the program
+// makes it and filled by COPY with the same rows, for this run only.
+// Each start-up runs in a fresh process; one more process per size (on a
+// copy of the SQLite file) runs the session (filter, navigation, grid,
+// save, delete) and reports its peak resident memory. Prints one Markdown
+// table per engine and size.
 
+#include "data/pg_engine.h"
+#include "pg_floor.h"
 #include "report.h"
 #include "scenario.h"
+#include "support/pg_scratch.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,10 +26,15 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
+#include <libpq-fe.h>
+#include <memory>
 
 namespace {
 
+using bench::EngineKind;
+
 struct Options {
+    QList<EngineKind> engines{EngineKind::Sqlite, EngineKind::Postgresql};
     QList<qint64> sizes{10000, 100000, 1000000};
     int reps = 7;
     int startups = 9;
@@ -44,7 +55,14 @@ Options parse(const QStringList& args)
         const QString& a = args[i];
         const QString value = args.value(i + 1);
         bool ok = true;
-        if (a == QLatin1String("--sizes")) {
+        if (a == QLatin1String("--engine")) {
+            if (value == QLatin1String("sqlite"))
+                o.engines = {EngineKind::Sqlite};
+            else if (value == QLatin1String("postgresql"))
+                o.engines = {EngineKind::Postgresql};
+            else
+                ok = value == QLatin1String("both");
+        } else if (a == QLatin1String("--sizes")) {
             o.sizes.clear();
             for (const QString& s : value.split(u','))
                 if (ok)
@@ -67,13 +85,13 @@ Options parse(const QStringList& args)
     return o;
 }
 
-// The directory holding the generated database of this size, made on first use.
-QString database(const Options& o, qint64 size)
+// The SQLite file of this size, generated on first use.
+QString sqliteDatabase(const Options& o, qint64 size)
 {
     const QString dir = QStringLiteral("%1/rows-%2").arg(o.data).arg(size);
     const QString db = dir + QStringLiteral("/db40.mdb");
     if (QFile::exists(db))
-        return dir;
+        return db;
     QDir().mkpath(dir);
     const QString part = db + QStringLiteral(".part");
     QFile::remove(part);
@@ -82,7 +100,21 @@ QString database(const Options& o, qint64 size)
                                      {part, QStringLiteral("--rows"), QString::number(size), QStringLiteral("--seed"), QStringLiteral("1")});
     if (rc != 0 || !QFile::rename(part, db))
         die(QStringLiteral("cannot generate %1").arg(db));
-    return dir;
+    return db;
+}
+
+// A new database of this size on the server, made as the program makes
+// table dept and filled with tallyhouse-mkdb's rows; its URL.
+QString serverDatabase(PgScratch& server, qint64 size)
+{
+    const QString url = server.createDatabase();
+    std::unique_ptr<PGconn, decltype(&PQfinish)> conn(PQconnectdb(url.toUtf8().constData()), &PQfinish);
+    if (PQstatus(conn.get()) != CONNECTION_OK)
+        die(QString::fromUtf8(PQerrorMessage(conn.get())));
+    const FillTimes fill = fillDept(conn.get(), PgEngine().create_statements(QStringLiteral("dept")), size, 1);
+    std::fprintf(stderr, "filled %lld rows into %s in %.1f s\n", size, qPrintable(url),
+                 (fill.copy + fill.indexes + fill.vacuum) / 1000);
+    return url;
 }
 
 // Runs this program again in one of its measuring modes; its output.
@@ -100,25 +132,41 @@ QString child(const QStringList& args)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-// Measures every size. The start-ups of all sizes take turns, so that a
-// busy moment of the machine does not fall on one size only and skew the
-// ratio between them.
-QList<bench::Results> measure(const Options& o)
+// Measures every size on one engine. The start-ups of all sizes take
+// turns, so that a busy moment of the machine does not fall on one size
+// only and skew the ratio between them.
+QList<bench::Results> measure(const Options& o, EngineKind engine)
 {
-    QStringList dirs;
+    std::unique_ptr<PgScratch> server;
+    QStringList targets;
+    if (engine == EngineKind::Postgresql)
+        server = std::make_unique<PgScratch>();
     for (qint64 size : o.sizes)
-        dirs << database(o, size);
+        targets << (server ? serverDatabase(*server, size) : sqliteDatabase(o, size));
     QList<bench::Results> results(o.sizes.size());
+    auto run = [&](int k, const QStringList& args) {
+        results[k].load << bench::loadAverage();
+        results[k].add(child(args));
+    };
     for (int i = 0; i < o.startups; ++i)
-        for (int k = 0; k < dirs.size(); ++k)
-            results[k].add(child({QStringLiteral("--measure-startup"), dirs[k]}));
-    for (int k = 0; k < dirs.size(); ++k) {
-        // The session changes the database: it runs on a copy.
+        for (int k = 0; k < targets.size(); ++k)
+            run(k, {QStringLiteral("--measure-startup"), targets[k]});
+    for (int k = 0; k < targets.size(); ++k) {
+        const QString reps = QString::number(o.reps);
+        if (server) {
+            // The session undoes its changes; the start-ups are done.
+            run(k, {QStringLiteral("--measure-session"), targets[k], reps});
+            continue;
+        }
+        // The session changes the file: it runs on a copy.
         QTemporaryDir tmp(o.data + QStringLiteral("/session-XXXXXX"));
-        if (!tmp.isValid() || !QFile::copy(dirs[k] + QStringLiteral("/db40.mdb"), tmp.path() + QStringLiteral("/db40.mdb")))
+        const QString copy = tmp.path() + QStringLiteral("/db40.mdb");
+        if (!tmp.isValid() || !QFile::copy(targets[k], copy))
             die(QStringLiteral("cannot copy the database of %1 rows").arg(o.sizes[k]));
-        results[k].add(child({QStringLiteral("--measure-session"), tmp.path(), QString::number(o.reps)}));
+        run(k, {QStringLiteral("--measure-session"), copy, reps});
     }
+    for (bench::Results& r : results)
+        r.load << bench::loadAverage();
     return results;
 }
 
@@ -131,12 +179,12 @@ int main(int argc, char** argv)
     // Read before QApplication, which takes some arguments for itself.
     const QString mode = argc >= 3 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (mode == QLatin1String("--measure-startup") || mode == QLatin1String("--measure-session")) {
-        const QString dir = QString::fromLocal8Bit(argv[2]);
+        const QString target = QString::fromLocal8Bit(argv[2]);
         const int reps = argc >= 4 ? std::atoi(argv[3]) : 1;
         QApplication app(argc, argv);
         if (mode == QLatin1String("--measure-startup"))
-            return bench::measureStartup(dir, sinceMain);
-        return bench::measureSession(dir, reps, sinceMain);
+            return bench::measureStartup(target, sinceMain);
+        return bench::measureSession(target, reps, sinceMain);
     }
 
     QCoreApplication app(argc, argv);
@@ -144,8 +192,16 @@ int main(int argc, char** argv)
     std::printf("Tallyhouse benchmark on %s, %d cores: %d start-ups and %d repetitions of each step per size.\n"
                 "Times in ms; targets are judged on 1,000,000 rows.\n",
                 qPrintable(QSysInfo::prettyProductName()), QThread::idealThreadCount(), o.startups, o.reps);
-    const QList<bench::Results> results = measure(o);
-    for (int k = 0; k < results.size(); ++k)
-        std::printf("\n%s", qPrintable(bench::table(o.sizes[k], results[k], o.sizes.front(), results.front())));
+    std::fflush(stdout);
+    for (EngineKind engine : o.engines) {
+        try {
+            const QList<bench::Results> results = measure(o, engine);
+            for (int k = 0; k < results.size(); ++k)
+                std::printf("\n%s", qPrintable(bench::table(engine, o.sizes[k], results[k], o.sizes.front(), results.front())));
+            std::fflush(stdout);
+        } catch (const std::exception& e) {
+            die(QString::fromUtf8(e.what()));
+        }
+    }
     return 0;
 }

@@ -3,7 +3,8 @@
 #include "tools/sample_rows.h"
 
 #include <QElapsedTimer>
-#include <QStringList>
+#include <QRegularExpression>
+#include <QUrl>
 #include <cstdlib>
 #include <libpq-fe.h>
 #include <memory>
@@ -38,6 +39,12 @@ const QString firstByKey = QStringLiteral("SELECT * FROM dept ORDER BY cusnum LI
 const QString nameMatch = QStringLiteral("lower(fname) COLLATE \"C\" LIKE lower($1) || '%' ESCAPE ''");
 
 }  // namespace
+
+QString withSettings(const QString& url, const QString& settings)
+{
+    return url + (url.contains(u'?') ? u'&' : u'?') + QStringLiteral("options=")
+        + QString::fromLatin1(QUrl::toPercentEncoding(settings));
+}
 
 // Runs one prepared statement, touches every column of every row it
 // returns, and notes the first column: a count for count(*), else the row's
@@ -85,18 +92,18 @@ PgFloor::Answer PgFloor::openCountRead(const QString& url, int n)
     return a;
 }
 
-PgFloor::Answer PgFloor::countAndRead(const QString& prefix, int n)
+PgFloor::Answer PgFloor::countAndRead(const QString& typed, int n)
 {
     QElapsedTimer t;
     t.start();
     Answer a;
-    if (prefix.isEmpty()) {
+    if (typed.isEmpty()) {
         a = run(countAll, {}, a);
         a = run(firstByKey, {n}, a);
     } else {
-        a = run(QStringLiteral("SELECT count(*) FROM dept WHERE ") + nameMatch, {prefix}, a);
+        a = run(QStringLiteral("SELECT count(*) FROM dept WHERE ") + nameMatch, {typed}, a);
         a = run(QStringLiteral("SELECT * FROM dept WHERE %1 ORDER BY lower(fname) COLLATE \"C\", cusnum LIMIT $2").arg(nameMatch),
-                {prefix, n}, a);
+                {typed, n}, a);
     }
     a.ms = msSince(t);
     return a;
@@ -134,7 +141,7 @@ void PgFloor::exec(const QString& sql, const QVariantList& params)
     run(sql, params, {});
 }
 
-FillTimes fillDept(PGconn* conn, qint64 rows, quint64 seed)
+FillTimes fillDept(PGconn* conn, const QStringList& create, qint64 rows, quint64 seed)
 {
     FillTimes times;
     QElapsedTimer t;
@@ -144,9 +151,11 @@ FillTimes fillDept(PGconn* conn, qint64 rows, quint64 seed)
     // asynchronous commits it would otherwise leave pages it reads in the
     // first moments unmarked, and index-only counts slower.
     exec(conn, QStringLiteral("SET synchronous_commit = on"));
-    exec(conn, QStringLiteral("CREATE TABLE dept (cusnum bigint NOT NULL, fname text, lname text, address text, "
-                              "emaddress text, phonenum text, credlimit text, deptname text, "
-                              "ordercount integer DEFAULT 0, balance integer DEFAULT 0)"));
+    const QStringList tables = create.filter(QRegularExpression(QStringLiteral("^CREATE TABLE "), QRegularExpression::CaseInsensitiveOption));
+    if (tables.isEmpty())
+        throw std::runtime_error("no CREATE TABLE among the statements that make dept");
+    for (const QString& sql : tables)
+        exec(conn, sql);
     check(conn, PQexec(conn, "COPY dept FROM STDIN"), QStringLiteral("COPY"));
     // COPY's text format: tab between columns, \N for NULL, and a
     // backslash before any backslash, tab or line break in a value.
@@ -183,10 +192,9 @@ FillTimes fillDept(PGconn* conn, qint64 rows, quint64 seed)
 
     t.restart();
     exec(conn, QStringLiteral("SET maintenance_work_mem = '256MB'"));
-    exec(conn, QStringLiteral("ALTER TABLE dept ADD PRIMARY KEY (cusnum)"));
-    for (const char* name : {"fname", "lname"})
-        exec(conn, QStringLiteral("CREATE INDEX dept_%1 ON dept ((lower(%1) COLLATE \"C\"), cusnum) INCLUDE (%1)").arg(QLatin1String(name)));
-    exec(conn, QStringLiteral("ALTER TABLE dept SET (autovacuum_vacuum_scale_factor = 0.01, autovacuum_analyze_scale_factor = 0.01)"));
+    for (const QString& sql : create)
+        if (!tables.contains(sql))
+            exec(conn, sql);
     times.indexes = msSince(t);
 
     t.restart();

@@ -5,18 +5,19 @@
 //                      [--options "-c plan_cache_mode=force_custom_plan -c max_parallel_workers_per_gather=0"]
 //
 // Starts a server (scripts/pg-scratch), or uses the empty database at URL,
-// fills table dept with the rows of tallyhouse-mkdb --rows N --seed 1, and
-// prints the time to fill it and a
+// makes table dept as the program does and fills it with the rows of
+// tallyhouse-mkdb --rows N --seed 1, and prints the time to fill it and a
 // Markdown table of the median and worst times of each question over reps
 // runs, reading `shown` rows where the window reads a screenful.
 
+#include "data/connection.h"
+#include "data/pg_engine.h"
 #include "pg_floor.h"
 #include "support/pg_scratch.h"
 #include "tools/sample_rows.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QUrl>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -33,7 +34,7 @@ struct Options {
     QString url;  // an empty database to use instead of a throwaway server
     // Settings of the measuring connection: a generic plan of a name search
     // cannot use the index, and on two cores parallel workers slow a count.
-    QString options = QStringLiteral("-c plan_cache_mode=force_custom_plan -c max_parallel_workers_per_gather=0");
+    QString options = kProgramSettings;
 };
 
 Options parse(const QStringList& args)
@@ -106,15 +107,14 @@ int run(const Options& o)
         server = std::make_unique<PgScratch>();
         database = server->createDatabase();
     }
-    const QString url = database + (database.contains(u'?') ? u'&' : u'?') + QStringLiteral("options=")
-        + QString::fromLatin1(QUrl::toPercentEncoding(o.options));
+    const QString url = withSettings(database, o.options);
     std::unique_ptr<PGconn, decltype(&PQfinish)> conn(PQconnectdb(url.toUtf8().constData()), &PQfinish);
     if (PQstatus(conn.get()) != CONNECTION_OK)
         throw std::runtime_error(PQerrorMessage(conn.get()));
 
     const quint64 seed = 1;
-    const FillTimes fill = fillDept(conn.get(), o.rows, seed);
-    std::printf("PostgreSQL %d on %s: filled %lld rows in %.1f s (COPY %.1f s, indexes %.1f s, VACUUM ANALYZE %.1f s).\n"
+    const FillTimes fill = fillDept(conn.get(), PgEngine().create_statements(QStringLiteral("dept")), o.rows, seed);
+    std::printf("PostgreSQL %d on %s: filled %lld rows in %.1f s (COPY %.1f s, name indexes and trigger %.1f s, VACUUM ANALYZE %.1f s).\n"
                 "Connection options: %s. Times in ms over %d runs each, reading %d rows where the window reads a screenful.\n\n"
                 "| question | median ms | worst ms | rows counted |\n|---|---:|---:|---:|\n",
                 PQserverVersion(conn.get()) / 10000, qPrintable(database), o.rows,
@@ -193,6 +193,31 @@ int run(const Options& o)
         floor.exec(QStringLiteral("INSERT INTO dept VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)"),
                    sample::generated_row(victim, seed));
         return expect(a, a.count == count - 1 && a.keys == keys(1, n), "delete");
+    });
+
+    // What a statement costs beyond the server's work: one key lookup as
+    // the program runs every statement with values, through Qt's driver
+    // (PREPARE, EXECUTE, and DEALLOCATE when the query ends: three round
+    // trips), against the same statement prepared once through libpq (one).
+    Connection program;
+    program.open(database);
+    const QString lookup = QStringLiteral("SELECT lname FROM dept WHERE cusnum = %1");
+    const int many = o.reps * 20;
+    measure("a key lookup through Qt's driver, as the program runs it", many, [&](int rep) {
+        QElapsedTimer t;
+        t.start();
+        FloorAnswer a;
+        a.count = program.scalar(lookup.arg(u'?'), {key + rep % n}).isNull() ? 0 : 1;
+        a.ms = t.nsecsElapsed() / 1e6;
+        return expect(a, a.count == 1, "lookup through Qt");
+    });
+    measure("the same through libpq, prepared once", many, [&](int rep) {
+        QElapsedTimer t;
+        t.start();
+        floor.exec(lookup.arg(QStringLiteral("$1")), {key + rep % n});
+        FloorAnswer a;
+        a.ms = t.nsecsElapsed() / 1e6;
+        return a;
     });
     return 0;
 }

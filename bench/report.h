@@ -9,18 +9,27 @@
 // the benchmark's table: median, worst, floor, ratio and target per step.
 namespace bench {
 
+// The database engines the benchmark runs on; each has its own targets.
+enum class EngineKind { Sqlite, Postgresql };
+QString engineName(EngineKind engine);
+
 struct Results {
     QStringList order;                    // steps in the order first seen
     QHash<QString, QList<double>> ms;     // window times per step
-    QHash<QString, QList<double>> floor;  // SQLite times per step
+    QHash<QString, QList<double>> floor;  // the database's own times per step
     long rssKb = 0;                       // peak resident memory of the session
+    QList<double> load;                   // the machine's load average while measuring
 
     // Adds the lines of one measuring process.
     void add(const QString& output);
 };
 
-// One Markdown table for a database of size rows; ratios of start-up and
-// memory are taken against reference, the figures of referenceSize rows.
-QString table(qint64 size, const Results& results, qint64 referenceSize, const Results& reference);
+// The machine's load average over the last minute.
+double loadAverage();
+
+// One Markdown table for a database of size rows on engine; ratios of
+// start-up and memory are taken against reference, the figures of
+// referenceSize rows on the same engine.
+QString table(EngineKind engine, qint64 size, const Results& results, qint64 referenceSize, const Results& reference);
 
 }  // namespace bench

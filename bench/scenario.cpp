@@ -1,18 +1,22 @@
 #include "scenario.h"
 
 #include "data/modyul.h"
+#include "data/pg_engine.h"
 #include "data/sqlite_engine.h"
 #include "form/form1.h"
+#include "pg_floor.h"
 #include "sqlite_floor.h"
 #include "ui/datagrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
+#include <libpq-fe.h>
 #include <memory>
 #include <stdexcept>
 #include <sys/resource.h>
@@ -38,9 +42,46 @@ public:
     }
 };
 
+// Notes, for each paint of the widgets it watches, what the window was
+// about to show: whether the grid's first row was the one expected and
+// whether the count (the number of rows listed and the scroll bar's range)
+// was final. A filter's first rows can reach the screen before its count.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(DataGrid* grid) : grid_(grid) {}
+
+    // What a filter step is to show.
+    void expect(qint64 firstKey, qint64 count)
+    {
+        firstKey_ = firstKey;
+        count_ = count;
+        rowsPainted = countPainted = false;
+    }
+    bool rowsPainted = false;   // the grid painted the expected first row
+    bool countPainted = false;  // a watched widget painted with the count final
+
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() != QEvent::Paint)
+            return false;
+        const qint64 shown = grid_->listedRows();
+        if (watched == grid_->viewport() && shown > 0 && grid_->model()->index(0, 0).data().toLongLong() == firstKey_)
+            rowsPainted = true;
+        const QScrollBar* bar = grid_->rowScrollBar();
+        if (shown == count_ && bar->maximum() == std::max<qint64>(0, count_ - bar->pageStep()))
+            countPainted = true;
+        return false;
+    }
+
+private:
+    DataGrid* grid_;
+    qint64 firstKey_ = 0;
+    qint64 count_ = -1;
+};
+
 class Session {
 public:
-    Session(const QString& programDir, const QElapsedTimer& sinceMain);
+    Session(const QString& target, const QElapsedTimer& sinceMain);
 
     void filter(int reps);
     void navigate(int reps);
@@ -49,10 +90,14 @@ public:
 
     double startupMs = 0;  // from main() to the first row painted
     double loadMs = 0;     // from Form1's construction to that paint
-    SqliteFloor::Answer startupFloor;
+    FloorAnswer startupFloor;
 
 private:
-    void sample(const char* op, double ms, const SqliteFloor::Answer& floor);
+    // One line of the report; floor ms < 0 when the step has no floor.
+    void sample(const QString& op, double ms, double floorMs);
+    void sample(const char* op, double ms, const FloorAnswer& floor) { sample(QString::fromLatin1(op), ms, floor.ms); }
+    // Makes the floor of the window's engine, on the window's database.
+    void makeFloor();
     // Runs f, then lets Qt paint what changed; the time of both.
     template <class F>
     double timed(F f)
@@ -74,24 +119,26 @@ private:
     }
     DataGrid* grid() const { return form_->DataGrid1; }
     // The shown row and the grid's rows must be the ones SQLite read.
-    void checkShown(const SqliteFloor::Answer& floor, qint64 firstRow, const QString& what) const;
+    void checkShown(const FloorAnswer& floor, qint64 firstRow, const QString& what) const;
     // The grid's current row is the record set's and shows the boxes' row.
     void checkGridAgrees(const QString& what) const;
 
     std::unique_ptr<modyul::Data> data_;
     std::unique_ptr<Form1> form_;
-    std::unique_ptr<SqliteFloor> floor_;
+    std::unique_ptr<PGconn, decltype(&PQfinish)> pgFloorConn_{nullptr, &PQfinish};
+    std::unique_ptr<Floor> floor_;
     PaintCounter painted_;
+    std::unique_ptr<PaintWatch> watch_;
     QTimer watchdog_;
     bool expectingBox_ = false;
     int visible_ = 0;  // rows the grid shows at once
 };
 
-Session::Session(const QString& programDir, const QElapsedTimer& sinceMain)
+Session::Session(const QString& target, const QElapsedTimer& sinceMain)
 {
     QElapsedTimer load;
     load.start();
-    data_ = std::make_unique<modyul::Data>(modyul::db_path(programDir));
+    data_ = std::make_unique<modyul::Data>(target);
     form_ = std::make_unique<Form1>(*data_);
     form_->Form_Load();
     grid()->viewport()->installEventFilter(&painted_);
@@ -106,9 +153,12 @@ Session::Session(const QString& programDir, const QElapsedTimer& sinceMain)
     check(!form_->Text1->text().isEmpty(), QStringLiteral("a first row is shown"));
 
     visible_ = grid()->rowScrollBar()->pageStep();
-    floor_ = std::make_unique<SqliteFloor>(SqliteEngine::handle(data_->cn));
-    startupFloor = SqliteFloor::openCountRead(data_->target, visible_);
+    makeFloor();
     checkShown(startupFloor, 0, QStringLiteral("start-up"));
+    watch_ = std::make_unique<PaintWatch>(grid());
+    for (QWidget* w : {static_cast<QWidget*>(grid()->viewport()), static_cast<QWidget*>(grid()->rowScrollBar()),
+                       static_cast<QWidget*>(form_->lblposition)})
+        w->installEventFilter(watch_.get());
 
     // A message box nobody answers would stop the benchmark for good.
     QObject::connect(&watchdog_, &QTimer::timeout, [this] {
@@ -119,6 +169,24 @@ Session::Session(const QString& programDir, const QElapsedTimer& sinceMain)
     });
     watchdog_.start(500);
     QApplication::setActiveWindow(form_.get());
+}
+
+void Session::makeFloor()
+{
+    if (dynamic_cast<SqliteEngine*>(&data_->cn.engine())) {
+        floor_ = std::make_unique<SqliteFloor>(SqliteEngine::handle(data_->cn));
+        startupFloor = SqliteFloor::openCountRead(data_->target, visible_);
+        return;
+    }
+    if (!dynamic_cast<PgEngine*>(&data_->cn.engine()))
+        throw std::runtime_error("no floor for this database engine");
+    // A connection of its own beside the window's, with the same settings.
+    const QString url = withSettings(data_->target);
+    pgFloorConn_.reset(PQconnectdb(url.toUtf8().constData()));
+    if (PQstatus(pgFloorConn_.get()) != CONNECTION_OK)
+        throw std::runtime_error(PQerrorMessage(pgFloorConn_.get()));
+    floor_ = std::make_unique<PgFloor>(pgFloorConn_.get());
+    startupFloor = PgFloor::openCountRead(url, visible_);
 }
 
 void Session::settle()
@@ -132,13 +200,13 @@ void Session::settle()
 void Session::check(bool ok, const QString& what) const
 {
     if (!ok)
-        throw std::runtime_error(("the window disagrees with SQLite: " + what).toStdString());
+        throw std::runtime_error(("the window disagrees with the database: " + what).toStdString());
 }
 
-void Session::checkShown(const SqliteFloor::Answer& floor, qint64 firstRow, const QString& what) const
+void Session::checkShown(const FloorAnswer& floor, qint64 firstRow, const QString& what) const
 {
     check(!floor.keys.isEmpty() && shownKey() == floor.keys.front(),
-          what + QStringLiteral(": shown %1, SQLite read %2").arg(shownKey()).arg(floor.keys.value(0)));
+          what + QStringLiteral(": shown %1, the database read %2").arg(shownKey()).arg(floor.keys.value(0)));
     check(grid()->firstShown() + grid()->currentIndex().row() == firstRow, what + QStringLiteral(": grid's current row"));
     for (int i = 0; i < floor.keys.size(); ++i)
         check(gridKey(firstRow + i) == floor.keys[i], what + QStringLiteral(": grid row %1").arg(firstRow + i));
@@ -151,31 +219,56 @@ void Session::checkGridAgrees(const QString& what) const
           what + QStringLiteral(": grid and boxes"));
 }
 
-void Session::sample(const char* op, double ms, const SqliteFloor::Answer& floor)
+void Session::sample(const QString& op, double ms, double floorMs)
 {
-    std::printf("sample\t%s\t%.3f\t%.3f\n", op, ms, floor.ms);
+    std::printf("sample\t%s\t%.3f\t%.3f\n", qPrintable(op), ms, floorMs);
 }
 
+// Each keystroke is timed twice: until the grid has painted the first
+// rows of the new list, and until the count and the scroll bar are final
+// and painted too. The answers are known before the keystroke (an untimed
+// question to the floor), so that the window's paints can be recognised.
 void Session::filter(int reps)
 {
     static const char* const typed[] = {"type \"m\"", "type \"ma\"", "type \"mar\"", "type \"mart\""};
     static const char* const deleted[] = {"delete to \"mar\"", "delete to \"ma\"", "delete to \"m\"", "delete to empty"};
     QLineEdit* box = form_->Text9;
     const QString name = QStringLiteral("mart");
+    QHash<QString, FloorAnswer> expected;
+    for (int i = 0; i <= name.size(); ++i)
+        expected[name.left(i)] = floor_->countAndRead(name.left(i), visible_);
     for (int rep = 0; rep < reps; ++rep) {
         for (int i = 0; i < 8; ++i) {
             const bool typing = i < 4;
-            const double ms = timed([&] {
-                if (typing)
-                    QTest::keyClick(box, name[i].toLatin1());
-                else
-                    QTest::keyClick(box, Qt::Key_Backspace);
-            });
+            const QString op = QString::fromLatin1(typing ? typed[i] : deleted[i - 4]);
+            const QString next = typing ? name.left(i + 1) : name.left(7 - i);
+            watch_->expect(expected[next].keys.value(0), expected[next].count);
+            QElapsedTimer t;
+            t.start();
+            if (typing)
+                QTest::keyClick(box, name[i].toLatin1());
+            else
+                QTest::keyClick(box, Qt::Key_Backspace);
+            double rowsMs = -1, countMs = -1;
+            while (rowsMs < 0 || countMs < 0) {
+                // Returns once the events at hand are handled; waits for
+                // more only when there were none.
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+                if (rowsMs < 0 && watch_->rowsPainted)
+                    rowsMs = msSince(t);
+                if (countMs < 0 && watch_->countPainted)
+                    countMs = msSince(t);
+                if (t.elapsed() > 60000)
+                    throw std::runtime_error(qPrintable(op + QStringLiteral(": the list was never painted")));
+            }
+            settle();
             const QString text = box->text();
-            const auto floor = floor_->countAndRead(text.isEmpty() ? QString() : text + u'%', visible_);
+            check(text == next, QStringLiteral("filter box holds \"%1\"").arg(text));
+            const auto floor = floor_->countAndRead(text, visible_);
             check(data_->rs.recordCount() == floor.count, QStringLiteral("count for \"%1\"").arg(text));
             checkShown(floor, 0, QStringLiteral("filter \"%1\"").arg(text));
-            sample(typing ? typed[i] : deleted[i - 4], ms, floor);
+            sample(op, countMs, floor.ms);
+            sample(QStringLiteral("  %1: first rows painted").arg(op), rowsMs, -1);
         }
     }
 }
@@ -250,9 +343,9 @@ void Session::changes(int reps)
         const qint64 key = shownKey();
         check(form_->Text2->text() == texts[0] && data_->rs.recordCount() == count + 1, QStringLiteral("saved new row"));
         checkGridAgrees(QStringLiteral("saved new row"));
-        const QString insert = QStringLiteral("INSERT INTO dept (cusnum, Fname, Lname) VALUES (?, ?, ?)");
+        const QString insert = QStringLiteral("INSERT INTO dept (cusnum, Fname, Lname) VALUES ($1, $2, $3)");
         auto floor = floor_->changeAndRead(insert, {key + 1, texts[0], texts[1]}, visible_, true);
-        floor_->exec(QStringLiteral("DELETE FROM dept WHERE cusnum = ?"), {key + 1});
+        floor_->exec(QStringLiteral("DELETE FROM dept WHERE cusnum = $1"), {key + 1});
         sample("Save a new row", ms, floor);
 
         click(form_->cmdedit);
@@ -261,7 +354,7 @@ void Session::changes(int reps)
         ms = timed([&] { click(form_->cmdsave); });
         check(shownKey() == key && form_->Text3->text() == QLatin1String("Edited"), QStringLiteral("saved edited row"));
         checkGridAgrees(QStringLiteral("saved edited row"));
-        floor = floor_->changeAndRead(QStringLiteral("UPDATE dept SET Lname = ? WHERE cusnum = ?"), {QStringLiteral("Edited"), key},
+        floor = floor_->changeAndRead(QStringLiteral("UPDATE dept SET Lname = $1 WHERE cusnum = $2"), {QStringLiteral("Edited"), key},
                                       visible_, true);
         sample("Save an edited row", ms, floor);
 
@@ -284,7 +377,7 @@ void Session::changes(int reps)
         expectingBox_ = false;
         check(data_->rs.recordCount() == count, QStringLiteral("row deleted"));
         floor_->exec(insert, {key, texts[0], texts[1]});
-        floor = floor_->changeAndRead(QStringLiteral("DELETE FROM dept WHERE cusnum = ?"), {key}, visible_, false);
+        floor = floor_->changeAndRead(QStringLiteral("DELETE FROM dept WHERE cusnum = $1"), {key}, visible_, false);
         checkShown(floor, 0, QStringLiteral("after Delete"));
         sample("Delete a row", ms, floor);
     }
@@ -312,20 +405,20 @@ int guarded(Body body)
 
 }  // namespace
 
-int measureStartup(const QString& programDir, const QElapsedTimer& sinceMain)
+int measureStartup(const QString& target, const QElapsedTimer& sinceMain)
 {
     return guarded([&] {
-        Session s(programDir, sinceMain);
-        SqliteFloor::Answer floor = s.startupFloor;
+        Session s(target, sinceMain);
+        const FloorAnswer floor = s.startupFloor;
         std::printf("sample\tstart-up to first row shown\t%.3f\t%.3f\n", s.startupMs, floor.ms);
         std::printf("sample\t  of which Form_Load and first paint\t%.3f\t%.3f\n", s.loadMs, floor.ms);
     });
 }
 
-int measureSession(const QString& programDir, int reps, const QElapsedTimer& sinceMain)
+int measureSession(const QString& target, int reps, const QElapsedTimer& sinceMain)
 {
     return guarded([&] {
-        Session s(programDir, sinceMain);
+        Session s(target, sinceMain);
         s.filter(reps);
         s.navigate(reps);
         s.grid(reps);

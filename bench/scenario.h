@@ -7,17 +7,21 @@ class QElapsedTimer;
 // The measuring side of the benchmark, run in a process of its own per
 // database: the real window, driven headless as a user would, each step
 // timed until its result is painted and followed by the same question put
-// to SQLite directly. Prints one line per sample:
-//   sample <TAB> operation <TAB> window ms <TAB> floor ms
+// to the database directly, through the floor of the window's engine
+// (SqliteFloor for a file, PgFloor for a server URL). Prints one line per
+// sample:
+//   sample <TAB> operation <TAB> window ms <TAB> floor ms (-1: none)
 // and, at the end, "rss <TAB> peak resident kB". Exits non-zero when the
-// window shows something other than what SQLite answers.
+// window shows something other than what the database answers.
 namespace bench {
 
-// Starts the window on programDir/db40.mdb and measures start-up only.
-int measureStartup(const QString& programDir, const QElapsedTimer& sinceMain);
+// Starts the window on target (a db40.mdb file or a PostgreSQL URL) and
+// measures start-up only.
+int measureStartup(const QString& target, const QElapsedTimer& sinceMain);
 
-// Starts the window, then filters, navigates, chooses grid rows, saves and
-// deletes, reps times each. Changes the database (and undoes its changes).
-int measureSession(const QString& programDir, int reps, const QElapsedTimer& sinceMain);
+// Starts the window on target, then filters, navigates, chooses grid rows,
+// saves and deletes, reps times each. Changes the database (and undoes its
+// changes).
+int measureSession(const QString& target, int reps, const QElapsedTimer& sinceMain);
 
 }  // namespace bench

@@ -65,12 +65,13 @@ SqliteFloor::Answer SqliteFloor::openCountRead(const QString& path, int n)
     return a;
 }
 
-SqliteFloor::Answer SqliteFloor::countAndRead(const QString& pattern, int n)
+SqliteFloor::Answer SqliteFloor::countAndRead(const QString& typed, int n)
 {
     QElapsedTimer t;
     t.start();
+    const QString pattern = typed + u'%';
     Answer a;
-    if (pattern.isEmpty()) {
+    if (typed.isEmpty()) {
         a = run(db_, QStringLiteral("SELECT count(*) FROM dept"), {}, a);
         a = run(db_, QStringLiteral("SELECT * FROM dept ORDER BY rowid LIMIT ?"), {n}, a);
     } else {

@@ -275,7 +275,7 @@ void ProcessFaultsTest::killedWhileSaving()
         QElapsedTimer t;
         t.start();
         const qint64 kill_after = 30 + qint64(rng() % 300);
-        static const QRegularExpression line("^(saved|deleted) (\\d+) t(\\d+)$");
+        static const QRegularExpression line("^(saved|deleted) (\\d+) t(\\d+)( |$)");
         qint64 deleting = -1;  // the key of a Delete not known to be done
         auto take = [&](const QString& got) {
             if (got.startsWith("deleting "))

@@ -9,13 +9,21 @@
 //       paste NAME TEXT       TEXT replaces what the box holds
 //       row N                 a click on row N of the grid
 //       show                  nothing; the reply shows the state
-//       save-loop SEED FIRST [COUNT]
-//                             COUNT (or endless) adds, edits and deletes
-//                             whose texts all carry one token "tN" (N from
-//                             FIRST on), printing "saved KEY tN" or
-//                             "deleted KEY tN" when each has returned,
-//                             "deleting KEY" before a Delete, and a line
-//                             "message ..." for each box shown instead.
+//       save-loop SEED FIRST [COUNT [SECONDS]]
+//                             COUNT adds, edits and deletes (endless when
+//                             COUNT is 0 or absent; none begun after
+//                             SECONDS) whose texts all carry one token "tN"
+//                             (N from FIRST on). Prints "deleting KEY"
+//                             before a Delete, a line "message ..." for
+//                             each box shown, and when each has returned:
+//                             "saved KEY tN START END" when the customer
+//                             KEY now holds the texts of tN,
+//                             "deleted KEY tN START END" when the Delete
+//                             was done, or "failed tN" when tN's texts
+//                             were not saved (a refused Delete prints
+//                             nothing more). START and END are the
+//                             machine's monotonic clock in microseconds
+//                             just before the click and after it returned.
 //     A reply is a line "message TITLE TEXT" for each message box shown,
 //     then "ok" and the eight record boxes, or "ended STATUS". TEXT and the
 //     boxes are percent-encoded.
@@ -30,6 +38,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <random>
@@ -101,7 +110,8 @@ public:
         } else if (verb == "row") {
             act(make(Action::GridRow, {}, {}, words.value(1).toInt()));
         } else if (verb == "save-loop") {
-            save_loop(words.value(1).toULongLong(), words.value(2).toLongLong(), words.value(3).toLongLong());
+            save_loop(words.value(1).toULongLong(), words.value(2).toLongLong(), words.value(3).toLongLong(),
+                      words.value(4).toLongLong());
         }
         return reply();
     }
@@ -134,23 +144,34 @@ private:
             act(make(Action::Paste, box, driver::field_text(token, box)));
     }
 
-    // Tells each message box shown since the last look; false once the
-    // program has ended.
-    bool report_messages()
+    // Says each message box shown since the last look; true when one of
+    // them holds any of the words.
+    bool report_messages(std::initializer_list<const char*> words)
     {
-        for (const QString& m : guard_.messages)
+        bool found = false;
+        for (const QString& m : guard_.messages) {
             say(QStringLiteral("message ") + driver::encode(m));
-        const bool any = !guard_.messages.isEmpty();
+            for (const char* w : words)
+                found = found || m.contains(QLatin1String(w));
+        }
         guard_.reset();
-        return !any;
+        return found;
     }
 
-    void save_loop(quint64 seed, qint64 n, qint64 count)
+    static qint64 now_us()
+    {
+        return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+
+    void save_loop(quint64 seed, qint64 n, qint64 count, qint64 seconds)
     {
         std::mt19937_64 rng(seed);
         Form1& f = *window_;
+        QElapsedTimer running;
+        running.start();
         for (const qint64 end = n + count; count <= 0 || n < end; ++n) {
-            if (!window_.ended.isEmpty())
+            if (!window_.ended.isEmpty() || (seconds > 0 && running.elapsed() >= seconds * 1000))
                 return;
             const QString token = QStringLiteral("t%1").arg(n);
             const int what = int(rng() % 10);
@@ -165,21 +186,38 @@ private:
             } else {
                 act(make(Action::GridRow, {}, {}, int(rng() % rows)));
                 const QString key = f.Text1->text();
+                if (!f.cmddel->isEnabled())
+                    continue;  // an edit whose Save was refused is still open
                 say(QStringLiteral("deleting %1").arg(key));
                 guard_.expect_confirmation(true);
+                const qint64 start = now_us();
                 act(make(Action::Click, "cmddel"));
-                if (report_messages())
-                    say(QStringLiteral("deleted %1 %2").arg(key, token));
+                const qint64 done = now_us();
+                // Done unless a box says otherwise; a box saying only that
+                // the list will be read again follows a Delete that was done.
+                const bool confirmed = guard_.confirmation_seen;
+                if (!report_messages({"not deleted", "deleted this record already"}) && confirmed)
+                    say(QStringLiteral("deleted %1 %2 %3 %4").arg(key, token).arg(start).arg(done));
                 continue;
             }
             // A refused Save is tried again a few times, as a user would.
-            for (int tries = 0; f.cmdsave->isEnabled() && tries < 5; ++tries) {
+            // Saved unless a box says it was not; the key is the one the
+            // add took or the edit began on, whatever row is shown after.
+            bool saved = false;
+            for (int tries = 0; f.cmdsave->isEnabled() && tries < 5 && !saved; ++tries) {
+                const bool adding = f.cmdadd->text() == "&Cancel";
+                const qint64 start = now_us();
                 act(make(Action::Click, "cmdsave"));
-                if (report_messages()) {
-                    say(QStringLiteral("saved %1 %2").arg(f.Text1->text(), token));
-                    break;
-                }
+                const qint64 done = now_us();
+                const bool refused = report_messages({"not saved"});
+                saved = !refused && !f.cmdsave->isEnabled();
+                if (saved)
+                    say(QStringLiteral("saved %1 %2 %3 %4").arg(adding ? QString::number(f.deptID) : f.key, token).arg(start).arg(done));
+                if (refused && !f.cmdsave->isEnabled())
+                    break;  // another program's change came first
             }
+            if (!saved)
+                say(QStringLiteral("failed %1").arg(token));
             if (f.cmdsave->isEnabled() && f.cmdadd->text() == "&Cancel")
                 act(make(Action::Click, "cmdadd"));
         }

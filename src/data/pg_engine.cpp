@@ -184,9 +184,10 @@ std::optional<qint64> PgEngine::change_count(Connection&)
 QStringList PgEngine::columns(Connection& cn, const QString& table)
 {
     QStringList names;
-    QSqlQuery q = cn.query(QStringLiteral("SELECT column_name FROM information_schema.columns "
-                                          "WHERE table_schema = current_schema() AND table_name = ? "
-                                          "ORDER BY ordinal_position"),
+    // The catalogue itself: information_schema takes several times as long.
+    QSqlQuery q = cn.query(QStringLiteral("SELECT attname FROM pg_attribute "
+                                          "WHERE attrelid = to_regclass(current_schema() || '.' || ?) "
+                                          "AND attnum > 0 AND NOT attisdropped ORDER BY attnum"),
                            {table});
     while (q.next())
         names << q.value(0).toString();

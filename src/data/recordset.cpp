@@ -77,15 +77,24 @@ void RecordSet::open(const RowSource& source)
     opened_ = s_->id;
     pos_ = s_->count > 0 ? 0 : -1;
     emit rowsReset();
-    if (!s_->exact) {
-        if (!counter_) {
-            counter_ = new BackgroundCount(this);
-            connect(counter_, &BackgroundCount::counted, this, &RecordSet::onCounted);
-        }
-        const Connection& cn = table_.connection();
-        const auto [sql, params] = table_.count_statement(s_->listing);
-        counter_->request(s_->id, cn.target(), cn.password(), sql, params);
+    if (s_->exact)
+        return;
+    if (!counter_) {
+        counter_ = new BackgroundCount(this);
+        connect(counter_, &BackgroundCount::counted, this, &RecordSet::onCounted);
     }
+    // Asked once the handler that opened is done: when it counted for
+    // itself meanwhile (to find a saved row), there is nothing left to count.
+    QMetaObject::invokeMethod(
+        this,
+        [this, id = s_->id] {
+            if (!s_ || s_->id != id || s_->exact)
+                return;
+            const Connection& cn = table_.connection();
+            const auto [sql, params] = table_.count_statement(s_->listing);
+            counter_->request(id, cn.target(), cn.password(), sql, params);
+        },
+        Qt::QueuedConnection);
 }
 
 void RecordSet::onCounted(quint64 id, qint64 count)

@@ -127,7 +127,9 @@ QSqlDatabase PgEngine::connect(const QString& name, const QString& url, const QS
                       needsPassword ? DbError::Kind::Password : DbError::Kind::Failed);
     }
     QVariant handle = db.driver()->handle();
-    conn_ = handle.isValid() && qstrcmp(handle.typeName(), "PGconn*") == 0 ? *static_cast<PGconn* const*>(handle.constData()) : nullptr;
+    // Qt names the type by the struct that PGconn stands for.
+    const bool isPgConn = handle.isValid() && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0);
+    conn_ = isPgConn ? *static_cast<PGconn* const*>(handle.constData()) : nullptr;
 
     QSqlQuery set(db);
     set.exec(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, lockWait_)));

@@ -65,17 +65,65 @@ QSqlQuery Connection::query(const QString& sql, const QVariantList& params)
     try {
         return run(sql, params);
     } catch (const DbError& e) {
-        if (!e.lost())
+        if (!e.lost() || inTransaction_)
             throw;
     }
     reconnect();
     return run(sql, params);
 }
 
+void Connection::begin(const QStringList& statements)
+{
+    engine_->check_writable(*this);
+    // Nothing is done before the first statement: a connection found lost
+    // there is opened again, as query() does.
+    try {
+        run(statements.value(0), {});
+    } catch (const DbError& e) {
+        if (!e.lost())
+            throw;
+        reconnect();
+        run(statements.value(0), {});
+    }
+    inTransaction_ = true;
+    try {
+        for (const QString& sql : statements.mid(1))
+            run(sql, {});
+    } catch (const DbError&) {
+        rollback();
+        throw;
+    }
+}
+
+void Connection::commit()
+{
+    run(QStringLiteral("COMMIT"), {});
+    inTransaction_ = false;
+    ++generation_;
+}
+
+void Connection::rollback() noexcept
+{
+    if (!inTransaction_)
+        return;
+    inTransaction_ = false;
+    ++generation_;
+    if (!db_.isOpen())
+        return;
+    QSqlQuery q(db_);
+    q.exec(QStringLiteral("ROLLBACK"));
+}
+
 QSqlQuery Connection::run(const QString& sql, const QVariantList& params)
 {
-    if (!db_.isOpen())
+    if (!db_.isOpen()) {
+        // A server's driver counts a connection that broke as closed: it
+        // was lost, and opening it again may bring it back.
+        if (engine_)
+            throw DbError(8006, QStringLiteral("The connection to the database %1 was lost.").arg(engine_->name()),
+                          DbError::Kind::Lost);
         throw DbError(DbError::RecordSetClosed, QStringLiteral("The database connection is not open."));
+    }
     QSqlQuery q(db_);
     q.setForwardOnly(true);
     // A statement without values runs as it is: servers prepare only

@@ -221,6 +221,14 @@ QStringList SqliteEngine::create_statements(const QString& table) const
     };
 }
 
+// The write lock at once: a deferred transaction would read the largest
+// key under a shared lock that another program's write could still get
+// in ahead of.
+QStringList SqliteEngine::begin_adding(const QString&) const
+{
+    return {QStringLiteral("BEGIN IMMEDIATE")};
+}
+
 NameCondition SqliteEngine::name_condition(const QString& column, const QString& pattern) const
 {
     NameCondition out;

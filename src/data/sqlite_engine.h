@@ -28,6 +28,7 @@ public:
     QStringList columns(Connection& cn, const QString& table) override;
     void prepare_table(Connection& cn, const QString& table) override;
     QStringList create_statements(const QString& table) const override;
+    QStringList begin_adding(const QString& table) const override;
 
     QString row_key() const override { return QStringLiteral("rowid"); }
     NameCondition name_condition(const QString& column, const QString& pattern) const override;

@@ -90,6 +90,7 @@ Form1::Form1(modyul::Data& data, QWidget* parent)
     }, Qt::QueuedConnection);
     retry_.setInterval(kRetryMs);
     connect(&retry_, &QTimer::timeout, this, &Form1::retry_list);
+    setup_transfer();
 }
 
 // ---- Start-up, window lifetime and exit ----

@@ -97,6 +97,13 @@ TempDb::TempDb(const QVector<Row>& rows, const QString& dirName)
     });
 }
 
+QString TempDb::newTarget() const
+{
+    if (on_server())
+        return server().createDatabase();
+    return dir_ + QStringLiteral("/new-%1.mdb").arg(QUuid::createUuid().toString(QUuid::Id128));
+}
+
 QVector<Row> TempDb::rows(const QString& where) const
 {
     return with_db(target_, [&](Connection& cn) {

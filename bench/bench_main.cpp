@@ -12,6 +12,7 @@
 
 #include "report.h"
 #include "scenario.h"
+#include "transfer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -147,5 +148,10 @@ int main(int argc, char** argv)
     const QList<bench::Results> results = measure(o);
     for (int k = 0; k < results.size(); ++k)
         std::printf("\n%s", qPrintable(bench::table(o.sizes[k], results[k], o.sizes.front(), results.front())));
+    try {
+        std::printf("\n%s", qPrintable(bench::transferTableSqlite(database(o, o.sizes.back()) + QStringLiteral("/db40.mdb"), o.data)));
+    } catch (const std::exception& e) {
+        die(QString::fromLocal8Bit(e.what()));
+    }
     return 0;
 }

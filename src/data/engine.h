@@ -62,14 +62,12 @@ public:
     // The statements that create a new, empty customer table: the first
     // makes the table, the rest its indexes and whatever else it needs.
     virtual QStringList create_statements(const QString& table) const = 0;
-    // Adds rows to a table within the caller's transaction: values holds
-    // each row's values in the order of columns (names as the table spells
-    // them, quoted). Here one multi-row INSERT with the values bound as
-    // parameters; an engine with a faster way of loading rows overrides it.
-    virtual void insert_rows(Connection& cn, const QString& table, const QStringList& columns, const QVariantList& values);
-    // How many rows of dept one insert_rows() takes at most. 500 rows bind
-    // 5,000 values here, well within SQLite's 32,766.
-    virtual int rows_per_insert() const { return 500; }
+    // Adds rows to a table in one statement, within the caller's
+    // transaction: values holds each row's values in the order of columns
+    // (names as the table spells them, quoted).
+    virtual void insert_rows(Connection& cn, const QString& table, const QStringList& columns, const QVariantList& values) = 0;
+    // How many rows of dept one insert_rows() takes at most.
+    virtual int rows_per_insert() const = 0;
     // The statements that begin a transaction adding rows under keys it
     // chooses itself from the largest in the table: until it ends, no
     // other program can add a row to the table.

@@ -27,7 +27,7 @@ struct Opened {
 
 QString row(const QString& step, double ms, qint64 rows)
 {
-    const QLocale c = QLocale::c();
+    const QLocale c(QLocale::English);
     return QStringLiteral("| %1 | %2 | %3 |\n").arg(step, c.toString(ms, 'f', 0), c.toString(qint64(rows * 1000.0 / ms)));
 }
 
@@ -61,7 +61,7 @@ QString transferTable(const QString& engine, const QString& target, const QStrin
             throw std::runtime_error(QStringLiteral("the import added %1 of %2 rows: %3")
                                          .arg(imported.added).arg(exported.rows).arg(imported.refusal).toStdString());
 
-        const QLocale c = QLocale::c();
+        const QLocale c(QLocale::English);
         return QStringLiteral("#### Export and import of %1 customers (%2)\n\n"
                               "| step | ms | rows per second |\n|---|---:|---:|\n")
                    .arg(c.toString(exported.rows), engine)

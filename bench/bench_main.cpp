@@ -149,7 +149,9 @@ int main(int argc, char** argv)
     for (int k = 0; k < results.size(); ++k)
         std::printf("\n%s", qPrintable(bench::table(o.sizes[k], results[k], o.sizes.front(), results.front())));
     try {
-        std::printf("\n%s", qPrintable(bench::transferTableSqlite(database(o, o.sizes.back()) + QStringLiteral("/db40.mdb"), o.data)));
+        const QString largest = database(o, o.sizes.back()) + QStringLiteral("/db40.mdb");
+        std::printf("\n%s", qPrintable(bench::transferTableSqlite(largest, o.data)));
+        std::printf("\n%s", qPrintable(bench::transferTablePostgres(largest, o.data)));
     } catch (const std::exception& e) {
         die(QString::fromLocal8Bit(e.what()));
     }

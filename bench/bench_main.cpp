@@ -18,6 +18,7 @@
 #include "report.h"
 #include "scenario.h"
 #include "support/pg_scratch.h"
+#include "transfer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -198,6 +199,11 @@ int main(int argc, char** argv)
             const QList<bench::Results> results = measure(o, engine);
             for (int k = 0; k < results.size(); ++k)
                 std::printf("\n%s", qPrintable(bench::table(engine, o.sizes[k], results[k], o.sizes.front(), results.front())));
+            // Export and import of the largest size's customers.
+            const QString largest = sqliteDatabase(o, o.sizes.back());
+            const QString transfer = engine == EngineKind::Sqlite ? bench::transferTableSqlite(largest, o.data)
+                                                                  : bench::transferTablePostgres(largest, o.data);
+            std::printf("\n%s", qPrintable(transfer));
             std::fflush(stdout);
         } catch (const std::exception& e) {
             die(QString::fromUtf8(e.what()));

@@ -68,11 +68,53 @@ QSqlQuery Connection::query(const QString& sql, const QVariantList& params)
     try {
         return run(sql, params);
     } catch (const DbError& e) {
-        if (!e.lost())
+        if (!e.lost() || inTransaction_)
             throw;
     }
     reconnect();
     return run(sql, params);
+}
+
+void Connection::begin(const QStringList& statements)
+{
+    engine_->check_writable(*this);
+    // Nothing is done before the first statement: a connection found lost
+    // there is opened again, as query() does.
+    try {
+        run(statements.value(0), {});
+    } catch (const DbError& e) {
+        if (!e.lost())
+            throw;
+        reconnect();
+        run(statements.value(0), {});
+    }
+    inTransaction_ = true;
+    try {
+        for (const QString& sql : statements.mid(1))
+            run(sql, {});
+    } catch (const DbError&) {
+        rollback();
+        throw;
+    }
+}
+
+void Connection::commit()
+{
+    run(QStringLiteral("COMMIT"), {});
+    inTransaction_ = false;
+    ++generation_;
+}
+
+void Connection::rollback() noexcept
+{
+    if (!inTransaction_)
+        return;
+    inTransaction_ = false;
+    ++generation_;
+    if (!db_.isOpen())
+        return;
+    QSqlQuery q(db_);
+    q.exec(QStringLiteral("ROLLBACK"));
 }
 
 QSqlQuery Connection::run(const QString& sql, const QVariantList& params)

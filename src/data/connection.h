@@ -50,6 +50,18 @@ public:
     // it was done is for the caller to check.
     qint64 execute(const QString& sql, const QVariantList& params = {}, QVariant* returned = nullptr);
 
+    // A transaction: begin runs the statements that start one (plain
+    // BEGIN, or an engine's own, see Engine::begin_adding), commit and
+    // rollback end it. While one is open a lost connection is an error,
+    // never reconnected behind the caller's back: the statements after it
+    // would run outside the transaction. rollback() ignores errors: a
+    // transaction cut off with its connection is rolled back by the
+    // database itself.
+    void begin(const QStringList& statements = {QStringLiteral("BEGIN")});
+    void commit();
+    void rollback() noexcept;
+    bool inTransaction() const { return inTransaction_; }
+
     // Bumped by every change made through this connection; with the
     // engine's count of other programs' changes it tells a record set
     // whether reading again can show anything new.
@@ -80,4 +92,5 @@ private:
     QSqlDatabase db_;
     std::unique_ptr<Engine> engine_;
     quint64 generation_ = 0;
+    bool inTransaction_ = false;
 };

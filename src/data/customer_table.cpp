@@ -16,6 +16,12 @@ QString quoted(const QString& name)
 
 void CustomerTable::open()
 {
+    open_for_reading();
+    cn_.engine().prepare_table(cn_, kTable);
+}
+
+void CustomerTable::open_for_reading()
+{
     Engine& engine = cn_.engine();
     names_ = engine.columns(cn_, kTable);
     if (names_.isEmpty())
@@ -42,7 +48,6 @@ void CustomerTable::open()
     for (int i = 0; i < int(kCustomerColumns.size()); ++i)
         if (positions_[i] >= 0 && names_[positions_[i]].compare(QLatin1String(kCustomerColumns[i].name), Qt::CaseInsensitive) == 0)
             headings_[positions_[i]] = QString::fromLatin1(kCustomerColumns[i].name);
-    engine.prepare_table(cn_, kTable);
 }
 
 QString CustomerTable::column(int i) const
@@ -309,4 +314,45 @@ CustomerRow CustomerTable::customer(const QSqlQuery& q) const
 bool CustomerTable::exists(qint64 cusnum) const
 {
     return cn_.scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE %2 = ?").arg(kTable, column(0)), {cusnum}).toLongLong() > 0;
+}
+
+std::optional<qint64> CustomerTable::largest_key() const
+{
+    const QVariant max = cn_.scalar(QStringLiteral("SELECT max(%1) FROM %2").arg(column(0), kTable));
+    return max.isNull() ? std::nullopt : std::optional(max.toLongLong());
+}
+
+QList<qint64> CustomerTable::taken(const QList<qint64>& keys) const
+{
+    QList<qint64> out;
+    if (keys.isEmpty())
+        return out;
+    QStringList marks(keys.size(), QStringLiteral("?"));
+    QSqlQuery q = cn_.query(QStringLiteral("SELECT %1 FROM %2 WHERE %1 IN (%3)").arg(column(0), kTable, marks.join(u',')),
+                            QVariantList(keys.begin(), keys.end()));
+    while (q.next())
+        out << q.value(0).toLongLong();
+    if (q.lastError().isValid())
+        throw cn_.engine().error(q.lastError());
+    return out;
+}
+
+int CustomerTable::rows_per_insert() const
+{
+    return cn_.engine().rows_per_insert();
+}
+
+void CustomerTable::insert_rows(const QVector<CustomerRow>& rows)
+{
+    QStringList columns;
+    for (int i = 0; i < int(kCustomerColumns.size()); ++i)
+        if (i == 0 || positions_[i] >= 0)
+            columns << column(i);
+    QVariantList values;
+    values.reserve(rows.size() * columns.size());
+    for (const CustomerRow& row : rows)
+        for (int i = 0; i < int(kCustomerColumns.size()); ++i)
+            if (i == 0 || positions_[i] >= 0)
+                values << column_value(row, i);
+    cn_.engine().insert_rows(cn_, kTable, columns, values);
 }

@@ -24,6 +24,10 @@ public:
     // its column names and adds the indexes the program needs. A DbError
     // naming the database when there is no table dept.
     void open();
+    // The same without preparing anything: reads the columns only and
+    // writes nothing, for a table that is only read, such as the one a
+    // copy is made of.
+    void open_for_reading();
     // The columns in the table's order, as the grid heads them: spelt as
     // dept's columns are, whatever letter case the engine keeps.
     const QStringList& headings() const { return headings_; }
@@ -94,6 +98,17 @@ public:
     // A change cut off with the connection to the database is checked once
     // it is back, and done once more only when it had not been done: it is
     // never done twice.
+
+    // ---- Adding many rows, within the caller's transaction ----
+
+    // The largest customer number in the table, when it has rows.
+    std::optional<qint64> largest_key() const;
+    // Those of these customer numbers that the table holds.
+    QList<qint64> taken(const QList<qint64>& keys) const;
+    // Adds the customers under their own keys, as the engine adds many
+    // rows (Engine::insert_rows); at most rows_per_insert() of them.
+    void insert_rows(const QVector<CustomerRow>& rows);
+    int rows_per_insert() const;
 
     // The customer with this number as the table holds it now.
     std::optional<CustomerRow> fetch(qint64 cusnum) const;

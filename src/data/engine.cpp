@@ -9,3 +9,4 @@ std::unique_ptr<Engine> Engine::for_target(const QString& target)
         return std::make_unique<PgEngine>();
     return std::make_unique<SqliteEngine>();
 }
+

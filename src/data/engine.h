@@ -59,8 +59,19 @@ public:
     // one, and what tells other programs' changes. Never changes a row; a
     // database that cannot be written is left as it is.
     virtual void prepare_table(Connection& cn, const QString& table) = 0;
-    // The statements that create a new, empty customer table.
+    // The statements that create a new, empty customer table: the first
+    // makes the table, the rest its indexes and whatever else it needs.
     virtual QStringList create_statements(const QString& table) const = 0;
+    // Adds rows to a table in one statement, within the caller's
+    // transaction: values holds each row's values in the order of columns
+    // (names as the table spells them, quoted).
+    virtual void insert_rows(Connection& cn, const QString& table, const QStringList& columns, const QVariantList& values) = 0;
+    // How many rows of dept one insert_rows() takes at most.
+    virtual int rows_per_insert() const = 0;
+    // The statements that begin a transaction adding rows under keys it
+    // chooses itself from the largest in the table: until it ends, no
+    // other program can add a row to the table.
+    virtual QStringList begin_adding(const QString& table) const = 0;
 
     // True when counting many rows takes long enough that the first rows
     // are better shown before the count, which a second connection makes.

@@ -6,6 +6,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <cmath>
 #include <libpq-fe.h>
 
 namespace {
@@ -127,7 +128,9 @@ QSqlDatabase PgEngine::connect(const QString& name, const QString& url, const QS
                       needsPassword ? DbError::Kind::Password : DbError::Kind::Failed);
     }
     QVariant handle = db.driver()->handle();
-    conn_ = handle.isValid() && qstrcmp(handle.typeName(), "PGconn*") == 0 ? *static_cast<PGconn* const*>(handle.constData()) : nullptr;
+    // Qt names the type by the struct that PGconn stands for.
+    const bool isPgConn = handle.isValid() && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0);
+    conn_ = isPgConn ? *static_cast<PGconn* const*>(handle.constData()) : nullptr;
 
     QSqlQuery set(db);
     set.exec(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, lockWait_)));
@@ -274,6 +277,78 @@ QStringList PgEngine::create_statements(const QString& table) const
                                       "autovacuum_analyze_scale_factor = 0.01)")
                            .arg(table, columns.join(QStringLiteral(", ")))}
         << name_index_statement(table, kFname) << name_index_statement(table, kLname) << notify_statements(table);
+}
+
+// SHARE ROW EXCLUSIVE keeps every other writer out while readers go on,
+// so that no other program takes one of the keys the transaction hands
+// out; it waits lock_timeout for other programs' changes to end.
+QStringList PgEngine::begin_adding(const QString& table) const
+{
+    return {QStringLiteral("BEGIN"), QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE").arg(table)};
+}
+
+namespace {
+
+// A value in COPY's text format: \N for NULL, a backslash before a
+// backslash, tab or line break. A fraction is rounded, as PostgreSQL
+// rounds it into the table's whole-number columns on INSERT.
+void append_copy_value(QByteArray& out, const QVariant& value)
+{
+    if (value.isNull()) {
+        out += "\\N";
+        return;
+    }
+    if (value.typeId() == QMetaType::Double) {
+        out += QByteArray::number(qint64(std::llround(value.toDouble())));
+        return;
+    }
+    for (const char c : value.toString().toUtf8()) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default: out += c;
+        }
+    }
+}
+
+}  // namespace
+
+void PgEngine::insert_rows(Connection&, const QString& table, const QStringList& columns, const QVariantList& values)
+{
+    if (values.isEmpty())
+        return;
+    QByteArray data;
+    data.reserve(values.size() * 16);
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        append_copy_value(data, values[i]);
+        data += (i + 1) % columns.size() == 0 ? '\n' : '\t';
+    }
+    // The error of a result, as error() tells a statement's.
+    auto failure = [&](PGresult* result) {
+        const QString text = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(conn_));
+        const QString state = QString::fromUtf8(result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr);
+        PQclear(result);
+        while (PGresult* rest = PQgetResult(conn_))
+            PQclear(rest);
+        return error(QSqlError(QString(), text, QSqlError::StatementError, state));
+    };
+    if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
+        throw error(QSqlError(QString(), QStringLiteral("the connection was lost"), QSqlError::ConnectionError));
+    const QByteArray copy = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(QStringLiteral(", "))).toUtf8();
+    PGresult* result = PQexec(conn_, copy.constData());
+    if (PQresultStatus(result) != PGRES_COPY_IN)
+        throw failure(result);
+    PQclear(result);
+    if (PQputCopyData(conn_, data.constData(), int(data.size())) != 1 || PQputCopyEnd(conn_, nullptr) != 1)
+        throw failure(nullptr);
+    result = PQgetResult(conn_);
+    if (PQresultStatus(result) != PGRES_COMMAND_OK)
+        throw failure(result);
+    PQclear(result);
+    while (PGresult* rest = PQgetResult(conn_))
+        PQclear(rest);
 }
 
 QString PgEngine::row_key() const

@@ -221,6 +221,49 @@ QStringList SqliteEngine::create_statements(const QString& table) const
     };
 }
 
+// The write lock at once: a deferred transaction would read the largest
+// key under a shared lock that another program's write could still get
+// in ahead of.
+QStringList SqliteEngine::begin_adding(const QString&) const
+{
+    return {QStringLiteral("BEGIN IMMEDIATE")};
+}
+
+void SqliteEngine::insert_rows(Connection& cn, const QString& table, const QStringList& columns, const QVariantList& values)
+{
+    if (values.isEmpty())
+        return;
+    check_writable(cn);
+    sqlite3* db = handle(cn);
+    if (!db)
+        throw DbError(SQLITE_MISUSE, QStringLiteral("The database %1 is not open.").arg(name()));
+    const QString row = u'(' + QStringList(columns.size(), QStringLiteral("?")).join(u',') + u')';
+    const QByteArray sql = QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                               .arg(table, columns.join(QStringLiteral(", ")), QStringList(values.size() / columns.size(), row).join(u','))
+                               .toUtf8();
+    sqlite3_stmt* insert = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &insert, nullptr);
+    for (int i = 0; rc == SQLITE_OK && i < values.size(); ++i) {
+        const QVariant& v = values[i];
+        if (v.isNull()) {
+            rc = sqlite3_bind_null(insert, i + 1);
+        } else if (v.typeId() == QMetaType::QString) {
+            const QByteArray text = v.toString().toUtf8();
+            rc = sqlite3_bind_text(insert, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        } else if (v.typeId() == QMetaType::Double) {
+            rc = sqlite3_bind_double(insert, i + 1, v.toDouble());
+        } else {
+            rc = sqlite3_bind_int64(insert, i + 1, v.toLongLong());
+        }
+    }
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(insert) == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(db);
+    const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(insert);
+    if (rc != SQLITE_OK)
+        throw sqlite_error(rc, message);
+}
+
 NameCondition SqliteEngine::name_condition(const QString& column, const QString& pattern) const
 {
     NameCondition out;

@@ -28,6 +28,14 @@ public:
     QStringList columns(Connection& cn, const QString& table) override;
     void prepare_table(Connection& cn, const QString& table) override;
     QStringList create_statements(const QString& table) const override;
+    QStringList begin_adding(const QString& table) const override;
+    // One multi-row INSERT, bound through SQLite's own API: Qt's driver
+    // asks the name of every bound value, which SQLite finds by a walk
+    // over all of them, so that thousands of values cost millions of
+    // comparisons.
+    void insert_rows(Connection& cn, const QString& table, const QStringList& columns, const QVariantList& values) override;
+    // 500 rows of dept bind 5,000 values, well within SQLite's 32,766.
+    int rows_per_insert() const override { return 500; }
 
     QString row_key() const override { return QStringLiteral("rowid"); }
     NameCondition name_condition(const QString& column, const QString& pattern) const override;

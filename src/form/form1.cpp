@@ -96,6 +96,7 @@ Form1::Form1(modyul::Data& data, QWidget* parent)
     connect(&rs, &RecordSet::rowsCounted, this, &Form1::show_position);
     watch_.setInterval(kWatchMs);
     connect(&watch_, &QTimer::timeout, this, &Form1::follow_changes);
+    setup_transfer();
 }
 
 // ---- Start-up, window lifetime and exit ----
@@ -294,8 +295,8 @@ void Form1::read_list(std::optional<Keep> keep)
         clear_txt();
 }
 
-template <class Read, class Instead>
-void Form1::after_change(const QString& done, std::optional<Keep> keep, Read read, Instead instead)
+void Form1::after_change(const QString& done, std::optional<Keep> keep, const std::function<void()>& read,
+                         const std::function<void()>& instead)
 {
     try {
         read();

@@ -2,8 +2,10 @@
 
 #include "data/modyul.h"
 #include "ui/form1_controls.h"
+#include "ui/transfer.h"
 
 #include <QTimer>
+#include <functional>
 #include <optional>
 
 class QCloseEvent;
@@ -49,6 +51,17 @@ public:
     void lname_Click();
     void text5_Change();
 
+    // Customers in and out, from the grid's menu and keys while browsing
+    // (form1_transfer.cpp): every listed customer to a CSV file, the
+    // current one to the clipboard, the customers of a CSV file added.
+    void export_Click();
+    void copy_Click();
+    void import_Click();
+    TransferMenu* transferMenu() const { return transfer_; }
+    // Asks for the CSV file to write or read: the file dialog, unless
+    // replaced (tests answer it themselves).
+    std::function<QString(CsvFileUse)> ask_csv_file_name;
+
 signals:
     // The program is to end with this exit status.
     void ended(int status);
@@ -58,9 +71,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // Browsing, or an add or an edit in progress. While an add or an edit
-    // is in progress nothing may replace the texts being typed.
-    enum class Mode { Browse, Add, Edit };
+    // Browsing, or an add or an edit in progress, or an export or import.
+    // While an add or an edit is in progress nothing may replace the texts
+    // being typed; while an import is, nothing else reads the database.
+    enum class Mode { Browse, Add, Edit, Transfer };
 
     void nav_lock();
     void nav_unlock();
@@ -89,8 +103,8 @@ private:
     // When the list cannot be read now, instead runs, the user is told
     // what was done, and the list is read again as soon as it can be,
     // showing the customer to keep.
-    template <class Read, class Instead>
-    void after_change(const QString& done, std::optional<Keep> keep, Read read, Instead instead);
+    void after_change(const QString& done, std::optional<Keep> keep, const std::function<void()>& read,
+                      const std::function<void()>& instead);
     void retry_list();
     // Other programs' changes, shown while browsing: the list is read again
     // and the same customer stays shown.
@@ -105,6 +119,13 @@ private:
     template <class Handler>
     void trap(Handler handler);
     void fail(const DbError& error);
+    // Sets up the grid's menu of customers in and out.
+    void setup_transfer();
+    // Runs an export, a copy or an import in Mode::Transfer; a DbError is
+    // reported with what was not done, the program goes on, and it returns
+    // false.
+    template <class Work>
+    bool transfer(const QString& notDone, Work work);
     // Writes the line under the grid from the mode and the record set.
     void show_position();
 
@@ -120,4 +141,5 @@ private:
     std::optional<Keep> keep_;           // the customer to show once it does
     QTimer retry_;
     QTimer watch_;  // looks for other programs' changes
+    TransferMenu* transfer_ = nullptr;
 };

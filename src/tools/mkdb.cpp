@@ -1,25 +1,44 @@
-// tallyhouse-mkdb: creates a new dept database.
+// tallyhouse-mkdb: creates a new dept database, or imports customers into one.
 //
-//   tallyhouse-mkdb FILE                 the sample customers
-//   tallyhouse-mkdb FILE --rows N [--seed S]   N generated customers
-//   tallyhouse-mkdb FILE --empty         the table without rows
+//   tallyhouse-mkdb TARGET                     the sample customers
+//   tallyhouse-mkdb TARGET --rows N [--seed S] N generated customers
+//   tallyhouse-mkdb TARGET --empty             the table without rows
+//   tallyhouse-mkdb TARGET --copy-from SOURCE  every customer of another database, keys and all
+//   tallyhouse-mkdb --import FILE.csv TARGET   adds the customers of a CSV file to a database
 //
-// An existing file is never overwritten.
+// A TARGET (and a SOURCE) is a file path or a PostgreSQL URL. Creating
+// never touches an existing file, nor a server database that has a table
+// dept already; a server database gets its table and rows in one
+// transaction. Messages name a server database without its password.
 
+#include "data/connection.h"
+#include "data/customer_import.h"
 #include "data/sqlite_engine.h"
 #include "sample_rows.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <functional>
 #include <sqlite3.h>
 
 namespace {
+
+const QString kUsage = QStringLiteral(
+    "usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]\n"
+    "       tallyhouse-mkdb --import FILE.csv TARGET\n"
+    "TARGET and SOURCE are database files or PostgreSQL URLs");
 
 int fail(const QString& message)
 {
     std::fprintf(stderr, "tallyhouse-mkdb: %s\n", qPrintable(message));
     return 1;
+}
+
+bool is_url(const QString& target)
+{
+    return target.startsWith(QLatin1String("postgresql://")) || target.startsWith(QLatin1String("postgres://"));
 }
 
 bool bind(sqlite3_stmt* st, int index, const QVariant& v)
@@ -33,52 +52,200 @@ bool bind(sqlite3_stmt* st, int index, const QVariant& v)
     return sqlite3_bind_int64(st, index, v.toLongLong()) == SQLITE_OK;
 }
 
+// The sample customers (rows < 0) or rows generated ones, as an import's source.
+class SampleSource : public CustomerSource {
+public:
+    SampleSource(qint64 rows, quint64 seed) : rows_(rows), seed_(seed)
+    {
+        if (rows_ < 0)
+            fixed_ = sample::fixed_rows();
+    }
+    void rewind() override { at_ = 0; }
+    bool next(ImportedCustomer& customer) override
+    {
+        if (at_ >= (rows_ < 0 ? fixed_.size() : rows_))
+            return false;
+        const sample::Row row = rows_ < 0 ? fixed_[at_] : sample::generated_row(at_ + 1, seed_);
+        for (int i = 0; i < row.size(); ++i)
+            set_column_value(customer.row, i, row[i]);
+        customer.hasKey = true;
+        customer.line = ++at_;
+        return true;
+    }
+    QString unit() const override { return QStringLiteral("row"); }
+
+private:
+    qint64 rows_;
+    quint64 seed_;
+    QVector<sample::Row> fixed_;
+    qint64 at_ = 0;
+};
+
+// A new file with the sample customers, rows generated ones or none, as
+// SqliteEngine::create_database makes it.
+int create_file(const QString& path, qint64 rows, quint64 seed)
+{
+    SqliteEngine::create_database(path, [&](sqlite3* db) {
+        sqlite3_stmt* insert = nullptr;
+        bool ok = sqlite3_prepare_v2(db, "INSERT INTO dept VALUES (?,?,?,?,?,?,?,?,?,?)", -1, &insert, nullptr) == SQLITE_OK;
+        auto put = [&](const sample::Row& row) {
+            for (int c = 0; c < row.size(); ++c)
+                ok = ok && bind(insert, c + 1, row[c]);
+            ok = ok && sqlite3_step(insert) == SQLITE_DONE;
+            sqlite3_reset(insert);
+        };
+        if (rows < 0) {
+            for (const auto& row : sample::fixed_rows())
+                put(row);
+        } else {
+            for (qint64 i = 1; i <= rows && ok; ++i)
+                put(sample::generated_row(i, seed));
+        }
+        sqlite3_finalize(insert);
+        return ok;
+    });
+    return 0;
+}
+
+// Creates table dept in target, a new file or a server database without
+// one, and fills it from source in the same transaction: the table, its
+// indexes and its rows all come, or nothing. A file half made is removed.
+// done, when given, is told how many customers were added to the database
+// of which name.
+using Done = std::function<void(qint64 added, const QString& name)>;
+int create_filled(const QString& target, CustomerSource& source, const Done& done = {})
+{
+    const bool file = !is_url(target);
+    if (file) {
+        // Made here, and only when it does not exist yet.
+        QFile made(target);
+        if (!made.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return fail(made.exists() ? QStringLiteral("%1 exists already; it is left as it is").arg(target)
+                                      : QStringLiteral("cannot create %1: %2").arg(target, made.errorString()));
+    }
+    Connection cn;
+    try {
+        cn.open(target);
+        if (!cn.engine().columns(cn, QStringLiteral("dept")).isEmpty())
+            return fail(QStringLiteral("the database %1 holds a table dept already; it is left as it is").arg(cn.engine().name()));
+        // The rows go in before the indexes are made: one sort per index
+        // is much faster than keeping them in order row by row.
+        const QStringList create = cn.engine().create_statements(QStringLiteral("dept"));
+        cn.begin();
+        cn.execute(create.first());
+        CustomerTable table(cn);
+        table.open_for_reading();
+        const ImportResult result = add_customers(table, source);
+        if (result.outcome != ImportResult::Done) {
+            cn.rollback();
+            if (file)
+                QFile::remove(target);
+            return fail(result.refusal + QStringLiteral("; nothing was created"));
+        }
+        for (const QString& sql : create.mid(1))
+            cn.execute(sql);
+        cn.commit();
+        if (done)
+            done(result.added, cn.engine().name());
+        return 0;
+    } catch (const DbError& e) {
+        cn.rollback();
+        if (file)
+            QFile::remove(target);
+        return fail(e.message());
+    }
+}
+
+// Every customer of source, a database file or URL, into a new target.
+int copy(const QString& target, const QString& from)
+{
+    Connection source;
+    try {
+        source.open(from);
+        CustomerTable table(source);
+        table.open_for_reading();
+        TableCustomerSource rows(table);
+        return create_filled(target, rows, [&](qint64 added, const QString& name) {
+            std::printf("Copied %lld customers from %s into %s.\n", added, qPrintable(source.engine().name()), qPrintable(name));
+        });
+    } catch (const DbError& e) {
+        return fail(e.message());
+    }
+}
+
+// Adds the customers of a CSV file to the table of an existing database.
+int import(const QString& csvPath, const QString& target)
+{
+    QFile csv(csvPath);
+    if (!csv.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("cannot read %1: %2").arg(csvPath, csv.errorString()));
+    Connection cn;
+    try {
+        cn.open(target);
+        CustomerTable table(cn);
+        table.open();
+        CsvCustomerSource source(&csv);
+        const ImportResult result = import_customers(table, source);
+        if (source.windows1252())
+            std::printf("%s is not UTF-8: it was read as Windows-1252.\n", qPrintable(csvPath));
+        if (result.outcome != ImportResult::Done)
+            return fail(QStringLiteral("%1: %2; nothing was imported").arg(csvPath, result.refusal));
+        std::printf("Imported %lld customers into %s.\n", result.added, qPrintable(cn.engine().name()));
+        return 0;
+    } catch (const DbError& e) {
+        return fail(e.message() + QStringLiteral("; nothing was imported"));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    if (args.isEmpty())
-        return fail(QStringLiteral("usage: tallyhouse-mkdb FILE [--rows N [--seed S] | --empty]"));
-    const QString path = args.takeFirst();
+    const QStringList args = app.arguments().mid(1);
+    QStringList targets;
+    QString copyFrom, importFrom;
     qint64 rows = -1;
     quint64 seed = 1;
+    bool filled = false;  // --rows or --empty
     for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--rows") && i + 1 < args.size())
+        const QString& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == QLatin1String("--rows") && hasValue) {
             rows = args[++i].toLongLong();
-        else if (args[i] == QLatin1String("--seed") && i + 1 < args.size())
+            filled = true;
+        } else if (a == QLatin1String("--seed") && hasValue) {
             seed = args[++i].toULongLong();
-        else if (args[i] == QLatin1String("--empty"))
+        } else if (a == QLatin1String("--empty")) {
             rows = 0;
-        else
-            return fail(QStringLiteral("unknown argument %1").arg(args[i]));
+            filled = true;
+        } else if (a == QLatin1String("--copy-from") && hasValue) {
+            copyFrom = args[++i];
+        } else if (a == QLatin1String("--import") && hasValue) {
+            importFrom = args[++i];
+        } else if (a.startsWith(QLatin1String("--"))) {
+            return fail(QStringLiteral("unknown argument %1\n%2").arg(a, kUsage));
+        } else {
+            targets << a;
+        }
     }
-    if (QFileInfo::exists(path))
-        return fail(QStringLiteral("%1 exists already; it is left as it is").arg(path));
+    if (targets.size() != 1 || (!copyFrom.isEmpty() + !importFrom.isEmpty() + filled) > 1)
+        return fail(kUsage);
+    const QString target = targets.first();
 
     try {
-        SqliteEngine::create_database(path, [&](sqlite3* db) {
-            sqlite3_stmt* insert = nullptr;
-            bool ok = sqlite3_prepare_v2(db, "INSERT INTO dept VALUES (?,?,?,?,?,?,?,?,?,?)", -1, &insert, nullptr) == SQLITE_OK;
-            auto put = [&](const sample::Row& row) {
-                for (int c = 0; c < row.size(); ++c)
-                    ok = ok && bind(insert, c + 1, row[c]);
-                ok = ok && sqlite3_step(insert) == SQLITE_DONE;
-                sqlite3_reset(insert);
-            };
-            if (rows < 0) {
-                for (const auto& row : sample::fixed_rows())
-                    put(row);
-            } else {
-                for (qint64 i = 1; i <= rows && ok; ++i)
-                    put(sample::generated_row(i, seed));
-            }
-            sqlite3_finalize(insert);
-            return ok;
-        });
+        if (!importFrom.isEmpty())
+            return import(importFrom, target);
+        if (!copyFrom.isEmpty())
+            return copy(target, copyFrom);
+        if (is_url(target)) {
+            SampleSource source(rows, seed);
+            return create_filled(target, source);
+        }
+        if (QFileInfo::exists(target))
+            return fail(QStringLiteral("%1 exists already; it is left as it is").arg(target));
+        return create_file(target, rows, seed);
     } catch (const DbError& e) {
         return fail(e.message());
     }
-    return 0;
 }

@@ -62,6 +62,19 @@ void report_cannot_start(QWidget* parent, const QString& text)
     QMessageBox::critical(parent, kTitle, text);
 }
 
+void report_not_done(QWidget* parent, const QString& what, const DbError& error)
+{
+    if (error.passing())
+        report_unavailable(parent, error, what + QStringLiteral(" Try again in a moment."));
+    else
+        report_not_done(parent, what, QStringLiteral("%1 (error %2)").arg(error.message()).arg(error.number()));
+}
+
+void report_not_done(QWidget* parent, const QString& what, const QString& why)
+{
+    QMessageBox::warning(parent, kTitle, what + QStringLiteral("\n\n") + why);
+}
+
 void report_notice(QWidget* parent, const QString& text)
 {
     QMessageBox::information(parent, kTitle, text);

@@ -34,5 +34,11 @@ QString ask_password(QWidget* parent, const QString& database, const QString& wh
 // At start-up, the program cannot go on: why.
 void report_cannot_start(QWidget* parent, const QString& text);
 
+// An export or an import that was not done: what, and why. When another
+// program's lock or a database that cannot be reached was the cause, the
+// user is told to try again later.
+void report_not_done(QWidget* parent, const QString& what, const DbError& error);
+void report_not_done(QWidget* parent, const QString& what, const QString& why);
+
 // A plain notice to the user.
 void report_notice(QWidget* parent, const QString& text);

@@ -117,6 +117,13 @@ auto TempDb::other(Fn fn) const
     }
 }
 
+QString TempDb::newTarget() const
+{
+    if (on_server())
+        return server().createDatabase();
+    return dir_ + QStringLiteral("/new-%1.mdb").arg(QUuid::createUuid().toString(QUuid::Id128));
+}
+
 QVector<Row> TempDb::rows(const QString& where) const
 {
     return other([&](Connection& cn) {

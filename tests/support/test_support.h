@@ -52,6 +52,9 @@ public:
     QString target() const { return target_; }
     QString dir() const { return dir_; }
     QString path() const { return dir_ + QStringLiteral("/db40.mdb"); }
+    // A database that does not exist yet, of the same engine: a file path
+    // in the same folder, or a new server database without tables.
+    QString newTarget() const;
 
     // Reads and changes the file through a second connection, as another
     // program would.

@@ -1,0 +1,133 @@
+#include "transfer.h"
+
+#include "data/connection.h"
+#include "data/customer_export.h"
+#include "data/customer_import.h"
+#include "support/pg_scratch.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLocale>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <stdexcept>
+
+namespace bench {
+
+namespace {
+
+struct Opened {
+    Connection cn;
+    CustomerTable table{cn};
+    explicit Opened(const QString& target)
+    {
+        cn.open(target);
+        table.open();
+    }
+};
+
+// One timed step of a table.
+struct Step {
+    QString name;
+    double ms = 0;
+    qint64 rows = 0;
+};
+
+QString table(const QString& title, const QList<Step>& steps)
+{
+    const QLocale c(QLocale::English);
+    QString out = QStringLiteral("#### %1\n\n| step | ms | rows per second |\n|---|---:|---:|\n").arg(title);
+    for (const Step& s : steps)
+        out += QStringLiteral("| %1 | %2 | %3 |\n").arg(s.name, c.toString(s.ms, 'f', 0), c.toString(qint64(s.rows * 1000.0 / s.ms)));
+    return out;
+}
+
+double msSince(const QElapsedTimer& t)
+{
+    return t.nsecsElapsed() / 1e6;
+}
+
+// Exports every customer of target to a CSV file in workDir, then imports
+// the file into emptyTarget: the two steps, and the rows exported.
+QList<Step> exportAndImport(const QString& target, const QString& emptyTarget, const QString& workDir, qint64& rows)
+{
+    const QString csvPath = workDir + QStringLiteral("/customers.csv");
+    QElapsedTimer t;
+    try {
+        Opened from(target);
+        QFile out(csvPath);
+        if (!out.open(QIODevice::WriteOnly))
+            throw std::runtime_error(out.errorString().toStdString());
+        t.start();
+        const ExportResult exported = export_customers(from.table, RowSource::all(), &out);
+        out.close();
+        const double exportMs = msSince(t);
+        if (exported.outcome != ExportResult::Done)
+            throw std::runtime_error(exported.error.toStdString());
+
+        Opened into(emptyTarget);
+        QFile in(csvPath);
+        if (!in.open(QIODevice::ReadOnly))
+            throw std::runtime_error(in.errorString().toStdString());
+        CsvCustomerSource source(&in);
+        t.restart();
+        const ImportResult imported = import_customers(into.table, source);
+        const double importMs = msSince(t);
+        if (imported.outcome != ImportResult::Done || imported.added != exported.rows)
+            throw std::runtime_error(QStringLiteral("the import added %1 of %2 rows: %3")
+                                         .arg(imported.added).arg(exported.rows).arg(imported.refusal).toStdString());
+        rows = exported.rows;
+        const QLocale c(QLocale::English);
+        return {{QStringLiteral("export to CSV (%1 MB)").arg(c.toString(QFile(csvPath).size() / 1e6, 'f', 0)), exportMs, rows},
+                {QStringLiteral("import into an empty database"), importMs, rows}};
+    } catch (const DbError& e) {
+        throw std::runtime_error(e.message().toStdString());
+    }
+}
+
+void mkdb(const QStringList& args)
+{
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tallyhouse-mkdb"), args);
+    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        throw std::runtime_error("tallyhouse-mkdb failed");
+}
+
+QString title(const QString& engine, qint64 rows)
+{
+    return QStringLiteral("Export and import of %1 customers (%2)").arg(QLocale(QLocale::English).toString(rows), engine);
+}
+
+}  // namespace
+
+QString transferTableSqlite(const QString& dbFile, const QString& workParent)
+{
+    QTemporaryDir work(workParent + QStringLiteral("/transfer-XXXXXX"));
+    const QString empty = work.path() + QStringLiteral("/empty.mdb");
+    mkdb({empty, QStringLiteral("--empty")});
+    qint64 rows = 0;
+    const QList<Step> steps = exportAndImport(dbFile, empty, work.path(), rows);
+    return table(title(QStringLiteral("SQLite"), rows), steps);
+}
+
+QString transferTablePostgres(const QString& dbFile, const QString& workParent)
+{
+    PgScratch server;
+    const QString from = server.createDatabase();
+    const QString into = server.createDatabase();
+    QElapsedTimer t;
+    t.start();
+    mkdb({from, QStringLiteral("--copy-from"), dbFile});
+    const double copyMs = msSince(t);
+    mkdb({into, QStringLiteral("--empty")});
+    QTemporaryDir work(workParent + QStringLiteral("/transfer-XXXXXX"));
+    qint64 rows = 0;
+    QList<Step> steps = exportAndImport(from, into, work.path(), rows);
+    steps.prepend({QStringLiteral("tallyhouse-mkdb --copy-from the file"), copyMs, rows});
+    return table(title(QStringLiteral("PostgreSQL"), rows), steps);
+}
+
+}  // namespace bench

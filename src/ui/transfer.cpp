@@ -1,0 +1,129 @@
+#include "transfer.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMenu>
+#include <algorithm>
+#include <climits>
+
+TransferMenu::TransferMenu(QAbstractItemView* grid) : QObject(grid), grid_(grid), menu_(new QMenu(grid))
+{
+    menu_->setObjectName(QStringLiteral("transferMenu"));
+    auto entry = [&](const QString& text, const QKeySequence& keys) {
+        auto* action = new QAction(text, this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WidgetShortcut);  // only while the grid has the focus
+        grid_->addAction(action);
+        menu_->addAction(action);
+        return action;
+    };
+    exportListed = entry(QStringLiteral("&Export listed customers..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    copy = entry(QStringLiteral("&Copy"), QKeySequence::Copy);
+    menu_->addSeparator();
+    import = entry(QStringLiteral("&Import customers..."), QKeySequence());
+    // Right clicks arrive at the rows' viewport, keys at the grid itself.
+    grid_->installEventFilter(this);
+    grid_->viewport()->installEventFilter(this);
+}
+
+void TransferMenu::update()
+{
+    const bool on = grid_->isEnabled() && available();
+    for (QAction* a : {exportListed, copy, import})
+        a->setEnabled(on);
+}
+
+bool TransferMenu::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::EnabledChange:
+        if (watched == grid_)
+            update();
+        break;
+    case QEvent::ContextMenu: {
+        // A platform that turns the Menu key into a context-menu event of
+        // its own finds the menu open already.
+        auto* e = static_cast<QContextMenuEvent*>(event);
+        if (!menu_->isVisible()) {
+            const QPoint at = watched == grid_->viewport() ? e->pos() : grid_->viewport()->mapFrom(grid_, e->pos());
+            open(e->reason() == QContextMenuEvent::Mouse ? &at : nullptr);
+        }
+        return true;
+    }
+    case QEvent::KeyPress: {
+        auto* e = static_cast<QKeyEvent*>(event);
+        const bool menuKey = e->key() == Qt::Key_Menu && e->modifiers() == Qt::NoModifier;
+        const bool shiftF10 = e->key() == Qt::Key_F10 && e->modifiers() == Qt::ShiftModifier;
+        if (watched == grid_ && (menuKey || shiftF10)) {
+            open(nullptr);
+            return true;
+        }
+        break;
+    }
+    default: break;
+    }
+    return false;
+}
+
+void TransferMenu::open(const QPoint* at)
+{
+    update();
+    QPoint where;
+    if (at) {
+        where = *at;
+    } else if (const QModelIndex current = grid_->currentIndex(); current.isValid()) {
+        where = grid_->visualRect(current).bottomLeft();
+    }
+    menu_->popup(grid_->viewport()->mapToGlobal(where));
+}
+
+QString ask_csv_file(QWidget* parent, CsvFileUse use)
+{
+    const bool exporting = use == CsvFileUse::Export;
+    QFileDialog dialog(parent, exporting ? QStringLiteral("Export listed customers") : QStringLiteral("Import customers"));
+    dialog.setNameFilters({QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")});
+    dialog.setAcceptMode(exporting ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(exporting ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (exporting) {
+        dialog.setDefaultSuffix(QStringLiteral("csv"));
+        dialog.selectFile(QStringLiteral("customers.csv"));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+TransferProgress::TransferProgress(QWidget* parent, const QString& label)
+    : dialog_(label, QStringLiteral("Cancel"), 0, 0, parent)
+{
+    dialog_.setObjectName(QStringLiteral("transferProgress"));
+    dialog_.setWindowTitle(QStringLiteral("Tallyhouse"));
+    dialog_.setWindowModality(Qt::WindowModal);
+    dialog_.setAutoClose(false);
+    dialog_.setAutoReset(false);
+    // Shown when this says so, not on QProgressDialog's own timer.
+    dialog_.setMinimumDuration(INT_MAX);
+    started_.start();
+}
+
+bool TransferProgress::update(qint64 done, qint64 total)
+{
+    // QProgressDialog counts in int: per mille of the total.
+    if (total > 0) {
+        dialog_.setMaximum(1000);
+        dialog_.setValue(int(std::min<qint64>(done, total) * 1000 / total));
+    }
+    if (!dialog_.isVisible() && started_.elapsed() >= 500)
+        dialog_.show();
+    // Events a few dozen times a second: the dialog paints and its Cancel
+    // answers; the first time too, so that a cancel is seen at once.
+    if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= 40) {
+        QApplication::processEvents(dialog_.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+        sinceEvents_.start();
+    }
+    return !dialog_.wasCanceled();
+}

@@ -1,0 +1,455 @@
+// Customers in and out, through the real window and through
+// tallyhouse-mkdb: export then import gives back every text byte for byte,
+// keys are kept when free and given when missing, a refusal or a cancel
+// leaves the database and the files as they were, the grid's menu and keys
+// act only while browsing, and a busy or lost database ends nothing.
+
+// Mouse clicks go through the window system, as a user's do: a right click
+// raises a context-menu event only there.
+#define QTEST_QPA_MOUSE_HANDLING
+
+#include "support/test_support.h"
+
+#include "data/connection.h"
+#include "ui/datagrid.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QMenu>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+
+using namespace test;
+
+namespace {
+
+// Texts that CSV files and both engines must carry whole: non-ASCII,
+// quotes, commas, line breaks of every kind, leading zeros, blanks at the
+// ends, NULL beside "", and a text of 10,000 characters.
+QVector<Row> hostile_rows()
+{
+    const QString longText = QString(10000, u'x') + QStringLiteral("é");
+    return {
+        Row{3, "Ødegård", "Peña", "12 \"Main\" St, Apt 4", "a,b@x", "007", "0100", "Zoë 日本 😀", 0, 0},
+        Row{10, "", QVariant(), "line\nbreak", "crlf\r\nbreak", "cr\ronly", " lead", "trail ", QVariant(), 5},
+        Row{11, "\"", "\"\"", ",", "\r\n", longText, "=1+1", "NULL", Q_INT64_C(123456789012), -1},
+        Row{250, "Mark", "Martinez", "addr", "e@x", "555", "100", "Sales", 0, 0},
+    };
+}
+
+// Every column of every row as text, NULL told apart from any text.
+QList<QStringList> texts(const QVector<Row>& rows)
+{
+    QList<QStringList> out;
+    for (const Row& r : rows) {
+        QStringList t;
+        for (const QVariant& v : r)
+            t << (v.isNull() ? QStringLiteral("<null>") : v.toString());
+        out << t;
+    }
+    return out;
+}
+
+// The rows of a database that no TempDb made.
+QVector<Row> rows_at(const QString& target)
+{
+    Connection cn;
+    cn.open(target);
+    QVector<Row> out;
+    QSqlQuery q = cn.query(QStringLiteral("SELECT * FROM dept ORDER BY cusnum"));
+    while (q.next()) {
+        Row r;
+        for (int i = 0; i < q.record().count(); ++i)
+            r << q.value(i);
+        out << r;
+    }
+    return out;
+}
+
+bool has_dept(const QString& target)
+{
+    Connection cn;
+    cn.open(target);
+    return !cn.engine().columns(cn, QStringLiteral("dept")).isEmpty();
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<no file>");
+}
+
+void write_file(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+struct Ran {
+    int status = -1;
+    QString output;  // standard output and error
+};
+
+Ran mkdb(const QStringList& args)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral(TALLYHOUSE_MKDB), args);
+    p.waitForFinished(120000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAll())};
+}
+
+// The window's question for a file is answered with path; asked counts it.
+void answer_file(Window& w, const QString& path, int* asked = nullptr)
+{
+    w->ask_csv_file_name = [path, asked](CsvFileUse) {
+        if (asked)
+            ++*asked;
+        return path;
+    };
+}
+
+// Cancels the export or import about to start as soon as it takes events.
+void cancel_when_started(Window& w)
+{
+    QTimer::singleShot(0, w.get(), [form = w.get()] {
+        if (auto* progress = form->findChild<QProgressDialog*>(QStringLiteral("transferProgress")))
+            progress->cancel();
+    });
+}
+
+void export_by_key(Window& w, const QString& path)
+{
+    answer_file(w, path);
+    w->DataGrid1->setFocus();
+    QTest::keyClick(w->DataGrid1, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+}
+
+// Opens the grid's menu with a right click and chooses the entry.
+void choose(Window& w, QAction* entry)
+{
+    QTest::mouseClick(w->DataGrid1->viewport(), Qt::RightButton, {}, QPoint(30, 8));
+    QMenu* menu = w->transferMenu()->menu();
+    QVERIFY(QTest::qWaitFor([&] { return menu->isVisible(); }));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
+}
+
+// Imports a file through the menu; the text of the message box that follows.
+QString import_by_menu(Window& w, const QString& path)
+{
+    answer_file(w, path);
+    const auto answer = answer_next_message_box(QMessageBox::Ok);
+    choose(w, w->transferMenu()->import);
+    if (!QTest::qWaitFor([&] { return answer->seen; }))
+        return QStringLiteral("<no message box>");
+    return answer->text;
+}
+
+}  // namespace
+
+class TransferTest : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTripGivesBackEveryText();
+    void exportWritesWhatTheGridListsInItsOrder();
+    void keysKeptWhenFreeAndNewOnesGiven();
+    void refusalsLeaveTheDatabaseUntouched_data();
+    void refusalsLeaveTheDatabaseUntouched();
+    void cancelLeavesNoFileAndNoRows();
+    void menuAndKeysOnlyWhileBrowsing();
+    void busyOrLostDatabaseIsToldAndTheProgramGoesOn();
+    void mkdbCreatesOnlyNewDatabasesInOneTransaction();
+};
+
+void TransferTest::roundTripGivesBackEveryText()
+{
+    TempDb source(hostile_rows());
+    const QString first = source.dir() + QStringLiteral("/first.csv");
+    const QString second = source.dir() + QStringLiteral("/second.csv");
+    {
+        Window w(source);
+        export_by_key(w, first);
+    }
+    TempDb into;
+    {
+        Window w(into);
+        const QString told = import_by_menu(w, first);
+        QVERIFY2(told.startsWith(QStringLiteral("4 customers were imported from first.csv.")), qPrintable(told));
+        QCOMPARE(w.boxes().value(0), QStringLiteral("3"));  // the first imported
+        QCOMPARE(w->DataGrid1->listedRows(), 4);
+        export_by_key(w, second);
+    }
+    QCOMPARE(texts(into.rows()), texts(source.rows()));
+    QCOMPARE(contents(second), contents(first));
+
+    TempDb imported;
+    const Ran ran = mkdb({QStringLiteral("--import"), first, imported.target()});
+    QCOMPARE(ran.status, 0);
+    QVERIFY2(ran.output.startsWith(QStringLiteral("Imported 4 customers into ")), qPrintable(ran.output));
+    QCOMPARE(texts(imported.rows()), texts(source.rows()));
+
+    const QString copy = source.newTarget();
+    const Ran copied = mkdb({copy, QStringLiteral("--copy-from"), source.target()});
+    QCOMPARE(copied.status, 0);
+    QVERIFY2(copied.output.startsWith(QStringLiteral("Copied 4 customers from ")), qPrintable(copied.output));
+    QCOMPARE(texts(rows_at(copy)), texts(source.rows()));
+}
+
+void TransferTest::exportWritesWhatTheGridListsInItsOrder()
+{
+    TempDb db(TempDb::sample());
+    Window w(db);
+    type(w->Text9, QStringLiteral("ma"));
+    QTRY_COMPARE(w->DataGrid1->listedRows(), 4);
+    const QString path = db.dir() + QStringLiteral("/listed.csv");
+    export_by_key(w, path);
+    QStringList keys;
+    for (const QByteArray& line : contents(path).split('\n').mid(1))
+        if (!line.isEmpty())
+            keys << QString::fromUtf8(line.left(line.indexOf(',')));
+    QCOMPARE(keys, w.gridColumn(0));
+}
+
+void TransferTest::keysKeptWhenFreeAndNewOnesGiven()
+{
+    // Windows-1252: "Renée" with é as the one byte 0xE9.
+    const QByteArray file = "cusnum,Fname,Lname\r\n,Ren\xE9" "e,New\r\n20,Keyed,Twenty\r\n,Second,New\r\n";
+    const QList<QStringList> expected{{"20", "Keyed", "Twenty"}, {"21", "Renée", "New"}, {"22", "Second", "New"}};
+    auto added = [](const TempDb& db) {
+        QList<QStringList> out;
+        for (const Row& r : db.rows(QStringLiteral("WHERE cusnum > 7")))
+            out << QStringList{r[0].toString(), r[1].toString(), r[2].toString()};
+        return out;
+    };
+    TempDb db(TempDb::sample());
+    const QString path = db.dir() + QStringLiteral("/old program.csv");
+    write_file(path, file);
+    {
+        Window w(db);
+        const QString told = import_by_menu(w, path);
+        QVERIFY2(told.contains(QStringLiteral("3 customers were imported")) && told.contains(QStringLiteral("read as Windows-1252")),
+                 qPrintable(told));
+        QCOMPARE(w.boxes().mid(0, 3), (QStringList{"21", "Renée", "New"}));
+        QVERIFY(w.gridAgreesWithBoxes());
+    }
+    QCOMPARE(added(db), expected);
+    QCOMPARE(db.count(), 10);
+
+    TempDb other(TempDb::sample());
+    const Ran ran = mkdb({QStringLiteral("--import"), path, other.target()});
+    QCOMPARE(ran.status, 0);
+    QVERIFY2(ran.output.contains(QStringLiteral("read as Windows-1252")), qPrintable(ran.output));
+    QCOMPARE(added(other), expected);
+}
+
+void TransferTest::refusalsLeaveTheDatabaseUntouched_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("refusal");
+    QByteArray full = "cusnum,Fname\r\n";
+    for (int i = 0; i < 600; ++i)
+        full += QByteArray::number(100 + i) + ",Stored\r\n";
+    QTest::newRow("key in the table, after whole statements")
+        << full + "3,Taken\r\n" << "line 602: the key cusnum 3 belongs to a customer in the table already";
+    QTest::newRow("key in the table") << QByteArray("cusnum,Fname\r\n,New\r\n5,Taken\r\n")
+                                      << "line 3: the key cusnum 5 belongs to a customer in the table already";
+    QTest::newRow("key twice in the file") << QByteArray("cusnum,Fname\r\n30,a\r\n31,b\r\n30,c\r\n")
+                                           << "line 4: the key cusnum 30 is given twice (first on line 2)";
+    QTest::newRow("faulty CSV") << QByteArray("cusnum,Fname\r\n40,a\r\n41,Sm\"ith\r\n")
+                                << "line 3: a double quote is out of place";
+    QTest::newRow("key not a number") << QByteArray("cusnum,Fname\r\n1x,a\r\n") << "line 2: the key cusnum \"1x\" is not a whole number";
+    QTest::newRow("unknown column") << QByteArray("cusnum,Nickname\r\n") << "line 1: unknown column \"Nickname\"";
+}
+
+void TransferTest::refusalsLeaveTheDatabaseUntouched()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, refusal);
+    TempDb db(TempDb::sample());
+    const QString path = db.dir() + QStringLiteral("/customers.csv");
+    write_file(path, file);
+    const auto before = texts(db.rows());
+    {
+        Window w(db);
+        const QStringList boxes = w.boxes();
+        const QString told = import_by_menu(w, path);
+        QVERIFY2(told.startsWith(QStringLiteral("Nothing was imported.\n\ncustomers.csv, ") + refusal), qPrintable(told));
+        QCOMPARE(w.boxes(), boxes);
+        QVERIFY(w.ended.isEmpty());
+    }
+    QCOMPARE(texts(db.rows()), before);
+
+    const Ran ran = mkdb({QStringLiteral("--import"), path, db.target()});
+    QCOMPARE(ran.status, 1);
+    QVERIFY2(ran.output.contains(refusal) && ran.output.contains(QStringLiteral("nothing was imported")), qPrintable(ran.output));
+    QCOMPARE(texts(db.rows()), before);
+}
+
+void TransferTest::cancelLeavesNoFileAndNoRows()
+{
+    TempDb db(TempDb::sample());
+    const QString existing = db.dir() + QStringLiteral("/existing.csv");
+    const QString fresh = db.dir() + QStringLiteral("/fresh.csv");
+    write_file(existing, "kept as it was\n");
+    const QStringList filesBefore = QDir(db.dir()).entryList(QDir::Files);
+    Window w(db);
+    MessageBoxWatch watch;
+    for (const QString& path : {existing, fresh}) {
+        cancel_when_started(w);
+        export_by_key(w, path);
+    }
+    QCOMPARE(contents(existing), QByteArray("kept as it was\n"));
+    QCOMPARE(QDir(db.dir()).entryList(QDir::Files), filesBefore);  // no temporary file left either
+
+    // An import cancelled after its first rows are stored stores none.
+    QByteArray many = "cusnum,Fname\r\n";
+    for (int i = 0; i < 700; ++i)
+        many += ",New\r\n";
+    write_file(existing, many);
+    answer_file(w, existing);
+    cancel_when_started(w);
+    w->import_Click();
+    QCOMPARE(db.count(), 7);
+    QCOMPARE(w->DataGrid1->listedRows(), 7);
+    QVERIFY(watch.seen.isEmpty());
+}
+
+void TransferTest::menuAndKeysOnlyWhileBrowsing()
+{
+    TempDb db(TempDb::sample());
+    Window w(db);
+    DataGrid* grid = w->DataGrid1;
+    QMenu* menu = w->transferMenu()->menu();
+    const QList<QAction*> entries{w->transferMenu()->exportListed, w->transferMenu()->copy, w->transferMenu()->import};
+    auto opens = [&](auto open) {
+        open();
+        const bool shown = QTest::qWaitFor([&] { return menu->isVisible(); });
+        menu->close();
+        return shown;
+    };
+    grid->setFocus();
+    QVERIFY(opens([&] { QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, QPoint(30, 8)); }));
+    QVERIFY(opens([&] { QTest::keyClick(grid, Qt::Key_Menu); }));
+    QVERIFY(opens([&] { QTest::keyClick(grid, Qt::Key_F10, Qt::ShiftModifier); }));
+    for (QAction* entry : entries)
+        QVERIFY(entry->isEnabled());
+
+    QApplication::clipboard()->clear();
+    w.clickGridRow(1);
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(),
+             QStringLiteral("cusnum\tFname\tLname\tAddress\temaddress\tphonenum\tcredlimit\tdeptname\tordercount\tbalance\n"
+                            "2\tMark\tMartinez\taddr\te@x\t555\t100\tSales\t0\t0\n"));
+
+    // During an edit the entries are disabled and the keys do nothing.
+    QApplication::clipboard()->clear();
+    int asked = 0;
+    answer_file(w, db.dir() + QStringLiteral("/never.csv"), &asked);
+    w.alt(Qt::Key_E);
+    QTRY_COMPARE(w.state(), state::editing);
+    for (QAction* entry : entries)
+        QVERIFY(!entry->isEnabled());
+    QTest::keyClick(grid, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    w->export_Click();
+    w->import_Click();
+    QCOMPARE(asked, 0);
+    QVERIFY(QApplication::clipboard()->text().isEmpty());
+}
+
+void TransferTest::busyOrLostDatabaseIsToldAndTheProgramGoesOn()
+{
+    TempDb db(TempDb::sample());
+    const QString path = db.dir() + QStringLiteral("/customers.csv");
+    QByteArray many = "cusnum,Fname\r\n";
+    for (int i = 0; i < 700; ++i)
+        many += QByteArray::number(1000 + i) + ",New\r\n";
+    write_file(path, many);
+    Window w(db);
+    set_lock_wait(w, 200);
+    {
+        // Another program is writing.
+        std::unique_ptr<DbLock> lock;
+        Connection other;
+        if (on_server()) {
+            other.open(db.target());
+            other.begin({QStringLiteral("BEGIN"), QStringLiteral("LOCK TABLE dept IN EXCLUSIVE MODE")});
+        } else {
+            lock = std::make_unique<DbLock>(db, DbLock::Immediate);
+        }
+        const QString told = import_by_menu(w, path);
+        QVERIFY2(told.contains(QStringLiteral("in use by another program")) && told.contains(QStringLiteral("Nothing was imported.")),
+                 qPrintable(told));
+        other.rollback();
+    }
+    QCOMPARE(db.count(), 7);
+
+    if (on_server()) {
+        // The connection is cut after the first rows are stored.
+        const qint64 pid = w.cn().scalar(QStringLiteral("SELECT pg_backend_pid()")).toLongLong();
+        const auto answer = answer_next_message_box(QMessageBox::Ok);
+        w->ask_csv_file_name = [&](CsvFileUse) {
+            QTimer::singleShot(0, [&] { db.exec(QStringLiteral("SELECT pg_terminate_backend(?)"), {pid}); });
+            return path;
+        };
+        w->import_Click();
+        const QString told = answer->text;
+        QVERIFY2(told.contains(QStringLiteral("cannot be reached")) && told.contains(QStringLiteral("Nothing was imported.")),
+                 qPrintable(told));
+        QCOMPARE(db.count(), 7);
+        type(w->Text9, QStringLiteral("ma"));  // reads again on a new connection
+        QTRY_COMPARE(w->DataGrid1->listedRows(), 4);
+    }
+    QVERIFY(w.ended.isEmpty());
+}
+
+void TransferTest::mkdbCreatesOnlyNewDatabasesInOneTransaction()
+{
+    TempDb db(TempDb::sample());
+    // A server URL with a password, which no message may show.
+    QString existing = db.target();
+    if (on_server())
+        existing.replace(QStringLiteral("postgres@"), QStringLiteral("postgres:sekret@"));
+    for (const QStringList& args : {QStringList{existing}, QStringList{existing, QStringLiteral("--rows"), QStringLiteral("5")}}) {
+        const Ran ran = mkdb(args);
+        QCOMPARE(ran.status, 1);
+        QVERIFY2(ran.output.contains(QStringLiteral("it is left as it is")) && !ran.output.contains(QStringLiteral("sekret")),
+                 qPrintable(ran.output));
+    }
+    QCOMPARE(db.count(), 7);
+
+    const QString generated = db.newTarget();
+    QCOMPARE(mkdb({generated, QStringLiteral("--rows"), QStringLiteral("30"), QStringLiteral("--seed"), QStringLiteral("2")}).status, 0);
+    const QVector<Row> rows = rows_at(generated);
+    QCOMPARE(rows.size(), 30);
+    QCOMPARE(rows.last().value(0).toLongLong(), 30);
+
+    // A source whose keys repeat (a file without a unique key): the copy
+    // is refused, and the new database holds no table at all.
+    const QString source = db.dir() + QStringLiteral("/no key.mdb");
+    write_file(source, {});
+    {
+        Connection cn;
+        cn.open(source);
+        cn.execute(QStringLiteral("CREATE TABLE dept (cusnum INTEGER, Fname TEXT, Lname TEXT)"));
+        cn.execute(QStringLiteral("INSERT INTO dept VALUES (5, 'a', 'b'), (6, 'c', 'd'), (5, 'e', 'f')"));
+    }
+    const QString copy = db.newTarget();
+    const Ran refused = mkdb({copy, QStringLiteral("--copy-from"), source});
+    QCOMPARE(refused.status, 1);
+    QVERIFY2(refused.output.contains(QStringLiteral("row 3: the key cusnum 5 is given twice (first on row 1)")), qPrintable(refused.output));
+    if (on_server())
+        QVERIFY(!has_dept(copy));
+    else
+        QVERIFY(!QFile::exists(copy));
+    QCOMPARE(mkdb({copy, QStringLiteral("--empty")}).status, 0);
+    QVERIFY(rows_at(copy).isEmpty());
+}
+
+QTEST_MAIN(TransferTest)
+#include "test_transfer.moc"

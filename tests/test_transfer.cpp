@@ -218,8 +218,11 @@ void TransferTest::exportWritesWhatTheGridListsInItsOrder()
 void TransferTest::keysKeptWhenFreeAndNewOnesGiven()
 {
     // Windows-1252: "Renée" with é as the one byte 0xE9.
-    const QByteArray file = "cusnum,Fname,Lname\r\n,Ren\xE9" "e,New\r\n20,Keyed,Twenty\r\n,Second,New\r\n";
-    const QList<QStringList> expected{{"20", "Keyed", "Twenty"}, {"21", "Renée", "New"}, {"22", "Second", "New"}};
+    // Key 5 is the table's and 20 comes twice: both get new numbers.
+    const QByteArray file = "cusnum,Fname,Lname\r\n,Ren\xE9" "e,New\r\n20,Keyed,Twenty\r\n,Second,New\r\n"
+                            "5,Taken,Five\r\n20,Again,Twenty\r\n";
+    const QList<QStringList> expected{{"20", "Keyed", "Twenty"}, {"21", "Renée", "New"}, {"22", "Second", "New"},
+                                      {"23", "Again", "Twenty"}, {"24", "Taken", "Five"}};
     auto added = [](const TempDb& db) {
         QList<QStringList> out;
         for (const Row& r : db.rows(QStringLiteral("WHERE cusnum > 7")))
@@ -232,13 +235,15 @@ void TransferTest::keysKeptWhenFreeAndNewOnesGiven()
     {
         Window w(db);
         const QString told = import_by_menu(w, path);
-        QVERIFY2(told.contains(QStringLiteral("3 customers were imported")) && told.contains(QStringLiteral("read as Windows-1252")),
+        QVERIFY2(told.contains(QStringLiteral("5 customers were imported")) && told.contains(QStringLiteral("2 of them got new numbers")) &&
+                     told.contains(QStringLiteral("read as Windows-1252")),
                  qPrintable(told));
         QCOMPARE(w.boxes().mid(0, 3), (QStringList{"21", "Renée", "New"}));
         QVERIFY(w.gridAgreesWithBoxes());
     }
     QCOMPARE(added(db), expected);
-    QCOMPARE(db.count(), 10);
+    QCOMPARE(db.count(), 12);
+    QCOMPARE(db.rows(QStringLiteral("WHERE cusnum = 5")).value(0).value(1).toString(), QStringLiteral("Anna"));
 
     TempDb other(TempDb::sample());
     const Ran ran = mkdb({QStringLiteral("--import"), path, other.target()});
@@ -251,15 +256,12 @@ void TransferTest::refusalsLeaveTheDatabaseUntouched_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("refusal");
-    QByteArray full = "cusnum,Fname\r\n";
+    // Refused while storing, after whole statements: they are undone.
+    QByteArray full = "cusnum,Fname\r\n9223372036854775807,Largest\r\n";
     for (int i = 0; i < 600; ++i)
         full += QByteArray::number(100 + i) + ",Stored\r\n";
-    QTest::newRow("key in the table, after whole statements")
-        << full + "3,Taken\r\n" << "line 602: the key cusnum 3 belongs to a customer in the table already";
-    QTest::newRow("key in the table") << QByteArray("cusnum,Fname\r\n,New\r\n5,Taken\r\n")
-                                      << "line 3: the key cusnum 5 belongs to a customer in the table already";
-    QTest::newRow("key twice in the file") << QByteArray("cusnum,Fname\r\n30,a\r\n31,b\r\n30,c\r\n")
-                                           << "line 4: the key cusnum 30 is given twice (first on line 2)";
+    QTest::newRow("no new key left, after whole statements")
+        << full + ",New\r\n" << "line 603: no new key is left above 9223372036854775807 for this customer";
     QTest::newRow("faulty CSV") << QByteArray("cusnum,Fname\r\n40,a\r\n41,Sm\"ith\r\n")
                                 << "line 3: a double quote is out of place";
     QTest::newRow("key not a number") << QByteArray("cusnum,Fname\r\n1x,a\r\n") << "line 2: the key cusnum \"1x\" is not a whole number";

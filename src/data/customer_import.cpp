@@ -39,10 +39,9 @@ namespace {
 // What the first reading of a source found.
 struct Checked {
     qint64 rows = 0;
-    qint64 keyless = 0;
-    qint64 firstKeyless = 0;       // the line of the first customer without a key
     std::optional<qint64> smallest;  // the smallest key the source gives
     std::optional<qint64> largest;   // and the largest
+    std::vector<qint64> repeats;     // the lines, in order, that give a key an earlier line gave
 };
 
 ImportResult refused(const CustomerSource& source, qint64 line, const QString& what)
@@ -61,6 +60,11 @@ ImportResult cancelled()
     return r;
 }
 
+QString key_text(qint64 key)
+{
+    return QStringLiteral("the key %1 %2").arg(QLatin1String(kCustomerColumns[0].name)).arg(key);
+}
+
 // Reads the source through: faults in it, and keys that it gives twice.
 // Holds the keys only, not the rows.
 ImportResult check(CustomerSource& source, const ImportProgress& progress, Checked& checked)
@@ -70,38 +74,33 @@ ImportResult check(CustomerSource& source, const ImportProgress& progress, Check
     ImportedCustomer c;
     while (source.next(c)) {
         ++checked.rows;
-        if (c.hasKey) {
+        if (c.hasKey)
             keys.emplace_back(c.row.cusnum, c.line);
-        } else if (checked.keyless++ == 0) {
-            checked.firstKeyless = c.line;
-        }
         if (checked.rows % 1000 == 0 && progress && !progress(0, 0))
             return cancelled();
     }
     if (!source.error().isEmpty())
         return refused(source, source.errorLine(), source.error());
+    if (keys.empty())
+        return {};
 
-    // A key given twice is refused where it comes again; the first such
-    // line in the source is named.
+    // Sorted by key, then line: of the lines giving one key, all but the
+    // first are repeats.
     std::sort(keys.begin(), keys.end());
-    const std::pair<qint64, qint64>* twice = nullptr;
-    const std::pair<qint64, qint64>* first = nullptr;
     for (size_t i = 1; i < keys.size(); ++i)
-        if (keys[i].first == keys[i - 1].first && (!twice || keys[i].second < twice->second)) {
-            twice = &keys[i];
-            first = &keys[i - 1];
-        }
-    if (twice)
-        return refused(source, twice->second,
-                       QStringLiteral("the key %1 %2 is given twice (first on %3 %4)")
-                           .arg(QLatin1String(kCustomerColumns[0].name))
-                           .arg(twice->first)
-                           .arg(source.unit())
-                           .arg(first->second));
-    if (!keys.empty()) {
-        checked.smallest = keys.front().first;
-        checked.largest = keys.back().first;
+        if (keys[i].first == keys[i - 1].first)
+            checked.repeats.push_back(keys[i].second);
+    std::sort(checked.repeats.begin(), checked.repeats.end());
+    if (!checked.repeats.empty() && source.keys_stay()) {
+        // The first line that repeats a key is named, with the line it repeats.
+        const qint64 line = checked.repeats.front();
+        const auto at = std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.second == line; });
+        const auto first = std::lower_bound(keys.begin(), at, std::pair(at->first, std::numeric_limits<qint64>::min()));
+        return refused(source, line,
+                       QStringLiteral("%1 is given twice (first on %2 %3)").arg(key_text(at->first), source.unit()).arg(first->second));
     }
+    checked.smallest = keys.front().first;
+    checked.largest = keys.back().first;
     return {};
 }
 
@@ -116,34 +115,51 @@ ImportResult store(CustomerTable& table, CustomerSource& source, const ImportPro
     // Keys all beyond the table's (as into an empty table) need no look
     // for those it holds.
     const bool mayBeTaken = inTable && checked.smallest && *checked.smallest <= *inTable;
-    const qint64 largest = inUse.value_or(0);
-    if (checked.keyless > 0 && largest > std::numeric_limits<qint64>::max() - checked.keyless)
-        return refused(source, checked.firstKeyless,
-                       QStringLiteral("no new key is left above %1 for the customers without one").arg(largest));
-    qint64 nextKey = largest + 1;
+    constexpr qint64 kLargest = std::numeric_limits<qint64>::max();
+    std::optional<qint64> nextKey;
+    if (inUse.value_or(0) < kLargest)
+        nextKey = inUse.value_or(0) + 1;
 
     ImportResult result;
+    // A customer whose key is taken gets the next new one; none is left
+    // only above the largest key there can be.
+    auto give_new_key = [&](CustomerRow& row, qint64 line) -> std::optional<ImportResult> {
+        if (!nextKey)
+            return refused(source, line, QStringLiteral("no new key is left above %1 for this customer").arg(kLargest));
+        row.cusnum = *nextKey;
+        nextKey = *nextKey < kLargest ? std::optional(*nextKey + 1) : std::nullopt;
+        return std::nullopt;
+    };
+
     const Engine& engine = table.connection().engine();
     QVector<CustomerRow> batch;
-    QList<qint64> keys;   // the keys of the batch's customers that came with one,
+    QList<int> keyed;     // the batch's customers that came with a key,
     QList<qint64> lines;  // and their lines
     const int perInsert = table.rows_per_insert();
     batch.reserve(perInsert);
     auto flush = [&]() -> ImportResult {
-        // Other programs add nothing meanwhile, and the source gives no key
-        // twice: a key the table holds was there before the import.
-        if (const QList<qint64> taken = mayBeTaken ? table.taken(keys) : QList<qint64>(); !taken.isEmpty()) {
-            for (int i = 0; i < keys.size(); ++i)
-                if (taken.contains(keys[i]))
-                    return refused(source, lines[i],
-                                   QStringLiteral("the key %1 %2 belongs to a customer in the table already")
-                                       .arg(QLatin1String(kCustomerColumns[0].name))
-                                       .arg(keys[i]));
+        // Other programs add nothing meanwhile, and a repeated key was
+        // renumbered already: a key the table holds was there before.
+        QList<qint64> keys;
+        for (int i : keyed)
+            keys << batch[i].cusnum;
+        const QList<qint64> taken = mayBeTaken && !keys.isEmpty() ? table.taken(keys) : QList<qint64>();
+        for (int k = 0; k < keyed.size() && !taken.isEmpty(); ++k) {
+            CustomerRow& row = batch[keyed[k]];
+            if (!taken.contains(row.cusnum))
+                continue;
+            if (source.keys_stay())
+                return refused(source, lines[k], key_text(row.cusnum) + QStringLiteral(" belongs to a customer in the table already"));
+            if (auto r = give_new_key(row, lines[k]))
+                return *r;
+            ++result.renumbered;
         }
+        if (!result.firstKey)
+            result.firstKey = batch.front().cusnum;
         table.insert_rows(batch);
         result.added += batch.size();
         batch.clear();
-        keys.clear();
+        keyed.clear();
         lines.clear();
         if (progress && !progress(result.added, checked.rows))
             return cancelled();
@@ -151,12 +167,20 @@ ImportResult store(CustomerTable& table, CustomerSource& source, const ImportPro
     };
 
     source.rewind();
+    auto repeat = checked.repeats.begin();
     ImportedCustomer c;
     while (source.next(c)) {
-        if (!c.hasKey)
-            c.row.cusnum = nextKey++;
-        if (!result.firstKey)
-            result.firstKey = c.row.cusnum;
+        const bool repeated = repeat != checked.repeats.end() && *repeat == c.line;
+        if (repeated)
+            ++repeat;
+        if (!c.hasKey || repeated) {
+            if (auto r = give_new_key(c.row, c.line))
+                return *r;
+            result.renumbered += repeated;
+        } else {
+            keyed << int(batch.size());
+            lines << c.line;
+        }
         // A value the database cannot store is refused with its line,
         // before the statement that holds many rows.
         QVariantList values;
@@ -166,10 +190,6 @@ ImportResult store(CustomerTable& table, CustomerSource& source, const ImportPro
             engine.check_values(values);
         } catch (const DbError& e) {
             return refused(source, c.line, e.message());
-        }
-        if (c.hasKey) {
-            keys << c.row.cusnum;
-            lines << c.line;
         }
         batch << c.row;
         if (batch.size() == perInsert)

@@ -23,6 +23,9 @@ public:
     virtual qint64 errorLine() const { return 0; }
     // What a customer's line number counts: "line" of a file, "row" of a table.
     virtual QString unit() const { return QStringLiteral("line"); }
+    // Whether every customer must keep its key (a copy of a table), or
+    // gets a new one when its own is taken (a file).
+    virtual bool keys_stay() const { return false; }
 };
 
 // The customers of a CSV file (customer_csv), numbered by the file's lines.
@@ -51,6 +54,7 @@ public:
     void rewind() override;
     bool next(ImportedCustomer& customer) override;
     QString unit() const override { return QStringLiteral("row"); }
+    bool keys_stay() const override { return true; }
 
 private:
     ListingCursor rows_;
@@ -61,6 +65,7 @@ struct ImportResult {
     enum Outcome { Done, Refused, Cancelled };
     Outcome outcome = Done;
     qint64 added = 0;                // Done: the customers added
+    qint64 renumbered = 0;           // Done: of them, those given a new key for a taken one
     std::optional<qint64> firstKey;  // Done: the key of the source's first customer
     qint64 line = 0;                 // Refused: the line (or row) at fault
     QString refusal;                 // Refused: "line 17: what is wrong"
@@ -73,10 +78,11 @@ using ImportProgress = std::function<bool(qint64 done, qint64 total)>;
 
 // Adds the customers of a source to the table in one transaction: all of
 // them or, when one is refused, the import is cancelled or anything fails,
-// none. A customer with a key keeps it; a key that the table holds already
-// or that the source gives twice is refused, with the line that gives it.
-// Customers without a key get new ones, in the source's order, from one
-// more than the largest in the table or the source. Until the transaction
+// none. A customer with a key keeps it while it is free. One without a
+// key, or whose key the table holds already or an earlier line of the
+// source gives, gets a new key: one more than the largest in the table or
+// the source, and so on. A source whose keys must stay (a copy of a table)
+// is refused instead, with the line that gives the key. Until the transaction
 // ends no other program can add customers (Engine::begin_adding). The rows
 // are stored several hundred to a statement.
 //

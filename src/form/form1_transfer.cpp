@@ -109,7 +109,9 @@ void Form1::import_Click()
     // The list is read again as the filter box says, at the first customer
     // imported when it lists it. Another program's lock or a server out of
     // reach puts that off, as after a Save.
-    const QString imported = QStringLiteral("%1 customers were imported from %2.").arg(result.added).arg(name);
+    QString imported = QStringLiteral("%1 customers were imported from %2.").arg(result.added).arg(name);
+    if (result.renumbered > 0)
+        imported += QStringLiteral(" %1 of them got new numbers: theirs belonged to other customers.").arg(result.renumbered);
     const std::optional<Keep> first =
         result.firstKey ? std::optional(Keep{*result.firstKey, 0}) : std::nullopt;
     try {

@@ -191,6 +191,8 @@ int import(const QString& csvPath, const QString& target)
         if (result.outcome != ImportResult::Done)
             return fail(QStringLiteral("%1: %2; nothing was imported").arg(csvPath, result.refusal));
         std::printf("Imported %lld customers into %s.\n", result.added, qPrintable(cn.engine().name()));
+        if (result.renumbered > 0)
+            std::printf("%lld of them got new numbers: theirs belonged to other customers.\n", result.renumbered);
         return 0;
     } catch (const DbError& e) {
         return fail(e.message() + QStringLiteral("; nothing was imported"));

@@ -59,15 +59,7 @@ QVector<Row> rows_at(const QString& target)
 {
     Connection cn;
     cn.open(target);
-    QVector<Row> out;
-    QSqlQuery q = cn.query(QStringLiteral("SELECT * FROM dept ORDER BY cusnum"));
-    while (q.next()) {
-        Row r;
-        for (int i = 0; i < q.record().count(); ++i)
-            r << q.value(i);
-        out << r;
-    }
-    return out;
+    return dept_rows(cn);
 }
 
 bool has_dept(const QString& target)

@@ -124,19 +124,22 @@ QString TempDb::newTarget() const
     return dir_ + QStringLiteral("/new-%1.mdb").arg(QUuid::createUuid().toString(QUuid::Id128));
 }
 
+QVector<Row> dept_rows(Connection& cn, const QString& where)
+{
+    QVector<Row> out;
+    QSqlQuery q = cn.query(QStringLiteral("SELECT * FROM dept ") + where + QStringLiteral(" ORDER BY cusnum"));
+    while (q.next()) {
+        Row r;
+        for (int i = 0; i < q.record().count(); ++i)
+            r << q.value(i);
+        out << r;
+    }
+    return out;
+}
+
 QVector<Row> TempDb::rows(const QString& where) const
 {
-    return other([&](Connection& cn) {
-        QVector<Row> out;
-        QSqlQuery q = cn.query(QStringLiteral("SELECT * FROM dept ") + where + QStringLiteral(" ORDER BY cusnum"));
-        while (q.next()) {
-            Row r;
-            for (int i = 0; i < q.record().count(); ++i)
-                r << q.value(i);
-            out << r;
-        }
-        return out;
-    });
+    return other([&](Connection& cn) { return dept_rows(cn, where); });
 }
 
 qint64 TempDb::count() const

@@ -39,6 +39,9 @@ bool on_server();
             QSKIP("only for a file: " why); \
     } while (false)
 
+// Every row of dept, or those a WHERE clause leaves, in key order.
+QVector<Row> dept_rows(Connection& cn, const QString& where = {});
+
 // A temporary database with table dept and the given rows: db40.mdb in a
 // temporary program directory, whose name may hold spaces and non-ASCII
 // letters, or a new database on the test server.

@@ -111,7 +111,9 @@ void Form1::import_Click()
     // reach puts that off, as after a Save.
     QString imported = QStringLiteral("%1 customers were imported from %2.").arg(result.added).arg(name);
     if (result.renumbered > 0)
-        imported += QStringLiteral(" %1 of them got new numbers: theirs belonged to other customers.").arg(result.renumbered);
+        imported += (result.renumbered == result.added ? QStringLiteral(" All of them")
+                                                        : QStringLiteral(" %1 of them").arg(result.renumbered))
+            + QStringLiteral(" got new numbers: theirs belonged to other customers.");
     const std::optional<Keep> first =
         result.firstKey ? std::optional(Keep{*result.firstKey, 0}) : std::nullopt;
     try {

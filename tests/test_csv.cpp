@@ -200,7 +200,7 @@ void CsvTest::refusals_data()
     add("unknown column", "cusnum,Fname,Nickname\r\n1,a,b\r\n", 1, "unknown column \"Nickname\"; the columns are cusnum, Fname,");
     add("column named twice", "Fname,fname\r\n", 1, "column \"fname\" is named twice");
     add("too many fields", "cusnum,Fname\r\n1,\"two\r\nlines\"\r\n2,b,c\r\n", 4, "the record has 3 fields where the header names 2", 1);
-    add("too few fields", "cusnum,Fname\r\n1\r\n", 2, "the record has 1 fields where the header names 2");
+    add("too few fields", "cusnum,Fname\r\n1\r\n", 2, "the record has 1 field where the header names 2");
     add("key with a fraction", "cusnum,Fname\r\n1,a\r\n2,b\r\n1.5,c\r\n", 4, "the key cusnum \"1.5\" is not a whole number", 2);
     add("key beyond 64 bits", "cusnum\r\n99999999999999999999\r\n", 2, "is not a whole number");
     add("number that is not one", "balance\r\n12abc\r\n", 2, "balance \"12abc\" is not a number");

@@ -97,9 +97,11 @@ QString match_header(const QStringList& names, QList<int>& columns)
 QString customer_from_record(const QList<int>& columns, const QStringList& fields, ImportedCustomer& customer)
 {
     if (fields.size() != columns.size())
-        return QStringLiteral("the record has %1 fields where the header names %2 columns")
+        return QStringLiteral("the record has %1 %2 where the header names %3 %4")
             .arg(fields.size())
-            .arg(columns.size());
+            .arg(fields.size() == 1 ? QStringLiteral("field") : QStringLiteral("fields"))
+            .arg(columns.size())
+            .arg(columns.size() == 1 ? QStringLiteral("column") : QStringLiteral("columns"));
     customer.row = CustomerRow();
     customer.hasKey = false;
     for (qsizetype i = 0; i < fields.size(); ++i) {

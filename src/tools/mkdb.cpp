@@ -73,6 +73,7 @@ public:
         return true;
     }
     QString unit() const override { return QStringLiteral("row"); }
+    bool keys_stay() const override { return true; }
 
 private:
     qint64 rows_;
@@ -213,11 +214,13 @@ int main(int argc, char** argv)
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         const bool hasValue = i + 1 < args.size();
+        bool ok = true;
         if (a == QLatin1String("--rows") && hasValue) {
-            rows = args[++i].toLongLong();
+            rows = args[++i].toLongLong(&ok);
+            ok = ok && rows >= 0;
             filled = true;
         } else if (a == QLatin1String("--seed") && hasValue) {
-            seed = args[++i].toULongLong();
+            seed = args[++i].toULongLong(&ok);
         } else if (a == QLatin1String("--empty")) {
             rows = 0;
             filled = true;
@@ -230,6 +233,8 @@ int main(int argc, char** argv)
         } else {
             targets << a;
         }
+        if (!ok)
+            return fail(QStringLiteral("%1 needs a whole number, not \"%2\"\n%3").arg(a, args[i], kUsage));
     }
     if (targets.size() != 1 || (!copyFrom.isEmpty() + !importFrom.isEmpty() + filled) > 1)
         return fail(kUsage);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/pg_engine.h"
 #include "floor.h"
 
 #include <QHash>
@@ -7,11 +8,8 @@
 
 typedef struct pg_conn PGconn;
 
-// The settings the program's own connections run with
-// (src/data/pg_engine.cpp): no parallel workers, and plans made for the
-// values of each statement, since a generic plan of a name search cannot
-// use the index.
-inline const QString kProgramSettings = QStringLiteral("-c max_parallel_workers_per_gather=0 -c plan_cache_mode=force_custom_plan");
+// The settings the program's own connections run with.
+inline const QString kProgramSettings = QLatin1String(PgEngine::kSessionSettings);
 
 // url with libpq's setting options=settings added.
 QString withSettings(const QString& url, const QString& settings = kProgramSettings);

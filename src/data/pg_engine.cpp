@@ -13,12 +13,9 @@ namespace {
 
 // libpq's connection settings added to every URL: a host that does not
 // answer fails in seconds, and so does a connection whose network is gone.
-// Parallel workers slow the program's short questions down; plans are made
-// for the values of each one, so a name prefix always finds its index.
 const QString kConnectOptions = QStringLiteral(
     "connect_timeout=3;keepalives_idle=5;keepalives_interval=2;keepalives_count=2;tcp_user_timeout=5000;"
-    "application_name=Tallyhouse;"
-    "options='-c max_parallel_workers_per_gather=0 -c plan_cache_mode=force_custom_plan'");
+    "application_name=Tallyhouse;options='%1'").arg(QLatin1String(PgEngine::kSessionSettings));
 
 QString sort_expression(const QString& column)
 {

@@ -17,6 +17,10 @@ public:
     static constexpr int kLockWaitMs = 3000;
     // The channel the table's trigger notifies.
     static constexpr const char* kChannel = "tallyhouse_dept";
+    // The server settings of every connection: parallel workers slow the
+    // program's short questions down, and plans are made for the values of
+    // each one, so that a name prefix always finds its index.
+    static constexpr const char* kSessionSettings = "-c max_parallel_workers_per_gather=0 -c plan_cache_mode=force_custom_plan";
 
     QSqlDatabase connect(const QString& name, const QString& url, const QString& password) override;
     QString name() const override { return name_; }

@@ -80,7 +80,7 @@ sqlite3* SqliteEngine::handle(Connection& cn)
     return *static_cast<sqlite3* const*>(v.constData());
 }
 
-void SqliteEngine::create_database(const QString& path, const std::function<bool(sqlite3*)>& fill)
+void SqliteEngine::create_database(const QString& path)
 {
     const QString where = QStringLiteral("Cannot create the database \"%1\": ").arg(path);
     // The file is made here, and only when it does not exist yet: SQLite
@@ -99,7 +99,6 @@ void SqliteEngine::create_database(const QString& path, const std::function<bool
     ok = ok && exec(db, QStringLiteral("BEGIN"));
     for (const QString& sql : SqliteEngine().create_statements(QStringLiteral("dept")))
         ok = ok && exec(db, sql);
-    ok = ok && (!fill || fill(db));
     ok = ok && exec(db, QStringLiteral("COMMIT"));
     const int code = db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM;
     const QString cause = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");

@@ -2,7 +2,6 @@
 
 #include "engine.h"
 
-#include <functional>
 
 struct sqlite3;
 
@@ -45,11 +44,9 @@ public:
     static sqlite3* handle(Connection& cn);
 
     // Creates a new database file at path holding an empty customer table
-    // dept with its indexes. fill, when given, adds rows through the
-    // handle in the same transaction and returns false when it fails. An
-    // existing file is never touched; a file half made is removed. A
-    // DbError names the file and the cause.
-    static void create_database(const QString& path, const std::function<bool(sqlite3*)>& fill = {});
+    // dept with its indexes. An existing file is never touched; a file
+    // half made is removed. A DbError names the file and the cause.
+    static void create_database(const QString& path);
 
 private:
     QString path_;

@@ -8,20 +8,17 @@
 //
 // A TARGET (and a SOURCE) is a file path or a PostgreSQL URL. Creating
 // never touches an existing file, nor a server database that has a table
-// dept already; a server database gets its table and rows in one
-// transaction. Messages name a server database without its password.
+// dept already; a database gets its table and rows in one transaction.
+// Messages name a server database without its password.
 
 #include "data/connection.h"
 #include "data/customer_import.h"
-#include "data/sqlite_engine.h"
 #include "sample_rows.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <cstdio>
 #include <functional>
-#include <sqlite3.h>
 
 namespace {
 
@@ -39,17 +36,6 @@ int fail(const QString& message)
 bool is_url(const QString& target)
 {
     return target.startsWith(QLatin1String("postgresql://")) || target.startsWith(QLatin1String("postgres://"));
-}
-
-bool bind(sqlite3_stmt* st, int index, const QVariant& v)
-{
-    if (v.isNull())
-        return sqlite3_bind_null(st, index) == SQLITE_OK;
-    if (v.typeId() == QMetaType::QString) {
-        const QByteArray text = v.toString().toUtf8();
-        return sqlite3_bind_text(st, index, text.constData(), text.size(), SQLITE_TRANSIENT) == SQLITE_OK;
-    }
-    return sqlite3_bind_int64(st, index, v.toLongLong()) == SQLITE_OK;
 }
 
 // The sample customers (rows < 0) or rows generated ones, as an import's source.
@@ -81,32 +67,6 @@ private:
     QVector<sample::Row> fixed_;
     qint64 at_ = 0;
 };
-
-// A new file with the sample customers, rows generated ones or none, as
-// SqliteEngine::create_database makes it.
-int create_file(const QString& path, qint64 rows, quint64 seed)
-{
-    SqliteEngine::create_database(path, [&](sqlite3* db) {
-        sqlite3_stmt* insert = nullptr;
-        bool ok = sqlite3_prepare_v2(db, "INSERT INTO dept VALUES (?,?,?,?,?,?,?,?,?,?)", -1, &insert, nullptr) == SQLITE_OK;
-        auto put = [&](const sample::Row& row) {
-            for (int c = 0; c < row.size(); ++c)
-                ok = ok && bind(insert, c + 1, row[c]);
-            ok = ok && sqlite3_step(insert) == SQLITE_DONE;
-            sqlite3_reset(insert);
-        };
-        if (rows < 0) {
-            for (const auto& row : sample::fixed_rows())
-                put(row);
-        } else {
-            for (qint64 i = 1; i <= rows && ok; ++i)
-                put(sample::generated_row(i, seed));
-        }
-        sqlite3_finalize(insert);
-        return ok;
-    });
-    return 0;
-}
 
 // Creates table dept in target, a new file or a server database without
 // one, and fills it from source in the same transaction: the table, its
@@ -245,13 +205,8 @@ int main(int argc, char** argv)
             return import(importFrom, target);
         if (!copyFrom.isEmpty())
             return copy(target, copyFrom);
-        if (is_url(target)) {
-            SampleSource source(rows, seed);
-            return create_filled(target, source);
-        }
-        if (QFileInfo::exists(target))
-            return fail(QStringLiteral("%1 exists already; it is left as it is").arg(target));
-        return create_file(target, rows, seed);
+        SampleSource source(rows, seed);
+        return create_filled(target, source);
     } catch (const DbError& e) {
         return fail(e.message());
     }

@@ -57,7 +57,7 @@ DatabaseChoice refused(const QString& error)
 // A server URL as written; a file path made absolute from base.
 QString resolved(const QString& target, const QString& base)
 {
-    if (is_server_url(target))
+    if (Engine::is_server_url(target))
         return target;
     return QDir::cleanPath(QDir(base).absoluteFilePath(target));
 }
@@ -168,12 +168,6 @@ Folders folders_for(const QProcessEnvironment& env, const QString& programDir, c
             xdg(QStringLiteral("XDG_DATA_HOME"), QStringLiteral(".local/share"))};
 }
 
-bool is_server_url(const QString& target)
-{
-    // The two prefixes libpq takes, as it spells them.
-    return target.startsWith(QLatin1String("postgresql://")) || target.startsWith(QLatin1String("postgres://"));
-}
-
 DatabaseChoice choose_database(const QString& commandLineTarget, const QProcessEnvironment& env, const Folders& folders)
 {
     if (!commandLineTarget.isEmpty())
@@ -192,7 +186,7 @@ DatabaseChoice choose_database(const QString& commandLineTarget, const QProcessE
             return refused(line.error);
         if (!line.found || line.value.isEmpty())
             break;
-        if (is_server_url(line.value) && holds_password(line.value))
+        if (Engine::is_server_url(line.value) && holds_password(line.value))
             return refused(QStringLiteral("The settings file %1 names a database URL that holds a password. "
                                           "A settings file must never hold one: take the password out of the URL "
                                           "and keep it in ~/.pgpass, in PGPASSWORD or in a PostgreSQL service file; "

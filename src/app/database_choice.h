@@ -57,9 +57,6 @@ struct DatabaseChoice {
 // ("" when it named none).
 DatabaseChoice choose_database(const QString& commandLineTarget, const QProcessEnvironment& env, const Folders& folders);
 
-// Whether a target is a PostgreSQL URL rather than a file path.
-bool is_server_url(const QString& target);
-
 // Creates the folder of path as needed (readable by the user only) and a
 // new, empty database at path; a DbError when it cannot.
 void create_empty_database(const QString& path);

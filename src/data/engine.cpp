@@ -5,8 +5,13 @@
 
 std::unique_ptr<Engine> Engine::for_target(const QString& target)
 {
-    if (target.startsWith(QLatin1String("postgresql://")) || target.startsWith(QLatin1String("postgres://")))
+    if (is_server_url(target))
         return std::make_unique<PgEngine>();
     return std::make_unique<SqliteEngine>();
+}
+
+bool Engine::is_server_url(const QString& target)
+{
+    return target.startsWith(QLatin1String("postgresql://")) || target.startsWith(QLatin1String("postgres://"));
 }
 

@@ -28,6 +28,9 @@ public:
 
     // The engine for a database: a PostgreSQL URL or a file path.
     static std::unique_ptr<Engine> for_target(const QString& target);
+    // Whether a target is a PostgreSQL URL (in either spelling libpq
+    // takes) rather than a file path.
+    static bool is_server_url(const QString& target);
 
     // Opens the database as the Qt connection called name, with the
     // password when one is given. Never creates a database. A DbError

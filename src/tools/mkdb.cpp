@@ -33,11 +33,6 @@ int fail(const QString& message)
     return 1;
 }
 
-bool is_url(const QString& target)
-{
-    return target.startsWith(QLatin1String("postgresql://")) || target.startsWith(QLatin1String("postgres://"));
-}
-
 // The sample customers (rows < 0) or rows generated ones, as an import's source.
 class SampleSource : public CustomerSource {
 public:
@@ -76,7 +71,7 @@ private:
 using Done = std::function<void(qint64 added, const QString& name)>;
 int create_filled(const QString& target, CustomerSource& source, const Done& done = {})
 {
-    const bool file = !is_url(target);
+    const bool file = !Engine::is_server_url(target);
     if (file) {
         // Made here, and only when it does not exist yet.
         QFile made(target);

@@ -178,15 +178,7 @@ QVector<Row> rows_at(const QString& url, const QString& where = {})
 {
     Connection cn;
     cn.open(url);
-    QVector<Row> out;
-    QSqlQuery q = cn.query(QStringLiteral("SELECT * FROM dept ") + where + QStringLiteral(" ORDER BY cusnum"));
-    while (q.next()) {
-        Row r;
-        for (int i = 0; i < 10; ++i)
-            r << q.value(i);
-        out << r;
-    }
-    return out;
+    return dept_rows(cn, where);
 }
 
 void click(QWidget* button)
@@ -303,7 +295,7 @@ void ServerTest::writeCutOffDuringItsCommitIsNotDoneTwice()
     Window w(through.toString());
     click(w->cmdadd);
     type(w->Text2, "Once");
-    relay.cutAfter("EXECUTE");  // the insert's values
+    relay.cutAfter("Insert Into");  // the insert
     click(w->cmdsave);
     QVERIFY(relay.cut());
     QCOMPARE(boxes_.seen, QStringList());

@@ -1,6 +1,5 @@
 #include "connection.h"
 
-#include <QSqlError>
 #include <atomic>
 
 namespace {
@@ -20,6 +19,8 @@ Connection::~Connection()
 
 void Connection::close()
 {
+    if (engine_)
+        engine_->disconnect();
     db_.close();
     db_ = QSqlDatabase();
     if (QSqlDatabase::contains(name_))
@@ -53,26 +54,52 @@ void Connection::reconnect()
     }
 }
 
-DbError Connection::errorOf(const QSqlError& e) const
-{
-    return engine_->error(e);
-}
-
 DbError Connection::openFailure(const DbError& cause) const
 {
     return cause.prefixed(QStringLiteral("Cannot open the database %1: ").arg(engine_->name()));
 }
 
-QSqlQuery Connection::query(const QString& sql, const QVariantList& params)
+Rows Connection::read(const QString& sql, const QVariantList& params)
 {
     try {
-        return run(sql, params);
+        Rows r = run(sql, params, answerWait_, quick_);
+        quick_ = false;
+        return r;
     } catch (const DbError& e) {
-        if (!e.lost() || inTransaction_)
+        if (e.busy())
+            quick_ = true;
+        throw;
+    }
+}
+
+Rows Connection::query(const QString& sql, const QVariantList& params)
+{
+    try {
+        return read(sql, params);
+    } catch (const DbError& e) {
+        if (!e.lost() || e.number() == DbError::NoAnswer || inTransaction_)
             throw;
     }
     reconnect();
-    return run(sql, params);
+    return read(sql, params);
+}
+
+QList<Rows> Connection::queries(const QList<Statement>& statements)
+{
+    auto once = [&] {
+        requireOpen();
+        for (const Statement& s : statements)
+            engine_->check_values(s.params);
+        return engine_->run_together(*this, statements, answerWait_);
+    };
+    try {
+        return once();
+    } catch (const DbError& e) {
+        if (!e.lost() || e.number() == DbError::NoAnswer || inTransaction_)
+            throw;
+    }
+    reconnect();
+    return once();
 }
 
 void Connection::begin(const QStringList& statements)
@@ -81,17 +108,17 @@ void Connection::begin(const QStringList& statements)
     // Nothing is done before the first statement: a connection found lost
     // there is opened again, as query() does.
     try {
-        run(statements.value(0), {});
+        run(statements.value(0), {}, answerWait_);
     } catch (const DbError& e) {
-        if (!e.lost())
+        if (!e.lost() || e.number() == DbError::NoAnswer)
             throw;
         reconnect();
-        run(statements.value(0), {});
+        run(statements.value(0), {}, answerWait_);
     }
     inTransaction_ = true;
     try {
         for (const QString& sql : statements.mid(1))
-            run(sql, {});
+            run(sql, {}, answerWait_);
     } catch (const DbError&) {
         rollback();
         throw;
@@ -100,7 +127,8 @@ void Connection::begin(const QStringList& statements)
 
 void Connection::commit()
 {
-    run(QStringLiteral("COMMIT"), {});
+    // A transaction that added many rows may take long to commit.
+    run(QStringLiteral("COMMIT"), {}, longAnswerWait_);
     inTransaction_ = false;
     ++generation_;
 }
@@ -111,75 +139,42 @@ void Connection::rollback() noexcept
         return;
     inTransaction_ = false;
     ++generation_;
-    if (!db_.isOpen())
+    if (!engine_ || !engine_->is_open(*this))
         return;
-    QSqlQuery q(db_);
-    q.exec(QStringLiteral("ROLLBACK"));
+    try {
+        engine_->run(*this, QStringLiteral("ROLLBACK"), {}, answerWait_);
+    } catch (const DbError&) {
+    }
 }
 
-QSqlQuery Connection::run(const QString& sql, const QVariantList& params)
+void Connection::requireOpen() const
 {
     // A connection closed when the server was lost is opened again by the
     // caller, as a lost one is.
-    if (!db_.isOpen())
+    if (!engine_ || !engine_->is_open(const_cast<Connection&>(*this)))
         throw DbError(DbError::RecordSetClosed, QStringLiteral("The database connection is not open."),
                       engine_ ? DbError::Kind::Lost : DbError::Kind::Failed);
-    QSqlQuery q(db_);
-    q.setForwardOnly(true);
-    // A statement without values runs as it is: servers prepare only
-    // queries and changes, not the statements that make tables.
-    if (params.isEmpty()) {
-        if (!q.exec(sql))
-            throw errorOf(q.lastError());
-        return q;
-    }
+}
+
+Rows Connection::run(const QString& sql, const QVariantList& params, int wait_ms, bool quick)
+{
+    requireOpen();
     engine_->check_values(params);
-    if (!q.prepare(sql))
-        throw errorOf(q.lastError());
-    for (const QVariant& p : params)
-        q.addBindValue(p);
-    if (!q.exec())
-        throw errorOf(q.lastError());
-    return q;
+    return engine_->run(*this, sql, params, wait_ms, quick);
 }
 
 QVariant Connection::scalar(const QString& sql, const QVariantList& params)
 {
-    QSqlQuery q = query(sql, params);
-    if (!q.next()) {
-        if (q.lastError().isValid())
-            throw errorOf(q.lastError());
-        return {};
-    }
-    return q.value(0);
+    Rows r = query(sql, params);
+    return r.next() ? r.value(0) : QVariant();
 }
 
 qint64 Connection::execute(const QString& sql, const QVariantList& params, QVariant* returned)
 {
     engine_->check_writable(*this);
-    QSqlQuery q = run(sql, params);
-    const qint64 changed = q.numRowsAffected();
-    if (returned) {
-        *returned = q.next() ? q.value(0) : QVariant();
-        // The change commits only when the statement has run to its end:
-        // step there, so that a refused commit is an error here and not
-        // lost in the reset.
-        while (q.next()) {
-        }
-        if (q.lastError().isValid())
-            throw errorOf(q.lastError());
-    }
-    q.finish();
+    Rows r = run(sql, params, answerWait_);
+    if (returned)
+        *returned = r.next() ? r.value(0) : QVariant();
     ++generation_;
-    return changed;
-}
-
-Connection::NoWait::NoWait(Connection& cn) : cn_(cn), saved_(cn.engine().lock_wait(cn))
-{
-    cn_.engine().set_lock_wait(cn_, 0);
-}
-
-Connection::NoWait::~NoWait()
-{
-    cn_.engine().set_lock_wait(cn_, saved_);
+    return r.changed;
 }

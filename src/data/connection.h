@@ -3,7 +3,6 @@
 #include "engine.h"
 
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QVariantList>
 #include <memory>
 
@@ -12,6 +11,12 @@
 // through it. What differs between engines is the engine's.
 class Connection {
 public:
+    // How long a statement waits for a server's answer before it is given
+    // up, and the same for what may rightly take long: adding many rows,
+    // their commit, counting a large listing.
+    static constexpr int kAnswerWaitMs = 10000;
+    static constexpr int kLongAnswerWaitMs = 300000;
+
     Connection();
     ~Connection();
     Connection(const Connection&) = delete;
@@ -31,17 +36,32 @@ public:
     // DbError (lost) when it cannot be reached yet.
     void reconnect();
     Engine& engine() const { return *engine_; }
+    // The Qt connection of an engine that runs through Qt's driver.
     QSqlDatabase& database() { return db_; }
+
+    // The bounds on waiting for an answer (kAnswerWaitMs, kLongAnswerWaitMs).
+    int answerWait() const { return answerWait_; }
+    int longAnswerWait() const { return longAnswerWait_; }
+    void setAnswerWaits(int answer, int longer)
+    {
+        answerWait_ = answer;
+        longAnswerWait_ = longer;
+    }
 
     // The error for a database that opened but cannot be used: the message
     // names the database, as open()'s own errors do.
     DbError openFailure(const DbError& cause) const;
 
-    // Runs a query forward-only and returns it positioned before its first
-    // row. A query that finds the connection lost reconnects and runs once
-    // more.
-    QSqlQuery query(const QString& sql, const QVariantList& params = {});
+    // Runs a query and returns its rows, positioned before the first.
+    // After a read that found the database locked by another program, the
+    // reads fail at once as busy until one gets through. A
+    // query that finds the connection lost reconnects and runs once more;
+    // one the server did not answer is not run again: the next one
+    // connects again.
+    Rows query(const QString& sql, const QVariantList& params = {});
     QVariant scalar(const QString& sql, const QVariantList& params = {});
+    // Several queries; a server answers them in one round trip.
+    QList<Rows> queries(const QList<Statement>& statements);
 
     // Runs one change and returns the number of rows it changed. Refuses,
     // before anything is written, when the database cannot take it. A
@@ -67,24 +87,19 @@ public:
     // whether reading again can show anything new.
     quint64 generation() const { return generation_; }
 
-    // While it lives, statements fail at once as busy instead of waiting
-    // for another program's lock: for tries that must not hold up the user.
-    class NoWait {
-    public:
-        explicit NoWait(Connection& cn);
-        ~NoWait();
-        NoWait(const NoWait&) = delete;
-        NoWait& operator=(const NoWait&) = delete;
-
-    private:
-        Connection& cn_;
-        int saved_;
-    };
-
 private:
-    DbError errorOf(const QSqlError& e) const;
-    QSqlQuery run(const QString& sql, const QVariantList& params);
+    Rows run(const QString& sql, const QVariantList& params, int wait_ms, bool quick = false);
+    // A read, failing at once as busy after one that just did.
+    Rows read(const QString& sql, const QVariantList& params);
+    void requireOpen() const;
     void close();
+    // Set when a read found the database locked by another program: the
+    // reads after it fail at once instead of waiting for the lock again,
+    // until one gets through. Tries that must not hold up the user (the
+    // grid's repaints, the look for other programs' changes) fail fast so.
+    bool quick_ = false;
+    int answerWait_ = kAnswerWaitMs;
+    int longAnswerWait_ = kLongAnswerWaitMs;
 
     QString name_;
     QString target_;

@@ -2,8 +2,6 @@
 
 #include "connection.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
 
 namespace {
 const QString kTable = QStringLiteral("dept");
@@ -95,11 +93,24 @@ qint64 CustomerTable::count(const Listing& l) const
     return cn_.scalar(sql, params).toLongLong();
 }
 
+Statement CustomerTable::count_up_to_statement(const Listing& l, qint64 most) const
+{
+    return {QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1%2 LIMIT ?) AS counted").arg(kTable, where(l)),
+            l.params + QVariantList{most}};
+}
+
 qint64 CustomerTable::count_up_to(const Listing& l, qint64 most) const
 {
-    return cn_.scalar(QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1%2 LIMIT ?) AS counted").arg(kTable, where(l)),
-                      l.params + QVariantList{most})
-        .toLongLong();
+    const Statement s = count_up_to_statement(l, most);
+    return cn_.scalar(s.sql, s.params).toLongLong();
+}
+
+std::pair<QVector<CustomerTable::KeyedRow>, qint64> CustomerTable::first_rows_and_count(const Listing& l, qint64 limit,
+                                                                                       qint64 most) const
+{
+    QList<Rows> answers = cn_.queries({rows_statement(l, std::nullopt, false, limit, 0), count_up_to_statement(l, most)});
+    const qint64 counted = answers[1].next() ? answers[1].value(0).toLongLong() : 0;
+    return {keyed_rows(answers[0]), counted};
 }
 
 std::pair<QString, QVariantList> CustomerTable::count_statement(const Listing& l) const
@@ -112,8 +123,8 @@ bool CustomerTable::counts_slowly() const
     return cn_.engine().counts_slowly();
 }
 
-QVector<CustomerTable::KeyedRow> CustomerTable::rows(const Listing& l, const std::optional<Key>& from, bool backwards,
-                                                     qint64 limit, qint64 skip) const
+Statement CustomerTable::rows_statement(const Listing& l, const std::optional<Key>& from, bool backwards, qint64 limit,
+                                        qint64 skip) const
 {
     const QString key = cn_.engine().row_key();
     const QString dir = backwards ? QStringLiteral(" DESC") : QString();
@@ -127,12 +138,15 @@ QVector<CustomerTable::KeyedRow> CustomerTable::rows(const Listing& l, const std
         params += key_params(l, *from);
     }
     params << limit << skip;
-    QSqlQuery q = cn_.query(QStringLiteral("SELECT %1, %2, * FROM %3%4 ORDER BY %5 LIMIT ? OFFSET ?")
-                                .arg(key, l.sort.isEmpty() ? QStringLiteral("NULL") : l.sort, kTable,
-                                     where(l, condition), order),
-                            params);
+    return {QStringLiteral("SELECT %1, %2, * FROM %3%4 ORDER BY %5 LIMIT ? OFFSET ?")
+                .arg(key, l.sort.isEmpty() ? QStringLiteral("NULL") : l.sort, kTable, where(l, condition), order),
+            params};
+}
+
+QVector<CustomerTable::KeyedRow> CustomerTable::keyed_rows(Rows& q) const
+{
     QVector<KeyedRow> out;
-    out.reserve(limit);
+    out.reserve(q.rows.size());
     const int fields = names_.size();
     while (q.next()) {
         KeyedRow r{Key{q.value(0).toLongLong(), q.value(1)}, Values(fields)};
@@ -140,9 +154,15 @@ QVector<CustomerTable::KeyedRow> CustomerTable::rows(const Listing& l, const std
             r.values[i] = q.value(i + 2);
         out.push_back(std::move(r));
     }
-    if (q.lastError().isValid())
-        throw cn_.engine().error(q.lastError());
     return out;
+}
+
+QVector<CustomerTable::KeyedRow> CustomerTable::rows(const Listing& l, const std::optional<Key>& from, bool backwards,
+                                                     qint64 limit, qint64 skip) const
+{
+    const Statement s = rows_statement(l, from, backwards, limit, skip);
+    Rows q = cn_.query(s.sql, s.params);
+    return keyed_rows(q);
 }
 
 qint64 CustomerTable::count_beyond(const Listing& l, const Key& key, bool after) const
@@ -155,7 +175,7 @@ qint64 CustomerTable::count_beyond(const Listing& l, const Key& key, bool after)
 
 std::optional<CustomerTable::Key> CustomerTable::key_of(const Listing& l, qint64 cusnum) const
 {
-    QSqlQuery q = cn_.query(QStringLiteral("SELECT %1, %2 FROM %3")
+    Rows q = cn_.query(QStringLiteral("SELECT %1, %2 FROM %3")
                                     .arg(cn_.engine().row_key(), l.sort.isEmpty() ? QStringLiteral("NULL") : l.sort, kTable)
                                 + where(l, column(0) + QStringLiteral(" = ?")),
                             l.params + QVariantList{cusnum});
@@ -169,7 +189,7 @@ std::optional<std::pair<qint64, qint64>> CustomerTable::key_range() const
     // Two subqueries: each is a single seek, where min() and max() in one
     // statement would scan the table.
     const QString key = cn_.engine().row_key();
-    QSqlQuery q = cn_.query(QStringLiteral("SELECT (SELECT min(%1) FROM %2), (SELECT max(%1) FROM %2)").arg(key, kTable));
+    Rows q = cn_.query(QStringLiteral("SELECT (SELECT min(%1) FROM %2), (SELECT max(%1) FROM %2)").arg(key, kTable));
     if (!q.next() || q.value(0).isNull())
         return std::nullopt;
     return std::pair{q.value(0).toLongLong(), q.value(1).toLongLong()};
@@ -229,7 +249,7 @@ qint64 CustomerTable::insert(const CustomerRow& row)
     // texts among those added since.
     const qint64 before = cn_.scalar(QStringLiteral("SELECT coalesce(max(%1), 0) FROM %2").arg(column(0), kTable)).toLongLong();
     auto inserted = [&]() -> std::optional<qint64> {
-        QSqlQuery q = cn_.query(QStringLiteral("SELECT * FROM %1 WHERE %2 > ? ORDER BY %2").arg(kTable, column(0)), {before});
+        Rows q = cn_.query(QStringLiteral("SELECT * FROM %1 WHERE %2 > ? ORDER BY %2").arg(kTable, column(0)), {before});
         while (q.next()) {
             const CustomerRow found = customer(q);
             if (same_texts(found, row))
@@ -297,13 +317,13 @@ CustomerTable::Outcome CustomerTable::remove(qint64 cusnum)
 
 std::optional<CustomerRow> CustomerTable::fetch(qint64 cusnum) const
 {
-    QSqlQuery q = cn_.query(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(kTable, column(0)), {cusnum});
+    Rows q = cn_.query(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(kTable, column(0)), {cusnum});
     if (!q.next())
         return std::nullopt;
     return customer(q);
 }
 
-CustomerRow CustomerTable::customer(const QSqlQuery& q) const
+CustomerRow CustomerTable::customer(const Rows& q) const
 {
     Values values(names_.size());
     for (int i = 0; i < values.size(); ++i)
@@ -328,12 +348,10 @@ QList<qint64> CustomerTable::taken(const QList<qint64>& keys) const
     if (keys.isEmpty())
         return out;
     QStringList marks(keys.size(), QStringLiteral("?"));
-    QSqlQuery q = cn_.query(QStringLiteral("SELECT %1 FROM %2 WHERE %1 IN (%3)").arg(column(0), kTable, marks.join(u',')),
+    Rows q = cn_.query(QStringLiteral("SELECT %1 FROM %2 WHERE %1 IN (%3)").arg(column(0), kTable, marks.join(u',')),
                             QVariantList(keys.begin(), keys.end()));
     while (q.next())
         out << q.value(0).toLongLong();
-    if (q.lastError().isValid())
-        throw cn_.engine().error(q.lastError());
     return out;
 }
 

@@ -10,7 +10,8 @@
 #include <optional>
 
 class Connection;
-class QSqlQuery;
+class Rows;
+struct Statement;
 
 // The customer table dept: every statement the program runs on it. The
 // record set reads its rows through here, the window's changes are made
@@ -57,6 +58,9 @@ public:
     qint64 count(const Listing& l) const;
     // The listing's rows when they are fewer than most; most when not.
     qint64 count_up_to(const Listing& l, qint64 most) const;
+    // The first rows of the listing in its order, limit of them, and its
+    // rows counted up to most, asked together: one round trip on a server.
+    std::pair<QVector<KeyedRow>, qint64> first_rows_and_count(const Listing& l, qint64 limit, qint64 most) const;
     // The statement that counts a listing, and its values, for another
     // connection to run; and whether counting is better left to one.
     std::pair<QString, QVariantList> count_statement(const Listing& l) const;
@@ -115,6 +119,10 @@ public:
 
 private:
     QString where(const Listing& l, const QString& condition = {}) const;
+    Statement rows_statement(const Listing& l, const std::optional<Key>& from, bool backwards, qint64 limit,
+                             qint64 skip) const;
+    Statement count_up_to_statement(const Listing& l, qint64 most) const;
+    QVector<KeyedRow> keyed_rows(Rows& q) const;
     // "(sort, key) cmp (?, ?)": beyond a key in the listing's order.
     QString beyond(const Listing& l, const QString& cmp) const;
     QVariantList key_params(const Listing& l, const Key& key) const;
@@ -122,7 +130,7 @@ private:
     QString column(int i) const;
     bool exists(qint64 cusnum) const;
     // The customer in the current row of a "SELECT *".
-    CustomerRow customer(const QSqlQuery& q) const;
+    CustomerRow customer(const Rows& q) const;
     // The customer's texts equal those of row.
     static bool same_texts(const CustomerRow& a, const CustomerRow& b);
     // Runs a change; when the connection is lost on the way, reconnects

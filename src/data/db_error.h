@@ -19,6 +19,7 @@ public:
         FileMissing = 1004,
         NoDeptTable = 1005,
         FileExists = 1006,
+        NoAnswer = 1007,  // a server that took no answer in time (lost)
         NotADatabase = 26,  // SQLITE_NOTADB
     };
     enum class Kind { Failed, Busy, Lost, KeyTaken, Password };

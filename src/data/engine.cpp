@@ -15,3 +15,11 @@ bool Engine::is_server_url(const QString& target)
     return target.startsWith(QLatin1String("postgresql://")) || target.startsWith(QLatin1String("postgres://"));
 }
 
+
+QList<Rows> Engine::run_together(Connection& cn, const QList<Statement>& statements, int wait_ms)
+{
+    QList<Rows> out;
+    for (const Statement& s : statements)
+        out << run(cn, s.sql, s.params, wait_ms);
+    return out;
+}

@@ -5,11 +5,33 @@
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QVariantList>
+#include <QVector>
 #include <memory>
 #include <optional>
 
 class Connection;
 class QSqlError;
+
+// What a statement returned, read to its end: its rows, and the number of
+// rows it changed. next() and value() step through the rows as a query
+// does, starting before the first.
+class Rows {
+public:
+    QVector<QVariantList> rows;
+    qint64 changed = 0;
+
+    bool next() { return ++at_ < rows.size(); }
+    QVariant value(int column) const { return rows.value(at_).value(column); }
+
+private:
+    qsizetype at_ = -1;
+};
+
+// A statement with its values, for several sent together.
+struct Statement {
+    QString sql;
+    QVariantList params;
+};
 
 // The rows whose name column matches a LIKE pattern, as an engine writes
 // the condition, and the order in which it lists them.
@@ -38,6 +60,21 @@ public:
     virtual QSqlDatabase connect(const QString& name, const QString& target, const QString& password) = 0;
     // The database as messages name it, e.g. "\"/home/ann/db40.mdb\"".
     virtual QString name() const = 0;
+    // Whether the connection made by connect() is open; disconnect()
+    // closes it.
+    virtual bool is_open(Connection& cn) const = 0;
+    virtual void disconnect() {}
+
+    // Runs a statement with its values bound as parameters ("?") and reads
+    // its rows. On a server, no answer within wait_ms gives the statement
+    // up: the connection is dropped and a DbError (lost, NoAnswer) says
+    // that the server does not answer. A quick statement fails at once as
+    // busy where it would wait for another program's lock.
+    virtual Rows run(Connection& cn, const QString& sql, const QVariantList& params, int wait_ms, bool quick = false) = 0;
+    // Several statements, each on its own; a server receives them together
+    // and answers them in one round trip. The first error is thrown once
+    // all have been answered.
+    virtual QList<Rows> run_together(Connection& cn, const QList<Statement>& statements, int wait_ms);
 
     // An error of a statement, with its number, and busy when another
     // program's lock kept the statement from running.

@@ -3,19 +3,18 @@
 #include "connection.h"
 #include "customer_row.h"
 
-#include <QSqlDriver>
+#include <QDateTime>
 #include <QSqlError>
-#include <QSqlQuery>
+#include <cerrno>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <libpq-fe.h>
+#include <optional>
+#include <poll.h>
+#include <vector>
 
 namespace {
-
-// libpq's connection settings added to every URL: a host that does not
-// answer fails in seconds, and so does a connection whose network is gone.
-const QString kConnectOptions = QStringLiteral(
-    "connect_timeout=3;keepalives_idle=5;keepalives_interval=2;keepalives_count=2;tcp_user_timeout=5000;"
-    "application_name=Tallyhouse;options='%1'").arg(QLatin1String(PgEngine::kSessionSettings));
 
 QString sort_expression(const QString& column)
 {
@@ -57,13 +56,6 @@ QString setting(const QList<QPair<QString, QString>>& settings, const char* keyw
     return {};
 }
 
-// A value in libpq's "keyword = 'value'" form.
-QString quoted_value(QString value)
-{
-    value.replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'"));
-    return u'\'' + value + u'\'';
-}
-
 }  // namespace
 
 QString PgEngine::describe(const QString& url)
@@ -86,67 +78,317 @@ QString PgEngine::describe(const QString& url)
     return QStringLiteral("\"%1\" on %2").arg(db, where.join(QStringLiteral(", ")));
 }
 
-QSqlDatabase PgEngine::connect(const QString& name, const QString& url, const QString& password)
+PgEngine::~PgEngine()
 {
+    disconnect();
+}
+
+void PgEngine::disconnect()
+{
+    if (conn_)
+        PQfinish(conn_);
+    conn_ = nullptr;
+}
+
+QSqlDatabase PgEngine::connect(const QString&, const QString& url, const QString& password)
+{
+    disconnect();
     name_ = describe(url);
     const QString where = QStringLiteral("Cannot open the database %1: ").arg(name_);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-    if (!db.isValid())
-        throw DbError(DbError::NotADatabase, where + QStringLiteral("the PostgreSQL driver of Qt is not installed (libqt6sql6-psql)."));
-    // Qt's driver quotes the database name, so libpq would not read a URL
-    // there: the URL's settings are handed over one by one.
-    const auto settings = url_settings(url);
-    if (settings.isEmpty())
+    if (url_settings(url).isEmpty())
         throw DbError(DbError::NotADatabase, where + QStringLiteral("the URL cannot be read."));
-    QStringList options{kConnectOptions};
-    for (const auto& [key, value] : settings) {
-        if (key == QLatin1String("dbname"))
-            db.setDatabaseName(value);
-        else if (key == QLatin1String("user"))
-            db.setUserName(value);
-        else if (key == QLatin1String("password"))
-            db.setPassword(value);
-        else if (key == QLatin1String("host"))
-            db.setHostName(value);
-        else if (value.contains(u';'))
-            throw DbError(DbError::NotADatabase, where + QStringLiteral("the setting %1 of the URL holds a semicolon.").arg(key));
-        else
-            options << key + u'=' + quoted_value(value);
+    // The program's settings first: the URL's own, then a password given
+    // apart, take their place.
+    QList<QByteArray> keys{"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
+                           "tcp_user_timeout", "application_name", "options", "dbname"};
+    QList<QByteArray> values{"3", "1", "5", "2", "2", "5000", "Tallyhouse", kSessionSettings, url.toUtf8()};
+    if (!password.isEmpty()) {
+        keys << "password";
+        values << password.toUtf8();
     }
-    db.setConnectOptions(options.join(u';'));
-    if (!password.isEmpty())
-        db.setPassword(password);
-    if (!db.open()) {
-        const QSqlError e = db.lastError();
-        const QString text = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    std::vector<const char*> k, v;
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        k.push_back(keys[i].constData());
+        v.push_back(values[i].constData());
+    }
+    k.push_back(nullptr);
+    v.push_back(nullptr);
+    PGconn* conn = PQconnectdbParams(k.data(), v.data(), 1);
+    if (PQstatus(conn) != CONNECTION_OK) {
+        const QString text = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+        PQfinish(conn);
         const bool needsPassword = text.contains(QLatin1String("no password supplied"))
             || text.contains(QLatin1String("password authentication failed"));
-        throw DbError(DbError::NotADatabase, where + text.trimmed(),
+        throw DbError(DbError::NotADatabase, where + text,
                       needsPassword ? DbError::Kind::Password : DbError::Kind::Failed);
     }
-    QVariant handle = db.driver()->handle();
-    // Qt names the type by the struct that PGconn stands for.
-    const bool isPgConn = handle.isValid() && (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0);
-    conn_ = isPgConn ? *static_cast<PGconn* const*>(handle.constData()) : nullptr;
-
-    QSqlQuery set(db);
-    set.exec(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, lockWait_)));
-    // Other programs' changes: the trigger notifies, the driver listens.
-    QObject::connect(db.driver(), &QSqlDriver::notification, db.driver(),
-                     [this](const QString&, QSqlDriver::NotificationSource source, const QVariant&) {
-                         if (source == QSqlDriver::OtherSource)
-                             ++notified_;
-                     });
-    db.driver()->subscribeToNotification(QString::fromLatin1(kChannel));
+    PQsetnonblocking(conn, 1);
+    conn_ = conn;
     // Whatever happened while the connection was gone is unknown.
     ++notified_;
-    return db;
+    // A connection given up may still have its statement running on the
+    // server: it is ended first (waiting up to 2 s for it to go), so that
+    // a change it carried is either done or never done when the caller
+    // checks. Other programs' changes: the trigger notifies.
+    try {
+        if (abandoned_)
+            execute(QStringLiteral("SELECT pg_terminate_backend(?, 2000)"), {abandoned_}, Connection::kAnswerWaitMs);
+    } catch (const DbError& e) {
+        if (!conn_ || e.lost())
+            throw DbError(e.number(), where + e.message());
+        // Not ours to end, or ended already.
+    }
+    abandoned_ = 0;
+    try {
+        execute(QStringLiteral("LISTEN %1").arg(QLatin1String(kChannel)), {}, Connection::kAnswerWaitMs);
+    } catch (const DbError& e) {
+        disconnect();
+        throw DbError(e.number(), where + e.message());
+    }
+    return QSqlDatabase();
+}
+
+namespace {
+
+QByteArray param_text(const QVariant& v, Oid& type)
+{
+    // Untyped, as a quoted literal: the server takes the type the statement
+    // needs. A fraction goes as one, rounded where a whole number is stored.
+    type = 0;
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        type = 16;
+        return v.toBool() ? "t" : "f";
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return QByteArray::number(v.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        type = 701;
+        return QByteArray::number(v.toDouble(), 'g', 17);
+    default:
+        return v.toString().toUtf8();
+    }
+}
+
+QVariant value_of(const PGresult* r, int row, int column)
+{
+    const Oid type = PQftype(r, column);
+    QMetaType meta;
+    switch (type) {
+    case 16: meta = QMetaType(QMetaType::Bool); break;
+    case 20: case 21: case 23: case 26: meta = QMetaType(QMetaType::LongLong); break;
+    case 700: case 701: case 1700: meta = QMetaType(QMetaType::Double); break;
+    default: meta = QMetaType(QMetaType::QString);
+    }
+    if (PQgetisnull(r, row, column))
+        return QVariant(meta);
+    const char* text = PQgetvalue(r, row, column);
+    switch (meta.id()) {
+    case QMetaType::Bool: return QVariant(text[0] == 't');
+    case QMetaType::LongLong: return QVariant(qlonglong(std::strtoll(text, nullptr, 10)));
+    case QMetaType::Double: return QVariant(std::strtod(text, nullptr));
+    default: return QVariant(QString::fromUtf8(text, PQgetlength(r, row, column)));
+    }
+}
+
+}  // namespace
+
+const QByteArray& PgEngine::numbered(const QString& sql)
+{
+    auto it = texts_.find(sql);
+    if (it != texts_.end())
+        return *it;
+    // Quoted texts and names, and $$ bodies, keep their question marks.
+    QString out;
+    int n = 0;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql[i];
+        if (c == u'\'' || c == u'"') {
+            const qsizetype end = sql.indexOf(c, i + 1);
+            const qsizetype stop = end < 0 ? sql.size() : end + 1;
+            out += QStringView(sql).mid(i, stop - i);
+            i = stop - 1;
+        } else if (c == u'$' && sql.mid(i, 2) == QLatin1String("$$")) {
+            const qsizetype end = sql.indexOf(QLatin1String("$$"), i + 2);
+            const qsizetype stop = end < 0 ? sql.size() : end + 2;
+            out += QStringView(sql).mid(i, stop - i);
+            i = stop - 1;
+        } else if (c == u'?') {
+            out += u'$' + QString::number(++n);
+        } else {
+            out += c;
+        }
+    }
+    if (texts_.size() > 500)
+        texts_.clear();
+    return *texts_.insert(sql, out.toUtf8());
+}
+
+void PgEngine::send(const QString& sql, const QVariantList& params)
+{
+    std::vector<QByteArray> texts(params.size());
+    std::vector<const char*> values(params.size());
+    std::vector<Oid> types(params.size());
+    for (qsizetype i = 0; i < params.size(); ++i) {
+        if (params[i].isNull())
+            continue;
+        texts[i] = param_text(params[i], types[i]);
+        values[i] = texts[i].constData();
+    }
+    if (!PQsendQueryParams(conn_, numbered(sql).constData(), int(params.size()), types.data(), values.data(), nullptr,
+                           nullptr, 0))
+        throw error(QString(), QString::fromUtf8(PQerrorMessage(conn_)));
+}
+
+DbError PgEngine::give_up()
+{
+    abandoned_ = PQbackendPID(conn_);
+    disconnect();
+    return DbError(DbError::NoAnswer, QStringLiteral("The database %1 does not answer.").arg(name_), DbError::Kind::Lost);
+}
+
+PGresult* PgEngine::next_result(qint64 deadline)
+{
+    for (;;) {
+        const int unsent = PQflush(conn_);
+        if (unsent < 0)
+            break;
+        if (unsent == 0 && !PQisBusy(conn_))
+            break;
+        pollfd p{PQsocket(conn_), short(POLLIN | (unsent ? POLLOUT : 0)), 0};
+        const qint64 left = deadline - QDateTime::currentMSecsSinceEpoch();
+        const int ready = left <= 0 ? 0 : ::poll(&p, 1, int(std::min<qint64>(left, INT_MAX)));
+        if (ready == 0)
+            throw give_up();
+        if (ready < 0 && errno != EINTR)
+            break;
+        if ((p.revents & (POLLIN | POLLERR | POLLHUP)) && !PQconsumeInput(conn_))
+            break;
+    }
+    return PQgetResult(conn_);
+}
+
+DbError PgEngine::error_of(const PGresult* result) const
+{
+    QString text = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(conn_)).trimmed();
+    const QString state = QString::fromUtf8(result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr);
+    if (text.isEmpty())
+        text = QString::fromUtf8(PQerrorMessage(conn_)).trimmed();
+    return error(state, text);
+}
+
+Rows PgEngine::take(qint64 deadline)
+{
+    Rows out;
+    std::optional<DbError> failed;
+    while (PGresult* r = next_result(deadline)) {
+        switch (PQresultStatus(r)) {
+        case PGRES_TUPLES_OK:
+        case PGRES_COMMAND_OK: {
+            const int rows = PQntuples(r), columns = PQnfields(r);
+            out.rows.reserve(out.rows.size() + rows);
+            for (int row = 0; row < rows; ++row) {
+                QVariantList values;
+                values.reserve(columns);
+                for (int c = 0; c < columns; ++c)
+                    values << value_of(r, row, c);
+                out.rows << std::move(values);
+            }
+            out.changed = std::strtoll(PQcmdTuples(r), nullptr, 10);
+            break;
+        }
+        case PGRES_PIPELINE_ABORTED:
+            if (!failed)
+                failed = DbError(1, QStringLiteral("The statement was not run after an earlier one failed."));
+            break;
+        default:
+            if (!failed)
+                failed = error_of(r);
+        }
+        PQclear(r);
+        if (!conn_ || PQstatus(conn_) == CONNECTION_BAD)
+            break;
+    }
+    if (!failed && (!conn_ || PQstatus(conn_) == CONNECTION_BAD))
+        failed = error(QString(), QString::fromUtf8(conn_ ? PQerrorMessage(conn_) : "").trimmed());
+    if (failed)
+        throw *failed;
+    return out;
+}
+
+Rows PgEngine::run(Connection&, const QString& sql, const QVariantList& params, int wait_ms, bool)
+{
+    return execute(sql, params, wait_ms);
+}
+
+Rows PgEngine::execute(const QString& sql, const QVariantList& params, int wait_ms)
+{
+    if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
+        throw error(QString(), QStringLiteral("the connection was lost"));
+    const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + wait_ms;
+    send(sql, params);
+    return take(deadline);
+}
+
+QList<Rows> PgEngine::run_together(Connection& cn, const QList<Statement>& statements, int wait_ms)
+{
+    if (statements.size() < 2)
+        return Engine::run_together(cn, statements, wait_ms);
+    if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
+        throw error(QString(), QStringLiteral("the connection was lost"));
+    const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + wait_ms;
+    if (!PQenterPipelineMode(conn_))
+        throw error(QString(), QString::fromUtf8(PQerrorMessage(conn_)));
+    QList<Rows> out;
+    std::optional<DbError> failed;
+    try {
+        for (const Statement& s : statements)
+            send(s.sql, s.params);
+        if (!PQpipelineSync(conn_))
+            throw error(QString(), QString::fromUtf8(PQerrorMessage(conn_)));
+        for (qsizetype i = 0; i < statements.size(); ++i) {
+            try {
+                out << take(deadline);
+            } catch (const DbError& e) {
+                if (!conn_ || e.lost())
+                    throw;
+                if (!failed)
+                    failed = e;
+                out << Rows();
+            }
+        }
+        // The end of the pipeline.
+        while (PGresult* r = next_result(deadline)) {
+            const bool synced = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
+            PQclear(r);
+            if (synced)
+                break;
+        }
+    } catch (const DbError&) {
+        if (conn_)
+            PQexitPipelineMode(conn_);
+        throw;
+    }
+    PQexitPipelineMode(conn_);
+    if (failed)
+        throw *failed;
+    return out;
 }
 
 DbError PgEngine::error(const QSqlError& e) const
 {
-    const QString state = e.nativeErrorCode();
-    const QString text = (e.databaseText().isEmpty() ? e.text() : e.databaseText()).trimmed();
+    return error(e.nativeErrorCode(), (e.databaseText().isEmpty() ? e.text() : e.databaseText()).trimmed());
+}
+
+DbError PgEngine::error(const QString& state, const QString& text) const
+{
     if (state == QLatin1String("55P03") || state == QLatin1String("40P01") || state == QLatin1String("40001"))
         return DbError(5, text, DbError::Kind::Busy);
     if (state == QLatin1String("23505"))
@@ -162,8 +404,7 @@ void PgEngine::set_lock_wait(Connection& cn, int ms)
 {
     lockWait_ = ms;
     // Zero would wait for ever: the shortest wait is one millisecond.
-    QSqlQuery set(cn.database());
-    set.exec(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, ms)));
+    cn.execute(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, ms)));
 }
 
 // PostgreSQL's texts cannot hold the NUL character.
@@ -174,10 +415,20 @@ void PgEngine::check_values(const QVariantList& values) const
             throw DbError(22021, QStringLiteral("The database %1 cannot store the character NUL (U+0000), which a text holds.").arg(name_));
 }
 
+// Notifications arrive with the answers to statements, or wait on the
+// socket: reading them costs no query.
 std::optional<qint64> PgEngine::change_count(Connection&)
 {
     if (!notifying_)
         return std::nullopt;
+    if (conn_ && PQconsumeInput(conn_)) {
+        const int self = PQbackendPID(conn_);
+        while (PGnotify* n = PQnotifies(conn_)) {
+            if (n->be_pid != self)
+                ++notified_;
+            PQfreemem(n);
+        }
+    }
     return notified_;
 }
 
@@ -185,10 +436,10 @@ QStringList PgEngine::columns(Connection& cn, const QString& table)
 {
     QStringList names;
     // The catalogue itself: information_schema takes several times as long.
-    QSqlQuery q = cn.query(QStringLiteral("SELECT attname FROM pg_attribute "
-                                          "WHERE attrelid = to_regclass(current_schema() || '.' || ?) "
-                                          "AND attnum > 0 AND NOT attisdropped ORDER BY attnum"),
-                           {table});
+    Rows q = cn.query(QStringLiteral("SELECT attname FROM pg_attribute "
+                                       "WHERE attrelid = to_regclass(current_schema() || '.' || ?) "
+                                       "AND attnum > 0 AND NOT attisdropped ORDER BY attnum"),
+                        {table});
     while (q.next())
         names << q.value(0).toString();
     return names;
@@ -227,36 +478,46 @@ QStringList notify_statements(const QString& table)
 
 void PgEngine::prepare_table(Connection& cn, const QString& table)
 {
-    const auto exists = [&](const QString& sql) { return cn.scalar(sql, {table}).toLongLong() > 0; };
+    // What the table has, in one statement: the two name indexes, a unique
+    // key, the trigger that notifies.
     const QString in_table = QStringLiteral("(current_schema() || '.' || ?)::regclass");
-    const QString notifies = QStringLiteral("SELECT count(*) FROM pg_trigger WHERE tgrelid = %1 AND tgname = '%2_changed'")
-                                 .arg(in_table, table);
-    QStringList missing;
-    for (int column : {kFname, kLname})
-        if (!exists(QStringLiteral("SELECT count(*) FROM pg_indexes WHERE schemaname = current_schema() "
-                                   "AND tablename = ? AND indexname = '%1'")
-                        .arg(name_index(table, column))))
-            missing << name_index_statement(table, column);
+    const QString index = QStringLiteral("EXISTS (SELECT 1 FROM pg_indexes WHERE schemaname = current_schema() "
+                                         "AND tablename = ? AND indexname = '%1')");
     const QString key = QString::fromLatin1(kCustomerColumns[0].name);
-    if (!exists(QStringLiteral("SELECT count(*) FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid "
-                               "AND a.attnum = i.indkey[0] WHERE i.indrelid = %1 AND i.indisunique "
-                               "AND i.indnatts = 1 AND a.attname = '%2'")
-                    .arg(in_table, key)))
+    const QString notifies = QStringLiteral("EXISTS (SELECT 1 FROM pg_trigger WHERE tgrelid = %1 AND tgname = '%2_changed')")
+                                 .arg(in_table, table);
+    Rows has = cn.query(QStringLiteral("SELECT %1, %2, EXISTS (SELECT 1 FROM pg_index i JOIN pg_attribute a "
+                                         "ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0] WHERE i.indrelid = %3 "
+                                         "AND i.indisunique AND i.indnatts = 1 AND a.attname = '%4'), %5")
+                              .arg(index.arg(name_index(table, kFname)), index.arg(name_index(table, kLname)), in_table,
+                                   key, notifies),
+                          {table, table, table, table});
+    has.next();
+    QStringList missing;
+    if (!has.value(0).toBool())
+        missing << name_index_statement(table, kFname);
+    if (!has.value(1).toBool())
+        missing << name_index_statement(table, kLname);
+    if (!has.value(2).toBool())
         missing << QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS %1_%2 ON %1 (%2)").arg(table, key);
-    if (!exists(notifies))
+    notifying_ = has.value(3).toBool();
+    if (!notifying_)
         missing << notify_statements(table);
-    // Only what is missing is written, without waiting; a role that may
-    // only read leaves the table as it is, and then changes are not told.
-    {
-        Connection::NoWait quick(cn);
-        for (const QString& sql : missing) {
-            try {
-                cn.execute(sql);
-            } catch (const DbError&) {
-            }
+    // Only what is missing is written, without waiting for another
+    // program's lock; a role that may only read leaves the table as it
+    // is, and then changes are not told.
+    for (const QString& sql : missing) {
+        try {
+            cn.begin();
+            cn.execute(QStringLiteral("SET LOCAL lock_timeout = 1"));
+            cn.execute(sql);
+            cn.commit();
+        } catch (const DbError&) {
+            cn.rollback();
         }
     }
-    notifying_ = exists(notifies);
+    if (!notifying_)
+        notifying_ = cn.scalar(QStringLiteral("SELECT ") + notifies, {table}).toBool();
 }
 
 QStringList PgEngine::create_statements(const QString& table) const
@@ -312,7 +573,7 @@ void append_copy_value(QByteArray& out, const QVariant& value)
 
 }  // namespace
 
-void PgEngine::insert_rows(Connection&, const QString& table, const QStringList& columns, const QVariantList& values)
+void PgEngine::insert_rows(Connection& cn, const QString& table, const QStringList& columns, const QVariantList& values)
 {
     if (values.isEmpty())
         return;
@@ -322,30 +583,41 @@ void PgEngine::insert_rows(Connection&, const QString& table, const QStringList&
         append_copy_value(data, values[i]);
         data += (i + 1) % columns.size() == 0 ? '\n' : '\t';
     }
-    // The error of a result, as error() tells a statement's.
-    auto failure = [&](PGresult* result) {
-        const QString text = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(conn_));
-        const QString state = QString::fromUtf8(result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr);
-        PQclear(result);
-        while (PGresult* rest = PQgetResult(conn_))
-            PQclear(rest);
-        return error(QSqlError(QString(), text, QSqlError::StatementError, state));
-    };
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
-        throw error(QSqlError(QString(), QStringLiteral("the connection was lost"), QSqlError::ConnectionError));
+        throw error(QString(), QStringLiteral("the connection was lost"));
+    // Many rows may rightly take long: the longer bound.
+    const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + cn.longAnswerWait();
     const QByteArray copy = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(QStringLiteral(", "))).toUtf8();
-    PGresult* result = PQexec(conn_, copy.constData());
-    if (PQresultStatus(result) != PGRES_COPY_IN)
-        throw failure(result);
+    if (!PQsendQuery(conn_, copy.constData()))
+        throw error_of(nullptr);
+    PGresult* result = next_result(deadline);
+    if (PQresultStatus(result) != PGRES_COPY_IN) {
+        const DbError e = error_of(result);
+        PQclear(result);
+        while (conn_ && (result = next_result(deadline)))
+            PQclear(result);
+        throw e;
+    }
     PQclear(result);
-    if (PQputCopyData(conn_, data.constData(), int(data.size())) != 1 || PQputCopyEnd(conn_, nullptr) != 1)
-        throw failure(nullptr);
-    result = PQgetResult(conn_);
-    if (PQresultStatus(result) != PGRES_COMMAND_OK)
-        throw failure(result);
-    PQclear(result);
-    while (PGresult* rest = PQgetResult(conn_))
-        PQclear(rest);
+    // The data goes out as the link takes it, the end when it has.
+    auto put = [&](auto call) {
+        for (;;) {
+            const int done = call();
+            if (done < 0)
+                throw error_of(nullptr);
+            if (done > 0)
+                return;
+            pollfd p{PQsocket(conn_), POLLOUT, 0};
+            const qint64 left = deadline - QDateTime::currentMSecsSinceEpoch();
+            if (left <= 0 || ::poll(&p, 1, int(std::min<qint64>(left, INT_MAX))) == 0)
+                throw give_up();
+            if (PQflush(conn_) < 0)
+                throw error_of(nullptr);
+        }
+    };
+    put([&] { return PQputCopyData(conn_, data.constData(), int(data.size())); });
+    put([&] { return PQputCopyEnd(conn_, nullptr); });
+    take(deadline);
 }
 
 QString PgEngine::row_key() const

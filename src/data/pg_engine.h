@@ -2,6 +2,8 @@
 
 #include "engine.h"
 
+#include <QHash>
+
 typedef struct pg_conn PGconn;
 
 // The server engine: a PostgreSQL database named by a connection URL as
@@ -20,10 +22,25 @@ public:
     // The server settings of every connection: parallel workers slow the
     // program's short questions down, and plans are made for the values of
     // each one, so that a name prefix always finds its index.
-    static constexpr const char* kSessionSettings = "-c max_parallel_workers_per_gather=0 -c plan_cache_mode=force_custom_plan";
+    // The lock wait is the session's, set here once.
+    static constexpr const char* kSessionSettings =
+        "-c max_parallel_workers_per_gather=0 -c plan_cache_mode=force_custom_plan -c lock_timeout=3000";
 
+    PgEngine() = default;
+    ~PgEngine() override;
+    PgEngine(const PgEngine&) = delete;
+    PgEngine& operator=(const PgEngine&) = delete;
+
+    // Connects through libpq itself: Qt's driver would cost three round
+    // trips for each statement with values. Returns no Qt connection.
     QSqlDatabase connect(const QString& name, const QString& url, const QString& password) override;
     QString name() const override { return name_; }
+    bool is_open(Connection&) const override { return conn_ != nullptr; }
+    void disconnect() override;
+    // Each statement is sent with its values in one message: one round
+    // trip. Several go out together in libpq's pipeline mode.
+    Rows run(Connection& cn, const QString& sql, const QVariantList& params, int wait_ms, bool quick) override;
+    QList<Rows> run_together(Connection& cn, const QList<Statement>& statements, int wait_ms) override;
 
     DbError error(const QSqlError& e) const override;
     int lock_wait(Connection&) override { return lockWait_; }
@@ -51,8 +68,24 @@ public:
     static QString describe(const QString& url);
 
 private:
+    DbError error(const QString& state, const QString& text) const;
+    DbError error_of(const struct pg_result* result) const;
+    Rows execute(const QString& sql, const QVariantList& params, int wait_ms);
+    // Sends a statement, in or out of a pipeline.
+    void send(const QString& sql, const QVariantList& params);
+    // The next result of what was sent, waiting for it until deadline;
+    // gives up (drops the connection, NoAnswer) when none comes by then.
+    struct pg_result* next_result(qint64 deadline);
+    // The rows of a statement's results, up to its end; its error thrown.
+    Rows take(qint64 deadline);
+    DbError give_up();
+    // libpq's text for each "?" numbered as $1, $2, ...
+    const QByteArray& numbered(const QString& sql);
+
     QString name_;
-    PGconn* conn_ = nullptr;  // the open connection's own handle
+    PGconn* conn_ = nullptr;  // the open connection
+    int abandoned_ = 0;       // the server process of a connection given up, while it may still run
+    QHash<QString, QByteArray> texts_;
     int lockWait_ = kLockWaitMs;
     bool notifying_ = false;  // the table has the trigger that notifies changes
     qint64 notified_ = 0;     // notifications and reconnections seen

@@ -40,12 +40,10 @@ RecordSet::Snapshot RecordSet::load(const RowSource& source)
         // that by a second connection, while the first rows show.
         s.exact = false;
         s.count = 0;
-        page(s, 0);
-        if (!s.exact) {
-            const qint64 some = table_.count_up_to(s.listing, kCountAtOnce);
-            if (some < kCountAtOnce)
-                setCount(s, some);
-        }
+        auto [read, some] = table_.first_rows_and_count(s.listing, kPage, kCountAtOnce);
+        keep(s, 0, place(s, 0, kPage, false, std::move(read)));
+        if (!s.exact && some < kCountAtOnce)
+            setCount(s, some);
     } else {
         setCount(s, table_.count(s.listing));
         // The first row is current: it is read now, so that showing it
@@ -273,13 +271,17 @@ const RecordSet::Page& RecordSet::page(Snapshot& s, qint64 index)
         }
         return *it;
     }
-    Page fetched = fetchPage(s, index);
+    return keep(s, index, fetchPage(s, index));
+}
+
+const RecordSet::Page& RecordSet::keep(Snapshot& s, qint64 index, Page page)
+{
     if (s.pages.size() >= kMaxPages) {
         s.pages.remove(s.recent.back());
         s.recent.pop_back();
     }
     s.recent.push_front(index);
-    return *s.pages.insert(index, std::move(fetched));
+    return *s.pages.insert(index, std::move(page));
 }
 
 // Reads the rows of one page. The cheapest start is chosen among the two
@@ -334,7 +336,13 @@ RecordSet::Page RecordSet::fetchPage(Snapshot& s, qint64 index)
         }
     }
 
-    QVector<CustomerTable::KeyedRow> read = table_.rows(s.listing, from, backwards, n, skip);
+    return place(s, start, n, backwards, table_.rows(s.listing, from, backwards, n, skip));
+}
+
+RecordSet::Page RecordSet::place(Snapshot& s, qint64 start, qint64 n, bool backwards,
+                                 QVector<CustomerTable::KeyedRow> read) const
+{
+    const qint64 end = start + n;
     if (backwards)
         std::reverse(read.begin(), read.end());
     Page page;

@@ -125,6 +125,11 @@ private:
     void setPosition(qint64 position);
     const Page& page(Snapshot& s, qint64 index);
     Page fetchPage(Snapshot& s, qint64 index);
+    // The page of rows read from start on (backwards: ending before
+    // start + n), noting where they stand and what they tell of the count.
+    Page place(Snapshot& s, qint64 start, qint64 n, bool backwards, QVector<CustomerTable::KeyedRow> read) const;
+    // Keeps a page read as the most recent one.
+    const Page& keep(Snapshot& s, qint64 index, Page page);
 
     CustomerTable& table_;
     std::optional<Snapshot> s_;

@@ -9,6 +9,8 @@
 #include <QSet>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QUrl>
 #include <cerrno>
 #include <cstring>
@@ -46,7 +48,7 @@ QSqlDatabase SqliteEngine::connect(const QString& name, const QString& path, con
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     // A URI with mode=rw opens an existing file only; plain names would
     // silently create an empty database.
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(kLockWaitMs));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(lockWait_));
     QUrl url = QUrl::fromLocalFile(path);
     url.setQuery(QStringLiteral("mode=rw"));
     db.setDatabaseName(url.toString(QUrl::FullyEncoded));
@@ -62,8 +64,12 @@ QSqlDatabase SqliteEngine::connect(const QString& name, const QString& path, con
         throw e;
     }
     QVariant v = db.driver()->handle();
-    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0)
-        register_name_match(*static_cast<sqlite3* const*>(v.constData()));
+    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0) {
+        sqlite3* handle = *static_cast<sqlite3* const*>(v.constData());
+        register_name_match(handle);
+        sqlite3_busy_timeout(handle, lockWait_);
+        quick_ = false;
+    }
     return db;
 }
 
@@ -118,15 +124,57 @@ DbError SqliteEngine::error(const QSqlError& e) const
     return sqlite_error(number, e.databaseText().isEmpty() ? e.text() : e.databaseText());
 }
 
-int SqliteEngine::lock_wait(Connection& cn)
-{
-    return cn.scalar(QStringLiteral("PRAGMA busy_timeout")).toInt();
-}
-
 void SqliteEngine::set_lock_wait(Connection& cn, int ms)
 {
+    lockWait_ = ms;
+    quick_ = false;
     if (sqlite3* db = handle(cn))
         sqlite3_busy_timeout(db, ms);
+}
+
+bool SqliteEngine::is_open(Connection& cn) const
+{
+    return cn.database().isOpen();
+}
+
+// A file has no answer to wait for beyond the lock: wait_ms is a server's.
+Rows SqliteEngine::run(Connection& cn, const QString& sql, const QVariantList& params, int, bool quick)
+{
+    if (quick != quick_)
+        if (sqlite3* db = handle(cn)) {
+            sqlite3_busy_timeout(db, quick ? 0 : lockWait_);
+            quick_ = quick;
+        }
+    QSqlQuery q(cn.database());
+    q.setForwardOnly(true);
+    // A statement without values runs as it is.
+    if (params.isEmpty()) {
+        if (!q.exec(sql))
+            throw error(q.lastError());
+    } else {
+        if (!q.prepare(sql))
+            throw error(q.lastError());
+        for (const QVariant& p : params)
+            q.addBindValue(p);
+        if (!q.exec())
+            throw error(q.lastError());
+    }
+    Rows out;
+    out.changed = q.numRowsAffected();
+    // Read to the end: a change with a RETURNING clause commits only when
+    // its statement has run to its end, and a refused commit is an error
+    // here, not lost in the reset.
+    const int columns = q.record().count();
+    while (q.next()) {
+        QVariantList row;
+        row.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            row << q.value(i);
+        out.rows << std::move(row);
+    }
+    if (q.lastError().isValid())
+        throw error(q.lastError());
+    return out;
 }
 
 // SQLite would refuse or fail too, but with a message that names neither
@@ -154,7 +202,7 @@ std::optional<qint64> SqliteEngine::change_count(Connection& cn)
 QStringList SqliteEngine::columns(Connection& cn, const QString& table)
 {
     QStringList names;
-    QSqlQuery q = cn.query(QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
+    Rows q = cn.query(QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
     while (q.next())
         names << q.value(0).toString();
     return names;
@@ -170,7 +218,7 @@ void SqliteEngine::prepare_table(Connection& cn, const QString& table)
         {table + QStringLiteral("_lname"), lname + QStringLiteral(" COLLATE NOCASE")},
     };
     // The key is unique by itself where it is the table's own row key.
-    QSqlQuery info = cn.query(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?) WHERE pk > 0"), {table});
+    Rows info = cn.query(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?) WHERE pk > 0"), {table});
     int keyColumns = 0;
     bool keyIsRowid = false;
     while (info.next()) {
@@ -182,13 +230,14 @@ void SqliteEngine::prepare_table(Connection& cn, const QString& table)
         wanted.append({table + QStringLiteral("_") + key, key});
 
     QSet<QString> present;
-    QSqlQuery q = cn.query(QStringLiteral("SELECT lower(name) FROM sqlite_master WHERE type = 'index'"));
+    Rows q = cn.query(QStringLiteral("SELECT lower(name) FROM sqlite_master WHERE type = 'index'"));
     while (q.next())
         present.insert(q.value(0).toString());
     // Only what is missing is written, without waiting: a file locked by
     // another program, read-only, or holding duplicate keys still works,
     // only slower or without the guard.
-    Connection::NoWait quick(cn);
+    const int wait = lockWait_;
+    set_lock_wait(cn, 0);
     for (const auto& [index, expression] : wanted) {
         if (present.contains(index.toLower()))
             continue;
@@ -198,6 +247,7 @@ void SqliteEngine::prepare_table(Connection& cn, const QString& table)
         } catch (const DbError&) {
         }
     }
+    set_lock_wait(cn, wait);
 }
 
 QStringList SqliteEngine::create_statements(const QString& table) const

@@ -17,9 +17,11 @@ public:
 
     QSqlDatabase connect(const QString& name, const QString& path, const QString& password) override;
     QString name() const override;
+    bool is_open(Connection& cn) const override;
+    Rows run(Connection& cn, const QString& sql, const QVariantList& params, int wait_ms, bool quick) override;
 
     DbError error(const QSqlError& e) const override;
-    int lock_wait(Connection& cn) override;
+    int lock_wait(Connection&) override { return lockWait_; }
     void set_lock_wait(Connection& cn, int ms) override;
     void check_writable(Connection& cn) override;
     std::optional<qint64> change_count(Connection& cn) override;
@@ -50,4 +52,6 @@ public:
 
 private:
     QString path_;
+    int lockWait_ = kLockWaitMs;
+    bool quick_ = false;  // the connection's busy timeout is 0 for now
 };

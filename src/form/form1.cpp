@@ -322,7 +322,6 @@ void Form1::retry_list()
     if (mode_ != Mode::Browse)
         return;
     try {
-        const Connection::NoWait quick(cn);
         read_list(keep_);
     } catch (const DbError& e) {
         if (!e.passing()) {
@@ -341,7 +340,6 @@ void Form1::follow_changes()
     if (mode_ != Mode::Browse || behind_ || !rs.isOpen() || !isEnabled())
         return;
     try {
-        const Connection::NoWait quick(cn);
         if (!rs.outdated())
             return;
         read_list(shown_ ? std::optional(Keep{shown_->cusnum, rs.position()}) : std::nullopt);
@@ -383,11 +381,10 @@ void Form1::text5_Change()
 void Form1::cmdadd_Click()
 {
     if (mode_ != Mode::Add) {
-        // The last row becomes current when it can be read at once; the
+        // The last row becomes current when it can be read; the
         // add itself needs nothing from the database.
         if (rs.hasRows()) {
             try {
-                const Connection::NoWait quick(cn);
                 rs.moveLast();
             } catch (const DbError& e) {
                 if (!e.passing())

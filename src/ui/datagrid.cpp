@@ -220,11 +220,9 @@ bool DataGrid::readShown(qint64 top, bool byUser)
 {
     if (!rs_ || !rs_->isOpen())
         return true;
-    // After a failed read the next tries do not wait on the lock again.
+    // After a failed read the next tries fail at once: the data layer
+    // does not wait on the lock again until a read gets through.
     const bool again = retry_.isActive();
-    std::optional<Connection::NoWait> quick;
-    if (again)
-        quick.emplace(rs_->table().connection());
     try {
         rs_->prefetch(top, rowsShown());
     } catch (const DbError& e) {

@@ -33,8 +33,7 @@ int rows_of(const DataGrid* grid)
 }
 
 // The text of a cell as the grid shows it. A row not at hand is read
-// through the record set, failing at once when another program holds the
-// database locked; a row that cannot be read reads as "".
+// through the record set; a row that cannot be read reads as "".
 QString cell_text(const DataGrid* grid, int row, int column)
 {
     RecordSet* rs = open_records(grid);
@@ -42,10 +41,8 @@ QString cell_text(const DataGrid* grid, int row, int column)
         return {};
     try {
         const RecordSet::Row* values = rs->cachedRow(row);
-        if (!values) {
-            const Connection::NoWait quick(rs->table().connection());
+        if (!values)
             values = &rs->rowAt(row);
-        }
         return RecordSetModel::cellText(values->value(column));
     } catch (const std::exception&) {
         return {};

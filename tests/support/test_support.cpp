@@ -91,10 +91,10 @@ TempDb::TempDb(const QVector<Row>& rows, const QString& dirName)
     with_db(target_, [&](Connection& cn) {
         for (const QString& sql : cn.engine().create_statements(QStringLiteral("dept")))
             cn.execute(sql);
-        cn.database().transaction();
+        cn.begin();
         for (const Row& r : rows)
             cn.execute(QStringLiteral("INSERT INTO dept VALUES (?,?,?,?,?,?,?,?,?,?)"), QVariantList(r.begin(), r.end()));
-        cn.database().commit();
+        cn.commit();
         return 0;
     });
 }
@@ -127,13 +127,9 @@ QString TempDb::newTarget() const
 QVector<Row> dept_rows(Connection& cn, const QString& where)
 {
     QVector<Row> out;
-    QSqlQuery q = cn.query(QStringLiteral("SELECT * FROM dept ") + where + QStringLiteral(" ORDER BY cusnum"));
-    while (q.next()) {
-        Row r;
-        for (int i = 0; i < q.record().count(); ++i)
-            r << q.value(i);
-        out << r;
-    }
+    Rows q = cn.query(QStringLiteral("SELECT * FROM dept ") + where + QStringLiteral(" ORDER BY cusnum"));
+    for (const QVariantList& r : q.rows)
+        out << Row(r.begin(), r.end());
     return out;
 }
 

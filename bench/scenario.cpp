@@ -6,6 +6,7 @@
 #include "form/form1.h"
 #include "pg_floor.h"
 #include "sqlite_floor.h"
+#include "support/link_relay.h"
 #include "ui/datagrid.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <cstdio>
 #include <libpq-fe.h>
 #include <memory>
@@ -79,9 +81,49 @@ private:
     qint64 count_ = -1;
 };
 
+// The longest time the window's thread did not turn its event loop: a
+// timer on that thread ticks every millisecond whenever the loop runs, and
+// the longest gap between two ticks (or since the last one) is the longest
+// the window could not paint, take a key or answer a screen reader.
+class LoopMeter {
+public:
+    LoopMeter()
+    {
+        clock_.start();
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const qint64 now = clock_.nsecsElapsed();
+            longest_ = std::max(longest_, now - last_);
+            last_ = now;
+        });
+        timer_.start(1);
+        restart();
+    }
+    void restart()
+    {
+        last_ = clock_.nsecsElapsed();
+        longest_ = 0;
+    }
+    double longestMs() const { return std::max(longest_, clock_.nsecsElapsed() - last_) / 1e6; }
+
+private:
+    QElapsedTimer clock_;
+    QTimer timer_;
+    qint64 last_ = 0;
+    qint64 longest_ = 0;
+};
+
+// What a step cost besides its time: the round trips through the relay
+// (-1 without one) and the longest stall of the window's event loop.
+struct Probe {
+    qint64 trips = -1;
+    double stallMs = 0;
+};
+
 class Session {
 public:
-    Session(const QString& target, const QElapsedTimer& sinceMain);
+    // relay, when not null, is the one target (its URL) goes through.
+    Session(const QString& target, const QElapsedTimer& sinceMain, const LinkRelay* relay);
 
     void filter(int reps);
     void navigate(int reps);
@@ -91,22 +133,39 @@ public:
     double startupMs = 0;  // from main() to the first row painted
     double loadMs = 0;     // from Form1's construction to that paint
     FloorAnswer startupFloor;
+    Probe startupProbe;
+
+    // One line of the report; floor ms < 0 when the step has no floor.
+    static void sample(const QString& op, double ms, double floorMs, const Probe& probe);
 
 private:
-    // One line of the report; floor ms < 0 when the step has no floor.
-    void sample(const QString& op, double ms, double floorMs);
-    void sample(const char* op, double ms, const FloorAnswer& floor) { sample(QString::fromLatin1(op), ms, floor.ms); }
+    // A step's line, with what the last timed step cost.
+    void sample(const char* op, double ms, const FloorAnswer& floor)
+    {
+        sample(QString::fromLatin1(op), ms, floor.ms, stepProbe_);
+    }
+    // A step begins: its round trips and stalls count from now.
+    void beginStep()
+    {
+        meter_.restart();
+        tripsBefore_ = relay_ ? relay_->roundTrips() : 0;
+    }
+    Probe probe() const { return {relay_ ? relay_->roundTrips() - tripsBefore_ : -1, meter_.longestMs()}; }
     // Makes the floor of the window's engine, on the window's database.
     void makeFloor();
-    // Runs f, then lets Qt paint what changed; the time of both.
+    // Runs f, then lets Qt paint what changed; the time of both. What the
+    // step cost besides is left in stepProbe_.
     template <class F>
     double timed(F f)
     {
+        beginStep();
         QElapsedTimer t;
         t.start();
         f();
         settle();
-        return msSince(t);
+        const double ms = msSince(t);
+        stepProbe_ = probe();
+        return ms;
     }
     void settle();
     void check(bool ok, const QString& what) const;
@@ -123,6 +182,10 @@ private:
     // The grid's current row is the record set's and shows the boxes' row.
     void checkGridAgrees(const QString& what) const;
 
+    const LinkRelay* relay_;
+    LoopMeter meter_;
+    qint64 tripsBefore_ = 0;
+    Probe stepProbe_;
     std::unique_ptr<modyul::Data> data_;
     std::unique_ptr<Form1> form_;
     std::unique_ptr<PGconn, decltype(&PQfinish)> pgFloorConn_{nullptr, &PQfinish};
@@ -134,7 +197,7 @@ private:
     int visible_ = 0;  // rows the grid shows at once
 };
 
-Session::Session(const QString& target, const QElapsedTimer& sinceMain)
+Session::Session(const QString& target, const QElapsedTimer& sinceMain, const LinkRelay* relay) : relay_(relay)
 {
     QElapsedTimer load;
     load.start();
@@ -150,6 +213,7 @@ Session::Session(const QString& target, const QElapsedTimer& sinceMain)
     }
     startupMs = msSince(sinceMain);
     loadMs = msSince(load);
+    startupProbe = probe();  // round trips since the relay started, stalls since the meter did
     check(!form_->Text1->text().isEmpty(), QStringLiteral("a first row is shown"));
 
     visible_ = grid()->rowScrollBar()->pageStep();
@@ -219,9 +283,9 @@ void Session::checkGridAgrees(const QString& what) const
           what + QStringLiteral(": grid and boxes"));
 }
 
-void Session::sample(const QString& op, double ms, double floorMs)
+void Session::sample(const QString& op, double ms, double floorMs, const Probe& probe)
 {
-    std::printf("sample\t%s\t%.3f\t%.3f\n", qPrintable(op), ms, floorMs);
+    std::printf("sample\t%s\t%.3f\t%.3f\t%lld\t%.3f\n", qPrintable(op), ms, floorMs, probe.trips, probe.stallMs);
 }
 
 // Each keystroke is timed twice: until the grid has painted the first
@@ -243,6 +307,7 @@ void Session::filter(int reps)
             const QString op = QString::fromLatin1(typing ? typed[i] : deleted[i - 4]);
             const QString next = typing ? name.left(i + 1) : name.left(7 - i);
             watch_->expect(expected[next].keys.value(0), expected[next].count);
+            beginStep();
             QElapsedTimer t;
             t.start();
             if (typing)
@@ -250,14 +315,19 @@ void Session::filter(int reps)
             else
                 QTest::keyClick(box, Qt::Key_Backspace);
             double rowsMs = -1, countMs = -1;
+            Probe rows, all;
             while (rowsMs < 0 || countMs < 0) {
                 // Returns once the events at hand are handled; waits for
                 // more only when there were none.
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-                if (rowsMs < 0 && watch_->rowsPainted)
+                if (rowsMs < 0 && watch_->rowsPainted) {
                     rowsMs = msSince(t);
-                if (countMs < 0 && watch_->countPainted)
+                    rows = probe();
+                }
+                if (countMs < 0 && watch_->countPainted) {
                     countMs = msSince(t);
+                    all = probe();
+                }
                 if (t.elapsed() > 60000)
                     throw std::runtime_error(qPrintable(op + QStringLiteral(": the list was never painted")));
             }
@@ -267,8 +337,8 @@ void Session::filter(int reps)
             const auto floor = floor_->countAndRead(text, visible_);
             check(data_->rs.recordCount() == floor.count, QStringLiteral("count for \"%1\"").arg(text));
             checkShown(floor, 0, QStringLiteral("filter \"%1\"").arg(text));
-            sample(op, countMs, floor.ms);
-            sample(QStringLiteral("  %1: first rows painted").arg(op), rowsMs, -1);
+            sample(op, countMs, floor.ms, all);
+            sample(QStringLiteral("  %1: first rows painted").arg(op), rowsMs, -1, rows);
         }
     }
 }
@@ -368,12 +438,14 @@ void Session::changes(int reps)
                 std::fprintf(stderr, "Delete did not ask for confirmation\n");
                 std::_Exit(3);
             }
+            beginStep();
             sinceYes.start();
             box->button(QMessageBox::Yes)->click();
         });
         click(form_->cmddel);
         settle();
         ms = msSince(sinceYes);
+        stepProbe_ = probe();
         expectingBox_ = false;
         check(data_->rs.recordCount() == count, QStringLiteral("row deleted"));
         floor_->exec(insert, {key, texts[0], texts[1]});
@@ -403,22 +475,34 @@ int guarded(Body body)
     return 0;
 }
 
+// The relay a server's target goes through, when rtt >= 0.
+std::unique_ptr<LinkRelay> relayFor(const QString& target, int rtt)
+{
+    if (rtt < 0)
+        return nullptr;
+    if (!target.startsWith(QLatin1String("postgres")))
+        throw std::runtime_error("a relay stands between the window and a server only");
+    return std::make_unique<LinkRelay>(QUrl(target).port(), rtt);
+}
+
 }  // namespace
 
-int measureStartup(const QString& target, const QElapsedTimer& sinceMain)
+int measureStartup(const QString& target, int rtt, const QElapsedTimer& sinceMain)
 {
     return guarded([&] {
-        Session s(target, sinceMain);
-        const FloorAnswer floor = s.startupFloor;
-        std::printf("sample\tstart-up to first row shown\t%.3f\t%.3f\n", s.startupMs, floor.ms);
-        std::printf("sample\t  of which Form_Load and first paint\t%.3f\t%.3f\n", s.loadMs, floor.ms);
+        const auto relay = relayFor(target, rtt);
+        Session s(relay ? relay->through(target) : target, sinceMain, relay.get());
+        const double floorMs = s.startupFloor.ms;
+        Session::sample(QStringLiteral("start-up to first row shown"), s.startupMs, floorMs, s.startupProbe);
+        Session::sample(QStringLiteral("  of which Form_Load and first paint"), s.loadMs, floorMs, s.startupProbe);
     });
 }
 
-int measureSession(const QString& target, int reps, const QElapsedTimer& sinceMain)
+int measureSession(const QString& target, int reps, int rtt, const QElapsedTimer& sinceMain)
 {
     return guarded([&] {
-        Session s(target, sinceMain);
+        const auto relay = relayFor(target, rtt);
+        Session s(relay ? relay->through(target) : target, sinceMain, relay.get());
         s.filter(reps);
         s.navigate(reps);
         s.grid(reps);

@@ -166,8 +166,10 @@ void LinkRelay::serve()
                     wake = std::min(wake, d->held.front().due);
             }
         }
-        const auto waitMs = std::chrono::ceil<std::chrono::milliseconds>(wake - now).count();
-        if (::poll(fds.data(), fds.size(), int(std::max<qint64>(0, waitMs))) < 0 && errno != EINTR)
+        // ppoll, not poll: a wait to the microsecond keeps a short RTT true.
+        const auto waitNs = std::max<qint64>(0, std::chrono::nanoseconds(wake - now).count());
+        const timespec wait{time_t(waitNs / 1000000000), long(waitNs % 1000000000)};
+        if (::ppoll(fds.data(), fds.size(), &wait, nullptr) < 0 && errno != EINTR)
             break;
 
         if (fds[0].revents & POLLIN) {

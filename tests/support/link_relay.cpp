@@ -156,13 +156,12 @@ void LinkRelay::serve()
         // Wait for bytes to read, room to write, or the next chunk due.
         std::vector<pollfd> fds{{listener_, POLLIN, 0}};
         Clock::time_point wake = now + std::chrono::milliseconds(kLongestWaitMs);
-        for (const auto& link : links) {
-            for (const Direction* d : {&link->up, &link->down}) {
-                const short readable = !stalled && !d->ended && d->bytes < kMaxHeld ? POLLIN : 0;
-                const short writable = !stalled && d->due(now) ? POLLOUT : 0;
-                fds.push_back({d->from, readable, 0});
-                fds.push_back({d->to, writable, 0});
-                if (!stalled && !d->held.empty())
+        for (size_t i = 0; i < links.size() && !stalled; ++i) {
+            for (const Direction* d : {&links[i]->up, &links[i]->down}) {
+                // A side that has closed is polled no more (it would report so at once).
+                fds.push_back({d->ended ? -1 : d->from, short(d->bytes < kMaxHeld ? POLLIN : 0), 0});
+                fds.push_back({d->to, short(d->due(now) ? POLLOUT : 0), 0});
+                if (!d->held.empty() && !d->due(now))  // one due now waits for POLLOUT
                     wake = std::min(wake, d->held.front().due);
             }
         }
@@ -188,7 +187,7 @@ void LinkRelay::serve()
             continue;
 
         bool cutNow = false;
-        for (size_t i = 0; i < links.size() && 1 + 4 * i < fds.size(); ++i) {
+        for (size_t i = 0; i < links.size() && 1 + 4 * i < fds.size() && !cutNow; ++i) {
             Link& link = *links[i];
             bool closed = false;
             for (int side = 0; side < 2; ++side) {
@@ -214,7 +213,7 @@ void LinkRelay::serve()
                     }
                 }
                 // Write what is due, oldest first, as far as the socket takes it.
-                while (!closed && d.due(Clock::now())) {
+                while (!closed && !cutNow && d.due(Clock::now())) {
                     Chunk& first = d.held.front();
                     const ssize_t n = ::send(d.to, first.bytes.constData() + d.written, first.bytes.size() - d.written, MSG_NOSIGNAL);
                     if (n < 0) {
@@ -224,7 +223,7 @@ void LinkRelay::serve()
                     d.written += n;
                     if (d.written < first.bytes.size())
                         break;
-                    cutNow = cutNow || first.cutAfter;
+                    cutNow = first.cutAfter;  // nothing more passes once it is through
                     d.bytes -= first.bytes.size();
                     d.written = 0;
                     d.held.pop_front();

@@ -32,16 +32,22 @@ double msSince(const QElapsedTimer& t)
     return t.nsecsElapsed() / 1e6;
 }
 
-// Counts the paints of a widget, to know that a result reached the screen.
+// Counts the paints of the grid that show a first row read from the
+// database (a row not yet read has no key), to know that start-up's result
+// reached the screen.
 class PaintCounter : public QObject {
 public:
+    explicit PaintCounter(const QAbstractItemView* grid) : grid_(grid) {}
     int paints = 0;
     bool eventFilter(QObject*, QEvent* e) override
     {
-        if (e->type() == QEvent::Paint)
+        if (e->type() == QEvent::Paint && grid_->model()->index(0, 0).data().toLongLong() > 0)
             ++paints;
         return false;
     }
+
+private:
+    const QAbstractItemView* grid_;
 };
 
 // Notes, for each paint of the widgets it watches, what the window was
@@ -153,19 +159,42 @@ private:
     Probe probe() const { return {relay_ ? relay_->roundTrips() - tripsBefore_ : -1, meter_.longestMs()}; }
     // Makes the floor of the window's engine, on the window's database.
     void makeFloor();
-    // Runs f, then lets Qt paint what changed; the time of both. What the
-    // step cost besides is left in stepProbe_.
-    template <class F>
-    double timed(F f)
+    // Runs f, waits until done() holds (the window may answer after the
+    // click that asked has returned), then lets Qt paint what changed; the
+    // time of all. What the step cost besides is left in stepProbe_.
+    template <class F, class Done>
+    double timed(F f, Done done, const char* what)
     {
         beginStep();
         QElapsedTimer t;
         t.start();
         f();
-        settle();
+        waitFor(done, what);
         const double ms = msSince(t);
         stepProbe_ = probe();
         return ms;
+    }
+    // Handles events until done() holds, then lets Qt paint.
+    template <class Done>
+    void waitFor(Done done, const char* what)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!done()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);  // the loop meter's ticks wake it
+            if (t.elapsed() > 60000)
+                throw std::runtime_error(std::string(what) + ": the window never showed the result");
+        }
+        settle();
+    }
+    // The window browses: the record boxes are read-only, the grid takes input.
+    bool browsing() const { return form_->Text2->isReadOnly() && grid()->isEnabled(); }
+    // The grid's current row is the record set's and shows the boxes' row.
+    bool gridAgrees() const
+    {
+        const qint64 position = data_->rs.position();
+        return shownKey() > 0 && grid()->firstShown() + grid()->currentIndex().row() == position
+            && gridKey(position) == shownKey();
     }
     void settle();
     void check(bool ok, const QString& what) const;
@@ -190,7 +219,7 @@ private:
     std::unique_ptr<Form1> form_;
     std::unique_ptr<PGconn, decltype(&PQfinish)> pgFloorConn_{nullptr, &PQfinish};
     std::unique_ptr<Floor> floor_;
-    PaintCounter painted_;
+    std::unique_ptr<PaintCounter> painted_;
     std::unique_ptr<PaintWatch> watch_;
     QTimer watchdog_;
     bool expectingBox_ = false;
@@ -204,9 +233,10 @@ Session::Session(const QString& target, const QElapsedTimer& sinceMain, const Li
     data_ = std::make_unique<modyul::Data>(target);
     form_ = std::make_unique<Form1>(*data_);
     form_->Form_Load();
-    grid()->viewport()->installEventFilter(&painted_);
+    painted_ = std::make_unique<PaintCounter>(grid());
+    grid()->viewport()->installEventFilter(painted_.get());
     form_->show();
-    while (painted_.paints == 0) {
+    while (painted_->paints == 0) {
         QCoreApplication::processEvents();
         if (load.elapsed() > 60000)
             throw std::runtime_error("the window was never painted");
@@ -278,9 +308,7 @@ void Session::checkShown(const FloorAnswer& floor, qint64 firstRow, const QStrin
 
 void Session::checkGridAgrees(const QString& what) const
 {
-    const qint64 position = data_->rs.position();
-    check(grid()->firstShown() + grid()->currentIndex().row() == position && gridKey(position) == shownKey(),
-          what + QStringLiteral(": grid and boxes"));
+    check(gridAgrees(), what + QStringLiteral(": grid and boxes"));
 }
 
 void Session::sample(const QString& op, double ms, double floorMs, const Probe& probe)
@@ -357,7 +385,8 @@ void Session::navigate(int reps)
                           {"Next", form_->cmdnext, 1}};
     for (int rep = 0; rep < reps; ++rep) {
         for (const Step& s : steps) {
-            const double ms = timed([&] { click(s.button); });
+            const qint64 before = shownKey();
+            const double ms = timed([&] { click(s.button); }, [&] { return shownKey() != before && gridAgrees(); }, s.op);
             const auto floor = floor_->rowsAt(s.position, count, 1);
             checkShown(floor, s.position, QString::fromLatin1(s.op));
             sample(s.op, ms, floor);
@@ -373,7 +402,9 @@ void Session::grid(int reps)
     auto choose = [&](const char* op, int row) {
         const qint64 position = grid()->firstShown() + row;
         const QRect cell = grid()->visualRect(grid()->model()->index(row, 1));
-        const double ms = timed([&] { QTest::mouseClick(viewport, Qt::LeftButton, {}, cell.center()); });
+        const qint64 chosen = gridKey(position);
+        const double ms = timed([&] { QTest::mouseClick(viewport, Qt::LeftButton, {}, cell.center()); },
+                                [&] { return shownKey() == chosen && gridAgrees(); }, op);
         const auto floor = floor_->rowsAt(position, count, 1);
         checkShown(floor, position, QString::fromLatin1(op));
         sample(op, ms, floor);
@@ -382,34 +413,36 @@ void Session::grid(int reps)
         // A different part of the middle each time, so no repetition finds
         // its rows already read.
         const int middle = int(std::min<qint64>(count / 2 + rep * 1000, bar->maximum()));
-        double ms = timed([&] { bar->setValue(middle); });
+        double ms = timed([&] { bar->setValue(middle); }, [&] { return gridKey(middle) > 0; }, "scroll to the middle");
         auto floor = floor_->rowsAt(middle, count, visible_);
         check(gridKey(middle) == floor.keys.value(0), QStringLiteral("grid row %1 in the middle: %2, SQLite %3").arg(middle).arg(gridKey(middle)).arg(floor.keys.value(0)));
         sample("scroll grid to the middle", ms, floor);
         choose("choose a row in the middle", visible_ / 2);
 
-        ms = timed([&] { bar->setValue(bar->maximum()); });
+        ms = timed([&] { bar->setValue(bar->maximum()); }, [&] { return gridKey(count - 1) > 0; }, "scroll to the end");
         floor = floor_->rowsAt(count - visible_, count, visible_);
         check(gridKey(count - 1) == floor.keys.value(floor.keys.size() - 1), QStringLiteral("grid's last row"));
         sample("scroll grid to the end", ms, floor);
         choose("choose the last row", grid()->model()->rowCount() - 1);
 
         click(form_->cmdfirst);
-        settle();
+        waitFor([&] { return data_->rs.position() == 0 && gridAgrees(); }, "First");
     }
 }
 
 void Session::changes(int reps)
 {
     const qint64 count = data_->rs.recordCount();
+    const qint64 firstKey = startupFloor.keys.value(0);
     const QStringList texts{"Zacharias", "Quist", "1 Bench Road", "zq@example.com", "555-0000", "Bench", "900"};
     for (int rep = 0; rep < reps; ++rep) {
         click(form_->cmdadd);
-        settle();
+        waitFor([&] { return !form_->Text2->isReadOnly(); }, "Add");
         const QList<QLineEdit*> boxes = form_->recordBoxes().mid(1);
         for (int i = 0; i < boxes.size(); ++i)
             boxes[i]->setText(texts[i]);
-        double ms = timed([&] { click(form_->cmdsave); });
+        double ms = timed([&] { click(form_->cmdsave); },
+                          [&] { return browsing() && data_->rs.recordCount() == count + 1 && gridAgrees(); }, "Save a new row");
         const qint64 key = shownKey();
         check(form_->Text2->text() == texts[0] && data_->rs.recordCount() == count + 1, QStringLiteral("saved new row"));
         checkGridAgrees(QStringLiteral("saved new row"));
@@ -419,9 +452,9 @@ void Session::changes(int reps)
         sample("Save a new row", ms, floor);
 
         click(form_->cmdedit);
-        settle();
+        waitFor([&] { return !form_->Text2->isReadOnly(); }, "Edit");
         form_->Text3->setText(QStringLiteral("Edited"));
-        ms = timed([&] { click(form_->cmdsave); });
+        ms = timed([&] { click(form_->cmdsave); }, [&] { return browsing() && gridAgrees(); }, "Save an edited row");
         check(shownKey() == key && form_->Text3->text() == QLatin1String("Edited"), QStringLiteral("saved edited row"));
         checkGridAgrees(QStringLiteral("saved edited row"));
         floor = floor_->changeAndRead(QStringLiteral("UPDATE dept SET Lname = $1 WHERE cusnum = $2"), {QStringLiteral("Edited"), key},
@@ -443,7 +476,8 @@ void Session::changes(int reps)
             box->button(QMessageBox::Yes)->click();
         });
         click(form_->cmddel);
-        settle();
+        waitFor([&] { return browsing() && data_->rs.recordCount() == count && shownKey() == firstKey && gridAgrees(); },
+                "Delete a row");
         ms = msSince(sinceYes);
         stepProbe_ = probe();
         expectingBox_ = false;

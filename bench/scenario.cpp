@@ -174,7 +174,9 @@ private:
         stepProbe_ = probe();
         return ms;
     }
-    // Handles events until done() holds, then lets Qt paint.
+    // Handles events until done() holds, then lets Qt paint. done() only
+    // looks: asking the record set for its count would count, on the
+    // window's thread, what the window may still be counting elsewhere.
     template <class Done>
     void waitFor(Done done, const char* what)
     {
@@ -442,7 +444,7 @@ void Session::changes(int reps)
         for (int i = 0; i < boxes.size(); ++i)
             boxes[i]->setText(texts[i]);
         double ms = timed([&] { click(form_->cmdsave); },
-                          [&] { return browsing() && data_->rs.recordCount() == count + 1 && gridAgrees(); }, "Save a new row");
+                          [&] { return browsing() && gridAgrees(); }, "Save a new row");
         const qint64 key = shownKey();
         check(form_->Text2->text() == texts[0] && data_->rs.recordCount() == count + 1, QStringLiteral("saved new row"));
         checkGridAgrees(QStringLiteral("saved new row"));
@@ -476,8 +478,7 @@ void Session::changes(int reps)
             box->button(QMessageBox::Yes)->click();
         });
         click(form_->cmddel);
-        waitFor([&] { return browsing() && data_->rs.recordCount() == count && shownKey() == firstKey && gridAgrees(); },
-                "Delete a row");
+        waitFor([&] { return browsing() && shownKey() == firstKey && gridAgrees(); }, "Delete a row");
         ms = msSince(sinceYes);
         stepProbe_ = probe();
         expectingBox_ = false;

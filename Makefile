@@ -73,7 +73,8 @@ soak: build
 # rows, SQLite files (made once into $(BUILD)/bench-data) and databases on a
 # throwaway PostgreSQL server, and prints the figures beside each engine's
 # own; BENCH_ARGS passes options, e.g.
-# BENCH_ARGS="--engine postgresql --sizes 1000000 --reps 9".
+# BENCH_ARGS="--engine postgresql --sizes 1000000 --reps 9", or with
+# --rtt 0,2,20 the server behind a relay like links of those round-trip times.
 bench: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ./tallyhouse-bench $(BENCH_ARGS)
 

@@ -1,7 +1,7 @@
 // tallyhouse-bench: times the real window on large generated databases.
 //
 //   tallyhouse-bench [--engine sqlite|postgresql|both] [--sizes 10000,100000,1000000]
-//                    [--reps 7] [--startups 9] [--data DIR]
+//                    [--reps 7] [--startups 9] [--data DIR] [--rtt 0,2,20]
 //
 // On SQLite, a database is generated once per size into
 // DIR/rows-SIZE/db40.mdb (DIR defaults to bench-data beside this program)
@@ -12,6 +12,15 @@
 // copy of the SQLite file) runs the session (filter, navigation, grid,
 // save, delete) and reports its peak resident memory. Prints one Markdown
 // table per engine and size.
+//
+// With --rtt, each measuring process on PostgreSQL talks to the server
+// through a LinkRelay of its own that behaves like a link of that
+// round-trip time (ms; several, comma-separated, measure the same
+// databases once per round-trip time): the window, its second connection
+// and the floor alike. The tables then also show the round trips each step
+// cost and the longest time the window's thread did not turn its event
+// loop, beside the targets for a server over a network. Export and import
+// are not timed then.
 
 #include "data/pg_engine.h"
 #include "pg_floor.h"
@@ -26,6 +35,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
 #include <libpq-fe.h>
 #include <memory>
@@ -40,6 +50,7 @@ struct Options {
     int reps = 7;
     int startups = 9;
     QString data;
+    QList<int> rtts;  // round-trip times of the relay; none: no relay
 };
 
 [[noreturn]] void die(const QString& message)
@@ -72,6 +83,11 @@ Options parse(const QStringList& args)
             o.reps = value.toInt(&ok);
         } else if (a == QLatin1String("--startups")) {
             o.startups = value.toInt(&ok);
+        } else if (a == QLatin1String("--rtt")) {
+            for (const QString& s : value.split(u','))
+                if (ok)
+                    o.rtts << s.toInt(&ok);
+            ok = ok && *std::min_element(o.rtts.begin(), o.rtts.end()) >= 0;
         } else if (a == QLatin1String("--data")) {
             o.data = value;
         } else {
@@ -133,28 +149,24 @@ QString child(const QStringList& args)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-// Measures every size on one engine. The start-ups of all sizes take
-// turns, so that a busy moment of the machine does not fall on one size
-// only and skew the ratio between them.
-QList<bench::Results> measure(const Options& o, EngineKind engine)
+// Measures every size on one engine, through a relay of rtt ms (none when
+// negative). The start-ups of all sizes take turns, so that a busy moment
+// of the machine does not fall on one size only and skew the ratio between
+// them.
+QList<bench::Results> measure(const Options& o, const QStringList& targets, int rtt)
 {
-    std::unique_ptr<PgScratch> server;
-    QStringList targets;
-    if (engine == EngineKind::Postgresql)
-        server = std::make_unique<PgScratch>();
-    for (qint64 size : o.sizes)
-        targets << (server ? serverDatabase(*server, size) : sqliteDatabase(o, size));
     QList<bench::Results> results(o.sizes.size());
-    auto run = [&](int k, const QStringList& args) {
+    auto run = [&](int k, QStringList args) {
+        results[k].rtt = rtt;
         results[k].load << bench::loadAverage();
-        results[k].add(child(args));
+        results[k].add(child(args << QString::number(rtt)));
     };
     for (int i = 0; i < o.startups; ++i)
         for (int k = 0; k < targets.size(); ++k)
-            run(k, {QStringLiteral("--measure-startup"), targets[k]});
+            run(k, {QStringLiteral("--measure-startup"), targets[k], QStringLiteral("1")});
     for (int k = 0; k < targets.size(); ++k) {
         const QString reps = QString::number(o.reps);
-        if (server) {
+        if (!targets[k].endsWith(QLatin1String(".mdb"))) {
             // The session undoes its changes; the start-ups are done.
             run(k, {QStringLiteral("--measure-session"), targets[k], reps});
             continue;
@@ -178,14 +190,16 @@ int main(int argc, char** argv)
     QElapsedTimer sinceMain;
     sinceMain.start();
     // Read before QApplication, which takes some arguments for itself.
-    const QString mode = argc >= 3 ? QString::fromLocal8Bit(argv[1]) : QString();
+    // The measuring modes: MODE TARGET REPS RTT (no relay when RTT < 0).
+    const QString mode = argc >= 5 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (mode == QLatin1String("--measure-startup") || mode == QLatin1String("--measure-session")) {
         const QString target = QString::fromLocal8Bit(argv[2]);
-        const int reps = argc >= 4 ? std::atoi(argv[3]) : 1;
+        const int reps = std::atoi(argv[3]);
+        const int rtt = std::atoi(argv[4]);
         QApplication app(argc, argv);
         if (mode == QLatin1String("--measure-startup"))
-            return bench::measureStartup(target, sinceMain);
-        return bench::measureSession(target, reps, sinceMain);
+            return bench::measureStartup(target, rtt, sinceMain);
+        return bench::measureSession(target, reps, rtt, sinceMain);
     }
 
     QCoreApplication app(argc, argv);
@@ -196,10 +210,24 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     for (EngineKind engine : o.engines) {
         try {
-            const QList<bench::Results> results = measure(o, engine);
-            for (int k = 0; k < results.size(); ++k)
-                std::printf("\n%s", qPrintable(bench::table(engine, o.sizes[k], results[k], o.sizes.front(), results.front())));
-            // Export and import of the largest size's customers.
+            std::unique_ptr<PgScratch> server;
+            QStringList targets;
+            if (engine == EngineKind::Postgresql)
+                server = std::make_unique<PgScratch>();
+            for (qint64 size : o.sizes)
+                targets << (server ? serverDatabase(*server, size) : sqliteDatabase(o, size));
+            // A relay stands for a network to a server; a file has none.
+            const QList<int> rtts = server && !o.rtts.isEmpty() ? o.rtts : QList<int>{-1};
+            for (int rtt : rtts) {
+                const QList<bench::Results> results = measure(o, targets, rtt);
+                for (int k = 0; k < results.size(); ++k)
+                    std::printf("\n%s", qPrintable(bench::table(engine, o.sizes[k], results[k], o.sizes.front(), results.front())));
+                std::fflush(stdout);
+            }
+            // Export and import of the largest size's customers; they do
+            // not go through a relay, and are left out when timing one.
+            if (!o.rtts.isEmpty())
+                continue;
             const QString largest = sqliteDatabase(o, o.sizes.back());
             const QString transfer = engine == EngineKind::Sqlite ? bench::transferTableSqlite(largest, o.data)
                                                                   : bench::transferTablePostgres(largest, o.data);

@@ -71,6 +71,42 @@ Target target(EngineKind engine, const QString& op, double med, double worstMs, 
     return {};
 }
 
+// The target of a step through a relay of rtt ms (above 0), judged by the
+// median: the first rows of a keystroke within 10 ms on a near link and
+// one round trip and 15 ms beyond, its count within twice the floor, a
+// change with its re-read within two round trips beyond its floor,
+// start-up within 200 ms on a near link and six round trips and 100 ms
+// beyond.
+Target networkTarget(const QString& op, double med, double ratio, double floorMs, int rtt)
+{
+    if (op.endsWith(QLatin1String("first rows painted"))) {
+        const double limit = rtt <= 2 ? 10 : rtt + 15;
+        return {QStringLiteral("median ≤ %1 ms").arg(limit), med <= limit};
+    }
+    if (isKeystroke(op))
+        return {QStringLiteral("median ≤ 2× floor"), ratio <= 2};
+    if (op.startsWith(QLatin1String("Save")) || op.startsWith(QLatin1String("Delete")))
+        return {QStringLiteral("median ≤ 2 RTT + floor (%1 ms)").arg(number(2 * rtt + floorMs)), med <= 2 * rtt + floorMs};
+    if (op.startsWith(QLatin1String("start-up"))) {
+        const double limit = std::max(200, 6 * rtt + 100);
+        return {QStringLiteral("median ≤ %1 ms").arg(limit), med <= limit};
+    }
+    return {};
+}
+
+// The longest the window may not answer in any step over a network.
+constexpr double kLongestStallMs = 30;
+
+// Round trips of a step: the median, and the range when they vary.
+QString tripsText(QList<double> v)
+{
+    if (v.isEmpty() || v.front() < 0)
+        return {};
+    std::sort(v.begin(), v.end());
+    const QString med = QString::number(median(v), 'f', 0);
+    return v.front() == v.back() ? med : QStringLiteral("%1 (%2–%3)").arg(med).arg(v.front()).arg(v.back());
+}
+
 // The target and whether it is met; nothing for a table too small to be
 // judged (the targets are set for a million rows).
 QString verdict(const Target& t, qint64 size)
@@ -101,11 +137,13 @@ void Results::add(const QString& output)
         const QStringList f = line.split(u'\t');
         if (f.value(0) == QLatin1String("rss") && f.size() == 2) {
             rssKb = std::max(rssKb, f[1].toLong());
-        } else if (f.value(0) == QLatin1String("sample") && f.size() == 4) {
+        } else if (f.value(0) == QLatin1String("sample") && f.size() == 6) {
             if (!ms.contains(f[1]))
                 order << f[1];
             ms[f[1]] << f[2].toDouble();
             floor[f[1]] << f[3].toDouble();
+            trips[f[1]] << f[4].toDouble();
+            stall[f[1]] << f[5].toDouble();
         }
     }
 }
@@ -113,27 +151,42 @@ void Results::add(const QString& output)
 QString table(EngineKind engine, qint64 size, const Results& r, qint64 referenceSize, const Results& reference)
 {
     const QString referenceName = rows(referenceSize) + QStringLiteral(" rows");
-    QString out = QStringLiteral("### %1, %2 rows\n\n").arg(engineName(engine), rows(size));
+    const bool relayed = r.rtt >= 0;
+    const bool network = r.rtt > 0;
+    QString out = QStringLiteral("### %1, %2 rows").arg(engineName(engine), rows(size));
+    out += relayed ? QStringLiteral(", through a relay of RTT %1 ms\n\n").arg(r.rtt) : QStringLiteral("\n\n");
     if (!r.load.isEmpty())
         out += QStringLiteral("Load average (1 min) while measuring: %1 to %2.\n\n")
                    .arg(*std::min_element(r.load.begin(), r.load.end()), 0, 'f', 2)
                    .arg(*std::max_element(r.load.begin(), r.load.end()), 0, 'f', 2);
-    out += QStringLiteral("| step | median ms | worst ms | floor ms | × floor | target |\n");
-    out += QStringLiteral("|---|---:|---:|---:|---:|---|\n");
+    // Round trips only through a relay; the stalls of the window always.
+    out += QStringLiteral("| step | median ms | worst ms | floor ms | × floor |%1 stall median ms | stall worst ms | target |\n")
+               .arg(relayed ? QStringLiteral(" round trips |") : QString());
+    out += QStringLiteral("|---|---:|---:|---:|---:|%1---:|---:|---|\n").arg(relayed ? QStringLiteral("---:|") : QString());
     for (const QString& op : r.order) {
         const double med = median(r.ms[op]);
         const double fl = median(r.floor[op]);
         const double ratio = fl > 0 ? med / fl : 0;
-        const Target t = target(engine, op, med, worst(r.ms[op]), ratio, median(reference.ms.value(op)), referenceName);
-        out += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 |\n")
-                   .arg(op, number(med), number(worst(r.ms[op])), fl > 0 ? number(fl) : QString(),
-                        fl > 0 ? QString::number(ratio, 'f', 2) : QString(), verdict(t, size));
+        const Target t = network ? networkTarget(op, med, ratio, fl, r.rtt)
+                                 : target(engine, op, med, worst(r.ms[op]), ratio, median(reference.ms.value(op)), referenceName);
+        QString judged = verdict(t, size);
+        const double stall = median(r.stall[op]);
+        if (network && !op.startsWith(QLatin1String("  of which"))) {
+            const QString s = verdict({QStringLiteral("stall ≤ %1 ms").arg(kLongestStallMs), stall <= kLongestStallMs}, size);
+            judged += judged.isEmpty() || s.isEmpty() ? s : QStringLiteral("; ") + s;
+        }
+        out += QStringLiteral("| %1 | %2 | %3 | %4 | %5 |").arg(op, number(med), number(worst(r.ms[op])), fl > 0 ? number(fl) : QString(),
+                                                                fl > 0 ? QString::number(ratio, 'f', 2) : QString());
+        if (relayed)
+            out += QStringLiteral(" %1 |").arg(tripsText(r.trips[op]));
+        out += QStringLiteral(" %1 | %2 |").arg(number(stall), number(worst(r.stall[op])));
+        out += QStringLiteral(" %1 |\n").arg(judged);
     }
     const double rssRatio = reference.rssKb > 0 ? double(r.rssKb) / reference.rssKb : 0;
     const Target memory{QStringLiteral("≤ 1.5× %1").arg(referenceName), rssRatio <= 1.5};
-    out += QStringLiteral("| peak resident memory | %1 MB | | | %2× %3 | %4 |\n")
+    out += QStringLiteral("| peak resident memory | %1 MB | | | %2× %3 |%4 %5 |\n")
                .arg(QString::number(r.rssKb / 1024.0, 'f', 1), QString::number(rssRatio, 'f', 2), referenceName,
-                    verdict(memory, size));
+                    relayed ? QStringLiteral(" | | |") : QStringLiteral(" | |"), network ? QString() : verdict(memory, size));
     return out;
 }
 

@@ -17,6 +17,9 @@ struct Results {
     QStringList order;                    // steps in the order first seen
     QHash<QString, QList<double>> ms;     // window times per step
     QHash<QString, QList<double>> floor;  // the database's own times per step
+    QHash<QString, QList<double>> trips;  // round trips through the relay per step
+    QHash<QString, QList<double>> stall;  // longest stall of the window's event loop per step, ms
+    int rtt = -1;                         // round-trip time of the relay, ms; none when negative
     long rssKb = 0;                       // peak resident memory of the session
     QList<double> load;                   // the machine's load average while measuring
 
@@ -29,7 +32,9 @@ double loadAverage();
 
 // One Markdown table for a database of size rows on engine; ratios of
 // start-up and memory are taken against reference, the figures of
-// referenceSize rows on the same engine.
+// referenceSize rows on the same engine. Through a relay of a round-trip
+// time above 0, the steps are held to the targets for a server over a
+// network instead, and a step's round trips and stalls are shown too.
 QString table(EngineKind engine, qint64 size, const Results& results, qint64 referenceSize, const Results& reference);
 
 }  // namespace bench

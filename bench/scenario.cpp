@@ -6,6 +6,7 @@
 #include "form/form1.h"
 #include "pg_floor.h"
 #include "sqlite_floor.h"
+#include "support/link_relay.h"
 #include "ui/datagrid.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <cstdio>
 #include <libpq-fe.h>
 #include <memory>
@@ -30,16 +32,22 @@ double msSince(const QElapsedTimer& t)
     return t.nsecsElapsed() / 1e6;
 }
 
-// Counts the paints of a widget, to know that a result reached the screen.
+// Counts the paints of the grid that show a first row read from the
+// database (a row not yet read has no key), to know that start-up's result
+// reached the screen.
 class PaintCounter : public QObject {
 public:
+    explicit PaintCounter(const QAbstractItemView* grid) : grid_(grid) {}
     int paints = 0;
     bool eventFilter(QObject*, QEvent* e) override
     {
-        if (e->type() == QEvent::Paint)
+        if (e->type() == QEvent::Paint && grid_->model()->index(0, 0).data().toLongLong() > 0)
             ++paints;
         return false;
     }
+
+private:
+    const QAbstractItemView* grid_;
 };
 
 // Notes, for each paint of the widgets it watches, what the window was
@@ -79,9 +87,49 @@ private:
     qint64 count_ = -1;
 };
 
+// The longest time the window's thread did not turn its event loop: a
+// timer on that thread ticks every millisecond whenever the loop runs, and
+// the longest gap between two ticks (or since the last one) is the longest
+// the window could not paint, take a key or answer a screen reader.
+class LoopMeter {
+public:
+    LoopMeter()
+    {
+        clock_.start();
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const qint64 now = clock_.nsecsElapsed();
+            longest_ = std::max(longest_, now - last_);
+            last_ = now;
+        });
+        timer_.start(1);
+        restart();
+    }
+    void restart()
+    {
+        last_ = clock_.nsecsElapsed();
+        longest_ = 0;
+    }
+    double longestMs() const { return std::max(longest_, clock_.nsecsElapsed() - last_) / 1e6; }
+
+private:
+    QElapsedTimer clock_;
+    QTimer timer_;
+    qint64 last_ = 0;
+    qint64 longest_ = 0;
+};
+
+// What a step cost besides its time: the round trips through the relay
+// (-1 without one) and the longest stall of the window's event loop.
+struct Probe {
+    qint64 trips = -1;
+    double stallMs = 0;
+};
+
 class Session {
 public:
-    Session(const QString& target, const QElapsedTimer& sinceMain);
+    // relay, when not null, is the one target (its URL) goes through.
+    Session(const QString& target, const QElapsedTimer& sinceMain, const LinkRelay* relay);
 
     void filter(int reps);
     void navigate(int reps);
@@ -91,22 +139,64 @@ public:
     double startupMs = 0;  // from main() to the first row painted
     double loadMs = 0;     // from Form1's construction to that paint
     FloorAnswer startupFloor;
+    Probe startupProbe;
+
+    // One line of the report; floor ms < 0 when the step has no floor.
+    static void sample(const QString& op, double ms, double floorMs, const Probe& probe);
 
 private:
-    // One line of the report; floor ms < 0 when the step has no floor.
-    void sample(const QString& op, double ms, double floorMs);
-    void sample(const char* op, double ms, const FloorAnswer& floor) { sample(QString::fromLatin1(op), ms, floor.ms); }
+    // A step's line, with what the last timed step cost.
+    void sample(const char* op, double ms, const FloorAnswer& floor)
+    {
+        sample(QString::fromLatin1(op), ms, floor.ms, stepProbe_);
+    }
+    // A step begins: its round trips and stalls count from now.
+    void beginStep()
+    {
+        meter_.restart();
+        tripsBefore_ = relay_ ? relay_->roundTrips() : 0;
+    }
+    Probe probe() const { return {relay_ ? relay_->roundTrips() - tripsBefore_ : -1, meter_.longestMs()}; }
     // Makes the floor of the window's engine, on the window's database.
     void makeFloor();
-    // Runs f, then lets Qt paint what changed; the time of both.
-    template <class F>
-    double timed(F f)
+    // Runs f, waits until done() holds (the window may answer after the
+    // click that asked has returned), then lets Qt paint what changed; the
+    // time of all. What the step cost besides is left in stepProbe_.
+    template <class F, class Done>
+    double timed(F f, Done done, const char* what)
     {
+        beginStep();
         QElapsedTimer t;
         t.start();
         f();
+        waitFor(done, what);
+        const double ms = msSince(t);
+        stepProbe_ = probe();
+        return ms;
+    }
+    // Handles events until done() holds, then lets Qt paint. done() only
+    // looks: asking the record set for its count would count, on the
+    // window's thread, what the window may still be counting elsewhere.
+    template <class Done>
+    void waitFor(Done done, const char* what)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!done()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);  // the loop meter's ticks wake it
+            if (t.elapsed() > 60000)
+                throw std::runtime_error(std::string(what) + ": the window never showed the result");
+        }
         settle();
-        return msSince(t);
+    }
+    // The window browses: the record boxes are read-only, the grid takes input.
+    bool browsing() const { return form_->Text2->isReadOnly() && grid()->isEnabled(); }
+    // The grid's current row is the record set's and shows the boxes' row.
+    bool gridAgrees() const
+    {
+        const qint64 position = data_->rs.position();
+        return shownKey() > 0 && grid()->firstShown() + grid()->currentIndex().row() == position
+            && gridKey(position) == shownKey();
     }
     void settle();
     void check(bool ok, const QString& what) const;
@@ -123,33 +213,39 @@ private:
     // The grid's current row is the record set's and shows the boxes' row.
     void checkGridAgrees(const QString& what) const;
 
+    const LinkRelay* relay_;
+    LoopMeter meter_;
+    qint64 tripsBefore_ = 0;
+    Probe stepProbe_;
     std::unique_ptr<modyul::Data> data_;
     std::unique_ptr<Form1> form_;
     std::unique_ptr<PGconn, decltype(&PQfinish)> pgFloorConn_{nullptr, &PQfinish};
     std::unique_ptr<Floor> floor_;
-    PaintCounter painted_;
+    std::unique_ptr<PaintCounter> painted_;
     std::unique_ptr<PaintWatch> watch_;
     QTimer watchdog_;
     bool expectingBox_ = false;
     int visible_ = 0;  // rows the grid shows at once
 };
 
-Session::Session(const QString& target, const QElapsedTimer& sinceMain)
+Session::Session(const QString& target, const QElapsedTimer& sinceMain, const LinkRelay* relay) : relay_(relay)
 {
     QElapsedTimer load;
     load.start();
     data_ = std::make_unique<modyul::Data>(target);
     form_ = std::make_unique<Form1>(*data_);
     form_->Form_Load();
-    grid()->viewport()->installEventFilter(&painted_);
+    painted_ = std::make_unique<PaintCounter>(grid());
+    grid()->viewport()->installEventFilter(painted_.get());
     form_->show();
-    while (painted_.paints == 0) {
+    while (painted_->paints == 0) {
         QCoreApplication::processEvents();
         if (load.elapsed() > 60000)
             throw std::runtime_error("the window was never painted");
     }
     startupMs = msSince(sinceMain);
     loadMs = msSince(load);
+    startupProbe = probe();  // round trips since the relay started, stalls since the meter did
     check(!form_->Text1->text().isEmpty(), QStringLiteral("a first row is shown"));
 
     visible_ = grid()->rowScrollBar()->pageStep();
@@ -214,14 +310,12 @@ void Session::checkShown(const FloorAnswer& floor, qint64 firstRow, const QStrin
 
 void Session::checkGridAgrees(const QString& what) const
 {
-    const qint64 position = data_->rs.position();
-    check(grid()->firstShown() + grid()->currentIndex().row() == position && gridKey(position) == shownKey(),
-          what + QStringLiteral(": grid and boxes"));
+    check(gridAgrees(), what + QStringLiteral(": grid and boxes"));
 }
 
-void Session::sample(const QString& op, double ms, double floorMs)
+void Session::sample(const QString& op, double ms, double floorMs, const Probe& probe)
 {
-    std::printf("sample\t%s\t%.3f\t%.3f\n", qPrintable(op), ms, floorMs);
+    std::printf("sample\t%s\t%.3f\t%.3f\t%lld\t%.3f\n", qPrintable(op), ms, floorMs, probe.trips, probe.stallMs);
 }
 
 // Each keystroke is timed twice: until the grid has painted the first
@@ -243,6 +337,7 @@ void Session::filter(int reps)
             const QString op = QString::fromLatin1(typing ? typed[i] : deleted[i - 4]);
             const QString next = typing ? name.left(i + 1) : name.left(7 - i);
             watch_->expect(expected[next].keys.value(0), expected[next].count);
+            beginStep();
             QElapsedTimer t;
             t.start();
             if (typing)
@@ -250,14 +345,19 @@ void Session::filter(int reps)
             else
                 QTest::keyClick(box, Qt::Key_Backspace);
             double rowsMs = -1, countMs = -1;
+            Probe rows, all;
             while (rowsMs < 0 || countMs < 0) {
                 // Returns once the events at hand are handled; waits for
                 // more only when there were none.
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-                if (rowsMs < 0 && watch_->rowsPainted)
+                if (rowsMs < 0 && watch_->rowsPainted) {
                     rowsMs = msSince(t);
-                if (countMs < 0 && watch_->countPainted)
+                    rows = probe();
+                }
+                if (countMs < 0 && watch_->countPainted) {
                     countMs = msSince(t);
+                    all = probe();
+                }
                 if (t.elapsed() > 60000)
                     throw std::runtime_error(qPrintable(op + QStringLiteral(": the list was never painted")));
             }
@@ -267,8 +367,8 @@ void Session::filter(int reps)
             const auto floor = floor_->countAndRead(text, visible_);
             check(data_->rs.recordCount() == floor.count, QStringLiteral("count for \"%1\"").arg(text));
             checkShown(floor, 0, QStringLiteral("filter \"%1\"").arg(text));
-            sample(op, countMs, floor.ms);
-            sample(QStringLiteral("  %1: first rows painted").arg(op), rowsMs, -1);
+            sample(op, countMs, floor.ms, all);
+            sample(QStringLiteral("  %1: first rows painted").arg(op), rowsMs, -1, rows);
         }
     }
 }
@@ -287,7 +387,8 @@ void Session::navigate(int reps)
                           {"Next", form_->cmdnext, 1}};
     for (int rep = 0; rep < reps; ++rep) {
         for (const Step& s : steps) {
-            const double ms = timed([&] { click(s.button); });
+            const qint64 before = shownKey();
+            const double ms = timed([&] { click(s.button); }, [&] { return shownKey() != before && gridAgrees(); }, s.op);
             const auto floor = floor_->rowsAt(s.position, count, 1);
             checkShown(floor, s.position, QString::fromLatin1(s.op));
             sample(s.op, ms, floor);
@@ -303,7 +404,9 @@ void Session::grid(int reps)
     auto choose = [&](const char* op, int row) {
         const qint64 position = grid()->firstShown() + row;
         const QRect cell = grid()->visualRect(grid()->model()->index(row, 1));
-        const double ms = timed([&] { QTest::mouseClick(viewport, Qt::LeftButton, {}, cell.center()); });
+        const qint64 chosen = gridKey(position);
+        const double ms = timed([&] { QTest::mouseClick(viewport, Qt::LeftButton, {}, cell.center()); },
+                                [&] { return shownKey() == chosen && gridAgrees(); }, op);
         const auto floor = floor_->rowsAt(position, count, 1);
         checkShown(floor, position, QString::fromLatin1(op));
         sample(op, ms, floor);
@@ -312,34 +415,36 @@ void Session::grid(int reps)
         // A different part of the middle each time, so no repetition finds
         // its rows already read.
         const int middle = int(std::min<qint64>(count / 2 + rep * 1000, bar->maximum()));
-        double ms = timed([&] { bar->setValue(middle); });
+        double ms = timed([&] { bar->setValue(middle); }, [&] { return gridKey(middle) > 0; }, "scroll to the middle");
         auto floor = floor_->rowsAt(middle, count, visible_);
         check(gridKey(middle) == floor.keys.value(0), QStringLiteral("grid row %1 in the middle: %2, SQLite %3").arg(middle).arg(gridKey(middle)).arg(floor.keys.value(0)));
         sample("scroll grid to the middle", ms, floor);
         choose("choose a row in the middle", visible_ / 2);
 
-        ms = timed([&] { bar->setValue(bar->maximum()); });
+        ms = timed([&] { bar->setValue(bar->maximum()); }, [&] { return gridKey(count - 1) > 0; }, "scroll to the end");
         floor = floor_->rowsAt(count - visible_, count, visible_);
         check(gridKey(count - 1) == floor.keys.value(floor.keys.size() - 1), QStringLiteral("grid's last row"));
         sample("scroll grid to the end", ms, floor);
         choose("choose the last row", grid()->model()->rowCount() - 1);
 
         click(form_->cmdfirst);
-        settle();
+        waitFor([&] { return data_->rs.position() == 0 && gridAgrees(); }, "First");
     }
 }
 
 void Session::changes(int reps)
 {
     const qint64 count = data_->rs.recordCount();
+    const qint64 firstKey = startupFloor.keys.value(0);
     const QStringList texts{"Zacharias", "Quist", "1 Bench Road", "zq@example.com", "555-0000", "Bench", "900"};
     for (int rep = 0; rep < reps; ++rep) {
         click(form_->cmdadd);
-        settle();
+        waitFor([&] { return !form_->Text2->isReadOnly(); }, "Add");
         const QList<QLineEdit*> boxes = form_->recordBoxes().mid(1);
         for (int i = 0; i < boxes.size(); ++i)
             boxes[i]->setText(texts[i]);
-        double ms = timed([&] { click(form_->cmdsave); });
+        double ms = timed([&] { click(form_->cmdsave); },
+                          [&] { return browsing() && gridAgrees(); }, "Save a new row");
         const qint64 key = shownKey();
         check(form_->Text2->text() == texts[0] && data_->rs.recordCount() == count + 1, QStringLiteral("saved new row"));
         checkGridAgrees(QStringLiteral("saved new row"));
@@ -349,9 +454,9 @@ void Session::changes(int reps)
         sample("Save a new row", ms, floor);
 
         click(form_->cmdedit);
-        settle();
+        waitFor([&] { return !form_->Text2->isReadOnly(); }, "Edit");
         form_->Text3->setText(QStringLiteral("Edited"));
-        ms = timed([&] { click(form_->cmdsave); });
+        ms = timed([&] { click(form_->cmdsave); }, [&] { return browsing() && gridAgrees(); }, "Save an edited row");
         check(shownKey() == key && form_->Text3->text() == QLatin1String("Edited"), QStringLiteral("saved edited row"));
         checkGridAgrees(QStringLiteral("saved edited row"));
         floor = floor_->changeAndRead(QStringLiteral("UPDATE dept SET Lname = $1 WHERE cusnum = $2"), {QStringLiteral("Edited"), key},
@@ -368,12 +473,14 @@ void Session::changes(int reps)
                 std::fprintf(stderr, "Delete did not ask for confirmation\n");
                 std::_Exit(3);
             }
+            beginStep();
             sinceYes.start();
             box->button(QMessageBox::Yes)->click();
         });
         click(form_->cmddel);
-        settle();
+        waitFor([&] { return browsing() && shownKey() == firstKey && gridAgrees(); }, "Delete a row");
         ms = msSince(sinceYes);
+        stepProbe_ = probe();
         expectingBox_ = false;
         check(data_->rs.recordCount() == count, QStringLiteral("row deleted"));
         floor_->exec(insert, {key, texts[0], texts[1]});
@@ -403,22 +510,34 @@ int guarded(Body body)
     return 0;
 }
 
+// The relay a server's target goes through, when rtt >= 0.
+std::unique_ptr<LinkRelay> relayFor(const QString& target, int rtt)
+{
+    if (rtt < 0)
+        return nullptr;
+    if (!target.startsWith(QLatin1String("postgres")))
+        throw std::runtime_error("a relay stands between the window and a server only");
+    return std::make_unique<LinkRelay>(QUrl(target).port(), rtt);
+}
+
 }  // namespace
 
-int measureStartup(const QString& target, const QElapsedTimer& sinceMain)
+int measureStartup(const QString& target, int rtt, const QElapsedTimer& sinceMain)
 {
     return guarded([&] {
-        Session s(target, sinceMain);
-        const FloorAnswer floor = s.startupFloor;
-        std::printf("sample\tstart-up to first row shown\t%.3f\t%.3f\n", s.startupMs, floor.ms);
-        std::printf("sample\t  of which Form_Load and first paint\t%.3f\t%.3f\n", s.loadMs, floor.ms);
+        const auto relay = relayFor(target, rtt);
+        Session s(relay ? relay->through(target) : target, sinceMain, relay.get());
+        const double floorMs = s.startupFloor.ms;
+        Session::sample(QStringLiteral("start-up to first row shown"), s.startupMs, floorMs, s.startupProbe);
+        Session::sample(QStringLiteral("  of which Form_Load and first paint"), s.loadMs, floorMs, s.startupProbe);
     });
 }
 
-int measureSession(const QString& target, int reps, const QElapsedTimer& sinceMain)
+int measureSession(const QString& target, int reps, int rtt, const QElapsedTimer& sinceMain)
 {
     return guarded([&] {
-        Session s(target, sinceMain);
+        const auto relay = relayFor(target, rtt);
+        Session s(relay ? relay->through(target) : target, sinceMain, relay.get());
         s.filter(reps);
         s.navigate(reps);
         s.grid(reps);

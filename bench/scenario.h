@@ -16,12 +16,13 @@ class QElapsedTimer;
 namespace bench {
 
 // Starts the window on target (a db40.mdb file or a PostgreSQL URL) and
-// measures start-up only.
-int measureStartup(const QString& target, const QElapsedTimer& sinceMain);
+// measures start-up only. With rtt >= 0 (a server only), the window and the
+// floor reach the server through a LinkRelay of that round-trip time.
+int measureStartup(const QString& target, int rtt, const QElapsedTimer& sinceMain);
 
 // Starts the window on target, then filters, navigates, chooses grid rows,
 // saves and deletes, reps times each. Changes the database (and undoes its
 // changes).
-int measureSession(const QString& target, int reps, const QElapsedTimer& sinceMain);
+int measureSession(const QString& target, int reps, int rtt, const QElapsedTimer& sinceMain);
 
 }  // namespace bench

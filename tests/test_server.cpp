@@ -2,6 +2,7 @@
 // server going away: what only a server has. Each test starts servers of
 // its own.
 
+#include "support/link_relay.h"
 #include "support/pg_scratch.h"
 #include "support/test_support.h"
 
@@ -14,15 +15,9 @@
 #include <QSqlQuery>
 #include <QTest>
 #include <QUrl>
-#include <arpa/inet.h>
 #include <atomic>
 #include <libpq-fe.h>
-#include <mutex>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace test;
 
@@ -51,113 +46,6 @@ public:
 
 private:
     std::atomic<bool> started_ = false;
-    std::thread thread_;
-};
-
-// A relay between the window and the server that, once armed, cuts the
-// connection right after it has passed on a message holding the marker,
-// before the server's answer can come back: a change cut off during its
-// commit, as a network that fails would cut it.
-class CuttingRelay {
-public:
-    explicit CuttingRelay(int serverPort) : serverPort_(serverPort)
-    {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in at{};
-        at.sin_family = AF_INET;
-        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof at;
-        if (::bind(listener_, reinterpret_cast<sockaddr*>(&at), size) != 0 || ::listen(listener_, 8) != 0
-            || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&at), &size) != 0)
-            qFatal("the relay cannot listen");
-        port_ = ntohs(at.sin_port);
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~CuttingRelay()
-    {
-        stop_ = true;
-        thread_.join();
-        ::close(listener_);
-    }
-    int port() const { return port_; }
-    void cutAfter(const QByteArray& marker)
-    {
-        std::lock_guard lock(mutex_);
-        marker_ = marker;
-    }
-    bool cut() const { return cut_; }
-
-private:
-    int connectToServer() const
-    {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in at{};
-        at.sin_family = AF_INET;
-        at.sin_port = htons(serverPort_);
-        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) {
-            ::close(fd);
-            return -1;
-        }
-        return fd;
-    }
-
-    // Passes bytes both ways for every connection, one thread for all.
-    void serve()
-    {
-        std::vector<std::pair<int, int>> pairs;  // client, server
-        while (!stop_) {
-            std::vector<pollfd> fds{{listener_, POLLIN, 0}};
-            for (auto [client, server] : pairs)
-                fds.insert(fds.end(), {{client, POLLIN, 0}, {server, POLLIN, 0}});
-            if (::poll(fds.data(), fds.size(), 50) <= 0)
-                continue;
-            const size_t polled = pairs.size();  // a pair accepted now is polled next time
-            if (fds[0].revents & POLLIN) {
-                const int client = ::accept(listener_, nullptr, nullptr);
-                const int server = connectToServer();
-                if (server < 0)
-                    ::close(client);
-                else
-                    pairs.push_back({client, server});
-            }
-            for (size_t i = 0; i < polled; ++i) {
-                auto [client, server] = pairs[i];
-                bool closed = false;
-                for (int side = 0; side < 2 && !closed; ++side) {
-                    if (!(fds[1 + 2 * i + side].revents & (POLLIN | POLLHUP | POLLERR)))
-                        continue;
-                    char buffer[65536];
-                    const ssize_t n = ::read(side == 0 ? client : server, buffer, sizeof buffer);
-                    closed = n <= 0 || ::write(side == 0 ? server : client, buffer, n) != n;
-                    std::lock_guard lock(mutex_);
-                    if (!closed && side == 0 && !marker_.isEmpty() && QByteArray(buffer, n).contains(marker_)) {
-                        marker_.clear();
-                        cut_ = true;
-                        closed = true;
-                    }
-                }
-                if (closed) {
-                    ::close(client);
-                    ::close(server);
-                    pairs.erase(pairs.begin() + i);
-                    break;  // the poll list no longer matches
-                }
-            }
-        }
-        for (auto [client, server] : pairs) {
-            ::close(client);
-            ::close(server);
-        }
-    }
-
-    int serverPort_;
-    int listener_ = -1;
-    int port_ = 0;
-    std::atomic<bool> stop_ = false;
-    std::atomic<bool> cut_ = false;
-    std::mutex mutex_;
-    QByteArray marker_;
     std::thread thread_;
 };
 
@@ -289,13 +177,11 @@ void ServerTest::writeCutOffDuringItsCommitIsNotDoneTwice()
 {
     PgScratch server;
     const QString url = database_on(server, TempDb::sample());
-    CuttingRelay relay(QUrl(url).port());
-    QUrl through(url);
-    through.setPort(relay.port());
-    Window w(through.toString());
+    LinkRelay relay(QUrl(url).port());
+    Window w(relay.through(url));
     click(w->cmdadd);
     type(w->Text2, "Once");
-    relay.cutAfter("Insert Into");  // the insert
+    relay.cutAfter("Once");  // the message carrying the insert's values
     click(w->cmdsave);
     QVERIFY(relay.cut());
     QCOMPARE(boxes_.seen, QStringList());

@@ -196,20 +196,19 @@ int run(const Options& o)
     });
 
     // What a statement costs beyond the server's work: one key lookup as
-    // the program runs every statement with values, through Qt's driver
-    // (PREPARE, EXECUTE, and DEALLOCATE when the query ends: three round
-    // trips), against the same statement prepared once through libpq (one).
+    // the program runs every statement with values (sent with its values
+    // in one message), against the same statement prepared once.
     Connection program;
     program.open(database);
-    const QString lookup = QStringLiteral("SELECT lname FROM dept WHERE cusnum = %1");
+    const QString lookup = QStringLiteral("SELECT cusnum FROM dept WHERE cusnum = %1");
     const int many = o.reps * 20;
-    measure("a key lookup through Qt's driver, as the program runs it", many, [&](int rep) {
+    measure("a key lookup as the program runs it", many, [&](int rep) {
         QElapsedTimer t;
         t.start();
         FloorAnswer a;
-        a.count = program.scalar(lookup.arg(u'?'), {key + rep % n}).isNull() ? 0 : 1;
+        a.count = program.scalar(lookup.arg(QStringLiteral("?")), {key + rep % n}).isNull() ? 0 : 1;
         a.ms = t.nsecsElapsed() / 1e6;
-        return expect(a, a.count == 1, "lookup through Qt");
+        return expect(a, a.count == 1, "lookup as the program runs it");
     });
     measure("the same through libpq, prepared once", many, [&](int rep) {
         QElapsedTimer t;

@@ -83,6 +83,7 @@ private slots:
     void rowLockedByAnotherClerkIsWaitedForThenTold();
     void serverStoppedAndStartedAgain();
     void writeCutOffDuringItsCommitIsNotDoneTwice();
+    void serverThatStopsAnsweringIsGivenUp();
     void failoverToASecondHost();
     void readOnlyRoleBrowsesButCannotChange();
     void largeListingShowsItsRowsBeforeItsCount();
@@ -188,6 +189,47 @@ void ServerTest::writeCutOffDuringItsCommitIsNotDoneTwice()
     QCOMPARE(w.state(), state::browse);
     QCOMPARE(rows_at(url, "WHERE fname = 'Once'").size(), 1);
     QCOMPARE(w->Text2->text(), QStringLiteral("Once"));
+}
+
+// The link hangs (the connection stays open, nothing passes) while a new
+// row's insert commits on the server, then during a keystroke: each is
+// given up within the bound and told, naming the server; nothing typed is
+// lost; once the link is back, the Save again finds the row there and does
+// not add it twice, and the list follows the filter by itself.
+void ServerTest::serverThatStopsAnsweringIsGivenUp()
+{
+    PgScratch server;
+    const QString url = database_on(server, TempDb::sample());
+    LinkRelay relay(QUrl(url).port());
+    Window w(relay.through(url));
+    w.cn().setAnswerWaits(1000, 1000);  // keeps this test short
+    const QString named = QStringLiteral("on 127.0.0.1:%1 does not answer").arg(relay.port());
+
+    click(w->cmdadd);
+    type(w->Text2, "Once");
+    relay.stallAfter("Once");  // the insert reaches the server; its answer does not come back
+    auto told = answer_next_message_box(QMessageBox::Ok);
+    click(w->cmdsave);
+    QTRY_VERIFY(told->seen);
+    QVERIFY2(told->text.contains(named) && told->text.contains("Nothing you typed is lost"), qPrintable(told->text));
+    QCOMPARE(w.state(), state::adding);
+    QCOMPARE(w->Text2->text(), QStringLiteral("Once"));
+    relay.resume();
+    click(w->cmdsave);
+    QCOMPARE(w.state(), state::browse);
+    QCOMPARE(rows_at(url, "WHERE fname = 'Once'").size(), 1);
+    QCOMPARE(w->Text2->text(), QStringLiteral("Once"));
+
+    relay.stall();
+    told = answer_next_message_box(QMessageBox::Ok);
+    type(w->Text9, "M");
+    QTRY_VERIFY(told->seen);
+    QVERIFY2(told->text.contains(named), qPrintable(told->text));
+    QCOMPARE(w->Text9->text(), QStringLiteral("M"));
+    relay.resume();
+    QTRY_COMPARE(w->Text2->text(), QStringLiteral("Maria"));
+    QCOMPARE(w.rs().recordCount(), 4);
+    QCOMPARE(boxes_.seen, QStringList());
 }
 
 void ServerTest::failoverToASecondHost()

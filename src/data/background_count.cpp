@@ -18,6 +18,8 @@ public:
         try {
             if (!cn_ || target != target_) {
                 cn_ = std::make_unique<Connection>();
+                // Counting a large listing may rightly take long.
+                cn_->setAnswerWaits(Connection::kLongAnswerWaitMs, Connection::kLongAnswerWaitMs);
                 cn_->setPassword(password);
                 cn_->open(target);
                 target_ = target;

@@ -6,6 +6,15 @@
 namespace {
 const QString kTable = QStringLiteral("dept");
 
+// Values as one text, to tell one change from another.
+QString params_text(const QVariantList& params)
+{
+    QString out;
+    for (const QVariant& p : params)
+        out += u'\x1f' + (p.isNull() ? QStringLiteral("\x1e") : p.toString());
+    return out;
+}
+
 QString quoted(const QString& name)
 {
     return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
@@ -208,13 +217,25 @@ CustomerRow CustomerTable::customer(const Values& values) const
     return row;
 }
 
-template <class Change, class Done>
-auto CustomerTable::change_once(Change change, Done done) -> decltype(change())
+template <class Change>
+qint64 CustomerTable::change_once(const QString& what, Change change, std::function<std::optional<qint64>()> done)
 {
+    // The same change given up before without an answer: done already
+    // when the check finds it so. Another change leaves that one as the
+    // server has it.
+    if (unsettled_ && unsettled_->what == what) {
+        const auto result = unsettled_->done();
+        unsettled_.reset();
+        if (result)
+            return *result;
+    }
+    unsettled_.reset();
     try {
         return change();
     } catch (const DbError& e) {
-        if (!e.lost())
+        if (e.number() == DbError::NoAnswer)
+            unsettled_ = Unsettled{what, done};
+        if (!e.lost() || e.number() == DbError::NoAnswer)
             throw;
     }
     cn_.reconnect();
@@ -248,7 +269,7 @@ qint64 CustomerTable::insert(const CustomerRow& row)
     // Had the insert cut off been done, its row is the one with these
     // texts among those added since.
     const qint64 before = cn_.scalar(QStringLiteral("SELECT coalesce(max(%1), 0) FROM %2").arg(column(0), kTable)).toLongLong();
-    auto inserted = [&]() -> std::optional<qint64> {
+    auto inserted = [this, before, row]() -> std::optional<qint64> {
         Rows q = cn_.query(QStringLiteral("SELECT * FROM %1 WHERE %2 > ? ORDER BY %2").arg(kTable, column(0)), {before});
         while (q.next()) {
             const CustomerRow found = customer(q);
@@ -260,6 +281,7 @@ qint64 CustomerTable::insert(const CustomerRow& row)
     for (int tries = 1;; ++tries) {
         try {
             return change_once(
+                QStringLiteral("insert ") + sql + params_text(params),
                 [&] {
                     QVariant key;
                     cn_.execute(sql, params, &key);
@@ -289,8 +311,9 @@ CustomerTable::Outcome CustomerTable::update(const CustomerRow& shown, const Cus
     params << shown.cusnum;
     const QString sql = QStringLiteral("Update %1 set %2 where %3 = ? and %4")
                             .arg(kTable, set.join(QStringLiteral(", ")), column(0), unchanged.join(QStringLiteral(" and ")));
-    const qint64 changed = change_once([&] { return cn_.execute(sql, params + originals); },
-                                       [&]() -> std::optional<qint64> {
+    const qint64 changed = change_once(QStringLiteral("update ") + sql + params_text(params + originals),
+                                       [&] { return cn_.execute(sql, params + originals); },
+                                       [this, shown, typed]() -> std::optional<qint64> {
                                            const auto now = fetch(shown.cusnum);
                                            if (now && same_texts(*now, typed))
                                                return 1;  // it was done
@@ -306,8 +329,9 @@ CustomerTable::Outcome CustomerTable::update(const CustomerRow& shown, const Cus
 CustomerTable::Outcome CustomerTable::remove(qint64 cusnum)
 {
     const QString sql = QStringLiteral("Delete from %1 where %2 = ?").arg(kTable, column(0));
-    const qint64 changed = change_once([&] { return cn_.execute(sql, {cusnum}); },
-                                       [&]() -> std::optional<qint64> {
+    const qint64 changed = change_once(QStringLiteral("delete %1").arg(cusnum),
+                                       [&] { return cn_.execute(sql, {cusnum}); },
+                                       [this, cusnum]() -> std::optional<qint64> {
                                            if (exists(cusnum))
                                                return std::nullopt;
                                            return 1;

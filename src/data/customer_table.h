@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVariantList>
 #include <QVector>
+#include <functional>
 #include <optional>
 
 class Connection;
@@ -135,10 +136,19 @@ private:
     static bool same_texts(const CustomerRow& a, const CustomerRow& b);
     // Runs a change; when the connection is lost on the way, reconnects
     // and asks done() whether the change was made before running it again.
-    template <class Change, class Done>
-    auto change_once(Change change, Done done) -> decltype(change());
+    // A change the server did not answer in time is not run again now:
+    // the same change (what) asked next asks done() first.
+    template <class Change>
+    qint64 change_once(const QString& what, Change change, std::function<std::optional<qint64>()> done);
 
     Connection& cn_;
+    // A change given up without an answer, and how to tell whether it was
+    // made after all.
+    struct Unsettled {
+        QString what;
+        std::function<std::optional<qint64>()> done;
+    };
+    std::optional<Unsettled> unsettled_;
     QStringList names_;  // as the table names them
     QStringList headings_;
     // Where each column of kCustomerColumns stands in the table; -1 when

@@ -123,6 +123,9 @@ QSqlDatabase PgEngine::connect(const QString&, const QString& url, const QString
                       needsPassword ? DbError::Kind::Password : DbError::Kind::Failed);
     }
     PQsetnonblocking(conn, 1);
+    // The server's notices and warnings are not the user's: nothing goes
+    // to standard error.
+    PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
     conn_ = conn;
     // Whatever happened while the connection was gone is unknown.
     ++notified_;

@@ -131,6 +131,14 @@ void LinkRelay::cutAfter(const QByteArray& marker)
 {
     std::lock_guard lock(mutex_);
     marker_ = marker;
+    stallAtMarker_ = false;
+}
+
+void LinkRelay::stallAfter(const QByteArray& marker)
+{
+    std::lock_guard lock(mutex_);
+    marker_ = marker;
+    stallAtMarker_ = true;
 }
 
 bool LinkRelay::markerIn(const QByteArray& chunk)
@@ -238,7 +246,10 @@ void LinkRelay::serve()
                 --i;
             }
         }
-        if (cutNow) {
+        if (cutNow && stallAtMarker_) {
+            stalled_ = true;
+            stallAtMarker_ = false;
+        } else if (cutNow) {
             links.clear();
             cut_ = true;
         }

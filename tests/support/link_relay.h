@@ -53,6 +53,11 @@ public:
     // Once only; cut() tells whether it happened.
     void cutAfter(const QByteArray& marker);
     bool cut() const { return cut_; }
+    // The same, but stalls instead of cutting: the server has the chunk
+    // and answers it, and the answer is held (a link that hangs while a
+    // change commits).
+    void stallAfter(const QByteArray& marker);
+    bool stalled() const { return stalled_; }
 
     // Round trips of every connection so far (see above).
     qint64 roundTrips() const { return roundTrips_; }
@@ -72,6 +77,7 @@ private:
     std::atomic<bool> stop_ = false;
     std::atomic<bool> stalled_ = false;
     std::atomic<bool> cut_ = false;
+    std::atomic<bool> stallAtMarker_ = false;
     std::atomic<qint64> roundTrips_ = 0;
     std::mutex mutex_;
     QByteArray marker_;

@@ -182,15 +182,31 @@ qint64 CustomerTable::count_beyond(const Listing& l, const Key& key, bool after)
         .toLongLong();
 }
 
+Statement CustomerTable::key_of_statement(const Listing& l, qint64 cusnum) const
+{
+    return {QStringLiteral("SELECT %1, %2 FROM %3")
+                    .arg(cn_.engine().row_key(), l.sort.isEmpty() ? QStringLiteral("NULL") : l.sort, kTable)
+                + where(l, column(0) + QStringLiteral(" = ?")),
+            l.params + QVariantList{cusnum}};
+}
+
 std::optional<CustomerTable::Key> CustomerTable::key_of(const Listing& l, qint64 cusnum) const
 {
-    Rows q = cn_.query(QStringLiteral("SELECT %1, %2 FROM %3")
-                                    .arg(cn_.engine().row_key(), l.sort.isEmpty() ? QStringLiteral("NULL") : l.sort, kTable)
-                                + where(l, column(0) + QStringLiteral(" = ?")),
-                            l.params + QVariantList{cusnum});
+    const Statement s = key_of_statement(l, cusnum);
+    Rows q = cn_.query(s.sql, s.params);
     if (!q.next())
         return std::nullopt;
     return Key{q.value(0).toLongLong(), q.value(1)};
+}
+
+std::pair<qint64, std::optional<CustomerTable::Key>> CustomerTable::count_and_key_of(const Listing& l, qint64 cusnum) const
+{
+    const auto [sql, params] = count_statement(l);
+    QList<Rows> answers = cn_.queries({{sql, params}, key_of_statement(l, cusnum)});
+    const qint64 counted = answers[0].next() ? answers[0].value(0).toLongLong() : 0;
+    if (!answers[1].next())
+        return {counted, std::nullopt};
+    return {counted, Key{answers[1].value(0).toLongLong(), answers[1].value(1)}};
 }
 
 std::optional<std::pair<qint64, qint64>> CustomerTable::key_range() const

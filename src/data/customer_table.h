@@ -75,6 +75,9 @@ public:
     // Where the customer with this number stands in the listing; none when
     // the listing does not hold it.
     std::optional<Key> key_of(const Listing& l, qint64 cusnum) const;
+    // The listing's rows counted, and key_of(), asked together: one round
+    // trip on a server.
+    std::pair<qint64, std::optional<Key>> count_and_key_of(const Listing& l, qint64 cusnum) const;
     // The first and last row keys of the whole table, when it has rows.
     std::optional<std::pair<qint64, qint64>> key_range() const;
     // Changes whenever the table may have changed, by this program or
@@ -123,6 +126,7 @@ private:
     Statement rows_statement(const Listing& l, const std::optional<Key>& from, bool backwards, qint64 limit,
                              qint64 skip) const;
     Statement count_up_to_statement(const Listing& l, qint64 most) const;
+    Statement key_of_statement(const Listing& l, qint64 cusnum) const;
     QVector<KeyedRow> keyed_rows(Rows& q) const;
     // "(sort, key) cmp (?, ?)": beyond a key in the listing's order.
     QString beyond(const Listing& l, const QString& cmp) const;

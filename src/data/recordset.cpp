@@ -369,10 +369,17 @@ RecordSet::Page RecordSet::place(Snapshot& s, qint64 start, qint64 n, bool backw
 std::optional<qint64> RecordSet::find(qint64 cusnum)
 {
     // The exact count lets a row near the end, as a new one is, be counted
-    // from there.
-    countNow();
+    // from there; when it is not known yet, it is asked with the key.
     Snapshot& s = requireOpen();
-    const auto key = table_.key_of(s.listing, cusnum);
+    std::optional<Key> key;
+    if (s.exact) {
+        key = table_.key_of(s.listing, cusnum);
+    } else {
+        const auto [count, found] = table_.count_and_key_of(s.listing, cusnum);
+        setCount(s, std::max(count, pos_ + 1));
+        QMetaObject::invokeMethod(this, &RecordSet::rowsCounted, Qt::QueuedConnection);
+        key = found;
+    }
     if (!key)
         return std::nullopt;
 

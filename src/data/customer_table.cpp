@@ -199,25 +199,43 @@ std::optional<CustomerTable::Key> CustomerTable::key_of(const Listing& l, qint64
     return Key{q.value(0).toLongLong(), q.value(1)};
 }
 
-std::pair<qint64, std::optional<CustomerTable::Key>> CustomerTable::count_and_key_of(const Listing& l, qint64 cusnum) const
+CustomerTable::CountAndKey CustomerTable::count_and_key_of(const Listing& l, qint64 cusnum) const
 {
     const auto [sql, params] = count_statement(l);
-    QList<Rows> answers = cn_.queries({{sql, params}, key_of_statement(l, cusnum)});
-    const qint64 counted = answers[0].next() ? answers[0].value(0).toLongLong() : 0;
-    if (!answers[1].next())
-        return {counted, std::nullopt};
-    return {counted, Key{answers[1].value(0).toLongLong(), answers[1].value(1)}};
+    QList<Statement> asked{{sql, params}, key_of_statement(l, cusnum)};
+    const bool whole = l.sort.isEmpty() && l.where.isEmpty();
+    if (whole)
+        asked << key_range_statement();
+    QList<Rows> answers = cn_.queries(asked);
+    CountAndKey out;
+    out.count = answers[0].next() ? answers[0].value(0).toLongLong() : 0;
+    if (answers[1].next())
+        out.key = Key{answers[1].value(0).toLongLong(), answers[1].value(1)};
+    if (whole)
+        out.range = key_range_of(answers[2]);
+    return out;
+}
+
+Statement CustomerTable::key_range_statement() const
+{
+    // Two subqueries: each is a single seek, where min() and max() in one
+    // statement would scan the table.
+    return {QStringLiteral("SELECT (SELECT min(%1) FROM %2), (SELECT max(%1) FROM %2)").arg(cn_.engine().row_key(), kTable),
+            {}};
+}
+
+std::optional<std::pair<qint64, qint64>> CustomerTable::key_range_of(Rows& q)
+{
+    if (!q.next() || q.value(0).isNull())
+        return std::nullopt;
+    return std::pair{q.value(0).toLongLong(), q.value(1).toLongLong()};
 }
 
 std::optional<std::pair<qint64, qint64>> CustomerTable::key_range() const
 {
-    // Two subqueries: each is a single seek, where min() and max() in one
-    // statement would scan the table.
-    const QString key = cn_.engine().row_key();
-    Rows q = cn_.query(QStringLiteral("SELECT (SELECT min(%1) FROM %2), (SELECT max(%1) FROM %2)").arg(key, kTable));
-    if (!q.next() || q.value(0).isNull())
-        return std::nullopt;
-    return std::pair{q.value(0).toLongLong(), q.value(1).toLongLong()};
+    const Statement s = key_range_statement();
+    Rows q = cn_.query(s.sql);
+    return key_range_of(q);
 }
 
 std::pair<quint64, std::optional<qint64>> CustomerTable::change_stamp() const

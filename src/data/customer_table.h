@@ -75,9 +75,14 @@ public:
     // Where the customer with this number stands in the listing; none when
     // the listing does not hold it.
     std::optional<Key> key_of(const Listing& l, qint64 cusnum) const;
-    // The listing's rows counted, and key_of(), asked together: one round
-    // trip on a server.
-    std::pair<qint64, std::optional<Key>> count_and_key_of(const Listing& l, qint64 cusnum) const;
+    // The listing's rows counted, key_of(), and for the whole table in key
+    // order its key_range(), asked together: one round trip on a server.
+    struct CountAndKey {
+        qint64 count = 0;
+        std::optional<Key> key;
+        std::optional<std::pair<qint64, qint64>> range;
+    };
+    CountAndKey count_and_key_of(const Listing& l, qint64 cusnum) const;
     // The first and last row keys of the whole table, when it has rows.
     std::optional<std::pair<qint64, qint64>> key_range() const;
     // Changes whenever the table may have changed, by this program or
@@ -127,6 +132,8 @@ private:
                              qint64 skip) const;
     Statement count_up_to_statement(const Listing& l, qint64 most) const;
     Statement key_of_statement(const Listing& l, qint64 cusnum) const;
+    Statement key_range_statement() const;
+    static std::optional<std::pair<qint64, qint64>> key_range_of(Rows& q);
     QVector<KeyedRow> keyed_rows(Rows& q) const;
     // "(sort, key) cmp (?, ?)": beyond a key in the listing's order.
     QString beyond(const Listing& l, const QString& cmp) const;

@@ -54,7 +54,7 @@ RecordSet::Snapshot RecordSet::load(const RowSource& source)
     return s;
 }
 
-void RecordSet::setCount(Snapshot& s, qint64 count) const
+void RecordSet::setCount(Snapshot& s, qint64 count, const std::optional<std::pair<qint64, qint64>>* given) const
 {
     s.count = count;
     s.exact = true;
@@ -62,7 +62,7 @@ void RecordSet::setCount(Snapshot& s, qint64 count) const
     // each): reading from either end starts there, and between them a
     // table without gaps in its keys is read anywhere by a seek.
     if (s.listing.sort.isEmpty() && s.listing.where.isEmpty() && s.count > 0)
-        if (const auto range = table_.key_range()) {
+        if (const auto range = given ? *given : table_.key_range()) {
             s.anchors[0] = Key{range->first, {}};
             s.anchors[s.count - 1] = Key{range->second, {}};
         }
@@ -375,10 +375,10 @@ std::optional<qint64> RecordSet::find(qint64 cusnum)
     if (s.exact) {
         key = table_.key_of(s.listing, cusnum);
     } else {
-        const auto [count, found] = table_.count_and_key_of(s.listing, cusnum);
-        setCount(s, std::max(count, pos_ + 1));
+        const CustomerTable::CountAndKey found = table_.count_and_key_of(s.listing, cusnum);
+        setCount(s, std::max(found.count, pos_ + 1), &found.range);
         QMetaObject::invokeMethod(this, &RecordSet::rowsCounted, Qt::QueuedConnection);
-        key = found;
+        key = found.key;
     }
     if (!key)
         return std::nullopt;

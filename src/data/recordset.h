@@ -117,7 +117,9 @@ private:
     const Snapshot& requireOpen() const;
     // Makes the count exact; the count is a cache, so this is const.
     void countNow() const;
-    void setCount(Snapshot& s, qint64 count) const;
+    // The first and last keys of the whole table are read for it unless
+    // given (range).
+    void setCount(Snapshot& s, qint64 count, const std::optional<std::pair<qint64, qint64>>* range = nullptr) const;
     void onCounted(quint64 id, qint64 count);
     // Counts the rows of source and reads the first page.
     Snapshot load(const RowSource& source);

@@ -14,15 +14,18 @@ bool bring_over_access_file(const QString& path)
 {
     try {
         AccessCustomerSource source(path);
-        if (!ask_copy_access_file(nullptr, QFileInfo(path).fileName(), source.count()))
-            return false;
-        const ImportResult result = replace_with_copy(path, source);
-        if (result.outcome != ImportResult::Done) {
-            report_cannot_start(nullptr, QStringLiteral("The customers of the Access database %1 cannot be copied: %2. Nothing was written.")
-                                             .arg(source.name(), result.refusal));
-            return false;
+        // Read through before asking: a row the copy would refuse is told
+        // at once.
+        ImportResult result = check_customers(source);
+        if (result.outcome == ImportResult::Done) {
+            if (!ask_copy_access_file(nullptr, QFileInfo(path).fileName(), source.count()))
+                return false;
+            result = replace_with_copy(path, source);
         }
-        return true;
+        if (result.outcome != ImportResult::Done)
+            report_cannot_start(nullptr, QStringLiteral("The Access database %1 cannot be copied: %2. Nothing was written.")
+                                             .arg(source.name(), result.refusal));
+        return result.outcome == ImportResult::Done;
     } catch (const DbError& e) {
         report_cannot_start(nullptr, e.message());
         return false;

@@ -238,6 +238,12 @@ ImportResult import_customers(CustomerTable& table, CustomerSource& source, cons
     }
 }
 
+ImportResult check_customers(CustomerSource& source)
+{
+    Checked checked;
+    return check(source, {}, checked);
+}
+
 ImportResult create_filled_database(const QString& target, CustomerSource& source, QString* name)
 {
     const bool file = !Engine::is_server_url(target);

@@ -95,6 +95,11 @@ ImportResult import_customers(CustomerTable& table, CustomerSource& source, cons
 // the caller rolls it back.
 ImportResult add_customers(CustomerTable& table, CustomerSource& source, const ImportProgress& progress = {});
 
+// Reads a source through once, as an import's first reading does: Refused
+// for a faulty customer or, when its keys must stay, a key given twice;
+// Done when every customer can be stored. Nothing is written.
+ImportResult check_customers(CustomerSource& source);
+
 // Creates table dept in target, a new file or a server database without
 // one, and fills it from source in the same transaction: the table, its
 // indexes and its rows all come, or nothing; a file half made, or made

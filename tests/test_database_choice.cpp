@@ -246,6 +246,7 @@ void DatabaseChoiceTest::accessDatabaseIsCopiedInItsPlace()
     const QList<QVariantList> customers = jet4::customers(300, true);
     const QByteArray access = jet4::file({{"dept", jet4::dept_columns(), customers}});
     write_file(prog + "/db40.mdb", access);
+    write_file(prog + "/db40.access.mdb", "another file of that name");
     QCOMPARE(mdb_tables(prog + "/db40.mdb"), QStringList{"dept"});
     const auto before = contents(prog);
 
@@ -264,14 +265,16 @@ void DatabaseChoiceTest::accessDatabaseIsCopiedInItsPlace()
     }
 
     // Copy: the window opens on a new database under the old name, with
-    // every customer and text; the Access file is kept, byte for byte.
+    // every customer and text; the Access file is kept, byte for byte,
+    // under a name no other file has.
     auto box = answer_next_message_box(QMessageBox::Ok);
     Started program = start(choose(tmp.path(), {}));
     QVERIFY(box->seen);
     QVERIFY(program.form);
     QCOMPARE(program.data->target, prog + "/db40.mdb");
-    QCOMPARE(entries(prog), (QStringList{"db40.access.mdb", "db40.mdb"}));
-    QCOMPARE(contents(prog).value("db40.access.mdb"), access);
+    QCOMPARE(entries(prog), (QStringList{"db40.access-2.mdb", "db40.access.mdb", "db40.mdb"}));
+    QCOMPARE(contents(prog).value("db40.access-2.mdb"), access);
+    QCOMPARE(contents(prog).value("db40.access.mdb"), before.value("db40.access.mdb"));
     QCOMPARE(texts(dept_rows(program.data->cn)), texts(customers));
     QCOMPARE(program.form->DataGrid1->listedRows(), 300);
     QCOMPARE(program.form->recordBoxes().value(1)->text(), customers[0][1].toString());

@@ -289,8 +289,8 @@ void DatabaseChoiceTest::accessDatabaseThatCannotBeCopiedIsLeftAsItIs_data()
     QTest::newRow("header only") << good.left(4096) << "\": the file is cut short: its 4096 bytes hold no list of tables.";
     QTest::newRow("cut short within a page") << good.left(good.size() - 100) << "\": the file is cut short";
     QTest::newRow("cut short at a page") << good.left(good.size() - 3 * 4096)
-                                         << "\" cannot be copied: row 239: the file is damaged: its table dept holds 300 customers, "
-                                            "and only 238 of them can be read. Nothing was written.";
+                                         << "\" cannot be copied: row 220: the file is damaged: its table dept holds 300 customers, "
+                                            "and only 219 of them can be read. Nothing was written.";
     QTest::newRow("another table") << jet4::file({{"Customers", jet4::dept_columns(), customers}})
                                    << "\": it holds no table dept, only the table Customers, which Tallyhouse does not keep.";
 

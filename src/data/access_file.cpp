@@ -151,7 +151,7 @@ struct AccessCustomerSource::Libmdb {
         switch (col->col_type) {
         case MDB_BYTE: return qint64(p[0]);
         case MDB_INT: return qint64(qint16(p[0] | p[1] << 8));
-        case MDB_LONGINT: return qint64(qint32(quint32(mdb_get_int32(mdb->pg_buf, start))));
+        case MDB_LONGINT: return qint64(qFromLittleEndian<qint32>(p));
         case MDB_FLOAT: return double(mdb_get_single(mdb->pg_buf, start));
         case MDB_DOUBLE: return mdb_get_double(mdb->pg_buf, start);
         case MDB_MONEY: {
@@ -164,9 +164,47 @@ struct AccessCustomerSource::Libmdb {
                 return jet4_text(p, size);
             // Access 97 texts are in the writer's Windows code page, as
             // libmdb converts them (MDB_JET3_CHARSET, else Windows-1252).
-            [[fallthrough]];
-        default: return taken_string(mdb_col_to_string(mdb, mdb->pg_buf, start, col->col_type, size));
+            break;
+        case MDB_MEMO:
+            if (mdb->f->jet_version != MDB_VER_JET3) {
+                const QByteArray bytes = memo(p, size);
+                return jet4_text(reinterpret_cast<const unsigned char*>(bytes.constData()), int(bytes.size()));
+            }
+            break;
         }
+        return taken_string(mdb_col_to_string(mdb, mdb->pg_buf, start, col->col_type, size));
+    }
+
+    // The bytes of a memo: after its 12-byte head in the row, or where the
+    // head points: one row of a long-value page, or a chain of them, each
+    // beginning with the place of the next. libmdb's own conversion of
+    // memos knows UCS-2 only, and loses the characters beyond U+FFFF.
+    QByteArray memo(const unsigned char* p, int size) const
+    {
+        if (size < 12)
+            return {};
+        const quint32 length = qFromLittleEndian<quint32>(p);
+        if (length & 0x80000000u)
+            return QByteArray(reinterpret_cast<const char*>(p) + 12, size - 12);
+        const bool onePage = length & 0x40000000u;
+        QByteArray out;
+        for (quint32 at = qFromLittleEndian<quint32>(p + 4); at != 0 && out.size() < qsizetype(length & 0x3fffffffu);) {
+            void* page = nullptr;
+            int start = 0;
+            size_t n = 0;
+            if (mdb_find_pg_row(mdb, int(at), &page, &start, &n) != 0)
+                break;
+            const char* row = static_cast<const char*>(page) + start;
+            if (onePage) {
+                out.append(row, qsizetype(n));
+                break;
+            }
+            if (n <= 4)
+                break;
+            out.append(row + 4, qsizetype(n) - 4);
+            at = qFromLittleEndian<quint32>(row);
+        }
+        return out;
     }
 };
 
@@ -264,7 +302,7 @@ AccessCustomerSource::~AccessCustomerSource() = default;
 
 qint64 AccessCustomerSource::count() const
 {
-    return mdb_->table->num_rows;
+    return read_ >= 0 ? read_ : qint64(mdb_->table->num_rows);
 }
 
 QString AccessCustomerSource::name() const
@@ -289,10 +327,12 @@ bool AccessCustomerSource::next(ImportedCustomer& customer)
     if (!mdb_fetch_row(table)) {
         // libmdb ends at the first page it cannot read: the rows it
         // did not reach are told, not lost without a word.
-        if (row_ != qint64(table->num_rows)) {
+        if (row_ < qint64(table->num_rows)) {
             errorRow_ = row_ + 1;
             error_ = QStringLiteral("the file is damaged: its table dept holds %1 customers, and only %2 of them can be read")
                          .arg(table->num_rows).arg(row_);
+        } else {
+            read_ = row_;
         }
         return false;
     }
@@ -374,7 +414,12 @@ ImportResult replace_with_copy(const QString& path, AccessCustomerSource& source
         kept = QStringLiteral("%1/%2.access%3%4").arg(dir, base, n == 1 ? QString() : QStringLiteral("-%1").arg(n), suffix);
 
     const QString copy = QStringLiteral("%1/.%2.copy-%3").arg(dir, info.fileName(), QUuid::createUuid().toString(QUuid::Id128).left(8));
-    const ImportResult result = create_filled_database(copy, source);
+    ImportResult result;
+    try {
+        result = create_filled_database(copy, source);
+    } catch (const DbError& e) {
+        throw e.prefixed(QStringLiteral("Cannot copy the Access database %1 into a new database beside it: ").arg(source.name()));
+    }
     if (result.outcome != ImportResult::Done)
         return result;
     const auto fail = [&](const QString& why) {

@@ -25,7 +25,8 @@ public:
     explicit AccessCustomerSource(const QString& path);
     ~AccessCustomerSource() override;
 
-    // The customers in table dept, as the file counts them.
+    // The customers in table dept: those the last reading through found,
+    // or before one as the file counts them.
     qint64 count() const;
     // The file as messages name it: its path in double quotes.
     QString name() const;
@@ -42,6 +43,7 @@ private:
     std::unique_ptr<Libmdb> mdb_;
     QString path_;
     qint64 row_ = 0;
+    qint64 read_ = -1;  // the rows of the last reading through
     QString error_;
     qint64 errorRow_ = 0;
 };

@@ -16,7 +16,7 @@ void put16(QByteArray& b, int at, quint16 v) { qToLittleEndian(v, b.data() + at)
 void put32(QByteArray& b, int at, quint32 v) { qToLittleEndian(v, b.data() + at); }
 void append16(QByteArray& b, quint16 v) { b.append(char(v & 0xff)).append(char(v >> 8)); }
 
-bool fixed(Type t) { return t != Type::Text && t != Type::Ole; }
+bool fixed(Type t) { return t != Type::Text && t != Type::Ole && t != Type::Memo; }
 
 int size_of(Type t)
 {
@@ -25,7 +25,8 @@ int size_of(Type t)
     case Type::LongInt: return 4;
     case Type::Double: return 8;
     case Type::Text: return 510;  // 255 characters of two bytes
-    case Type::Ole: return 0;
+    case Type::Ole:
+    case Type::Memo: return 0;
     }
     return 0;
 }
@@ -89,6 +90,17 @@ QByteArray pack_row(const QList<Column>& columns, const QVariantList& values)
             offsets << quint16(row.size());
             if (!v.isNull())
                 row.append(columns[i].type == Type::Text ? text_bytes(v.toString()) : v.toByteArray());
+            break;
+        case Type::Memo:
+            // In the row: its length flagged 0x80000000, 8 bytes of where
+            // it would be otherwise, then the text.
+            offsets << quint16(row.size());
+            if (!v.isNull()) {
+                const QByteArray text = text_bytes(v.toString());
+                QByteArray head(12, '\0');
+                put32(head, 0, quint32(text.size()) | 0x80000000u);
+                row.append(head + text);
+            }
             break;
         }
     }
@@ -221,7 +233,7 @@ QList<Column> dept_columns()
 {
     QList<Column> out{{QStringLiteral("cusnum"), Type::LongInt}};
     for (const char* name : {"Fname", "Lname", "Address", "emaddress", "phonenum", "credlimit", "deptname"})
-        out << Column{QString::fromLatin1(name), Type::Text};
+        out << Column{QString::fromLatin1(name), QLatin1String(name) == QLatin1String("Address") ? Type::Memo : Type::Text};
     out << Column{QStringLiteral("ordercount"), Type::LongInt} << Column{QStringLiteral("balance"), Type::LongInt};
     return out;
 }

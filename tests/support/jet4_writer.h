@@ -8,12 +8,13 @@
 // Writes Microsoft Access (Jet 4) database files for the tests, as much of
 // the format as libmdb reads: the header page, the catalog table
 // MSysObjects, and for each table its definition page, its data pages and
-// its page usage map. No indexes, no long values; texts as UTF-16, those
-// of characters below U+0100 in the compressed form Access uses for them.
+// its page usage map. No indexes; memos in the row, never on long-value
+// pages; texts as UTF-16, those of characters below U+0100 in the
+// compressed form Access uses for them.
 // Debian's mdb-tables and mdb-export read every file it makes.
 namespace jet4 {
 
-enum class Type : quint8 { Int = 0x03, LongInt = 0x04, Double = 0x07, Text = 0x0A, Ole = 0x0B };
+enum class Type : quint8 { Int = 0x03, LongInt = 0x04, Double = 0x07, Text = 0x0A, Ole = 0x0B, Memo = 0x0C };
 
 struct Column {
     QString name;
@@ -30,7 +31,8 @@ struct Table {
 QByteArray file(const QList<Table>& tables);
 
 // The columns of dept, as an Access table of customers has them: the key
-// and the two numbers whole numbers, the rest texts of up to 255 characters.
+// and the two numbers whole numbers, the address a memo, the rest texts of
+// up to 255 characters.
 QList<Column> dept_columns();
 
 // count customers with the keys 1 to count, as dept_columns() holds them.

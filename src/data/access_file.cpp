@@ -28,7 +28,8 @@ QString listed(const QStringList& names)
     return names.join(QStringLiteral(", "));
 }
 
-// Column types of Access that hold no text or number Tallyhouse can keep.
+// Whether a column type of Access holds a text or a number, which
+// Tallyhouse can keep; pictures and other binary data it cannot.
 bool keepable(int type)
 {
     switch (type) {

@@ -10,6 +10,8 @@ PREFIX     ?= /usr/local
 
 # Debian packages: compiler and build tools, Qt 6 (Widgets, Sql, Test), the
 # SQLite driver and library, libcsv (reading CSV files), a sans-serif font,
+# libmdb (reading Microsoft Access files) with Debian's mdb-tables and mdb-export
+# (the tests check the Access files they write with them),
 # a virtual display with screenshots for machines without a screen, the
 # validators of the desktop entry and the AppStream metainfo, dpkg-shlibdeps
 # for the package, and
@@ -17,6 +19,7 @@ PREFIX     ?= /usr/local
 # throwaway servers of their own with scripts/pg-scratch; the package's default
 # cluster is never used).
 PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libcsv-dev \
+            mdbtools-dev mdbtools \
             fonts-liberation xvfb xauth imagemagick x11-utils \
             desktop-file-utils appstream dpkg-dev \
             pkg-config libpq-dev libqt6sql6-psql postgresql-15

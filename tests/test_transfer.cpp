@@ -8,6 +8,7 @@
 // raises a context-menu event only there.
 #define QTEST_QPA_MOUSE_HANDLING
 
+#include "support/jet4_writer.h"
 #include "support/test_support.h"
 
 #include "data/connection.h"
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
@@ -156,6 +158,7 @@ private slots:
     void menuAndKeysOnlyWhileBrowsing();
     void busyOrLostDatabaseIsToldAndTheProgramGoesOn();
     void mkdbCreatesOnlyNewDatabasesInOneTransaction();
+    void mkdbCopiesAnAccessDatabaseAsMdbExportReadsIt();
 };
 
 void TransferTest::roundTripGivesBackEveryText()
@@ -443,6 +446,41 @@ void TransferTest::mkdbCreatesOnlyNewDatabasesInOneTransaction()
         QVERIFY(!QFile::exists(copy));
     QCOMPARE(mkdb({copy, QStringLiteral("--empty")}).status, 0);
     QVERIFY(rows_at(copy).isEmpty());
+}
+
+void TransferTest::mkdbCopiesAnAccessDatabaseAsMdbExportReadsIt()
+{
+    TempDb db;
+    const QString access = db.dir() + QStringLiteral("/old db40.mdb");
+    const QList<QVariantList> customers = jet4::customers(300);
+    write_file(access, jet4::file({{QStringLiteral("dept"), jet4::dept_columns(), customers},
+                                   {QStringLiteral("empty"), jet4::dept_columns(), {}}}));
+    QCOMPARE(mdb_tables(access), (QStringList{"dept", "empty"}));
+    QCOMPARE(mdb_export(access, QStringLiteral("empty")).size(), 1);  // the header line only
+    const QList<QStringList> exported = mdb_export(access, QStringLiteral("dept"));
+
+    const QString copy = db.newTarget();
+    const Ran ran = mkdb({copy, QStringLiteral("--copy-from"), access});
+    QCOMPARE(ran.status, 0);
+    QVERIFY2(ran.output.startsWith(QStringLiteral("Copied 300 customers from \"%1\" into ").arg(access)), qPrintable(ran.output));
+    // As mdb-export prints them (NULL and "" alike), and exactly as written.
+    QList<QStringList> copied{exported.first()};
+    QList<QStringList> written;
+    for (const Row& r : rows_at(copy)) {
+        copied << as_texts(r).replaceInStrings(QRegularExpression(QStringLiteral("^NULL$")), QString());
+        written << as_texts(r);
+    }
+    QCOMPARE(copied, exported);
+    QList<QStringList> expected;
+    for (const QVariantList& r : customers)
+        expected << as_texts(Row(r.begin(), r.end()));
+    QCOMPARE(written, expected);
+
+    // An Access file is no CSV file.
+    const Ran refused = mkdb({QStringLiteral("--import"), access, db.target()});
+    QCOMPARE(refused.status, 1);
+    QVERIFY2(refused.output.contains(QStringLiteral("--copy-from")), qPrintable(refused.output));
+    QCOMPARE(db.count(), 0);
 }
 
 QTEST_MAIN(TransferTest)

@@ -3,6 +3,7 @@
 #include "connection.h"
 #include "customer_table.h"
 
+#include <QFile>
 #include <QIODevice>
 #include <algorithm>
 #include <limits>
@@ -235,4 +236,60 @@ ImportResult import_customers(CustomerTable& table, CustomerSource& source, cons
         cn.rollback();
         throw;
     }
+}
+
+ImportResult check_customers(CustomerSource& source)
+{
+    Checked checked;
+    return check(source, {}, checked);
+}
+
+ImportResult create_filled_database(const QString& target, CustomerSource& source, QString* name)
+{
+    const bool file = !Engine::is_server_url(target);
+    if (file) {
+        // Made here, and only when it does not exist yet.
+        QFile made(target);
+        if (!made.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            throw made.exists() ? DbError(DbError::FileExists, QStringLiteral("%1 exists already; it is left as it is").arg(target))
+                                : DbError(DbError::FileMissing, QStringLiteral("cannot create %1: %2").arg(target, made.errorString()));
+    }
+    ImportResult result;
+    try {
+        Connection cn;
+        try {
+            cn.open(target);
+            if (!cn.engine().columns(cn, QStringLiteral("dept")).isEmpty())
+                throw DbError(DbError::FileExists,
+                              QStringLiteral("the database %1 holds a table dept already; it is left as it is").arg(cn.engine().name()));
+            // The rows go in before the indexes are made: one sort per
+            // index is much faster than keeping them in order row by row.
+            const QStringList create = cn.engine().create_statements(QStringLiteral("dept"));
+            cn.begin();
+            cn.execute(create.first());
+            CustomerTable table(cn);
+            table.open_for_reading();
+            result = add_customers(table, source);
+            if (result.outcome != ImportResult::Done) {
+                cn.rollback();
+            } else {
+                for (const QString& sql : create.mid(1))
+                    cn.execute(sql);
+                cn.commit();
+                if (name)
+                    *name = cn.engine().name();
+            }
+        } catch (const DbError&) {
+            cn.rollback();
+            throw;
+        }
+    } catch (const DbError&) {
+        if (file)
+            QFile::remove(target);
+        throw;
+    }
+    // The connection is closed: a file of a refused copy goes.
+    if (file && result.outcome != ImportResult::Done)
+        QFile::remove(target);
+    return result;
 }

@@ -94,3 +94,17 @@ ImportResult import_customers(CustomerTable& table, CustomerSource& source, cons
 // as the one creating the table): on any outcome but Done, or a DbError,
 // the caller rolls it back.
 ImportResult add_customers(CustomerTable& table, CustomerSource& source, const ImportProgress& progress = {});
+
+// Reads a source through once, as an import's first reading does: Refused
+// for a faulty customer or, when its keys must stay, a key given twice;
+// Done when every customer can be stored. Nothing is written.
+ImportResult check_customers(CustomerSource& source);
+
+// Creates table dept in target, a new file or a server database without
+// one, and fills it from source in the same transaction: the table, its
+// indexes and its rows all come, or nothing; a file half made, or made
+// for a copy that was refused, is removed. On Done, name (when given) is
+// told the database as messages name it. A DbError when target exists
+// already (a file, or a server database with a table dept: "it is left as
+// it is"), cannot be created, or fails.
+ImportResult create_filled_database(const QString& target, CustomerSource& source, QString* name = nullptr);

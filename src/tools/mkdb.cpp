@@ -3,7 +3,8 @@
 //   tallyhouse-mkdb TARGET                     the sample customers
 //   tallyhouse-mkdb TARGET --rows N [--seed S] N generated customers
 //   tallyhouse-mkdb TARGET --empty             the table without rows
-//   tallyhouse-mkdb TARGET --copy-from SOURCE  every customer of another database, keys and all
+//   tallyhouse-mkdb TARGET --copy-from SOURCE  every customer of another database (or of an
+//                                              Access file), keys and all
 //   tallyhouse-mkdb --import FILE.csv TARGET   adds the customers of a CSV file to a database
 //
 // A TARGET (and a SOURCE) is a file path or a PostgreSQL URL. Creating
@@ -11,6 +12,7 @@
 // dept already; a database gets its table and rows in one transaction.
 // Messages name a server database without its password.
 
+#include "data/access_file.h"
 #include "data/connection.h"
 #include "data/customer_import.h"
 #include "sample_rows.h"
@@ -25,7 +27,7 @@ namespace {
 const QString kUsage = QStringLiteral(
     "usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]\n"
     "       tallyhouse-mkdb --import FILE.csv TARGET\n"
-    "TARGET and SOURCE are database files or PostgreSQL URLs");
+    "TARGET and SOURCE are database files or PostgreSQL URLs; SOURCE may be a Microsoft Access file");
 
 int fail(const QString& message)
 {
@@ -63,67 +65,45 @@ private:
     qint64 at_ = 0;
 };
 
-// Creates table dept in target, a new file or a server database without
-// one, and fills it from source in the same transaction: the table, its
-// indexes and its rows all come, or nothing. A file half made is removed.
-// done, when given, is told how many customers were added to the database
-// of which name.
+// Creates table dept in target and fills it from source, all or nothing
+// (create_filled_database). done, when given, is told how many customers
+// were added to the database of which name.
 using Done = std::function<void(qint64 added, const QString& name)>;
 int create_filled(const QString& target, CustomerSource& source, const Done& done = {})
 {
-    const bool file = !Engine::is_server_url(target);
-    if (file) {
-        // Made here, and only when it does not exist yet.
-        QFile made(target);
-        if (!made.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return fail(made.exists() ? QStringLiteral("%1 exists already; it is left as it is").arg(target)
-                                      : QStringLiteral("cannot create %1: %2").arg(target, made.errorString()));
-    }
-    Connection cn;
     try {
-        cn.open(target);
-        if (!cn.engine().columns(cn, QStringLiteral("dept")).isEmpty())
-            return fail(QStringLiteral("the database %1 holds a table dept already; it is left as it is").arg(cn.engine().name()));
-        // The rows go in before the indexes are made: one sort per index
-        // is much faster than keeping them in order row by row.
-        const QStringList create = cn.engine().create_statements(QStringLiteral("dept"));
-        cn.begin();
-        cn.execute(create.first());
-        CustomerTable table(cn);
-        table.open_for_reading();
-        const ImportResult result = add_customers(table, source);
-        if (result.outcome != ImportResult::Done) {
-            cn.rollback();
-            if (file)
-                QFile::remove(target);
+        QString name;
+        const ImportResult result = create_filled_database(target, source, &name);
+        if (result.outcome != ImportResult::Done)
             return fail(result.refusal + QStringLiteral("; nothing was created"));
-        }
-        for (const QString& sql : create.mid(1))
-            cn.execute(sql);
-        cn.commit();
         if (done)
-            done(result.added, cn.engine().name());
+            done(result.added, name);
         return 0;
     } catch (const DbError& e) {
-        cn.rollback();
-        if (file)
-            QFile::remove(target);
         return fail(e.message());
     }
 }
 
-// Every customer of source, a database file or URL, into a new target.
+// Every customer of source, a database file or URL, or an Access file,
+// into a new target.
 int copy(const QString& target, const QString& from)
 {
-    Connection source;
+    const auto told = [](const QString& source) {
+        return [source](qint64 added, const QString& name) {
+            std::printf("Copied %lld customers from %s into %s.\n", added, qPrintable(source), qPrintable(name));
+        };
+    };
     try {
+        if (!Engine::is_server_url(from) && is_access_file(from)) {
+            AccessCustomerSource rows(from);
+            return create_filled(target, rows, told(rows.name()));
+        }
+        Connection source;
         source.open(from);
         CustomerTable table(source);
         table.open_for_reading();
         TableCustomerSource rows(table);
-        return create_filled(target, rows, [&](qint64 added, const QString& name) {
-            std::printf("Copied %lld customers from %s into %s.\n", added, qPrintable(source.engine().name()), qPrintable(name));
-        });
+        return create_filled(target, rows, told(source.engine().name()));
     } catch (const DbError& e) {
         return fail(e.message());
     }
@@ -132,6 +112,9 @@ int copy(const QString& target, const QString& from)
 // Adds the customers of a CSV file to the table of an existing database.
 int import(const QString& csvPath, const QString& target)
 {
+    if (is_access_file(csvPath))
+        return fail(QStringLiteral("%1 is a Microsoft Access database, not a CSV file: to bring its customers over, "
+                                   "copy them into a new database with --copy-from %1").arg(csvPath));
     QFile csv(csvPath);
     if (!csv.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("cannot read %1: %2").arg(csvPath, csv.errorString()));

@@ -57,6 +57,20 @@ bool ask_create_database(QWidget* parent, const QString& path)
     return box.exec() == QMessageBox::Ok;
 }
 
+bool ask_copy_access_file(QWidget* parent, const QString& fileName, qint64 count)
+{
+    QMessageBox box(QMessageBox::Question, kTitle,
+                    QStringLiteral("%1 was made by Microsoft Access. Tallyhouse can copy its %2 %3 into a new database and work on that; "
+                                   "the Access file stays as it is. Copy them?")
+                        .arg(fileName)
+                        .arg(count)
+                        .arg(count == 1 ? QStringLiteral("customer") : QStringLiteral("customers")),
+                    QMessageBox::Ok | QMessageBox::Cancel, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("&Copy"));
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok;
+}
+
 void report_cannot_start(QWidget* parent, const QString& text)
 {
     QMessageBox::critical(parent, kTitle, text);

@@ -27,6 +27,11 @@ bool ask_retry_busy(QWidget* parent, const DbError& error);
 // empty one created at path, false to end the program.
 bool ask_create_database(QWidget* parent, const QString& path);
 
+// At start-up, the database is a Microsoft Access file: true when the user
+// wants its count customers copied into a new database that takes the
+// file's name, false to end the program.
+bool ask_copy_access_file(QWidget* parent, const QString& fileName, qint64 count);
+
 // The server asks for a password: the user types it (not shown), or gives
 // up (an empty result).
 QString ask_password(QWidget* parent, const QString& database, const QString& why);

@@ -54,6 +54,7 @@ private:
         std::optional<qint64> position;  // the current row afterwards
         std::optional<qint64> saved;     // the key just saved
         bool confirmation = false;       // Delete must ask
+        QString refusal;                 // a message box must say this
     };
 
     void count(const Action& action);

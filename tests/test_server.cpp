@@ -281,6 +281,10 @@ void ServerTest::serverStoppedAndStartedAgain()
     QCOMPARE(w.state(), state::editing);
     QCOMPARE(w->Text2->text(), QStringLiteral("Maria-Luisa"));
     QVERIFY(w.ended.isEmpty());
+    // While browsing, the window looks for changes every 400 ms without
+    // waiting for locks: on the connection closed with the server, quietly.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("QSqlQuery")));
+    { const Connection::NoWait quick(w.cn()); }
 
     server.start();
     click(w->cmdsave);

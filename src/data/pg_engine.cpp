@@ -161,6 +161,9 @@ DbError PgEngine::error(const QSqlError& e) const
 void PgEngine::set_lock_wait(Connection& cn, int ms)
 {
     lockWait_ = ms;
+    // A connection lost and closed takes the wait when it is opened again.
+    if (!cn.database().isOpen())
+        return;
     // Zero would wait for ever: the shortest wait is one millisecond.
     QSqlQuery set(cn.database());
     set.exec(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, ms)));

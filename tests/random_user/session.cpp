@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <atomic>
 
 namespace random_user {
 
@@ -144,8 +145,18 @@ void Session::restart()
     typed_.clear();
 }
 
+namespace {
+std::atomic<quint64> stepsTaken{0};
+}  // namespace
+
+quint64 steps_taken()
+{
+    return stepsTaken.load();
+}
+
 QString Session::step(const Action& a)
 {
+    ++stepsTaken;
     if (!applicable(a, form()))
         return {};
     guard_.reset();

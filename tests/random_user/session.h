@@ -82,6 +82,10 @@ private:
     QMap<QString, int> tally_;
 };
 
+// The actions every session of this process has begun so far, for a
+// watchdog that tells a run that hangs from one that is only long.
+quint64 steps_taken();
+
 struct Failure {
     quint64 seed = 0;
     bool paged = false;

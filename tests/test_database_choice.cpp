@@ -68,6 +68,7 @@ private slots:
     void choice_data();
     void choice();
     void commandLine();
+    void plantedPasswordNeverInSight();
     void explicitMissingFileIsAnErrorNotAQuestion();
     void cancelWritesNothingAndEndsWith1();
     void createMakesAnEmptyDatabaseThatOpens();
@@ -115,10 +116,24 @@ void DatabaseChoiceTest::choice_data()
         << "" << QStringList{"XDG_DATA_HOME=xd"} << QStringList() << int(DatabaseChoice::Create) << "$ROOT/home/.local/share/Tallyhouse/db40.mdb" << "created";
     QTest::newRow("password in the settings file's URL")
         << "" << QStringList() << QStringList{"prog/tallyhouse.ini|database=postgresql://ann:s3cret@h1,h2/shop", "prog/db40.mdb"}
-        << int(DatabaseChoice::Refused) << "$ROOT/prog/tallyhouse.ini names a database URL that holds a password" << "";
+        << int(DatabaseChoice::Refused) << "settings file $ROOT/prog/tallyhouse.ini names a server database together with its password" << "";
     QTest::newRow("password as a parameter of the settings file's URL")
         << "" << QStringList() << QStringList{"home/.config/Tallyhouse/tallyhouse.ini|database=postgres://h/shop?sslmode=require&password=s3cret"}
-        << int(DatabaseChoice::Refused) << "holds a password" << "";
+        << int(DatabaseChoice::Refused) << "together with its password" << "";
+    QTest::newRow("libpq connection string in the settings file, as written")
+        << "" << QStringList() << QStringList{"prog/tallyhouse.ini|database=host=127.0.0.1 port=5432 dbname=shop user=ann"}
+        << open << "host=127.0.0.1 port=5432 dbname=shop user=ann" << "$ROOT/prog/tallyhouse.ini";
+    QTest::newRow("password in a libpq connection string of the settings file")
+        << "" << QStringList() << QStringList{"prog/tallyhouse.ini|database=host=127.0.0.1 dbname=shop user=ann password=s3cret"}
+        << int(DatabaseChoice::Refused) << "names a server database together with its password" << "";
+    QTest::newRow("password in the --database URL")
+        << "postgresql://ann:s3cret@h1/shop" << QStringList() << everything
+        << int(DatabaseChoice::Refused) << "The --database option names a server database together with its password. "
+                                           "A password must never be written there: take it out, and keep it in ~/.pgpass, "
+                                           "in PGPASSWORD or in a PostgreSQL service file" << "";
+    QTest::newRow("password in a libpq connection string of TALLYHOUSE_DATABASE")
+        << "" << QStringList{"TALLYHOUSE_DATABASE=dbname=shop password='s3cret x'"} << everything
+        << int(DatabaseChoice::Refused) << "The environment variable TALLYHOUSE_DATABASE names a server database together with its password" << "";
 }
 
 void DatabaseChoiceTest::choice()
@@ -182,6 +197,42 @@ void DatabaseChoiceTest::commandLine()
     auto bogus = run({"-platform", "offscreen", "--bogus"}, "offscreen");
     QCOMPARE(bogus->exitCode(), 2);
     QVERIFY(bogus->readAllStandardError().contains("Unknown option 'bogus'"));
+}
+
+// A password planted on the command line is refused, and is seen neither
+// in /proc/PID/cmdline while the program tells why, nor in the message
+// and its title, nor on standard error.
+void DatabaseChoiceTest::plantedPasswordNeverInSight()
+{
+    const QString planted = QStringLiteral("Pl4nted-S3cret");
+    const QString url = "postgresql://ann:" + planted + "@127.0.0.1:1/shop";
+
+    QTemporaryDir tmp;
+    auto box = answer_next_message_box(QMessageBox::Ok);
+    const Started started = start(choose(tmp.path(), url));
+    QVERIFY(!started.form);
+    QVERIFY2(box->seen && box->text.contains("~/.pgpass"), qPrintable(box->text));
+    QVERIFY(!box->text.contains(planted) && !box->title.contains(planted));
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(env);
+    program.start(TALLYHOUSE_PROGRAM, {"--database", url});
+    QVERIFY(program.waitForStarted());
+    auto cmdline = [&] {
+        QFile f(QStringLiteral("/proc/%1/cmdline").arg(program.processId()));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    // The argument is wiped at once, and stays so while the refusal shows.
+    const QByteArray wiped = QByteArray("--database\0", 11) + QByteArray(url.size(), '*');
+    QTRY_VERIFY2(cmdline().contains(wiped), cmdline().constData());
+    QVERIFY(program.state() == QProcess::Running);
+    QVERIFY(!cmdline().contains(planted.toUtf8()));
+    program.kill();
+    program.waitForFinished();
+    const QByteArray errors = program.readAllStandardError();
+    QVERIFY2(!errors.contains(planted.toUtf8()), errors.constData());
 }
 
 void DatabaseChoiceTest::explicitMissingFileIsAnErrorNotAQuestion()

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 #include <sqlite3.h>
 
 namespace {
@@ -38,8 +37,9 @@ The database is the first of:
   6. else the program offers to create a new, empty database as in 5.
 A database named by 1 to 3 that does not exist is an error.
 
-Passwords are never read from the settings file, and a URL there that holds
-one is refused. The PostgreSQL client takes the password from ~/.pgpass,
+A TARGET may also be a libpq connection string (host=db1 dbname=shop).
+A TARGET never holds a password: one with a password is refused wherever it
+is written. The PostgreSQL client takes the password from ~/.pgpass,
 PGPASSWORD or a PostgreSQL service file, or the program asks for it when the
 server wants one.
 )";
@@ -60,30 +60,6 @@ QString resolved(const QString& target, const QString& base)
     if (Engine::is_server_url(target))
         return target;
     return QDir::cleanPath(QDir(base).absoluteFilePath(target));
-}
-
-// Whether a PostgreSQL URL holds a password: in its user part
-// (user:secret@host) or as a parameter (?password=secret).
-bool holds_password(const QString& url)
-{
-    const qsizetype start = url.indexOf(QStringLiteral("://")) + 3;
-    // As libpq reads a URL: the user part ends at the first "@" before any "/".
-    for (qsizetype i = start; i < url.size() && url[i] != u'/'; ++i) {
-        if (url[i] == u'@') {
-            if (url.mid(start, i - start).contains(u':'))
-                return true;
-            break;
-        }
-    }
-    const qsizetype query = url.indexOf(u'?');
-    if (query < 0)
-        return false;
-    for (const QString& parameter : url.mid(query + 1).split(u'&')) {
-        const QString name = QUrl::fromPercentEncoding(parameter.section(u'=', 0, 0).toUtf8());
-        if (name.trimmed() == QLatin1String("password"))
-            return true;
-    }
-    return false;
 }
 
 // The value of the line database=... in a settings file, outside any
@@ -168,13 +144,25 @@ Folders folders_for(const QProcessEnvironment& env, const QString& programDir, c
             xdg(QStringLiteral("XDG_DATA_HOME"), QStringLiteral(".local/share"))};
 }
 
+namespace {
+// A target named with its password is refused wherever it is written: a
+// command line is seen by every user of the machine, an environment and a
+// settings file by other programs.
+DatabaseChoice open_unless_password(const QString& target, const QString& base, const QString& where)
+{
+    if (Engine::holds_password(target))
+        return refused(Engine::password_refusal(where));
+    return open(resolved(target, base), QStringLiteral("named by the ") + where);
+}
+}  // namespace
+
 DatabaseChoice choose_database(const QString& commandLineTarget, const QProcessEnvironment& env, const Folders& folders)
 {
     if (!commandLineTarget.isEmpty())
-        return open(resolved(commandLineTarget, folders.current), QStringLiteral("named by the --database option"));
+        return open_unless_password(commandLineTarget, folders.current, QStringLiteral("--database option"));
     const QString fromEnvironment = env.value(kVariable);
     if (!fromEnvironment.isEmpty())
-        return open(resolved(fromEnvironment, folders.current), QStringLiteral("named by the environment variable ") + kVariable);
+        return open_unless_password(fromEnvironment, folders.current, QStringLiteral("environment variable ") + kVariable);
 
     // The first settings file that exists is the one that counts.
     for (const QString& dir : {folders.program, folders.config.isEmpty() ? QString() : folders.config + u'/' + kOwnFolder}) {
@@ -186,13 +174,7 @@ DatabaseChoice choose_database(const QString& commandLineTarget, const QProcessE
             return refused(line.error);
         if (!line.found || line.value.isEmpty())
             break;
-        if (Engine::is_server_url(line.value) && holds_password(line.value))
-            return refused(QStringLiteral("The settings file %1 names a database URL that holds a password. "
-                                          "A settings file must never hold one: take the password out of the URL "
-                                          "and keep it in ~/.pgpass, in PGPASSWORD or in a PostgreSQL service file; "
-                                          "the program asks for it when the server wants one.")
-                               .arg(path));
-        return open(resolved(line.value, dir), QStringLiteral("named by the settings file ") + path);
+        return open_unless_password(line.value, dir, QStringLiteral("settings file ") + path);
     }
 
     const QString beside = modyul::db_path(folders.program);

@@ -1,5 +1,7 @@
 #include "csv_reader.h"
 
+#include "customer_row.h"
+
 #include <QByteArrayView>
 #include <QIODevice>
 #include <csv.h>
@@ -7,9 +9,13 @@
 
 namespace {
 
-// A record longer than this is refused rather than held: it is almost
+// A field longer than any text a customer may hold, or a record of more
+// fields than any table has, is refused rather than held: it is almost
 // always an opening quote without its closing one, swallowing the file.
-constexpr qint64 kMaxRecordBytes = 1024 * 1024;
+// A text of kMaxTextLength characters takes at most three bytes each in
+// UTF-8 (a quote doubled takes two), and two quotes around it.
+constexpr qint64 kMaxFieldBytes = 3 * kMaxTextLength + 2;
+constexpr qsizetype kMaxFields = 1000;
 
 // Windows-1252 is Latin-1 but for 0x80 to 0x9F. Its five unassigned bytes
 // keep their Latin-1 code points, as browsers decode them.
@@ -55,7 +61,7 @@ CsvReader::CsvReader(QIODevice* in, qint64 blockSize)
 {
     csv_init(parser_.get(), CSV_STRICT | CSV_STRICT_FINI | CSV_EMPTY_IS_NULL);
     csv_set_space_func(parser_.get(), no_blanks);
-    csv_set_blk_size(parser_.get(), 4096);
+    csv_set_blk_size(parser_.get(), 64 * 1024);  // long fields grow in few steps
 }
 
 CsvReader::~CsvReader()
@@ -139,7 +145,7 @@ void CsvReader::readBlock()
     if (n > 0)
         return parse(block_.constData(), n);
     state_ = Finished;
-    if (csv_fini(parser_.get(), onField, onRecordEnd, this) != 0)
+    if (csv_fini(parser_.get(), onField, onRecordEnd, this) != 0 && state_ != Failed)
         fail(record_.line, QStringLiteral("a quoted field has no closing quote"));
 }
 
@@ -159,10 +165,11 @@ void CsvReader::parse(const char* data, qsizetype size)
             record_.line = line_;
         }
         if (inRecord_)
-            recordBytes_ += length;
-        if (recordBytes_ > kMaxRecordBytes)
-            return fail(record_.line, QStringLiteral("the record is longer than %1 MB; is a closing quote missing?")
-                                          .arg(kMaxRecordBytes >> 20));
+            fieldBytes_ += length;
+        if (fieldBytes_ > kMaxFieldBytes)
+            return fail(record_.line, QStringLiteral("a field is longer than any text may be (%1 characters); "
+                                                     "is a closing quote missing?")
+                                          .arg(kMaxTextLength));
         if (csv_parse(parser_.get(), data + at, size_t(length), onField, onRecordEnd, this) != size_t(length)) {
             if (csv_error(parser_.get()) != CSV_EPARSE)
                 return fail(line_, QString::fromUtf8(csv_strerror(csv_error(parser_.get()))));
@@ -186,6 +193,13 @@ void CsvReader::parse(const char* data, qsizetype size)
 void CsvReader::onField(void* data, size_t size, void* self)
 {
     auto* reader = static_cast<CsvReader*>(self);
+    if (reader->state_ == Failed)
+        return;
+    reader->fieldBytes_ = 0;
+    if (reader->record_.fields.size() >= kMaxFields)
+        return reader->fail(reader->record_.line, QStringLiteral("the record has more than %1 fields; "
+                                                                 "is a closing quote missing?")
+                                                      .arg(kMaxFields));
     const char* bytes = static_cast<const char*>(data);
     QString field;  // NULL when libcsv passes no data
     if (bytes && size == 0)
@@ -200,10 +214,12 @@ void CsvReader::onField(void* data, size_t size, void* self)
 void CsvReader::onRecordEnd(int, void* self)
 {
     auto* reader = static_cast<CsvReader*>(self);
+    if (reader->state_ == Failed)
+        return;
     reader->ready_.push_back(std::move(reader->record_));
     reader->record_ = CsvRecord();
     reader->inRecord_ = false;
-    reader->recordBytes_ = 0;
+    reader->fieldBytes_ = 0;
 }
 
 void CsvReader::fail(qint64 line, const QString& message)

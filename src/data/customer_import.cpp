@@ -75,6 +75,8 @@ ImportResult check(CustomerSource& source, const ImportProgress& progress, Check
     ImportedCustomer c;
     while (source.next(c)) {
         ++checked.rows;
+        if (const auto column = overlong_column(c.row))
+            return refused(source, c.line, overlong_text(c.row, *column));
         if (c.hasKey)
             keys.emplace_back(c.row.cusnum, c.line);
         if (checked.rows % 1000 == 0 && progress && !progress(0, 0))
@@ -134,26 +136,29 @@ ImportResult store(CustomerTable& table, CustomerSource& source, const ImportPro
 
     const Engine& engine = table.connection().engine();
     QVector<CustomerRow> batch;
-    QList<int> keyed;     // the batch's customers that came with a key,
-    QList<qint64> lines;  // and their lines
+    QList<qint64> lines;     // the line of each of the batch's customers
+    QList<bool> keyed;       // and whether it keeps its own key while free
     const int perInsert = table.rows_per_insert();
     batch.reserve(perInsert);
     auto flush = [&]() -> ImportResult {
-        // Other programs add nothing meanwhile, and a repeated key was
-        // renumbered already: a key the table holds was there before.
+        // Other programs add nothing meanwhile, and a key the source gives
+        // twice is not looked for: a key the table holds was there before.
         QList<qint64> keys;
-        for (int i : keyed)
-            keys << batch[i].cusnum;
+        for (int i = 0; i < batch.size(); ++i)
+            if (keyed[i])
+                keys << batch[i].cusnum;
         const QList<qint64> taken = mayBeTaken && !keys.isEmpty() ? table.taken(keys) : QList<qint64>();
-        for (int k = 0; k < keyed.size() && !taken.isEmpty(); ++k) {
-            CustomerRow& row = batch[keyed[k]];
-            if (!taken.contains(row.cusnum))
+        // New keys go to the customers in the order of the source.
+        for (int i = 0; i < batch.size(); ++i) {
+            CustomerRow& row = batch[i];
+            const bool isTaken = keyed[i] && taken.contains(row.cusnum);
+            if (isTaken && source.keys_stay())
+                return refused(source, lines[i], key_text(row.cusnum) + QStringLiteral(" belongs to a customer in the table already"));
+            if (keyed[i] && !isTaken)
                 continue;
-            if (source.keys_stay())
-                return refused(source, lines[k], key_text(row.cusnum) + QStringLiteral(" belongs to a customer in the table already"));
-            if (auto r = give_new_key(row, lines[k]))
+            if (auto r = give_new_key(row, lines[i]))
                 return *r;
-            ++result.renumbered;
+            result.renumbered += isTaken;
         }
         if (!result.firstKey)
             result.firstKey = batch.front().cusnum;
@@ -174,14 +179,7 @@ ImportResult store(CustomerTable& table, CustomerSource& source, const ImportPro
         const bool repeated = repeat != checked.repeats.end() && *repeat == c.line;
         if (repeated)
             ++repeat;
-        if (!c.hasKey || repeated) {
-            if (auto r = give_new_key(c.row, c.line))
-                return *r;
-            result.renumbered += repeated;
-        } else {
-            keyed << int(batch.size());
-            lines << c.line;
-        }
+        result.renumbered += repeated;
         // A value the database cannot store is refused with its line,
         // before the statement that holds many rows.
         QVariantList values;
@@ -193,6 +191,8 @@ ImportResult store(CustomerTable& table, CustomerSource& source, const ImportPro
             return refused(source, c.line, e.message());
         }
         batch << c.row;
+        lines << c.line;
+        keyed << (c.hasKey && !repeated);
         if (batch.size() == perInsert)
             if (ImportResult r = flush(); r.outcome != ImportResult::Done)
                 return r;

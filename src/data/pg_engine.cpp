@@ -5,6 +5,7 @@
 
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <cmath>
 #include <libpq-fe.h>
@@ -147,8 +148,11 @@ DbError PgEngine::error(const QSqlError& e) const
 {
     const QString state = e.nativeErrorCode();
     const QString text = (e.databaseText().isEmpty() ? e.text() : e.databaseText()).trimmed();
+    // Another program's lock is told in the server's one line, without
+    // the statement the driver quotes after it.
     if (state == QLatin1String("55P03") || state == QLatin1String("40P01") || state == QLatin1String("40001"))
-        return DbError(5, text, DbError::Kind::Busy);
+        return DbError(5, text.section(u'\n', 0, 0).remove(QRegularExpression(QStringLiteral("^ERROR:\\s*"))),
+                       DbError::Kind::Busy);
     if (state == QLatin1String("23505"))
         return DbError(23505, text, DbError::Kind::KeyTaken);
     if (is_lost(state) || (state.isEmpty() && (!conn_ || PQstatus(conn_) == CONNECTION_BAD)))
@@ -161,6 +165,9 @@ DbError PgEngine::error(const QSqlError& e) const
 void PgEngine::set_lock_wait(Connection& cn, int ms)
 {
     lockWait_ = ms;
+    // A connection lost and closed takes the wait when it is opened again.
+    if (!cn.database().isOpen())
+        return;
     // Zero would wait for ever: the shortest wait is one millisecond.
     QSqlQuery set(cn.database());
     set.exec(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, ms)));

@@ -443,6 +443,15 @@ void Form1::cmdsave_Click()
 {
     const bool adding = mode_ == Mode::Add;
     CustomerRow typed = typed_row();
+    // A text longer than the table may hold is refused before any
+    // statement; the texts stay in their boxes.
+    if (const auto column = overlong_column(typed)) {
+        const auto box = std::find_if(kRecordBoxes.begin(), kRecordBoxes.end(),
+                                      [&](const RecordBox& b) { return b.column == *column; });
+        report_too_long(this, recordBoxes()[int(box - kRecordBoxes.begin())]->accessibleName(),
+                        column_value(typed, *column).toString().size(), max_length(*column));
+        return;
+    }
     QString done = QStringLiteral("The record was saved.");
     try {
         if (adding) {

@@ -7,7 +7,8 @@
 //                                              Access file), keys and all
 //   tallyhouse-mkdb --import FILE.csv TARGET   adds the customers of a CSV file to a database
 //
-// A TARGET (and a SOURCE) is a file path or a PostgreSQL URL. Creating
+// A TARGET (and a SOURCE) is a file path, a PostgreSQL URL or libpq
+// connection string, never with a password. Creating
 // never touches an existing file, nor a server database that has a table
 // dept already; a database gets its table and rows in one transaction.
 // Messages name a server database without its password.
@@ -27,7 +28,8 @@ namespace {
 const QString kUsage = QStringLiteral(
     "usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]\n"
     "       tallyhouse-mkdb --import FILE.csv TARGET\n"
-    "TARGET and SOURCE are database files or PostgreSQL URLs; SOURCE may be a Microsoft Access file");
+    "TARGET and SOURCE are database files, PostgreSQL URLs or libpq connection strings (host=db1 dbname=shop),\n"
+    "never with a password: ~/.pgpass, PGPASSWORD or a service file gives it; SOURCE may be a Microsoft Access file");
 
 int fail(const QString& message)
 {
@@ -177,6 +179,9 @@ int main(int argc, char** argv)
     if (targets.size() != 1 || (!copyFrom.isEmpty() + !importFrom.isEmpty() + filled) > 1)
         return fail(kUsage);
     const QString target = targets.first();
+    for (const auto& [named, where] : {std::pair{target, QStringLiteral("target")}, std::pair{copyFrom, QStringLiteral("--copy-from source")}})
+        if (Engine::holds_password(named))
+            return fail(Engine::password_refusal(where));
 
     try {
         if (!importFrom.isEmpty())

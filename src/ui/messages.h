@@ -45,5 +45,9 @@ void report_cannot_start(QWidget* parent, const QString& text);
 void report_not_done(QWidget* parent, const QString& what, const DbError& error);
 void report_not_done(QWidget* parent, const QString& what, const QString& why);
 
+// Save refused a text longer than a box's column may hold: which box,
+// how long its text is and how long it may be.
+void report_too_long(QWidget* parent, const QString& box, qsizetype length, qsizetype most);
+
 // A plain notice to the user.
 void report_notice(QWidget* parent, const QString& text);

@@ -1,6 +1,7 @@
 // Tallyhouse: keeps a table of customer records.
 
 #include "database_choice.h"
+#include "program.h"
 #include "startup.h"
 #include "ui/app_icon.h"
 
@@ -21,25 +22,28 @@ int answer(const CommandLine& cmd)
 
 int main(int argc, char** argv)
 {
-    // --help and --version need no display: they are answered before the
-    // application object, which does.
-    QStringList raw;
-    for (int i = 0; i < argc; ++i)
-        raw << QString::fromLocal8Bit(argv[i]);
-    if (const CommandLine early = parse_command_line(raw); early.action == CommandLine::Help || early.action == CommandLine::Version)
-        return answer(early);
+    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QStringList languages = user_languages(env);
+    // The command line is read before the window's application object,
+    // which needs a display: --help, --version and a wrong option are
+    // answered without one, in the user's language.
+    CommandLine cmd;
+    {
+        QCoreApplication early(argc, argv);
+        install_translations(early, languages, translation_folders());
+        cmd = parse_command_line(QCoreApplication::arguments());
+        if (cmd.action != CommandLine::Run)
+            return answer(cmd);
+    }
 
     QApplication app(argc, argv);  // takes Qt's own options, such as -platform
+    install_translations(app, languages, translation_folders());
     QApplication::setApplicationName(QStringLiteral("Tallyhouse"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setApplicationVersion(QStringLiteral(TALLYHOUSE_VERSION));
     // Desktops find the menu entry of the window by this name, on Wayland too.
     QGuiApplication::setDesktopFileName(QStringLiteral(TALLYHOUSE_APP_ID));
     QApplication::setWindowIcon(app_icon());
-    const CommandLine cmd = parse_command_line(QApplication::arguments());
-    if (cmd.action != CommandLine::Run)
-        return answer(cmd);
 
-    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     const Folders folders = folders_for(env, modyul::program_dir(), QDir::currentPath());
     Started program = start(choose_database(cmd.database, env, folders));
     if (!program.form)

@@ -1,5 +1,6 @@
 #include "csv_writer.h"
 
+#include <QCoreApplication>
 #include <QIODevice>
 
 namespace {
@@ -68,7 +69,7 @@ bool CsvWriter::flush()
     if (!error_.isEmpty())
         return false;
     if (!buffer_.isEmpty() && out_->write(buffer_) != buffer_.size()) {
-        error_ = out_->errorString().isEmpty() ? QStringLiteral("the data could not be written")
+        error_ = out_->errorString().isEmpty() ? QCoreApplication::translate("CsvWriter", "the data could not be written")
                                                : out_->errorString();
         return false;
     }

@@ -14,7 +14,9 @@ PREFIX     ?= /usr/local
 # (the tests check the Access files they write with them),
 # a virtual display with screenshots for machines without a screen, the
 # validators of the desktop entry and the AppStream metainfo, dpkg-shlibdeps
-# for the package, and
+# and dpkg-buildflags for the package, Qt's Linguist tools (the translations)
+# and Qt's own translations, help2man and man (the manual pages), lintian
+# (the package's check), and
 # PostgreSQL: libpq, Qt's driver, and the server (tests and benchmarks start
 # throwaway servers of their own with scripts/pg-scratch; the package's default
 # cluster is never used).
@@ -22,7 +24,8 @@ PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libcsv-
             mdbtools-dev mdbtools \
             fonts-liberation xvfb xauth imagemagick x11-utils \
             desktop-file-utils appstream dpkg-dev \
-            pkg-config libpq-dev libqt6sql6-psql postgresql-15
+            pkg-config libpq-dev libqt6sql6-psql postgresql-15 \
+            qt6-tools-dev qt6-l10n-tools qt6-translations-l10n help2man man-db lintian
 
 .PHONY: run test build asan deps bench load soak install package clean
 
@@ -38,10 +41,11 @@ build: deps $(BUILD)/Makefile
 run: build
 	@./scripts/run $(BUILD)
 
-# The programs, the desktop entry, the metainfo and the icons under
-# $(DESTDIR)$(PREFIX).
+# The programs (stripped), the desktop entry, the metainfo, the icons, the
+# manual pages, the translations, the copyright file and the changelog under
+# $(DESTDIR)$(PREFIX): what the package installs.
 install: build
-	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
 
 # $(BUILD)/tallyhouse_<version>_<arch>.deb, of what `make install` installs,
 # under /usr.

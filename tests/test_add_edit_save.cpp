@@ -156,6 +156,18 @@ void AddEditSaveTest::addThenCancelOrAddAgainWritesNothingAndShowsTheFirstRow()
     QTest::mouseClick(w->cmdadd, Qt::LeftButton);
     QCOMPARE(w.state(), state::browse);
     QCOMPARE(w.boxes().value(0), QStringLiteral("1"));
+
+    // Escape abandons an add as Cancel does, from any box; during an edit it does nothing.
+    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    QVERIFY(start(w, true));
+    type(w->Text4, "Half typed");
+    QTest::keyClick(w->Text4, Qt::Key_Escape);
+    QTRY_COMPARE(w.state(), state::browse);
+    QCOMPARE(w.boxes().value(0), QStringLiteral("1"));
+    QVERIFY(w.gridAgreesWithBoxes());
+    QTest::mouseClick(w->cmdedit, Qt::LeftButton);
+    QTest::keyClick(w->Text2, Qt::Key_Escape);
+    QCOMPARE(w.state(), state::editing);
     QVERIFY(db.rows() == before);
 }
 

@@ -2,6 +2,7 @@
 
 #include "data/engine.h"
 #include "database_choice.h"
+#include "program.h"
 #include "startup.h"
 #include "ui/app_icon.h"
 
@@ -41,29 +42,34 @@ QHash<const char*, QString> wipe_passwords(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    // --help and --version need no display: they are answered before the
-    // application object, which does.
+    // A password on the command line is wiped before anything else runs.
     const QHash<const char*, QString> given = wipe_passwords(argc, argv);
-    QStringList raw;
-    for (int i = 0; i < argc; ++i)
-        raw << given.value(argv[i]);
-    if (const CommandLine early = parse_command_line(raw); early.action == CommandLine::Help || early.action == CommandLine::Version)
-        return answer(early);
-
-    QApplication app(argc, argv);  // takes Qt's own options, such as -platform, out of argv
-    QApplication::setApplicationName(QStringLiteral("Tallyhouse"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
-    // Desktops find the menu entry of the window by this name, on Wayland too.
-    QGuiApplication::setDesktopFileName(QStringLiteral(TALLYHOUSE_APP_ID));
-    QApplication::setWindowIcon(app_icon());
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << given.value(argv[i]);
-    const CommandLine cmd = parse_command_line(arguments);
-    if (cmd.action != CommandLine::Run)
-        return answer(cmd);
 
     const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QStringList languages = user_languages(env);
+    // The command line is read before the window's application object,
+    // which needs a display: --help, --version and a wrong option are
+    // answered without one, in the user's language.
+    CommandLine cmd;
+    {
+        QCoreApplication early(argc, argv);
+        install_translations(early, languages, translation_folders());
+        cmd = parse_command_line(arguments);
+        if (cmd.action != CommandLine::Run)
+            return answer(cmd);
+    }
+
+    QApplication app(argc, argv);  // takes Qt's own options, such as -platform
+    install_translations(app, languages, translation_folders());
+    QApplication::setApplicationName(QStringLiteral("Tallyhouse"));
+    QApplication::setApplicationVersion(QStringLiteral(TALLYHOUSE_VERSION));
+    // Desktops find the menu entry of the window by this name, on Wayland too.
+    QGuiApplication::setDesktopFileName(QStringLiteral(TALLYHOUSE_APP_ID));
+    QApplication::setWindowIcon(app_icon());
+
     const Folders folders = folders_for(env, modyul::program_dir(), QDir::currentPath());
     Started program = start(choose_database(cmd.database, env, folders));
     if (!program.form)

@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "data/access_file.h"
+#include <QCoreApplication>
 #include "data/db_error.h"
 #include "ui/messages.h"
 
@@ -73,7 +74,7 @@ Started start(const DatabaseChoice& choice)
             if (e.busy() && ask_retry_busy(nullptr, e))
                 continue;
             if (!e.busy())
-                report_runtime_error(nullptr, DbError(e.number(), QStringLiteral("%1\n\nThe database was %2.").arg(e.message(), choice.reason)));
+                report_runtime_error(nullptr, DbError(e.number(), QCoreApplication::translate("Startup", "%1\n\nThe database was %2.").arg(e.message(), choice.reason)));
             out.form.reset();
             out.data.reset();
             return out;

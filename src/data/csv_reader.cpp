@@ -2,6 +2,7 @@
 
 #include "customer_row.h"
 
+#include <QCoreApplication>
 #include <QByteArrayView>
 #include <QIODevice>
 #include <csv.h>
@@ -96,7 +97,7 @@ void CsvReader::start()
 {
     state_ = Failed;
     if (in_->isSequential())
-        return fail(1, QStringLiteral("the data cannot be read twice (it is not a file)"));
+        return fail(1, QCoreApplication::translate("CsvReader", "the data cannot be read twice (it is not a file)"));
     startPos_ = in_->pos();
 
     // First pass: is all of it UTF-8? Carries an incomplete character over
@@ -107,7 +108,7 @@ void CsvReader::start()
         block_.resize(carried + blockSize_);
         const qint64 n = in_->read(block_.data() + carried, blockSize_);
         if (n < 0)
-            return fail(1, QStringLiteral("cannot read the file: %1").arg(in_->errorString()));
+            return fail(1, QCoreApplication::translate("CsvReader", "cannot read the file: %1").arg(in_->errorString()));
         if (n == 0) {
             utf8 = carried == 0;
             break;
@@ -123,16 +124,16 @@ void CsvReader::start()
     }
 
     if (!in_->seek(startPos_))
-        return fail(1, QStringLiteral("cannot read the file: %1").arg(in_->errorString()));
+        return fail(1, QCoreApplication::translate("CsvReader", "cannot read the file: %1").arg(in_->errorString()));
     const QByteArray head = in_->read(3);
     if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"))
-        return fail(1, QStringLiteral("the file is UTF-16 text; save it as CSV in UTF-8"));
+        return fail(1, QCoreApplication::translate("CsvReader", "the file is UTF-16 text; save it as CSV in UTF-8"));
     const bool bom = head == "\xEF\xBB\xBF";
     if (bom && !utf8)
-        return fail(1, QStringLiteral("the file begins with a UTF-8 byte-order mark but is not valid UTF-8"));
+        return fail(1, QCoreApplication::translate("CsvReader", "the file begins with a UTF-8 byte-order mark but is not valid UTF-8"));
     windows1252_ = !utf8;
     if (!in_->seek(startPos_ + (bom ? 3 : 0)))
-        return fail(1, QStringLiteral("cannot read the file: %1").arg(in_->errorString()));
+        return fail(1, QCoreApplication::translate("CsvReader", "cannot read the file: %1").arg(in_->errorString()));
     state_ = Reading;
 }
 
@@ -141,12 +142,12 @@ void CsvReader::readBlock()
     block_.resize(blockSize_);
     const qint64 n = in_->read(block_.data(), blockSize_);
     if (n < 0)
-        return fail(line_, QStringLiteral("cannot read the file: %1").arg(in_->errorString()));
+        return fail(line_, QCoreApplication::translate("CsvReader", "cannot read the file: %1").arg(in_->errorString()));
     if (n > 0)
         return parse(block_.constData(), n);
     state_ = Finished;
     if (csv_fini(parser_.get(), onField, onRecordEnd, this) != 0 && state_ != Failed)
-        fail(record_.line, QStringLiteral("a quoted field has no closing quote"));
+        fail(record_.line, QCoreApplication::translate("CsvReader", "a quoted field has no closing quote"));
 }
 
 // Hands the data to libcsv a line at a time (up to and with each CR or LF),
@@ -167,16 +168,16 @@ void CsvReader::parse(const char* data, qsizetype size)
         if (inRecord_)
             fieldBytes_ += length;
         if (fieldBytes_ > kMaxFieldBytes)
-            return fail(record_.line, QStringLiteral("a field is longer than any text may be (%1 characters); "
-                                                     "is a closing quote missing?")
+            return fail(record_.line, QCoreApplication::translate("CsvReader", "a field is longer than any text may be (%1 characters); "
+                                                                          "is a closing quote missing?")
                                           .arg(kMaxTextLength));
         if (csv_parse(parser_.get(), data + at, size_t(length), onField, onRecordEnd, this) != size_t(length)) {
             if (csv_error(parser_.get()) != CSV_EPARSE)
                 return fail(line_, QString::fromUtf8(csv_strerror(csv_error(parser_.get()))));
-            QString message = QStringLiteral("a double quote is out of place: a field holding quotes must be "
+            QString message = QCoreApplication::translate("CsvReader", "a double quote is out of place: a field holding quotes must be "
                                              "quoted, and a closing quote must end the field");
             if (record_.line != line_)
-                message += QStringLiteral(" (in the record that begins on line %1)").arg(record_.line);
+                message += QCoreApplication::translate("CsvReader", " (in the record that begins on line %1)").arg(record_.line);
             return fail(line_, message);
         }
         if (lineEnds) {

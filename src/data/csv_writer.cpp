@@ -1,5 +1,6 @@
 #include "csv_writer.h"
 
+#include <QCoreApplication>
 #include <QIODevice>
 
 namespace {
@@ -72,7 +73,7 @@ bool CsvWriter::flush()
     for (qsizetype done = 0; done < buffer_.size();) {
         const qint64 n = out_->write(buffer_.constData() + done, buffer_.size() - done);
         if (n <= 0) {
-            error_ = out_->errorString().isEmpty() ? QStringLiteral("the data could not be written")
+            error_ = out_->errorString().isEmpty() ? QCoreApplication::translate("CsvWriter", "the data could not be written")
                                                    : out_->errorString();
             return false;
         }

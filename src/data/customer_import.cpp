@@ -4,6 +4,7 @@
 #include "customer_table.h"
 
 #include <QFile>
+#include <QCoreApplication>
 #include <QIODevice>
 #include <algorithm>
 #include <limits>
@@ -63,7 +64,7 @@ ImportResult cancelled()
 
 QString key_text(qint64 key)
 {
-    return QStringLiteral("the key %1 %2").arg(QLatin1String(kCustomerColumns[0].name)).arg(key);
+    return QCoreApplication::translate("CustomerImport", "the key %1 %2").arg(QLatin1String(kCustomerColumns[0].name)).arg(key);
 }
 
 // Reads the source through: faults in it, and keys that it gives twice.
@@ -100,7 +101,7 @@ ImportResult check(CustomerSource& source, const ImportProgress& progress, Check
         const auto at = std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.second == line; });
         const auto first = std::lower_bound(keys.begin(), at, std::pair(at->first, std::numeric_limits<qint64>::min()));
         return refused(source, line,
-                       QStringLiteral("%1 is given twice (first on %2 %3)").arg(key_text(at->first), source.unit()).arg(first->second));
+                       QCoreApplication::translate("CustomerImport", "%1 is given twice (first on %2 %3)").arg(key_text(at->first), source.unit()).arg(first->second));
     }
     checked.smallest = keys.front().first;
     checked.largest = keys.back().first;
@@ -128,7 +129,7 @@ ImportResult store(CustomerTable& table, CustomerSource& source, const ImportPro
     // only above the largest key there can be.
     auto give_new_key = [&](CustomerRow& row, qint64 line) -> std::optional<ImportResult> {
         if (!nextKey)
-            return refused(source, line, QStringLiteral("no new key is left above %1 for this customer").arg(kLargest));
+            return refused(source, line, QCoreApplication::translate("CustomerImport", "no new key is left above %1 for this customer").arg(kLargest));
         row.cusnum = *nextKey;
         nextKey = *nextKey < kLargest ? std::optional(*nextKey + 1) : std::nullopt;
         return std::nullopt;

@@ -3,6 +3,7 @@
 #include "customer_csv.h"
 #include "customer_export.h"
 
+#include <QCoreApplication>
 #include <functional>
 #include <memory>
 
@@ -22,7 +23,7 @@ public:
     virtual QString error() const { return {}; }
     virtual qint64 errorLine() const { return 0; }
     // What a customer's line number counts: "line" of a file, "row" of a table.
-    virtual QString unit() const { return QStringLiteral("line"); }
+    virtual QString unit() const { return QCoreApplication::translate("CustomerImport", "line"); }
     // Whether every customer must keep its key (a copy of a table), or
     // gets a new one when its own is taken (a file).
     virtual bool keys_stay() const { return false; }
@@ -53,7 +54,7 @@ public:
     explicit TableCustomerSource(CustomerTable& table) : rows_(table, RowSource::all()) {}
     void rewind() override;
     bool next(ImportedCustomer& customer) override;
-    QString unit() const override { return QStringLiteral("row"); }
+    QString unit() const override { return QCoreApplication::translate("CustomerImport", "row"); }
     bool keys_stay() const override { return true; }
 
 private:

@@ -3,6 +3,7 @@
 #include "pg_engine.h"
 #include "sqlite_engine.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <libpq-fe.h>
 
@@ -56,9 +57,10 @@ bool Engine::holds_password(const QString& target)
 
 QString Engine::password_refusal(const QString& where)
 {
-    return QStringLiteral("The %1 names a server database together with its password. "
-                          "A password must never be written there: take it out, "
-                          "and keep it in ~/.pgpass, in PGPASSWORD or in a PostgreSQL service file; "
-                          "the program asks for it when the server wants one.")
+    return QCoreApplication::translate("Engine",
+                                       "The %1 names a server database together with its password. "
+                                       "A password must never be written there: take it out, "
+                                       "and keep it in ~/.pgpass, in PGPASSWORD or in a PostgreSQL service file; "
+                                       "the program asks for it when the server wants one.")
         .arg(where);
 }

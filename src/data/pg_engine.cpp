@@ -3,6 +3,7 @@
 #include "connection.h"
 #include "customer_row.h"
 
+#include <QCoreApplication>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QRegularExpression>
@@ -71,7 +72,7 @@ QString PgEngine::describe(const QString& url)
 {
     const auto settings = url_settings(url);
     if (settings.isEmpty())
-        return QStringLiteral("(a URL that cannot be read)");
+        return QCoreApplication::translate("PgEngine", "(a URL that cannot be read)");
     QString db = setting(settings, "dbname");
     if (db.isEmpty())
         db = setting(settings, "user");
@@ -84,21 +85,21 @@ QString PgEngine::describe(const QString& url)
     QStringList where;
     for (int i = 0; i < hostList.size(); ++i)
         where << hostList[i] + u':' + portList.value(portList.size() == 1 ? 0 : i, QStringLiteral("5432"));
-    return QStringLiteral("\"%1\" on %2").arg(db, where.join(QStringLiteral(", ")));
+    return QCoreApplication::translate("PgEngine", "\"%1\" on %2").arg(db, where.join(QStringLiteral(", ")));
 }
 
 QSqlDatabase PgEngine::connect(const QString& name, const QString& url, const QString& password)
 {
     name_ = describe(url);
-    const QString where = QStringLiteral("Cannot open the database %1: ").arg(name_);
+    const QString where = QCoreApplication::translate("PgEngine", "Cannot open the database %1: ").arg(name_);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
     if (!db.isValid())
-        throw DbError(DbError::NotADatabase, where + QStringLiteral("the PostgreSQL driver of Qt is not installed (libqt6sql6-psql)."));
+        throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("PgEngine", "the PostgreSQL driver of Qt is not installed (libqt6sql6-psql)."));
     // Qt's driver quotes the database name, so libpq would not read a URL
     // there: the URL's settings are handed over one by one.
     const auto settings = url_settings(url);
     if (settings.isEmpty())
-        throw DbError(DbError::NotADatabase, where + QStringLiteral("the URL cannot be read."));
+        throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("PgEngine", "the URL cannot be read."));
     QStringList options{kConnectOptions};
     for (const auto& [key, value] : settings) {
         if (key == QLatin1String("dbname"))
@@ -110,7 +111,7 @@ QSqlDatabase PgEngine::connect(const QString& name, const QString& url, const QS
         else if (key == QLatin1String("host"))
             db.setHostName(value);
         else if (value.contains(u';'))
-            throw DbError(DbError::NotADatabase, where + QStringLiteral("the setting %1 of the URL holds a semicolon.").arg(key));
+            throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("PgEngine", "the setting %1 of the URL holds a semicolon.").arg(key));
         else
             options << key + u'=' + quoted_value(value);
     }
@@ -156,7 +157,7 @@ DbError PgEngine::error(const QSqlError& e) const
     if (state == QLatin1String("23505"))
         return DbError(23505, text, DbError::Kind::KeyTaken);
     if (is_lost(state) || (state.isEmpty() && (!conn_ || PQstatus(conn_) == CONNECTION_BAD)))
-        return DbError(8006, QStringLiteral("The database %1 cannot be reached: %2").arg(name_, text), DbError::Kind::Lost);
+        return DbError(8006, QCoreApplication::translate("PgEngine", "The database %1 cannot be reached: %2").arg(name_, text), DbError::Kind::Lost);
     bool ok = false;
     const int number = state.toInt(&ok);
     return DbError(ok ? number : 1, state.isEmpty() ? text : QStringLiteral("%1 (SQLSTATE %2)").arg(text, state));
@@ -178,7 +179,7 @@ void PgEngine::check_values(const QVariantList& values) const
 {
     for (const QVariant& v : values)
         if (v.typeId() == QMetaType::QString && v.toString().contains(QChar(0)))
-            throw DbError(22021, QStringLiteral("The database %1 cannot store the character NUL (U+0000), which a text holds.").arg(name_));
+            throw DbError(22021, QCoreApplication::translate("PgEngine", "The database %1 cannot store the character NUL (U+0000), which a text holds.").arg(name_));
 }
 
 std::optional<qint64> PgEngine::change_count(Connection&)
@@ -339,7 +340,7 @@ void PgEngine::insert_rows(Connection&, const QString& table, const QStringList&
         return error(QSqlError(QString(), text, QSqlError::StatementError, state));
     };
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
-        throw error(QSqlError(QString(), QStringLiteral("the connection was lost"), QSqlError::ConnectionError));
+        throw error(QSqlError(QString(), QCoreApplication::translate("PgEngine", "the connection was lost"), QSqlError::ConnectionError));
     const QByteArray copy = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(QStringLiteral(", "))).toUtf8();
     PGresult* result = PQexec(conn_, copy.constData());
     if (PQresultStatus(result) != PGRES_COPY_IN)

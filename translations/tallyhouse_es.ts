@@ -1,0 +1,845 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="es">
+<context>
+    <name>Connection</name>
+    <message>
+        <source>The database %1 cannot be reached: %2</source>
+        <translation>No se puede acceder a la base de datos %1: %2</translation>
+    </message>
+    <message>
+        <source>Cannot open the database %1: </source>
+        <translation>No se puede abrir la base de datos %1: </translation>
+    </message>
+    <message>
+        <source>The database connection is not open.</source>
+        <translation>La conexión con la base de datos no está abierta.</translation>
+    </message>
+</context>
+<context>
+    <name>CsvReader</name>
+    <message>
+        <source>the data cannot be read twice (it is not a file)</source>
+        <translation>los datos no se pueden leer dos veces (no son un archivo)</translation>
+    </message>
+    <message>
+        <source>cannot read the file: %1</source>
+        <translation>no se puede leer el archivo: %1</translation>
+    </message>
+    <message>
+        <source>the file is UTF-16 text; save it as CSV in UTF-8</source>
+        <translation>el archivo es texto UTF-16; guárdelo como CSV en UTF-8</translation>
+    </message>
+    <message>
+        <source>the file begins with a UTF-8 byte-order mark but is not valid UTF-8</source>
+        <translation>el archivo empieza con la marca de orden de bytes de UTF-8, pero no es UTF-8 válido</translation>
+    </message>
+    <message>
+        <source>a quoted field has no closing quote</source>
+        <translation>a un campo entre comillas le falta la comilla de cierre</translation>
+    </message>
+    <message>
+        <source>the record is longer than %1 MB; is a closing quote missing?</source>
+        <translation>el registro ocupa más de %1 MB; ¿falta una comilla de cierre?</translation>
+    </message>
+    <message>
+        <source>a double quote is out of place: a field holding quotes must be quoted, and a closing quote must end the field</source>
+        <translation>hay una comilla doble fuera de lugar: un campo que contiene comillas debe ir entre comillas, y la comilla de cierre debe terminar el campo</translation>
+    </message>
+    <message>
+        <source> (in the record that begins on line %1)</source>
+        <translation> (en el registro que empieza en la línea %1)</translation>
+    </message>
+</context>
+<context>
+    <name>CsvWriter</name>
+    <message>
+        <source>the data could not be written</source>
+        <translation>no se pudieron escribir los datos</translation>
+    </message>
+</context>
+<context>
+    <name>CustomerCsv</name>
+    <message>
+        <source>unknown column %1; the columns are %2</source>
+        <translation>columna %1 desconocida; las columnas son %2</translation>
+    </message>
+    <message>
+        <source>column %1 is named twice</source>
+        <translation>la columna %1 aparece dos veces</translation>
+    </message>
+    <message>
+        <source>the record has %1 %2 where the header names %3 %4</source>
+        <translation>el registro tiene %1 %2 y la cabecera nombra %3 %4</translation>
+    </message>
+    <message>
+        <source>field</source>
+        <translation>campo</translation>
+    </message>
+    <message>
+        <source>fields</source>
+        <translation>campos</translation>
+    </message>
+    <message>
+        <source>column</source>
+        <translation>columna</translation>
+    </message>
+    <message>
+        <source>columns</source>
+        <translation>columnas</translation>
+    </message>
+    <message>
+        <source>the key %1 %2 is not a whole number</source>
+        <translation>la clave %1 %2 no es un número entero</translation>
+    </message>
+    <message>
+        <source>%1 %2 is not a number</source>
+        <translation>%1 %2 no es un número</translation>
+    </message>
+    <message>
+        <source>the file is empty; it needs a header line naming the columns</source>
+        <translation>el archivo está vacío; necesita una línea de cabecera con los nombres de las columnas</translation>
+    </message>
+</context>
+<context>
+    <name>CustomerImport</name>
+    <message>
+        <source>the key %1 %2</source>
+        <translation>la clave %1 %2</translation>
+    </message>
+    <message>
+        <source>%1 is given twice (first on %2 %3)</source>
+        <translation>%1 aparece dos veces (la primera, en la %2 %3)</translation>
+    </message>
+    <message>
+        <source>no new key is left above %1 for this customer</source>
+        <translation>no queda ninguna clave libre por encima de %1 para este cliente</translation>
+    </message>
+    <message>
+        <source> belongs to a customer in the table already</source>
+        <translation> ya pertenece a un cliente de la tabla</translation>
+    </message>
+    <message>
+        <source>line</source>
+        <translation>línea</translation>
+    </message>
+    <message>
+        <source>row</source>
+        <translation>fila</translation>
+    </message>
+</context>
+<context>
+    <name>CustomerTable</name>
+    <message>
+        <source>it holds no table dept.</source>
+        <translation>no contiene ninguna tabla dept.</translation>
+    </message>
+</context>
+<context>
+    <name>DatabaseChoice</name>
+    <message>
+        <source>Cannot read the settings file %1: %2.</source>
+        <translation>No se puede leer el archivo de configuración %1: %2.</translation>
+    </message>
+    <message>
+        <source>
+Try &apos;tallyhouse --help&apos; for more information.
+</source>
+        <translation>
+Pruebe «tallyhouse --help» para más información.
+</translation>
+    </message>
+    <message>
+        <source>Unexpected argument &apos;%1&apos;: name a database with --database.</source>
+        <translation>Argumento inesperado «%1»: indique la base de datos con --database.</translation>
+    </message>
+    <message>
+        <source>--database needs a file path or a PostgreSQL URL.</source>
+        <translation>--database necesita la ruta de un archivo o una URL de PostgreSQL.</translation>
+    </message>
+    <message>
+        <source>named by the --database option</source>
+        <translation>indicada con la opción --database</translation>
+    </message>
+    <message>
+        <source>named by the environment variable </source>
+        <translation>indicada en la variable de entorno </translation>
+    </message>
+    <message>
+        <source>The settings file %1 names a database URL that holds a password. A settings file must never hold one: take the password out of the URL and keep it in ~/.pgpass, in PGPASSWORD or in a PostgreSQL service file; the program asks for it when the server wants one.</source>
+        <translation>El archivo de configuración %1 indica una URL de base de datos que contiene una contraseña. Un archivo de configuración nunca debe contenerla: quítela de la URL y guárdela en ~/.pgpass, en PGPASSWORD o en un archivo de servicio de PostgreSQL; el programa la pide cuando el servidor la necesita.</translation>
+    </message>
+    <message>
+        <source>named by the settings file </source>
+        <translation>indicada en el archivo de configuración </translation>
+    </message>
+    <message>
+        <source>found beside the program</source>
+        <translation>encontrada junto al programa</translation>
+    </message>
+    <message>
+        <source>No customer database was found beside the program, and there is no data folder to look in: neither XDG_DATA_HOME nor HOME is set.</source>
+        <translation>No se encontró ninguna base de datos de clientes junto al programa, y no hay carpeta de datos donde buscar: no están definidas ni XDG_DATA_HOME ni HOME.</translation>
+    </message>
+    <message>
+        <source>found in the data folder</source>
+        <translation>encontrada en la carpeta de datos</translation>
+    </message>
+    <message>
+        <source>created in the data folder</source>
+        <translation>creada en la carpeta de datos</translation>
+    </message>
+    <message>
+        <source>Cannot create the database &quot;%1&quot;: the folder %2 cannot be made.</source>
+        <translation>No se puede crear la base de datos «%1»: no se puede crear la carpeta %2.</translation>
+    </message>
+    <message>
+        <source>Usage: tallyhouse [--database TARGET]
+
+Keeps the customer table of a database.
+
+  --database TARGET  the database: a file path (relative to the current
+                     folder) or a PostgreSQL URL, for example
+                     postgresql://ann@db1:5432,db2:5432/shop?target_session_attrs=read-write
+  --help             show this text and end
+  --version          show the version and end
+
+The database is the first of:
+  1.  the --database option;
+  2.  the environment variable TALLYHOUSE_DATABASE (a path or URL as above);
+  3.  a line database=TARGET in the settings file tallyhouse.ini, beside the
+      program, else in $XDG_CONFIG_HOME/Tallyhouse (~/.config/Tallyhouse);
+      a relative path there starts at the settings file&apos;s folder;
+  4.  db40.mdb beside the program, when it exists;
+  5.  db40.mdb in $XDG_DATA_HOME/Tallyhouse (~/.local/share/Tallyhouse),
+      when it exists;
+  6.  else the program offers to create a new, empty database as in 5.
+A database named by 1 to 3 that does not exist is an error.
+
+Passwords are never read from the settings file, and a URL there that holds
+one is refused. The PostgreSQL client takes the password from ~/.pgpass,
+PGPASSWORD or a PostgreSQL service file, or the program asks for it when the
+server wants one.
+</source>
+        <translation>Uso: tallyhouse [--database DESTINO]
+
+Gestiona la tabla de clientes de una base de datos.
+
+  --database DESTINO  la base de datos: la ruta de un archivo (relativa a la
+                      carpeta actual) o una URL de PostgreSQL, por ejemplo
+                      postgresql://ann@db1:5432,db2:5432/shop?target_session_attrs=read-write
+  --help              muestra este texto y termina
+  --version           muestra la versión y termina
+
+La base de datos es la primera de estas:
+  1.  la opción --database;
+  2.  la variable de entorno TALLYHOUSE_DATABASE (una ruta o URL como arriba);
+  3.  una línea database=DESTINO en el archivo de configuración tallyhouse.ini,
+      junto al programa o, si no, en $XDG_CONFIG_HOME/Tallyhouse
+      (~/.config/Tallyhouse); allí, una ruta relativa parte de la carpeta del
+      archivo de configuración;
+  4.  db40.mdb junto al programa, si existe;
+  5.  db40.mdb en $XDG_DATA_HOME/Tallyhouse (~/.local/share/Tallyhouse),
+      si existe;
+  6.  si no, el programa ofrece crear una base de datos nueva y vacía como en 5.
+Una base de datos indicada por 1 a 3 que no existe es un error.
+
+Las contraseñas nunca se leen del archivo de configuración, y se rechaza una
+URL que contenga una. El cliente de PostgreSQL toma la contraseña de
+~/.pgpass, de PGPASSWORD o de un archivo de servicio de PostgreSQL, o el
+programa la pide cuando el servidor la necesita.
+</translation>
+    </message>
+</context>
+<context>
+    <name>Form1</name>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Añadir</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Cancelar</translation>
+    </message>
+    <message>
+        <source>Nothing was changed: try again in a moment.</source>
+        <translation>No se ha cambiado nada: inténtelo de nuevo dentro de un momento.</translation>
+    </message>
+    <message>
+        <source>The list still shows the rows it showed before; it follows the filter box as soon as the database is free.</source>
+        <translation>La lista sigue mostrando las filas de antes; se actualizará según el filtro en cuanto la base de datos quede libre.</translation>
+    </message>
+    <message>
+        <source> The list is read again as soon as the database can be read.</source>
+        <translation> La lista se volverá a leer en cuanto se pueda leer la base de datos.</translation>
+    </message>
+    <message>
+        <source>The add was cancelled.</source>
+        <translation>Se canceló el alta.</translation>
+    </message>
+    <message>
+        <source>The record was saved.</source>
+        <translation>Se guardó el registro.</translation>
+    </message>
+    <message>
+        <source>The record was not saved.</source>
+        <translation>No se guardó el registro.</translation>
+    </message>
+    <message>
+        <source>Another program changed this record after it was shown. Your changes were not saved; the record as it is now is shown.</source>
+        <translation>Otro programa modificó este registro después de mostrarse. Sus cambios no se guardaron; se muestra el registro tal como está ahora.</translation>
+    </message>
+    <message>
+        <source>Another program deleted this record after it was shown. Your changes were not saved.</source>
+        <translation>Otro programa eliminó este registro después de mostrarse. Sus cambios no se guardaron.</translation>
+    </message>
+    <message>
+        <source>Comfirm Delete?</source>
+        <translation>¿Confirmar la eliminación?</translation>
+    </message>
+    <message>
+        <source>Do you really want to delete this record?</source>
+        <translation>¿Seguro que quiere eliminar este registro?</translation>
+    </message>
+    <message>
+        <source>Another program deleted this record already.</source>
+        <translation>Otro programa ya eliminó este registro.</translation>
+    </message>
+    <message>
+        <source>The record was not deleted.</source>
+        <translation>No se eliminó el registro.</translation>
+    </message>
+    <message>
+        <source>The record was deleted.</source>
+        <translation>Se eliminó el registro.</translation>
+    </message>
+    <message>
+        <source>at least %1 (counting)</source>
+        <translation>al menos %1 (contando)</translation>
+    </message>
+    <message>
+        <source>New customer</source>
+        <translation>Cliente nuevo</translation>
+    </message>
+    <message>
+        <source>Editing customer %1</source>
+        <translation>Modificando el cliente %1</translation>
+    </message>
+    <message>
+        <source>No customers yet</source>
+        <translation>Todavía no hay clientes</translation>
+    </message>
+    <message>
+        <source>No customer matches</source>
+        <translation>Ningún cliente coincide</translation>
+    </message>
+    <message>
+        <source>%1 customers</source>
+        <translation>%1 clientes</translation>
+    </message>
+    <message>
+        <source>Customer %1 of %2</source>
+        <translation>Cliente %1 de %2</translation>
+    </message>
+    <message>
+        <source> whose %1 begins with &quot;%2&quot;</source>
+        <translation> cuyo %1 empieza por «%2»</translation>
+    </message>
+    <message>
+        <source>first name</source>
+        <translation>nombre</translation>
+    </message>
+    <message>
+        <source>last name</source>
+        <translation>apellido</translation>
+    </message>
+    <message>
+        <source>The customers were not exported.</source>
+        <translation>No se exportaron los clientes.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2.</source>
+        <translation>No se puede escribir %1: %2.</translation>
+    </message>
+    <message>
+        <source>Exporting %1 customers to %2...</source>
+        <translation>Exportando %1 clientes a %2...</translation>
+    </message>
+    <message>
+        <source>Nothing was copied.</source>
+        <translation>No se copió nada.</translation>
+    </message>
+    <message>
+        <source>Nothing was imported.</source>
+        <translation>No se importó nada.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2.</source>
+        <translation>No se puede leer %1: %2.</translation>
+    </message>
+    <message>
+        <source>Importing customers from %1...</source>
+        <translation>Importando clientes de %1...</translation>
+    </message>
+    <message>
+        <source>
+
+%1 is not UTF-8: it was read as Windows-1252.</source>
+        <translation>
+
+%1 no está en UTF-8: se leyó como Windows-1252.</translation>
+    </message>
+    <message>
+        <source>%1 customers were imported from %2.</source>
+        <translation>Se importaron %1 clientes de %2.</translation>
+    </message>
+    <message>
+        <source> All of them</source>
+        <translation> Todos ellos</translation>
+    </message>
+    <message>
+        <source> %1 of them</source>
+        <translation> %1 de ellos</translation>
+    </message>
+    <message>
+        <source> got new numbers: theirs belonged to other customers.</source>
+        <translation> recibieron números nuevos: los suyos pertenecían a otros clientes.</translation>
+    </message>
+</context>
+<context>
+    <name>Form1Controls</name>
+    <message>
+        <source>Customer Information</source>
+        <translation>Datos del cliente</translation>
+    </message>
+    <message>
+        <source>Filter:</source>
+        <translation>Filtro:</translation>
+    </message>
+    <message>
+        <source>First Name:</source>
+        <translation>Nombre:</translation>
+    </message>
+    <message>
+        <source>Last Name:</source>
+        <translation>Apellidos:</translation>
+    </message>
+    <message>
+        <source>Address:</source>
+        <translation>Dirección:</translation>
+    </message>
+    <message>
+        <source>E-Mail:</source>
+        <translation>Correo:</translation>
+    </message>
+    <message>
+        <source>Credit Limit:</source>
+        <translation>Crédito:</translation>
+    </message>
+    <message>
+        <source>Dept. Name:</source>
+        <translation>Dpto.:</translation>
+    </message>
+    <message>
+        <source>Phone #</source>
+        <translation>Teléfono:</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Añadir</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Editar</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Guardar</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>E&amp;liminar</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Salir</translation>
+    </message>
+    <message>
+        <source>&amp;First</source>
+        <translation>&amp;Primero</translation>
+    </message>
+    <message>
+        <source>&amp;Previous</source>
+        <translation>An&amp;terior</translation>
+    </message>
+    <message>
+        <source>&amp;Next</source>
+        <translation>Sig&amp;uiente</translation>
+    </message>
+    <message>
+        <source>&amp;Last</source>
+        <translation>Últi&amp;mo</translation>
+    </message>
+    <message>
+        <source>First Name</source>
+        <translation>Nombre</translation>
+    </message>
+    <message>
+        <source>Last Name</source>
+        <translation>Apellido</translation>
+    </message>
+    <message>
+        <source>Customers</source>
+        <translation>Clientes</translation>
+    </message>
+</context>
+<context>
+    <name>Messages</name>
+    <message>
+        <source>The database is in use by another program, which holds it locked (%1).</source>
+        <translation>Otro programa está usando la base de datos y la tiene bloqueada (%1).</translation>
+    </message>
+    <message>
+        <source>Run-time error &apos;%1&apos;:
+
+%2</source>
+        <translation>Error en tiempo de ejecución «%1»:
+
+%2</translation>
+    </message>
+    <message>
+        <source> Nothing you typed is lost: try again in a moment.</source>
+        <translation> No se ha perdido nada de lo que escribió: inténtelo de nuevo dentro de un momento.</translation>
+    </message>
+    <message>
+        <source>%1
+
+%2 (error %3)</source>
+        <translation>%1
+
+%2 (error %3)</translation>
+    </message>
+    <message>
+        <source>
+
+Try again, or cancel to end the program.</source>
+        <translation>
+
+Reintente, o cancele para salir del programa.</translation>
+    </message>
+    <message>
+        <source>No customer database was found. Create a new, empty one at %1?</source>
+        <translation>No se encontró ninguna base de datos de clientes. ¿Crear una nueva y vacía en %1?</translation>
+    </message>
+    <message>
+        <source>&amp;Create</source>
+        <translation>&amp;Crear</translation>
+    </message>
+    <message>
+        <source> Try again in a moment.</source>
+        <translation> Inténtelo de nuevo dentro de un momento.</translation>
+    </message>
+    <message>
+        <source>%1 (error %2)</source>
+        <translation>%1 (error %2)</translation>
+    </message>
+    <message>
+        <source>%1
+
+Password for the database %2:</source>
+        <translation>%1
+
+Contraseña de la base de datos %2:</translation>
+    </message>
+</context>
+<context>
+    <name>Mkdb</name>
+    <message>
+        <source>
+Makes a new customer database, or adds the customers of a CSV file to one.
+TARGET and SOURCE are database files or PostgreSQL URLs.
+
+  --rows N            N generated customers instead of the sample ones
+  --seed S            the seed of the generated customers (default 1)
+  --empty             the table dept without customers
+  --copy-from SOURCE  every customer of another database, keys and all
+  --import FILE.csv   adds the customers of a CSV file to an existing database
+  --help              show this text and end
+  --version           show the version and end
+
+Creating never touches an existing file, nor a server database that has a
+table dept already; the table and its customers are made in one transaction.
+An import adds all the customers of the file or none.
+</source>
+        <translation>
+Crea una base de datos de clientes nueva, o le añade los clientes de un archivo CSV.
+DESTINO y ORIGEN son archivos de base de datos o URL de PostgreSQL.
+
+  --rows N             N clientes generados en lugar de los de ejemplo
+  --seed S             la semilla de los clientes generados (por omisión, 1)
+  --empty              la tabla dept sin clientes
+  --copy-from ORIGEN   todos los clientes de otra base de datos, con sus claves
+  --import ARCHIVO.csv añade los clientes de un archivo CSV a una base de datos existente
+  --help               muestra este texto y termina
+  --version            muestra la versión y termina
+
+Nunca se toca un archivo existente, ni una base de datos de servidor que ya
+tenga una tabla dept; la tabla y sus clientes se crean en una sola transacción.
+Una importación añade todos los clientes del archivo o ninguno.
+</translation>
+    </message>
+    <message>
+        <source>row</source>
+        <translation>fila</translation>
+    </message>
+    <message>
+        <source>%1 exists already; it is left as it is</source>
+        <translation>%1 ya existe; se deja como está</translation>
+    </message>
+    <message>
+        <source>cannot create %1: %2</source>
+        <translation>no se puede crear %1: %2</translation>
+    </message>
+    <message>
+        <source>the database %1 holds a table dept already; it is left as it is</source>
+        <translation>la base de datos %1 ya contiene una tabla dept; se deja como está</translation>
+    </message>
+    <message>
+        <source>; nothing was created</source>
+        <translation>; no se creó nada</translation>
+    </message>
+    <message>
+        <source>Copied %1 customers from %2 into %3.</source>
+        <translation>Se copiaron %1 clientes de %2 a %3.</translation>
+    </message>
+    <message>
+        <source>cannot read %1: %2</source>
+        <translation>no se puede leer %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not UTF-8: it was read as Windows-1252.</source>
+        <translation>%1 no está en UTF-8: se leyó como Windows-1252.</translation>
+    </message>
+    <message>
+        <source>%1: %2; nothing was imported</source>
+        <translation>%1: %2; no se importó nada</translation>
+    </message>
+    <message>
+        <source>Imported %1 customers into %2.</source>
+        <translation>Se importaron %1 clientes en %2.</translation>
+    </message>
+    <message>
+        <source>%1 of them got new numbers: theirs belonged to other customers.</source>
+        <translation>%1 de ellos recibieron números nuevos: los suyos pertenecían a otros clientes.</translation>
+    </message>
+    <message>
+        <source>; nothing was imported</source>
+        <translation>; no se importó nada</translation>
+    </message>
+    <message>
+        <source>%1 needs a value</source>
+        <translation>%1 necesita un valor</translation>
+    </message>
+    <message>
+        <source>unknown option %1</source>
+        <translation>opción desconocida %1</translation>
+    </message>
+    <message>
+        <source>%1 needs a whole number, not &quot;%2&quot;</source>
+        <translation>%1 necesita un número entero, no «%2»</translation>
+    </message>
+    <message>
+        <source>name one database</source>
+        <translation>indique una sola base de datos</translation>
+    </message>
+    <message>
+        <source>--rows, --empty, --copy-from and --import do not go together</source>
+        <translation>--rows, --empty, --copy-from e --import no se pueden combinar</translation>
+    </message>
+    <message>
+        <source>Usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]
+  or:  tallyhouse-mkdb --import FILE.csv TARGET
+</source>
+        <translation>Uso: tallyhouse-mkdb DESTINO [--rows N [--seed S] | --empty | --copy-from ORIGEN]
+  o:  tallyhouse-mkdb --import ARCHIVO.csv DESTINO
+</translation>
+    </message>
+</context>
+<context>
+    <name>PgEngine</name>
+    <message>
+        <source>(a URL that cannot be read)</source>
+        <translation>(una URL ilegible)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; on %2</source>
+        <translation>«%1» en %2</translation>
+    </message>
+    <message>
+        <source>Cannot open the database %1: </source>
+        <translation>No se puede abrir la base de datos %1: </translation>
+    </message>
+    <message>
+        <source>the PostgreSQL driver of Qt is not installed (libqt6sql6-psql).</source>
+        <translation>el controlador de PostgreSQL de Qt no está instalado (libqt6sql6-psql).</translation>
+    </message>
+    <message>
+        <source>the URL cannot be read.</source>
+        <translation>no se puede interpretar la URL.</translation>
+    </message>
+    <message>
+        <source>the setting %1 of the URL holds a semicolon.</source>
+        <translation>el parámetro %1 de la URL contiene un punto y coma.</translation>
+    </message>
+    <message>
+        <source>The database %1 cannot be reached: %2</source>
+        <translation>No se puede acceder a la base de datos %1: %2</translation>
+    </message>
+    <message>
+        <source>The database %1 cannot store the character NUL (U+0000), which a text holds.</source>
+        <translation>La base de datos %1 no puede guardar el carácter NUL (U+0000) que contiene un texto.</translation>
+    </message>
+    <message>
+        <source>the connection was lost</source>
+        <translation>se perdió la conexión</translation>
+    </message>
+</context>
+<context>
+    <name>Program</name>
+    <message>
+        <source>%1 %2
+Copyright (C) 2026 The Tallyhouse developers
+License GPLv3+: GNU GPL version 3 or later &lt;https://gnu.org/licenses/gpl.html&gt;.
+This is free software: you are free to change and redistribute it.
+There is NO WARRANTY, to the extent permitted by law.
+</source>
+        <extracomment>The text of --version: %1 is the program&apos;s name, %2 its version.</extracomment>
+        <translation>%1 %2
+Copyright (C) 2026 Los desarrolladores de Tallyhouse
+Licencia GPLv3+: GNU GPL versión 3 o posterior &lt;https://gnu.org/licenses/gpl.html&gt;.
+Esto es software libre: usted es libre de modificarlo y redistribuirlo.
+NO HAY NINGUNA GARANTÍA, en la medida que lo permita la ley.
+</translation>
+    </message>
+</context>
+<context>
+    <name>RecordSet</name>
+    <message>
+        <source>The record set holds no rows.</source>
+        <translation>El conjunto de registros no tiene filas.</translation>
+    </message>
+    <message>
+        <source>The record set is closed.</source>
+        <translation>El conjunto de registros está cerrado.</translation>
+    </message>
+    <message>
+        <source>There is no row after the last row.</source>
+        <translation>No hay ninguna fila después de la última.</translation>
+    </message>
+    <message>
+        <source>There is no row before the first row.</source>
+        <translation>No hay ninguna fila antes de la primera.</translation>
+    </message>
+    <message>
+        <source>Row %1 does not exist.</source>
+        <translation>La fila %1 no existe.</translation>
+    </message>
+    <message>
+        <source>There is no current row.</source>
+        <translation>No hay fila actual.</translation>
+    </message>
+    <message>
+        <source>There is no column %1.</source>
+        <translation>No existe la columna %1.</translation>
+    </message>
+</context>
+<context>
+    <name>SqliteEngine</name>
+    <message>
+        <source>Cannot open the database %1: </source>
+        <translation>No se puede abrir la base de datos %1: </translation>
+    </message>
+    <message>
+        <source>the file does not exist.</source>
+        <translation>el archivo no existe.</translation>
+    </message>
+    <message>
+        <source>Cannot create the database &quot;%1&quot;: </source>
+        <translation>No se puede crear la base de datos «%1»: </translation>
+    </message>
+    <message>
+        <source>the file exists already; it is left as it is.</source>
+        <translation>el archivo ya existe; se deja como está.</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>memoria agotada</translation>
+    </message>
+    <message>
+        <source>The database %1 </source>
+        <translation>La base de datos %1 </translation>
+    </message>
+    <message>
+        <source>was deleted or moved while the program was running.</source>
+        <translation>se eliminó o se movió mientras el programa estaba en marcha.</translation>
+    </message>
+    <message>
+        <source>was replaced by another file while the program was running.</source>
+        <translation>se sustituyó por otro archivo mientras el programa estaba en marcha.</translation>
+    </message>
+    <message>
+        <source>is read-only: %1.</source>
+        <translation>es de solo lectura: %1.</translation>
+    </message>
+    <message>
+        <source>The database %1 is not open.</source>
+        <translation>La base de datos %1 no está abierta.</translation>
+    </message>
+</context>
+<context>
+    <name>Startup</name>
+    <message>
+        <source>%1
+
+The database was %2.</source>
+        <translation>%1
+
+Base de datos %2.</translation>
+    </message>
+</context>
+<context>
+    <name>Transfer</name>
+    <message>
+        <source>&amp;Export listed customers...</source>
+        <translation>&amp;Exportar los clientes listados...</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Copiar</translation>
+    </message>
+    <message>
+        <source>&amp;Import customers...</source>
+        <translation>&amp;Importar clientes...</translation>
+    </message>
+    <message>
+        <source>Export listed customers</source>
+        <translation>Exportar los clientes listados</translation>
+    </message>
+    <message>
+        <source>Import customers</source>
+        <translation>Importar clientes</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>Archivos CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Todos los archivos (*)</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancelar</translation>
+    </message>
+</context>
+</TS>

@@ -39,16 +39,16 @@
         <translation>einem Feld in Anführungszeichen fehlt das schließende Anführungszeichen</translation>
     </message>
     <message>
-        <source>the record is longer than %1 MB; is a closing quote missing?</source>
-        <translation>der Datensatz ist länger als %1 MB; fehlt ein schließendes Anführungszeichen?</translation>
-    </message>
-    <message>
         <source>a double quote is out of place: a field holding quotes must be quoted, and a closing quote must end the field</source>
         <translation>ein Anführungszeichen steht an falscher Stelle: Ein Feld mit Anführungszeichen muss selbst in Anführungszeichen stehen, und das schließende Anführungszeichen muss das Feld beenden</translation>
     </message>
     <message>
         <source> (in the record that begins on line %1)</source>
         <translation> (im Datensatz, der in Zeile %1 beginnt)</translation>
+    </message>
+    <message>
+        <source>a field is longer than any text may be (%1 characters); is a closing quote missing?</source>
+        <translation>ein Feld ist länger, als ein Text sein darf (%1 Zeichen); fehlt ein schließendes Anführungszeichen?</translation>
     </message>
 </context>
 <context>
@@ -116,10 +116,6 @@
         <translation>für diesen Kunden ist kein freier Schlüssel über %1 mehr übrig</translation>
     </message>
     <message>
-        <source> belongs to a customer in the table already</source>
-        <translation> gehört bereits einem Kunden in der Tabelle</translation>
-    </message>
-    <message>
         <source>line</source>
         <translation>Zeile</translation>
     </message>
@@ -156,22 +152,6 @@ Try &apos;tallyhouse --help&apos; for more information.
     <message>
         <source>--database needs a file path or a PostgreSQL URL.</source>
         <translation>--database braucht einen Dateipfad oder eine PostgreSQL-URL.</translation>
-    </message>
-    <message>
-        <source>named by the --database option</source>
-        <translation>Option --database</translation>
-    </message>
-    <message>
-        <source>named by the environment variable </source>
-        <translation>Umgebungsvariable </translation>
-    </message>
-    <message>
-        <source>The settings file %1 names a database URL that holds a password. A settings file must never hold one: take the password out of the URL and keep it in ~/.pgpass, in PGPASSWORD or in a PostgreSQL service file; the program asks for it when the server wants one.</source>
-        <translation>Die Einstellungsdatei %1 nennt eine Datenbank-URL mit Passwort. Eine Einstellungsdatei darf nie ein Passwort enthalten: Entfernen Sie es aus der URL und legen Sie es in ~/.pgpass, in PGPASSWORD oder in einer PostgreSQL-Dienstdatei ab; das Programm fragt danach, wenn der Server eines verlangt.</translation>
-    </message>
-    <message>
-        <source>named by the settings file </source>
-        <translation>Einstellungsdatei </translation>
     </message>
     <message>
         <source>found beside the program</source>
@@ -216,8 +196,9 @@ The database is the first of:
   6.  else the program offers to create a new, empty database as in 5.
 A database named by 1 to 3 that does not exist is an error.
 
-Passwords are never read from the settings file, and a URL there that holds
-one is refused. The PostgreSQL client takes the password from ~/.pgpass,
+A TARGET may also be a libpq connection string (host=db1 dbname=shop).
+A TARGET never holds a password: one with a password is refused wherever it
+is written. The PostgreSQL client takes the password from ~/.pgpass,
 PGPASSWORD or a PostgreSQL service file, or the program asks for it when the
 server wants one.
 </source>
@@ -244,11 +225,36 @@ Die Datenbank ist die erste der folgenden:
       anzulegen.
 Eine mit 1 bis 3 angegebene Datenbank, die nicht existiert, ist ein Fehler.
 
-Passwörter werden nie aus der Einstellungsdatei gelesen; eine URL dort, die
-eines enthält, wird abgelehnt. Der PostgreSQL-Client nimmt das Passwort aus
-~/.pgpass, PGPASSWORD oder einer PostgreSQL-Dienstdatei, oder das Programm
-fragt danach, wenn der Server eines verlangt.
+Ein ZIEL kann auch eine libpq-Verbindungszeichenkette sein
+(host=db1 dbname=shop).
+Ein ZIEL enthält nie ein Passwort: Ein ZIEL mit Passwort wird abgelehnt, wo
+immer es steht. Der PostgreSQL-Client nimmt das Passwort aus ~/.pgpass, PGPASSWORD
+oder einer PostgreSQL-Dienstdatei, oder das Programm fragt danach, wenn der
+Server eines verlangt.
 </translation>
+    </message>
+    <message>
+        <source>named by the %1</source>
+        <translation>angegeben in %1</translation>
+    </message>
+    <message>
+        <source>--database option</source>
+        <translation>der Option --database</translation>
+    </message>
+    <message>
+        <source>environment variable %1</source>
+        <translation>der Umgebungsvariable %1</translation>
+    </message>
+    <message>
+        <source>settings file %1</source>
+        <translation>der Einstellungsdatei %1</translation>
+    </message>
+</context>
+<context>
+    <name>Engine</name>
+    <message>
+        <source>The %1 names a server database together with its password. A password must never be written there: take it out, and keep it in ~/.pgpass, in PGPASSWORD or in a PostgreSQL service file; the program asks for it when the server wants one.</source>
+        <translation>In %1 ist eine Serverdatenbank samt Passwort angegeben. Dort darf nie ein Passwort stehen: Entfernen Sie es und legen Sie es in ~/.pgpass, in PGPASSWORD oder in einer PostgreSQL-Dienstdatei ab; das Programm fragt danach, wenn der Server eines verlangt.</translation>
     </message>
 </context>
 <context>
@@ -555,54 +561,8 @@ Passwort für die Datenbank %2:</translation>
 <context>
     <name>Mkdb</name>
     <message>
-        <source>
-Makes a new customer database, or adds the customers of a CSV file to one.
-TARGET and SOURCE are database files or PostgreSQL URLs.
-
-  --rows N            N generated customers instead of the sample ones
-  --seed S            the seed of the generated customers (default 1)
-  --empty             the table dept without customers
-  --copy-from SOURCE  every customer of another database, keys and all
-  --import FILE.csv   adds the customers of a CSV file to an existing database
-  --help              show this text and end
-  --version           show the version and end
-
-Creating never touches an existing file, nor a server database that has a
-table dept already; the table and its customers are made in one transaction.
-An import adds all the customers of the file or none.
-</source>
-        <translation>
-Legt eine neue Kundendatenbank an oder fügt einer Datenbank die Kunden einer
-CSV-Datei hinzu. ZIEL und QUELLE sind Datenbankdateien oder PostgreSQL-URLs.
-
-  --rows N            N erzeugte Kunden statt der Beispielkunden
-  --seed S            Startwert für die erzeugten Kunden (Vorgabe: 1)
-  --empty             die Tabelle dept ohne Kunden
-  --copy-from QUELLE  alle Kunden einer anderen Datenbank, samt Schlüsseln
-  --import DATEI.csv  fügt die Kunden einer CSV-Datei einer bestehenden Datenbank hinzu
-  --help              diese Hilfe anzeigen und beenden
-  --version           die Version anzeigen und beenden
-
-Eine bestehende Datei wird nie angetastet, ebenso wenig eine Serverdatenbank,
-die bereits eine Tabelle dept hat; Tabelle und Kunden entstehen in einer
-einzigen Transaktion. Ein Import fügt alle Kunden der Datei hinzu oder keinen.
-</translation>
-    </message>
-    <message>
         <source>row</source>
         <translation>Zeile</translation>
-    </message>
-    <message>
-        <source>%1 exists already; it is left as it is</source>
-        <translation>%1 existiert bereits und bleibt unverändert</translation>
-    </message>
-    <message>
-        <source>cannot create %1: %2</source>
-        <translation>%1 kann nicht angelegt werden: %2</translation>
-    </message>
-    <message>
-        <source>the database %1 holds a table dept already; it is left as it is</source>
-        <translation>die Datenbank %1 enthält bereits eine Tabelle dept und bleibt unverändert</translation>
     </message>
     <message>
         <source>; nothing was created</source>
@@ -663,6 +623,59 @@ einzigen Transaktion. Ein Import fügt alle Kunden der Datei hinzu oder keinen.
         <translation>Aufruf: tallyhouse-mkdb ZIEL [--rows N [--seed S] | --empty | --copy-from QUELLE]
   oder: tallyhouse-mkdb --import DATEI.csv ZIEL
 </translation>
+    </message>
+    <message>
+        <source>
+Makes a new customer database, or adds the customers of a CSV file to one.
+TARGET and SOURCE are database files, PostgreSQL URLs or libpq connection
+strings (host=db1 dbname=shop), never with a password: ~/.pgpass, PGPASSWORD
+or a PostgreSQL service file gives it. SOURCE may also be a Microsoft Access
+file, whose customers are copied; Tallyhouse never writes one.
+
+  --rows N            N generated customers instead of the sample ones
+  --seed S            the seed of the generated customers (default 1)
+  --empty             the table dept without customers
+  --copy-from SOURCE  every customer of another database, keys and all
+  --import FILE.csv   adds the customers of a CSV file to an existing database
+  --help              show this text and end
+  --version           show the version and end
+
+Creating never touches an existing file, nor a server database that has a
+table dept already; the table and its customers are made in one transaction.
+An import adds all the customers of the file or none.
+</source>
+        <translation>
+Legt eine neue Kundendatenbank an oder fügt einer Datenbank die Kunden einer
+CSV-Datei hinzu. ZIEL und QUELLE sind Datenbankdateien, PostgreSQL-URLs oder
+libpq-Verbindungszeichenketten (host=db1 dbname=shop), nie mit Passwort: Das
+kommt aus ~/.pgpass, PGPASSWORD oder einer PostgreSQL-Dienstdatei. QUELLE kann
+auch eine Microsoft-Access-Datei sein, deren Kunden kopiert werden; Tallyhouse
+schreibt nie in eine solche Datei.
+
+  --rows N            N erzeugte Kunden statt der Beispielkunden
+  --seed S            Startwert für die erzeugten Kunden (Vorgabe: 1)
+  --empty             die Tabelle dept ohne Kunden
+  --copy-from QUELLE  alle Kunden einer anderen Datenbank, samt Schlüsseln
+  --import DATEI.csv  fügt die Kunden einer CSV-Datei einer bestehenden Datenbank hinzu
+  --help              diese Hilfe anzeigen und beenden
+  --version           die Version anzeigen und beenden
+
+Eine bestehende Datei wird nie angetastet, ebenso wenig eine Serverdatenbank,
+die bereits eine Tabelle dept hat; Tabelle und Kunden entstehen in einer
+einzigen Transaktion. Ein Import fügt alle Kunden der Datei hinzu oder keinen.
+</translation>
+    </message>
+    <message>
+        <source>%1 is a Microsoft Access database, not a CSV file: to bring its customers over, copy them into a new database with --copy-from %1</source>
+        <translation>%1 ist eine Microsoft-Access-Datenbank, keine CSV-Datei: Um ihre Kunden zu übernehmen, kopieren Sie sie mit --copy-from %1 in eine neue Datenbank</translation>
+    </message>
+    <message>
+        <source>target</source>
+        <translation>dem Ziel</translation>
+    </message>
+    <message>
+        <source>--copy-from source</source>
+        <translation>der Quelle von --copy-from</translation>
     </message>
 </context>
 <context>

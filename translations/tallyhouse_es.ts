@@ -39,16 +39,16 @@
         <translation>a un campo entre comillas le falta la comilla de cierre</translation>
     </message>
     <message>
-        <source>the record is longer than %1 MB; is a closing quote missing?</source>
-        <translation>el registro ocupa más de %1 MB; ¿falta una comilla de cierre?</translation>
-    </message>
-    <message>
         <source>a double quote is out of place: a field holding quotes must be quoted, and a closing quote must end the field</source>
         <translation>hay una comilla doble fuera de lugar: un campo que contiene comillas debe ir entre comillas, y la comilla de cierre debe terminar el campo</translation>
     </message>
     <message>
         <source> (in the record that begins on line %1)</source>
         <translation> (en el registro que empieza en la línea %1)</translation>
+    </message>
+    <message>
+        <source>a field is longer than any text may be (%1 characters); is a closing quote missing?</source>
+        <translation>un campo es más largo de lo que puede ser cualquier texto (%1 caracteres); ¿falta una comilla de cierre?</translation>
     </message>
 </context>
 <context>
@@ -116,10 +116,6 @@
         <translation>no queda ninguna clave libre por encima de %1 para este cliente</translation>
     </message>
     <message>
-        <source> belongs to a customer in the table already</source>
-        <translation> ya pertenece a un cliente de la tabla</translation>
-    </message>
-    <message>
         <source>line</source>
         <translation>línea</translation>
     </message>
@@ -156,22 +152,6 @@ Pruebe «tallyhouse --help» para más información.
     <message>
         <source>--database needs a file path or a PostgreSQL URL.</source>
         <translation>--database necesita la ruta de un archivo o una URL de PostgreSQL.</translation>
-    </message>
-    <message>
-        <source>named by the --database option</source>
-        <translation>indicada con la opción --database</translation>
-    </message>
-    <message>
-        <source>named by the environment variable </source>
-        <translation>indicada en la variable de entorno </translation>
-    </message>
-    <message>
-        <source>The settings file %1 names a database URL that holds a password. A settings file must never hold one: take the password out of the URL and keep it in ~/.pgpass, in PGPASSWORD or in a PostgreSQL service file; the program asks for it when the server wants one.</source>
-        <translation>El archivo de configuración %1 indica una URL de base de datos que contiene una contraseña. Un archivo de configuración nunca debe contenerla: quítela de la URL y guárdela en ~/.pgpass, en PGPASSWORD o en un archivo de servicio de PostgreSQL; el programa la pide cuando el servidor la necesita.</translation>
-    </message>
-    <message>
-        <source>named by the settings file </source>
-        <translation>indicada en el archivo de configuración </translation>
     </message>
     <message>
         <source>found beside the program</source>
@@ -216,8 +196,9 @@ The database is the first of:
   6.  else the program offers to create a new, empty database as in 5.
 A database named by 1 to 3 that does not exist is an error.
 
-Passwords are never read from the settings file, and a URL there that holds
-one is refused. The PostgreSQL client takes the password from ~/.pgpass,
+A TARGET may also be a libpq connection string (host=db1 dbname=shop).
+A TARGET never holds a password: one with a password is refused wherever it
+is written. The PostgreSQL client takes the password from ~/.pgpass,
 PGPASSWORD or a PostgreSQL service file, or the program asks for it when the
 server wants one.
 </source>
@@ -244,11 +225,36 @@ La base de datos es la primera de estas:
   6.  si no, el programa ofrece crear una base de datos nueva y vacía como en 5.
 Una base de datos indicada por 1 a 3 que no existe es un error.
 
-Las contraseñas nunca se leen del archivo de configuración, y se rechaza una
-URL que contenga una. El cliente de PostgreSQL toma la contraseña de
-~/.pgpass, de PGPASSWORD o de un archivo de servicio de PostgreSQL, o el
-programa la pide cuando el servidor la necesita.
+Un DESTINO también puede ser una cadena de conexión de libpq
+(host=db1 dbname=shop).
+Un DESTINO nunca contiene una contraseña: se rechaza uno que la contenga, esté
+donde esté escrito. El cliente de PostgreSQL toma la contraseña de ~/.pgpass,
+de PGPASSWORD o de un archivo de servicio de PostgreSQL, o el programa la pide
+cuando el servidor la necesita.
 </translation>
+    </message>
+    <message>
+        <source>named by the %1</source>
+        <translation>indicada en %1</translation>
+    </message>
+    <message>
+        <source>--database option</source>
+        <translation>la opción --database</translation>
+    </message>
+    <message>
+        <source>environment variable %1</source>
+        <translation>la variable de entorno %1</translation>
+    </message>
+    <message>
+        <source>settings file %1</source>
+        <translation>el archivo de configuración %1</translation>
+    </message>
+</context>
+<context>
+    <name>Engine</name>
+    <message>
+        <source>The %1 names a server database together with its password. A password must never be written there: take it out, and keep it in ~/.pgpass, in PGPASSWORD or in a PostgreSQL service file; the program asks for it when the server wants one.</source>
+        <translation>En %1 se indica una base de datos de servidor junto con su contraseña. Nunca debe escribirse allí una contraseña: quítela y guárdela en ~/.pgpass, en PGPASSWORD o en un archivo de servicio de PostgreSQL; el programa la pide cuando el servidor la necesita.</translation>
     </message>
 </context>
 <context>
@@ -555,54 +561,8 @@ Contraseña de la base de datos %2:</translation>
 <context>
     <name>Mkdb</name>
     <message>
-        <source>
-Makes a new customer database, or adds the customers of a CSV file to one.
-TARGET and SOURCE are database files or PostgreSQL URLs.
-
-  --rows N            N generated customers instead of the sample ones
-  --seed S            the seed of the generated customers (default 1)
-  --empty             the table dept without customers
-  --copy-from SOURCE  every customer of another database, keys and all
-  --import FILE.csv   adds the customers of a CSV file to an existing database
-  --help              show this text and end
-  --version           show the version and end
-
-Creating never touches an existing file, nor a server database that has a
-table dept already; the table and its customers are made in one transaction.
-An import adds all the customers of the file or none.
-</source>
-        <translation>
-Crea una base de datos de clientes nueva, o le añade los clientes de un archivo CSV.
-DESTINO y ORIGEN son archivos de base de datos o URL de PostgreSQL.
-
-  --rows N             N clientes generados en lugar de los de ejemplo
-  --seed S             la semilla de los clientes generados (por omisión, 1)
-  --empty              la tabla dept sin clientes
-  --copy-from ORIGEN   todos los clientes de otra base de datos, con sus claves
-  --import ARCHIVO.csv añade los clientes de un archivo CSV a una base de datos existente
-  --help               muestra este texto y termina
-  --version            muestra la versión y termina
-
-Nunca se toca un archivo existente, ni una base de datos de servidor que ya
-tenga una tabla dept; la tabla y sus clientes se crean en una sola transacción.
-Una importación añade todos los clientes del archivo o ninguno.
-</translation>
-    </message>
-    <message>
         <source>row</source>
         <translation>fila</translation>
-    </message>
-    <message>
-        <source>%1 exists already; it is left as it is</source>
-        <translation>%1 ya existe; se deja como está</translation>
-    </message>
-    <message>
-        <source>cannot create %1: %2</source>
-        <translation>no se puede crear %1: %2</translation>
-    </message>
-    <message>
-        <source>the database %1 holds a table dept already; it is left as it is</source>
-        <translation>la base de datos %1 ya contiene una tabla dept; se deja como está</translation>
     </message>
     <message>
         <source>; nothing was created</source>
@@ -663,6 +623,59 @@ Una importación añade todos los clientes del archivo o ninguno.
         <translation>Uso: tallyhouse-mkdb DESTINO [--rows N [--seed S] | --empty | --copy-from ORIGEN]
   o:  tallyhouse-mkdb --import ARCHIVO.csv DESTINO
 </translation>
+    </message>
+    <message>
+        <source>
+Makes a new customer database, or adds the customers of a CSV file to one.
+TARGET and SOURCE are database files, PostgreSQL URLs or libpq connection
+strings (host=db1 dbname=shop), never with a password: ~/.pgpass, PGPASSWORD
+or a PostgreSQL service file gives it. SOURCE may also be a Microsoft Access
+file, whose customers are copied; Tallyhouse never writes one.
+
+  --rows N            N generated customers instead of the sample ones
+  --seed S            the seed of the generated customers (default 1)
+  --empty             the table dept without customers
+  --copy-from SOURCE  every customer of another database, keys and all
+  --import FILE.csv   adds the customers of a CSV file to an existing database
+  --help              show this text and end
+  --version           show the version and end
+
+Creating never touches an existing file, nor a server database that has a
+table dept already; the table and its customers are made in one transaction.
+An import adds all the customers of the file or none.
+</source>
+        <translation>
+Crea una base de datos de clientes nueva, o le añade los clientes de un archivo CSV.
+DESTINO y ORIGEN son archivos de base de datos, URL de PostgreSQL o cadenas de
+conexión de libpq (host=db1 dbname=shop), nunca con contraseña: la dan
+~/.pgpass, PGPASSWORD o un archivo de servicio de PostgreSQL. ORIGEN también
+puede ser un archivo de Microsoft Access, cuyos clientes se copian; Tallyhouse
+nunca escribe en uno.
+
+  --rows N             N clientes generados en lugar de los de ejemplo
+  --seed S             la semilla de los clientes generados (por omisión, 1)
+  --empty              la tabla dept sin clientes
+  --copy-from ORIGEN   todos los clientes de otra base de datos, con sus claves
+  --import ARCHIVO.csv añade los clientes de un archivo CSV a una base de datos existente
+  --help               muestra este texto y termina
+  --version            muestra la versión y termina
+
+Nunca se toca un archivo existente, ni una base de datos de servidor que ya
+tenga una tabla dept; la tabla y sus clientes se crean en una sola transacción.
+Una importación añade todos los clientes del archivo o ninguno.
+</translation>
+    </message>
+    <message>
+        <source>%1 is a Microsoft Access database, not a CSV file: to bring its customers over, copy them into a new database with --copy-from %1</source>
+        <translation>%1 es una base de datos de Microsoft Access, no un archivo CSV: para traer sus clientes, cópielos a una base de datos nueva con --copy-from %1</translation>
+    </message>
+    <message>
+        <source>target</source>
+        <translation>el destino</translation>
+    </message>
+    <message>
+        <source>--copy-from source</source>
+        <translation>el origen de --copy-from</translation>
     </message>
 </context>
 <context>

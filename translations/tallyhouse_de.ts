@@ -2,6 +2,109 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de">
 <context>
+    <name>AccessFile</name>
+    <message>
+        <source>Cannot read the Access database %1: </source>
+        <translation>Die Access-Datenbank %1 kann nicht gelesen werden: </translation>
+    </message>
+    <message>
+        <source>the file is not an Access database.</source>
+        <translation>die Datei ist keine Access-Datenbank.</translation>
+    </message>
+    <message>
+        <source>the file is cut short: its %1 bytes hold no list of tables.</source>
+        <translation>die Datei ist abgeschnitten: ihre %1 Bytes enthalten keine Tabellenliste.</translation>
+    </message>
+    <message>
+        <source>the file is cut short: its %1 bytes end within a page of %2.</source>
+        <translation>die Datei ist abgeschnitten: ihre %1 Bytes enden mitten in einer Seite von %2.</translation>
+    </message>
+    <message>
+        <source>libmdb cannot open it.</source>
+        <translation>libmdb kann sie nicht öffnen.</translation>
+    </message>
+    <message>
+        <source>its list of tables is damaged.</source>
+        <translation>ihre Tabellenliste ist beschädigt.</translation>
+    </message>
+    <message>
+        <source>it holds no table dept, nor any other table.</source>
+        <translation>sie enthält keine Tabelle dept und auch sonst keine Tabelle.</translation>
+    </message>
+    <message>
+        <source>it holds no table dept, only the table %1, which Tallyhouse does not keep.</source>
+        <translation>sie enthält keine Tabelle dept, nur die Tabelle %1, die Tallyhouse nicht verwaltet.</translation>
+    </message>
+    <message>
+        <source>it holds no table dept, only the tables %1, which Tallyhouse does not keep.</source>
+        <translation>sie enthält keine Tabelle dept, nur die Tabellen %1, die Tallyhouse nicht verwaltet.</translation>
+    </message>
+    <message>
+        <source>the definition of its table dept is damaged.</source>
+        <translation>die Definition ihrer Tabelle dept ist beschädigt.</translation>
+    </message>
+    <message>
+        <source>its table dept has no column %1</source>
+        <translation>ihrer Tabelle dept fehlt die Spalte %1</translation>
+    </message>
+    <message>
+        <source>the column %1 holds binary data, which Tallyhouse cannot keep</source>
+        <translation>die Spalte %1 enthält Binärdaten, die Tallyhouse nicht speichern kann</translation>
+    </message>
+    <message>
+        <source>a copy would leave behind its column %1, which Tallyhouse does not keep</source>
+        <translation>eine Kopie würde ihre Spalte %1 zurücklassen, die Tallyhouse nicht verwaltet</translation>
+    </message>
+    <message>
+        <source>The Access database %1 cannot be copied: %2. Its table dept must have exactly the columns %3.</source>
+        <translation>Die Access-Datenbank %1 kann nicht kopiert werden: %2. Ihre Tabelle dept muss genau die Spalten %3 haben.</translation>
+    </message>
+    <message>
+        <source>; and </source>
+        <translation>; und </translation>
+    </message>
+    <message>
+        <source>the file is damaged: its table dept holds %1 customers, and only %2 of them can be read</source>
+        <translation>die Datei ist beschädigt: ihre Tabelle dept enthält %1 Kunden, von denen nur %2 gelesen werden können</translation>
+    </message>
+    <message>
+        <source>the row is damaged and cannot be read</source>
+        <translation>die Zeile ist beschädigt und kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>the key %1 is empty</source>
+        <translation>der Schlüssel %1 ist leer</translation>
+    </message>
+    <message>
+        <source>the key %1 %2 is not a whole number</source>
+        <translation>der Schlüssel %1 %2 ist keine ganze Zahl</translation>
+    </message>
+    <message>
+        <source>%1 %2 is not a number</source>
+        <translation>%1 %2 ist keine Zahl</translation>
+    </message>
+    <message>
+        <source>Cannot copy the Access database %1 into a new database beside it: </source>
+        <translation>Die Access-Datenbank %1 kann nicht in eine neue Datenbank daneben kopiert werden: </translation>
+    </message>
+    <message>
+        <source>Cannot put the copy of the Access database %1 in its place: %2; nothing was changed.</source>
+        <translation>Die Kopie der Access-Datenbank %1 kann nicht an ihre Stelle gesetzt werden: %2; es wurde nichts geändert.</translation>
+    </message>
+    <message>
+        <source>it cannot be renamed to %1</source>
+        <translation>sie kann nicht in %1 umbenannt werden</translation>
+    </message>
+    <message>
+        <source>the copy cannot be renamed to %1</source>
+        <translation>die Kopie kann nicht in %1 umbenannt werden</translation>
+    </message>
+    <message>
+        <source>row</source>
+        <translation>Zeile</translation>
+    </message>
+</context>
+<context>
     <name>Connection</name>
     <message>
         <source>The database %1 cannot be reached: %2</source>
@@ -122,6 +225,22 @@
     <message>
         <source>row</source>
         <translation>Zeile</translation>
+    </message>
+    <message>
+        <source>%1 belongs to a customer in the table already</source>
+        <translation>%1 gehört bereits einem Kunden in der Tabelle</translation>
+    </message>
+    <message>
+        <source>%1 exists already; it is left as it is</source>
+        <translation>%1 existiert bereits und bleibt unverändert</translation>
+    </message>
+    <message>
+        <source>cannot create %1: %2</source>
+        <translation>%1 kann nicht angelegt werden: %2</translation>
+    </message>
+    <message>
+        <source>the database %1 holds a table dept already; it is left as it is</source>
+        <translation>die Datenbank %1 enthält bereits eine Tabelle dept und bleibt unverändert</translation>
     </message>
 </context>
 <context>
@@ -557,6 +676,18 @@ Password for the database %2:</source>
 
 Passwort für die Datenbank %2:</translation>
     </message>
+    <message>
+        <source>%1 was made by Microsoft Access. Tallyhouse can copy its %2 customer into a new database and work on that; the Access file stays as it is. Copy them?</source>
+        <translation>%1 wurde mit Microsoft Access erstellt. Tallyhouse kann den %2 Kunden daraus in eine neue Datenbank kopieren und mit dieser arbeiten; die Access-Datei bleibt unverändert. Jetzt kopieren?</translation>
+    </message>
+    <message>
+        <source>%1 was made by Microsoft Access. Tallyhouse can copy its %2 customers into a new database and work on that; the Access file stays as it is. Copy them?</source>
+        <translation>%1 wurde mit Microsoft Access erstellt. Tallyhouse kann die %2 Kunden daraus in eine neue Datenbank kopieren und mit dieser arbeiten; die Access-Datei bleibt unverändert. Jetzt kopieren?</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
 </context>
 <context>
     <name>Mkdb</name>
@@ -818,6 +949,10 @@ The database was %2.</source>
         <translation>%1
 
 Herkunft der Datenbank: %2.</translation>
+    </message>
+    <message>
+        <source>The Access database %1 cannot be copied: %2. Nothing was written.</source>
+        <translation>Die Access-Datenbank %1 kann nicht kopiert werden: %2. Es wurde nichts geschrieben.</translation>
     </message>
 </context>
 <context>

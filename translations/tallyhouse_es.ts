@@ -2,6 +2,109 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="es">
 <context>
+    <name>AccessFile</name>
+    <message>
+        <source>Cannot read the Access database %1: </source>
+        <translation>No se puede leer la base de datos de Access %1: </translation>
+    </message>
+    <message>
+        <source>the file is not an Access database.</source>
+        <translation>el archivo no es una base de datos de Access.</translation>
+    </message>
+    <message>
+        <source>the file is cut short: its %1 bytes hold no list of tables.</source>
+        <translation>el archivo está truncado: sus %1 bytes no contienen ninguna lista de tablas.</translation>
+    </message>
+    <message>
+        <source>the file is cut short: its %1 bytes end within a page of %2.</source>
+        <translation>el archivo está truncado: sus %1 bytes terminan dentro de una página de %2.</translation>
+    </message>
+    <message>
+        <source>libmdb cannot open it.</source>
+        <translation>libmdb no puede abrirla.</translation>
+    </message>
+    <message>
+        <source>its list of tables is damaged.</source>
+        <translation>su lista de tablas está dañada.</translation>
+    </message>
+    <message>
+        <source>it holds no table dept, nor any other table.</source>
+        <translation>no contiene ninguna tabla dept, ni ninguna otra tabla.</translation>
+    </message>
+    <message>
+        <source>it holds no table dept, only the table %1, which Tallyhouse does not keep.</source>
+        <translation>no contiene ninguna tabla dept, solo la tabla %1, que Tallyhouse no gestiona.</translation>
+    </message>
+    <message>
+        <source>it holds no table dept, only the tables %1, which Tallyhouse does not keep.</source>
+        <translation>no contiene ninguna tabla dept, solo las tablas %1, que Tallyhouse no gestiona.</translation>
+    </message>
+    <message>
+        <source>the definition of its table dept is damaged.</source>
+        <translation>la definición de su tabla dept está dañada.</translation>
+    </message>
+    <message>
+        <source>its table dept has no column %1</source>
+        <translation>su tabla dept no tiene la columna %1</translation>
+    </message>
+    <message>
+        <source>the column %1 holds binary data, which Tallyhouse cannot keep</source>
+        <translation>la columna %1 contiene datos binarios, que Tallyhouse no puede guardar</translation>
+    </message>
+    <message>
+        <source>a copy would leave behind its column %1, which Tallyhouse does not keep</source>
+        <translation>una copia dejaría atrás su columna %1, que Tallyhouse no gestiona</translation>
+    </message>
+    <message>
+        <source>The Access database %1 cannot be copied: %2. Its table dept must have exactly the columns %3.</source>
+        <translation>No se puede copiar la base de datos de Access %1: %2. Su tabla dept debe tener exactamente las columnas %3.</translation>
+    </message>
+    <message>
+        <source>; and </source>
+        <translation>; y </translation>
+    </message>
+    <message>
+        <source>the file is damaged: its table dept holds %1 customers, and only %2 of them can be read</source>
+        <translation>el archivo está dañado: su tabla dept contiene %1 clientes y solo se pueden leer %2 de ellos</translation>
+    </message>
+    <message>
+        <source>the row is damaged and cannot be read</source>
+        <translation>la fila está dañada y no se puede leer</translation>
+    </message>
+    <message>
+        <source>the key %1 is empty</source>
+        <translation>la clave %1 está vacía</translation>
+    </message>
+    <message>
+        <source>the key %1 %2 is not a whole number</source>
+        <translation>la clave %1 %2 no es un número entero</translation>
+    </message>
+    <message>
+        <source>%1 %2 is not a number</source>
+        <translation>%1 %2 no es un número</translation>
+    </message>
+    <message>
+        <source>Cannot copy the Access database %1 into a new database beside it: </source>
+        <translation>No se puede copiar la base de datos de Access %1 a una base de datos nueva junto a ella: </translation>
+    </message>
+    <message>
+        <source>Cannot put the copy of the Access database %1 in its place: %2; nothing was changed.</source>
+        <translation>No se puede poner la copia de la base de datos de Access %1 en su lugar: %2; no se ha cambiado nada.</translation>
+    </message>
+    <message>
+        <source>it cannot be renamed to %1</source>
+        <translation>no se puede cambiar su nombre a %1</translation>
+    </message>
+    <message>
+        <source>the copy cannot be renamed to %1</source>
+        <translation>no se puede cambiar el nombre de la copia a %1</translation>
+    </message>
+    <message>
+        <source>row</source>
+        <translation>fila</translation>
+    </message>
+</context>
+<context>
     <name>Connection</name>
     <message>
         <source>The database %1 cannot be reached: %2</source>
@@ -122,6 +225,22 @@
     <message>
         <source>row</source>
         <translation>fila</translation>
+    </message>
+    <message>
+        <source>%1 belongs to a customer in the table already</source>
+        <translation>%1 ya pertenece a un cliente de la tabla</translation>
+    </message>
+    <message>
+        <source>%1 exists already; it is left as it is</source>
+        <translation>%1 ya existe; se deja como está</translation>
+    </message>
+    <message>
+        <source>cannot create %1: %2</source>
+        <translation>no se puede crear %1: %2</translation>
+    </message>
+    <message>
+        <source>the database %1 holds a table dept already; it is left as it is</source>
+        <translation>la base de datos %1 ya contiene una tabla dept; se deja como está</translation>
     </message>
 </context>
 <context>
@@ -557,6 +676,18 @@ Password for the database %2:</source>
 
 Contraseña de la base de datos %2:</translation>
     </message>
+    <message>
+        <source>%1 was made by Microsoft Access. Tallyhouse can copy its %2 customer into a new database and work on that; the Access file stays as it is. Copy them?</source>
+        <translation>%1 se creó con Microsoft Access. Tallyhouse puede copiar su %2 cliente a una base de datos nueva y trabajar con ella; el archivo de Access queda como está. ¿Copiarlo?</translation>
+    </message>
+    <message>
+        <source>%1 was made by Microsoft Access. Tallyhouse can copy its %2 customers into a new database and work on that; the Access file stays as it is. Copy them?</source>
+        <translation>%1 se creó con Microsoft Access. Tallyhouse puede copiar sus %2 clientes a una base de datos nueva y trabajar con ella; el archivo de Access queda como está. ¿Copiarlos?</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Copiar</translation>
+    </message>
 </context>
 <context>
     <name>Mkdb</name>
@@ -818,6 +949,10 @@ The database was %2.</source>
         <translation>%1
 
 Base de datos %2.</translation>
+    </message>
+    <message>
+        <source>The Access database %1 cannot be copied: %2. Nothing was written.</source>
+        <translation>No se puede copiar la base de datos de Access %1: %2. No se ha escrito nada.</translation>
     </message>
 </context>
 <context>

@@ -24,7 +24,7 @@ bool bring_over_access_file(const QString& path)
             result = replace_with_copy(path, source);
         }
         if (result.outcome != ImportResult::Done)
-            report_cannot_start(nullptr, QStringLiteral("The Access database %1 cannot be copied: %2. Nothing was written.")
+            report_cannot_start(nullptr, QCoreApplication::translate("Startup", "The Access database %1 cannot be copied: %2. Nothing was written.")
                                              .arg(source.name(), result.refusal));
         return result.outcome == ImportResult::Done;
     } catch (const DbError& e) {

@@ -2,6 +2,7 @@
 
 #include "db_error.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -212,29 +213,29 @@ struct AccessCustomerSource::Libmdb {
 AccessCustomerSource::AccessCustomerSource(const QString& path)
     : mdb_(std::make_unique<Libmdb>()), path_(path)
 {
-    const QString where = QStringLiteral("Cannot read the Access database %1: ").arg(name());
+    const QString where = QCoreApplication::translate("AccessFile", "Cannot read the Access database %1: ").arg(name());
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw DbError(file.exists() ? DbError::NotADatabase : DbError::FileMissing, where + file.errorString() + u'.');
     if (!is_access_file(path))
-        throw DbError(DbError::NotADatabase, where + QStringLiteral("the file is not an Access database."));
+        throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("AccessFile", "the file is not an Access database."));
     // Every Access file is a whole number of pages; libmdb would read the
     // missing end of one cut short as zeros.
     file.seek(0x14);
     const qint64 page = file.read(1) == QByteArray(1, '\0') ? 2048 : 4096;
     if (file.size() < 3 * page)
         throw DbError(DbError::NotADatabase,
-                      where + QStringLiteral("the file is cut short: its %1 bytes hold no list of tables.").arg(file.size()));
+                      where + QCoreApplication::translate("AccessFile", "the file is cut short: its %1 bytes hold no list of tables.").arg(file.size()));
     if (file.size() % page != 0)
-        throw DbError(DbError::NotADatabase, where + QStringLiteral("the file is cut short: its %1 bytes end within a page of %2.")
+        throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("AccessFile", "the file is cut short: its %1 bytes end within a page of %2.")
                                                         .arg(file.size()).arg(page));
     file.close();
 
     mdb_->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!mdb_->mdb)
-        throw DbError(DbError::NotADatabase, where + QStringLiteral("libmdb cannot open it."));
+        throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("AccessFile", "libmdb cannot open it."));
     if (!mdb_read_catalog(mdb_->mdb, MDB_TABLE))
-        throw DbError(DbError::NotADatabase, where + QStringLiteral("its list of tables is damaged."));
+        throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("AccessFile", "its list of tables is damaged."));
     MdbCatalogEntry* dept = nullptr;
     QStringList tables;
     for (guint i = 0; i < mdb_->mdb->num_catalog; ++i) {
@@ -249,12 +250,14 @@ AccessCustomerSource::AccessCustomerSource(const QString& path)
     }
     if (!dept)
         throw DbError(DbError::NoDeptTable,
-                      where + (tables.isEmpty() ? QStringLiteral("it holds no table dept, nor any other table.")
-                                                : QStringLiteral("it holds no table dept, only %1 %2, which Tallyhouse does not keep.")
-                                                      .arg(tables.size() == 1 ? QStringLiteral("the table") : QStringLiteral("the tables"), listed(tables))));
+                      where + (tables.isEmpty()        ? QCoreApplication::translate("AccessFile", "it holds no table dept, nor any other table.")
+                                                : tables.size() == 1 ? QCoreApplication::translate("AccessFile", "it holds no table dept, only the table %1, which Tallyhouse does not keep.")
+                                                                           .arg(listed(tables))
+                                                                     : QCoreApplication::translate("AccessFile", "it holds no table dept, only the tables %1, which Tallyhouse does not keep.")
+                                                                           .arg(listed(tables))));
     mdb_->table = mdb_read_table(dept);
     if (!mdb_->table || !mdb_read_columns(mdb_->table))
-        throw DbError(DbError::NotADatabase, where + QStringLiteral("the definition of its table dept is damaged."));
+        throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("AccessFile", "the definition of its table dept is damaged."));
 
     // Exactly our columns, by name in any order and letter case.
     QStringList missing, extra, unkept;
@@ -282,15 +285,15 @@ AccessCustomerSource::AccessCustomerSource(const QString& path)
             missing << QString::fromLatin1(kCustomerColumns[c].name);
     QStringList faults;
     if (!missing.isEmpty())
-        faults << QStringLiteral("its table dept has no column %1").arg(listed(missing));
+        faults << QCoreApplication::translate("AccessFile", "its table dept has no column %1").arg(listed(missing));
     if (!unkept.isEmpty())
-        faults << QStringLiteral("the column %1 holds binary data, which Tallyhouse cannot keep").arg(listed(unkept));
+        faults << QCoreApplication::translate("AccessFile", "the column %1 holds binary data, which Tallyhouse cannot keep").arg(listed(unkept));
     if (!extra.isEmpty())
-        faults << QStringLiteral("a copy would leave behind its column %1, which Tallyhouse does not keep").arg(listed(extra));
+        faults << QCoreApplication::translate("AccessFile", "a copy would leave behind its column %1, which Tallyhouse does not keep").arg(listed(extra));
     if (!faults.isEmpty())
         throw DbError(DbError::NoDeptTable,
-                      QStringLiteral("The Access database %1 cannot be copied: %2. Its table dept must have exactly the columns %3.")
-                          .arg(name(), faults.join(QStringLiteral("; and ")), listed([] {
+                      QCoreApplication::translate("AccessFile", "The Access database %1 cannot be copied: %2. Its table dept must have exactly the columns %3.")
+                          .arg(name(), faults.join(QCoreApplication::translate("AccessFile", "; and ")), listed([] {
                                    QStringList all;
                                    for (const CustomerColumn& c : kCustomerColumns)
                                        all << QString::fromLatin1(c.name);
@@ -330,7 +333,7 @@ bool AccessCustomerSource::next(ImportedCustomer& customer)
         // did not reach are told, not lost without a word.
         if (row_ < qint64(table->num_rows)) {
             errorRow_ = row_ + 1;
-            error_ = QStringLiteral("the file is damaged: its table dept holds %1 customers, and only %2 of them can be read")
+            error_ = QCoreApplication::translate("AccessFile", "the file is damaged: its table dept holds %1 customers, and only %2 of them can be read")
                          .arg(table->num_rows).arg(row_);
         } else {
             read_ = row_;
@@ -345,7 +348,7 @@ bool AccessCustomerSource::next(ImportedCustomer& customer)
     if (table->num_cols > fields.size() || mdb_find_row(mdb, int(table->cur_row) - 1, &start, &size) != 0
         || mdb_crack_row(table, start & 0x1fff, size, fields.data()) < 0) {
         errorRow_ = row_ + 1;
-        error_ = QStringLiteral("the row is damaged and cannot be read");
+        error_ = QCoreApplication::translate("AccessFile", "the row is damaged and cannot be read");
         return false;
     }
     ++row_;
@@ -372,9 +375,9 @@ bool AccessCustomerSource::next(ImportedCustomer& customer)
             else if (!v.isNull())
                 key = whole_number(v.toString());
             if (v.isNull())
-                return refuse(QStringLiteral("the key %1 is empty").arg(QLatin1String(ours.name)));
+                return refuse(QCoreApplication::translate("AccessFile", "the key %1 is empty").arg(QLatin1String(ours.name)));
             if (!key)
-                return refuse(QStringLiteral("the key %1 %2 is not a whole number").arg(QLatin1String(ours.name), quoted(v.toString())));
+                return refuse(QCoreApplication::translate("AccessFile", "the key %1 %2 is not a whole number").arg(QLatin1String(ours.name), quoted(v.toString())));
             customer.row.cusnum = *key;
             break;
         }
@@ -393,7 +396,7 @@ bool AccessCustomerSource::next(ImportedCustomer& customer)
                 else if (ok && std::isfinite(d))
                     customer.row.*ours.number = d;
                 else
-                    return refuse(QStringLiteral("%1 %2 is not a number").arg(QLatin1String(ours.name), quoted(v.toString())));
+                    return refuse(QCoreApplication::translate("AccessFile", "%1 %2 is not a number").arg(QLatin1String(ours.name), quoted(v.toString())));
             } else {
                 customer.row.*ours.number = v;
             }
@@ -419,21 +422,21 @@ ImportResult replace_with_copy(const QString& path, AccessCustomerSource& source
     try {
         result = create_filled_database(copy, source);
     } catch (const DbError& e) {
-        throw e.prefixed(QStringLiteral("Cannot copy the Access database %1 into a new database beside it: ").arg(source.name()));
+        throw e.prefixed(QCoreApplication::translate("AccessFile", "Cannot copy the Access database %1 into a new database beside it: ").arg(source.name()));
     }
     if (result.outcome != ImportResult::Done)
         return result;
     const auto fail = [&](const QString& why) {
         QFile::remove(copy);
-        return DbError(DbError::FileExists, QStringLiteral("Cannot put the copy of the Access database %1 in its place: %2; nothing was changed.")
+        return DbError(DbError::FileExists, QCoreApplication::translate("AccessFile", "Cannot put the copy of the Access database %1 in its place: %2; nothing was changed.")
                                                 .arg(source.name(), why));
     };
     // Rename never replaces a file that exists.
     if (!QFile::rename(path, kept))
-        throw fail(QStringLiteral("it cannot be renamed to %1").arg(kept));
+        throw fail(QCoreApplication::translate("AccessFile", "it cannot be renamed to %1").arg(kept));
     if (!QFile::rename(copy, path)) {
         QFile::rename(kept, path);
-        throw fail(QStringLiteral("the copy cannot be renamed to %1").arg(path));
+        throw fail(QCoreApplication::translate("AccessFile", "the copy cannot be renamed to %1").arg(path));
     }
     if (keptAs)
         *keptAs = kept;

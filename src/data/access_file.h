@@ -35,7 +35,7 @@ public:
     bool next(ImportedCustomer& customer) override;
     QString error() const override { return error_; }
     qint64 errorLine() const override { return errorRow_; }
-    QString unit() const override { return QStringLiteral("row"); }
+    QString unit() const override { return QCoreApplication::translate("AccessFile", "row"); }
     bool keys_stay() const override { return true; }
 
 private:

@@ -154,7 +154,7 @@ ImportResult store(CustomerTable& table, CustomerSource& source, const ImportPro
             CustomerRow& row = batch[i];
             const bool isTaken = keyed[i] && taken.contains(row.cusnum);
             if (isTaken && source.keys_stay())
-                return refused(source, lines[i], key_text(row.cusnum) + QStringLiteral(" belongs to a customer in the table already"));
+                return refused(source, lines[i], QCoreApplication::translate("CustomerImport", "%1 belongs to a customer in the table already").arg(key_text(row.cusnum)));
             if (keyed[i] && !isTaken)
                 continue;
             if (auto r = give_new_key(row, lines[i]))
@@ -252,8 +252,8 @@ ImportResult create_filled_database(const QString& target, CustomerSource& sourc
         // Made here, and only when it does not exist yet.
         QFile made(target);
         if (!made.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            throw made.exists() ? DbError(DbError::FileExists, QStringLiteral("%1 exists already; it is left as it is").arg(target))
-                                : DbError(DbError::FileMissing, QStringLiteral("cannot create %1: %2").arg(target, made.errorString()));
+            throw made.exists() ? DbError(DbError::FileExists, QCoreApplication::translate("CustomerImport", "%1 exists already; it is left as it is").arg(target))
+                                : DbError(DbError::FileMissing, QCoreApplication::translate("CustomerImport", "cannot create %1: %2").arg(target, made.errorString()));
     }
     ImportResult result;
     try {
@@ -262,7 +262,7 @@ ImportResult create_filled_database(const QString& target, CustomerSource& sourc
             cn.open(target);
             if (!cn.engine().columns(cn, QStringLiteral("dept")).isEmpty())
                 throw DbError(DbError::FileExists,
-                              QStringLiteral("the database %1 holds a table dept already; it is left as it is").arg(cn.engine().name()));
+                              QCoreApplication::translate("CustomerImport", "the database %1 holds a table dept already; it is left as it is").arg(cn.engine().name()));
             // The rows go in before the indexes are made: one sort per
             // index is much faster than keeping them in order row by row.
             const QStringList create = cn.engine().create_statements(QStringLiteral("dept"));

@@ -61,13 +61,14 @@ bool ask_create_database(QWidget* parent, const QString& path)
 bool ask_copy_access_file(QWidget* parent, const QString& fileName, qint64 count)
 {
     QMessageBox box(QMessageBox::Question, kTitle,
-                    QStringLiteral("%1 was made by Microsoft Access. Tallyhouse can copy its %2 %3 into a new database and work on that; "
-                                   "the Access file stays as it is. Copy them?")
+                    (count == 1 ? QCoreApplication::translate("Messages", "%1 was made by Microsoft Access. Tallyhouse can copy its %2 customer into a new "
+                                                                   "database and work on that; the Access file stays as it is. Copy them?")
+                                : QCoreApplication::translate("Messages", "%1 was made by Microsoft Access. Tallyhouse can copy its %2 customers into a new "
+                                                                   "database and work on that; the Access file stays as it is. Copy them?"))
                         .arg(fileName)
-                        .arg(count)
-                        .arg(count == 1 ? QStringLiteral("customer") : QStringLiteral("customers")),
+                        .arg(count),
                     QMessageBox::Ok | QMessageBox::Cancel, parent);
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("&Copy"));
+    box.button(QMessageBox::Ok)->setText(QCoreApplication::translate("Messages", "&Copy"));
     box.setDefaultButton(QMessageBox::Ok);
     return box.exec() == QMessageBox::Ok;
 }

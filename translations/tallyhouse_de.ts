@@ -153,6 +153,10 @@
         <source>a field is longer than any text may be (%1 characters); is a closing quote missing?</source>
         <translation>ein Feld ist länger, als ein Text sein darf (%1 Zeichen); fehlt ein schließendes Anführungszeichen?</translation>
     </message>
+    <message>
+        <source>the record has more than %1 fields; is a closing quote missing?</source>
+        <translation>der Datensatz hat mehr als %1 Felder; fehlt ein schließendes Anführungszeichen?</translation>
+    </message>
 </context>
 <context>
     <name>CsvWriter</name>
@@ -241,6 +245,21 @@
     <message>
         <source>the database %1 holds a table dept already; it is left as it is</source>
         <translation>die Datenbank %1 enthält bereits eine Tabelle dept und bleibt unverändert</translation>
+    </message>
+</context>
+<context>
+    <name>CustomerRow</name>
+    <message>
+        <source>a first or last name</source>
+        <translation>ein Vor- oder Nachname</translation>
+    </message>
+    <message>
+        <source>a text</source>
+        <translation>ein Text</translation>
+    </message>
+    <message>
+        <source>%1 holds %2 characters; %3 may hold at most %4</source>
+        <translation>%1 hat %2 Zeichen; %3 darf höchstens %4 haben</translation>
     </message>
 </context>
 <context>
@@ -687,6 +706,14 @@ Passwort für die Datenbank %2:</translation>
     <message>
         <source>&amp;Copy</source>
         <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>The record was not saved.
+
+The %1 box holds %2 characters; it may hold at most %3. Nothing you typed is lost: shorten the text and save again.</source>
+        <translation>Der Datensatz wurde nicht gespeichert.
+
+Das Feld %1 enthält %2 Zeichen; es darf höchstens %3 enthalten. Nichts von Ihrer Eingabe geht verloren: Kürzen Sie den Text und speichern Sie erneut.</translation>
     </message>
 </context>
 <context>

@@ -153,6 +153,10 @@
         <source>a field is longer than any text may be (%1 characters); is a closing quote missing?</source>
         <translation>un campo es más largo de lo que puede ser cualquier texto (%1 caracteres); ¿falta una comilla de cierre?</translation>
     </message>
+    <message>
+        <source>the record has more than %1 fields; is a closing quote missing?</source>
+        <translation>el registro tiene más de %1 campos; ¿falta una comilla de cierre?</translation>
+    </message>
 </context>
 <context>
     <name>CsvWriter</name>
@@ -241,6 +245,21 @@
     <message>
         <source>the database %1 holds a table dept already; it is left as it is</source>
         <translation>la base de datos %1 ya contiene una tabla dept; se deja como está</translation>
+    </message>
+</context>
+<context>
+    <name>CustomerRow</name>
+    <message>
+        <source>a first or last name</source>
+        <translation>un nombre o apellido</translation>
+    </message>
+    <message>
+        <source>a text</source>
+        <translation>un texto</translation>
+    </message>
+    <message>
+        <source>%1 holds %2 characters; %3 may hold at most %4</source>
+        <translation>%1 tiene %2 caracteres; %3 puede tener como máximo %4</translation>
     </message>
 </context>
 <context>
@@ -687,6 +706,14 @@ Contraseña de la base de datos %2:</translation>
     <message>
         <source>&amp;Copy</source>
         <translation>&amp;Copiar</translation>
+    </message>
+    <message>
+        <source>The record was not saved.
+
+The %1 box holds %2 characters; it may hold at most %3. Nothing you typed is lost: shorten the text and save again.</source>
+        <translation>El registro no se ha guardado.
+
+El campo %1 tiene %2 caracteres; puede tener como máximo %3. No se ha perdido nada de lo que escribió: acorte el texto y vuelva a guardar.</translation>
     </message>
 </context>
 <context>

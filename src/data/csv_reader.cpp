@@ -198,8 +198,8 @@ void CsvReader::onField(void* data, size_t size, void* self)
         return;
     reader->fieldBytes_ = 0;
     if (reader->record_.fields.size() >= kMaxFields)
-        return reader->fail(reader->record_.line, QStringLiteral("the record has more than %1 fields; "
-                                                                 "is a closing quote missing?")
+        return reader->fail(reader->record_.line, QCoreApplication::translate("CsvReader", "the record has more than %1 fields; "
+                                                                                              "is a closing quote missing?")
                                                       .arg(kMaxFields));
     const char* bytes = static_cast<const char*>(data);
     QString field;  // NULL when libcsv passes no data

@@ -1,5 +1,7 @@
 #include "customer_row.h"
 
+#include <QCoreApplication>
+
 QVariant column_value(const CustomerRow& row, int i)
 {
     const CustomerColumn& c = kCustomerColumns[i];
@@ -47,9 +49,9 @@ std::optional<int> overlong_column(const CustomerRow& row)
 QString overlong_text(const CustomerRow& row, int column)
 {
     const qsizetype length = (row.*kCustomerColumns[column].text).size();
-    const QString what = max_length(column) == kMaxNameLength ? QStringLiteral("a first or last name")
-                                                              : QStringLiteral("a text");
-    return QStringLiteral("%1 holds %2 characters; %3 may hold at most %4")
+    const QString what = max_length(column) == kMaxNameLength ? QCoreApplication::translate("CustomerRow", "a first or last name")
+                                                              : QCoreApplication::translate("CustomerRow", "a text");
+    return QCoreApplication::translate("CustomerRow", "%1 holds %2 characters; %3 may hold at most %4")
         .arg(QLatin1String(kCustomerColumns[column].name))
         .arg(length)
         .arg(what)

@@ -94,8 +94,8 @@ void report_not_done(QWidget* parent, const QString& what, const QString& why)
 void report_too_long(QWidget* parent, const QString& box, qsizetype length, qsizetype most)
 {
     QMessageBox::warning(parent, kTitle,
-                         QStringLiteral("The record was not saved.\n\nThe %1 box holds %2 characters; it may hold at most %3. "
-                                        "Nothing you typed is lost: shorten the text and save again.")
+                         QCoreApplication::translate("Messages", "The record was not saved.\n\nThe %1 box holds %2 characters; it may hold at most %3. "
+                                                                    "Nothing you typed is lost: shorten the text and save again.")
                              .arg(box)
                              .arg(length)
                              .arg(most));

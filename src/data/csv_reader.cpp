@@ -3,6 +3,7 @@
 #include "customer_row.h"
 
 #include <QByteArrayView>
+#include <algorithm>
 #include <QIODevice>
 #include <csv.h>
 #include <cstring>
@@ -16,6 +17,8 @@ namespace {
 // UTF-8 (a quote doubled takes two), and two quotes around it.
 constexpr qint64 kMaxFieldBytes = 3 * kMaxTextLength + 2;
 constexpr qsizetype kMaxFields = 1000;
+// The smallest step by which libcsv's buffer for a field grows.
+constexpr qint64 kBlockSize = 4096;
 
 // Windows-1252 is Latin-1 but for 0x80 to 0x9F. Its five unassigned bytes
 // keep their Latin-1 code points, as browsers decode them.
@@ -61,7 +64,7 @@ CsvReader::CsvReader(QIODevice* in, qint64 blockSize)
 {
     csv_init(parser_.get(), CSV_STRICT | CSV_STRICT_FINI | CSV_EMPTY_IS_NULL);
     csv_set_space_func(parser_.get(), no_blanks);
-    csv_set_blk_size(parser_.get(), 64 * 1024);  // long fields grow in few steps
+    csv_set_blk_size(parser_.get(), kBlockSize);
 }
 
 CsvReader::~CsvReader()
@@ -170,6 +173,10 @@ void CsvReader::parse(const char* data, qsizetype size)
             return fail(record_.line, QStringLiteral("a field is longer than any text may be (%1 characters); "
                                                      "is a closing quote missing?")
                                           .arg(kMaxTextLength));
+        // libcsv grows a field's buffer by its block size: a block as large
+        // as the field so far keeps a long field from being copied over
+        // and over as it grows.
+        csv_set_blk_size(parser_.get(), size_t(std::max<qint64>(kBlockSize, fieldBytes_)));
         if (csv_parse(parser_.get(), data + at, size_t(length), onField, onRecordEnd, this) != size_t(length)) {
             if (csv_error(parser_.get()) != CSV_EPARSE)
                 return fail(line_, QString::fromUtf8(csv_strerror(csv_error(parser_.get()))));

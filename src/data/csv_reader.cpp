@@ -3,8 +3,8 @@
 #include "customer_row.h"
 
 #include <QByteArrayView>
-#include <algorithm>
 #include <QIODevice>
+#include <algorithm>
 #include <csv.h>
 #include <cstring>
 
@@ -204,9 +204,7 @@ void CsvReader::onField(void* data, size_t size, void* self)
         return;
     reader->fieldBytes_ = 0;
     if (reader->record_.fields.size() >= kMaxFields)
-        return reader->fail(reader->record_.line, QStringLiteral("the record has more than %1 fields; "
-                                                                 "is a closing quote missing?")
-                                                      .arg(kMaxFields));
+        return reader->fail(reader->record_.line, QStringLiteral("the record has more than %1 fields").arg(kMaxFields));
     const char* bytes = static_cast<const char*>(data);
     QString field;  // NULL when libcsv passes no data
     if (bytes && size == 0)

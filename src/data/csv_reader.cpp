@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QByteArrayView>
 #include <QIODevice>
+#include <algorithm>
 #include <csv.h>
 #include <cstring>
 
@@ -17,6 +18,8 @@ namespace {
 // UTF-8 (a quote doubled takes two), and two quotes around it.
 constexpr qint64 kMaxFieldBytes = 3 * kMaxTextLength + 2;
 constexpr qsizetype kMaxFields = 1000;
+// The smallest step by which libcsv's buffer for a field grows.
+constexpr qint64 kBlockSize = 4096;
 
 // Windows-1252 is Latin-1 but for 0x80 to 0x9F. Its five unassigned bytes
 // keep their Latin-1 code points, as browsers decode them.
@@ -62,7 +65,7 @@ CsvReader::CsvReader(QIODevice* in, qint64 blockSize)
 {
     csv_init(parser_.get(), CSV_STRICT | CSV_STRICT_FINI | CSV_EMPTY_IS_NULL);
     csv_set_space_func(parser_.get(), no_blanks);
-    csv_set_blk_size(parser_.get(), 64 * 1024);  // long fields grow in few steps
+    csv_set_blk_size(parser_.get(), kBlockSize);
 }
 
 CsvReader::~CsvReader()
@@ -171,6 +174,10 @@ void CsvReader::parse(const char* data, qsizetype size)
             return fail(record_.line, QCoreApplication::translate("CsvReader", "a field is longer than any text may be (%1 characters); "
                                                                           "is a closing quote missing?")
                                           .arg(kMaxTextLength));
+        // libcsv grows a field's buffer by its block size: a block as large
+        // as the field so far keeps a long field from being copied over
+        // and over as it grows.
+        csv_set_blk_size(parser_.get(), size_t(std::max<qint64>(kBlockSize, fieldBytes_)));
         if (csv_parse(parser_.get(), data + at, size_t(length), onField, onRecordEnd, this) != size_t(length)) {
             if (csv_error(parser_.get()) != CSV_EPARSE)
                 return fail(line_, QString::fromUtf8(csv_strerror(csv_error(parser_.get()))));
@@ -198,9 +205,7 @@ void CsvReader::onField(void* data, size_t size, void* self)
         return;
     reader->fieldBytes_ = 0;
     if (reader->record_.fields.size() >= kMaxFields)
-        return reader->fail(reader->record_.line, QCoreApplication::translate("CsvReader", "the record has more than %1 fields; "
-                                                                                              "is a closing quote missing?")
-                                                      .arg(kMaxFields));
+        return reader->fail(reader->record_.line, QCoreApplication::translate("CsvReader", "the record has more than %1 fields").arg(kMaxFields));
     const char* bytes = static_cast<const char*>(data);
     QString field;  // NULL when libcsv passes no data
     if (bytes && size == 0)

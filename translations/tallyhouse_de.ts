@@ -154,8 +154,8 @@
         <translation>ein Feld ist länger, als ein Text sein darf (%1 Zeichen); fehlt ein schließendes Anführungszeichen?</translation>
     </message>
     <message>
-        <source>the record has more than %1 fields; is a closing quote missing?</source>
-        <translation>der Datensatz hat mehr als %1 Felder; fehlt ein schließendes Anführungszeichen?</translation>
+        <source>the record has more than %1 fields</source>
+        <translation>der Datensatz hat mehr als %1 Felder</translation>
     </message>
 </context>
 <context>

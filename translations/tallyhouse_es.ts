@@ -154,8 +154,8 @@
         <translation>un campo es más largo de lo que puede ser cualquier texto (%1 caracteres); ¿falta una comilla de cierre?</translation>
     </message>
     <message>
-        <source>the record has more than %1 fields; is a closing quote missing?</source>
-        <translation>el registro tiene más de %1 campos; ¿falta una comilla de cierre?</translation>
+        <source>the record has more than %1 fields</source>
+        <translation>el registro tiene más de %1 campos</translation>
     </message>
 </context>
 <context>

@@ -16,7 +16,7 @@ PREFIX     ?= /usr/local
 # validators of the desktop entry and the AppStream metainfo, dpkg-shlibdeps
 # and dpkg-buildflags for the package, Qt's Linguist tools (the translations)
 # and Qt's own translations, help2man and man (the manual pages), lintian
-# (the package's check), and
+# (the package's check), ccache, and
 # PostgreSQL: libpq, Qt's driver, and the server (tests and benchmarks start
 # throwaway servers of their own with scripts/pg-scratch; the package's default
 # cluster is never used).
@@ -25,15 +25,22 @@ PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libcsv-
             fonts-liberation xvfb xauth imagemagick x11-utils \
             desktop-file-utils appstream dpkg-dev \
             pkg-config libpq-dev libqt6sql6-psql postgresql-15 \
-            qt6-tools-dev qt6-l10n-tools qt6-translations-l10n help2man man-db lintian
+            qt6-tools-dev qt6-l10n-tools qt6-translations-l10n help2man man-db lintian ccache
 
 .PHONY: run test build asan deps bench load soak install package clean
+
+# Compiles go through ccache: a second build, in this checkout or in another
+# clone of it, compiles only what changed. Paths below this folder count
+# relative to it, so clones in other folders share one cache.
+COMPILER_CACHE := -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+export CCACHE_BASEDIR  := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 
 deps:
 	@./scripts/install-deps $(PACKAGES)
 
 $(BUILD)/Makefile: CMakeLists.txt | deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(COMPILER_CACHE)
 
 build: deps $(BUILD)/Makefile
 	cmake --build $(BUILD) -j$(JOBS)
@@ -61,7 +68,7 @@ test: build
 # any report fails the test that caused it. Optimised less and with line
 # tables only, as the sanitizers advise, it builds in less time.
 $(ASAN_BUILD)/Makefile: CMakeLists.txt | deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLYHOUSE_SANITIZE=ON \
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLYHOUSE_SANITIZE=ON $(COMPILER_CACHE) \
 	    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG"
 
 asan: deps $(ASAN_BUILD)/Makefile

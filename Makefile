@@ -10,24 +10,37 @@ PREFIX     ?= /usr/local
 
 # Debian packages: compiler and build tools, Qt 6 (Widgets, Sql, Test), the
 # SQLite driver and library, libcsv (reading CSV files), a sans-serif font,
+# libmdb (reading Microsoft Access files) with Debian's mdb-tables and mdb-export
+# (the tests check the Access files they write with them),
 # a virtual display with screenshots for machines without a screen, the
 # validators of the desktop entry and the AppStream metainfo, dpkg-shlibdeps
-# for the package, and
+# and dpkg-buildflags for the package, Qt's Linguist tools (the translations)
+# and Qt's own translations, help2man and man (the manual pages), lintian
+# (the package's check), ccache, and
 # PostgreSQL: libpq, Qt's driver, and the server (tests and benchmarks start
 # throwaway servers of their own with scripts/pg-scratch; the package's default
 # cluster is never used).
 PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libcsv-dev \
+            mdbtools-dev mdbtools \
             fonts-liberation xvfb xauth imagemagick x11-utils \
             desktop-file-utils appstream dpkg-dev \
-            pkg-config libpq-dev libqt6sql6-psql postgresql-15
+            pkg-config libpq-dev libqt6sql6-psql postgresql-15 \
+            qt6-tools-dev qt6-l10n-tools qt6-translations-l10n help2man man-db lintian ccache
 
 .PHONY: run test build asan deps bench load soak install package clean
+
+# Compiles go through ccache: a second build, in this checkout or in another
+# clone of it, compiles only what changed. Paths below this folder count
+# relative to it, so clones in other folders share one cache.
+COMPILER_CACHE := -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+export CCACHE_BASEDIR  := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 
 deps:
 	@./scripts/install-deps $(PACKAGES)
 
 $(BUILD)/Makefile: CMakeLists.txt | deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(COMPILER_CACHE)
 
 build: deps $(BUILD)/Makefile
 	cmake --build $(BUILD) -j$(JOBS)
@@ -35,10 +48,11 @@ build: deps $(BUILD)/Makefile
 run: build
 	@./scripts/run $(BUILD)
 
-# The programs, the desktop entry, the metainfo and the icons under
-# $(DESTDIR)$(PREFIX).
+# The programs (stripped), the desktop entry, the metainfo, the icons, the
+# manual pages, the translations, the copyright file and the changelog under
+# $(DESTDIR)$(PREFIX): what the package installs.
 install: build
-	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
 
 # $(BUILD)/tallyhouse_<version>_<arch>.deb, of what `make install` installs,
 # under /usr.
@@ -54,7 +68,7 @@ test: build
 # any report fails the test that caused it. Optimised less and with line
 # tables only, as the sanitizers advise, it builds in less time.
 $(ASAN_BUILD)/Makefile: CMakeLists.txt | deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLYHOUSE_SANITIZE=ON \
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLYHOUSE_SANITIZE=ON $(COMPILER_CACHE) \
 	    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG"
 
 asan: deps $(ASAN_BUILD)/Makefile

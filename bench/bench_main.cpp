@@ -18,9 +18,9 @@
 // round-trip time (ms; several, comma-separated, measure the same
 // databases once per round-trip time): the window, its second connection
 // and the floor alike. The tables then also show the round trips each step
-// cost and the longest time the window's thread did not turn its event
-// loop, beside the targets for a server over a network. Export and import
-// are not timed then.
+// cost, and judge the steps by the targets for a server over a network.
+// Export and import are not timed then. Every table shows the longest time
+// the window's thread did not turn its event loop during each step.
 
 #include "data/pg_engine.h"
 #include "pg_floor.h"

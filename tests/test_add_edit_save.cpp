@@ -104,6 +104,7 @@ private slots:
     // What reaches the database.
     void hostileTextsRoundTripThroughInsertAndUpdate_data();
     void hostileTextsRoundTripThroughInsertAndUpdate();
+    void overlongNameIsRefusedNamingItsBox();
     void newKeyIsOneMoreThanTheLargestWhateverTheFilterAndOrder();
     void newKeyStartsAtOneAndPasses32767();
     void rowAddedByAnotherProgramDuringAnAddIsNotDuplicated();
@@ -155,6 +156,18 @@ void AddEditSaveTest::addThenCancelOrAddAgainWritesNothingAndShowsTheFirstRow()
     QTest::mouseClick(w->cmdadd, Qt::LeftButton);
     QCOMPARE(w.state(), state::browse);
     QCOMPARE(w.boxes().value(0), QStringLiteral("1"));
+
+    // Escape abandons an add as Cancel does, from any box; during an edit it does nothing.
+    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    QVERIFY(start(w, true));
+    type(w->Text4, "Half typed");
+    QTest::keyClick(w->Text4, Qt::Key_Escape);
+    QTRY_COMPARE(w.state(), state::browse);
+    QCOMPARE(w.boxes().value(0), QStringLiteral("1"));
+    QVERIFY(w.gridAgreesWithBoxes());
+    QTest::mouseClick(w->cmdedit, Qt::LeftButton);
+    QTest::keyClick(w->Text2, Qt::Key_Escape);
+    QCOMPARE(w.state(), state::editing);
     QVERIFY(db.rows() == before);
 }
 
@@ -267,13 +280,20 @@ void AddEditSaveTest::hostileTextsRoundTripThroughInsertAndUpdate()
 {
     QFETCH(QString, text);
     QFETCH(bool, typed);
+    // The text in every box, as long as a name may be in the two names.
+    auto seven = [](const QString& t) {
+        QStringList texts(7, t);
+        texts[0] = texts[1] = t.left(kMaxNameLength);
+        return texts;
+    };
     auto put = [&](Window& w, const QString& t) {
-        for (QLineEdit* box : w->recordBoxes().mid(1)) {
+        const auto boxes = w->recordBoxes().mid(1);
+        for (int i = 0; i < boxes.size(); ++i) {
             if (typed)
-                retype(box, t);
+                retype(boxes[i], seven(t)[i]);
             else
-                paste(box, t);
-            QCOMPARE(box->text(), t);
+                paste(boxes[i], seven(t)[i]);
+            QCOMPARE(boxes[i]->text(), seven(t)[i]);
         }
     };
     TempDb db(TempDb::sample());
@@ -283,19 +303,53 @@ void AddEditSaveTest::hostileTextsRoundTripThroughInsertAndUpdate()
     QVERIFY(start(w, true));
     put(w, text);
     QVERIFY(save(w));
-    QCOMPARE(stored_row(db, 8), stored(8, QStringList(7, text)));
-    QCOMPARE(w.boxes(), QStringList{"8"} + QStringList(7, text));
+    QCOMPARE(stored_row(db, 8), stored(8, seven(text)));
+    QCOMPARE(w.boxes(), QStringList{"8"} + seven(text));
 
     const QString edited = QStringLiteral("edited ") + text;
     QVERIFY(start(w, false));
     put(w, edited);
     QVERIFY(save(w));
-    QCOMPARE(stored_row(db, 8), stored(8, QStringList(7, edited)));
-    QCOMPARE(w.boxes(), QStringList{"8"} + QStringList(7, edited));
+    QCOMPARE(stored_row(db, 8), stored(8, seven(edited)));
+    QCOMPARE(w.boxes(), QStringList{"8"} + seven(edited));
 
     QCOMPARE(db.count(), 8);
     QVERIFY(db.rows().mid(0, 7) == before);
     QCOMPARE(db.integrity(), QStringLiteral("ok"));
+}
+
+// A name longer than the name indexes take is refused before any
+// statement, in the same words on both engines; the longest one allowed,
+// in characters that take the most bytes, is saved.
+void AddEditSaveTest::overlongNameIsRefusedNamingItsBox()
+{
+    QString name;
+    quint32 seed = 18;
+    for (int i = 0; i < 3000; ++i) {
+        seed = seed * 1103515245 + 12345;
+        name += QChar(char16_t(0x4E00 + (seed >> 8) % 0x5000));  // three bytes each in UTF-8, no case
+    }
+    TempDb db(TempDb::sample());
+    const auto before = db.rows();
+    Window w(db);
+    for (const bool adding : {true, false}) {
+        const auto was = db.rows();
+        QVERIFY(start(w, adding));
+        paste(w->Text2, name);
+        const auto answer = answer_next_message_box(QMessageBox::Ok);
+        w.alt(Qt::Key_S);
+        QTRY_VERIFY(answer->seen);
+        QCOMPARE(answer->text, QStringLiteral("The record was not saved.\n\nThe First Name box holds 3000 characters; it may "
+                                              "hold at most 400. Nothing you typed is lost: shorten the text and save again."));
+        QCOMPARE(w.state(), adding ? state::adding : state::editing);
+        QCOMPARE(w->Text2->text(), name);
+        QVERIFY(db.rows() == was);
+
+        paste(w->Text2, name.left(kMaxNameLength));
+        QVERIFY(save(w));
+        QCOMPARE(w->Text2->text(), name.left(kMaxNameLength));
+    }
+    QCOMPARE(db.count(), before.size() + 1);
 }
 
 void AddEditSaveTest::newKeyIsOneMoreThanTheLargestWhateverTheFilterAndOrder()

@@ -207,7 +207,9 @@ void CsvTest::refusals_data()
     add("quote inside a field", "cusnum,Fname\r\n1,Sm\"ith\r\n", 2, "a double quote is out of place");
     add("text after a closing quote", "cusnum,Address\r\n1,\"a\r\nb\"c\r\n", 3, "(in the record that begins on line 2)");
     add("quote never closed", "cusnum,Fname\r\n1,a\r\n2,\"open\r\n3,c\r\n", 3, "a quoted field has no closing quote", 1);
-    add("record too long", "cusnum,Fname\r\n1,a\r\n2,\"" + QByteArray(1100 * 1024, 'x'), 3, "longer than 1 MB", 1);
+    add("field longer than any text", "cusnum,Fname\r\n1,a\r\n2,\"" + QByteArray(3 * kMaxTextLength + 128 * 1024, 'x'), 3,
+        "a field is longer than any text may be (16777216 characters)", 1);
+    add("record of too many fields", "cusnum\r\n1\r\n" + QByteArray(1000, ','), 3, "the record has more than 1000 fields", 1);
     add("empty file", "", 1, "the file is empty");
     add("byte-order mark, not UTF-8", "\xEF\xBB\xBF" "cusnum\r\n\xE9\r\n", 1, "byte-order mark but is not valid UTF-8");
     add("UTF-16", QByteArray("\xFF\xFE" "c\0u\0", 6), 1, "UTF-16");

@@ -1,9 +1,12 @@
-// Which database the program opens, and the question before it creates one.
+// Which database the program opens, the question before it creates one,
+// and the copy of an Access database in its place.
 
 #include "support/test_support.h"
 
 #include "app/database_choice.h"
 #include "app/startup.h"
+#include "support/jet4_writer.h"
+#include "ui/datagrid.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,7 +31,34 @@ DatabaseChoice choose(const QString& root, const QString& commandLine, const QSt
 
 QStringList entries(const QString& dir)
 {
-    return QDir(dir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+    return QDir(dir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
+}
+
+// Every file of a folder with its bytes.
+QMap<QString, QByteArray> contents(const QString& dir)
+{
+    QMap<QString, QByteArray> out;
+    for (const QString& name : entries(dir)) {
+        QFile f(dir + u'/' + name);
+        out[name] = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+    }
+    return out;
+}
+
+void write_file(const QString& path, const QByteArray& bytes)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QList<QStringList> texts(const QList<QVariantList>& rows)
+{
+    QList<QStringList> out;
+    for (const QVariantList& r : rows)
+        out << as_texts(Row(r.begin(), r.end()));
+    return out;
 }
 }  // namespace
 
@@ -38,9 +68,13 @@ private slots:
     void choice_data();
     void choice();
     void commandLine();
+    void plantedPasswordNeverInSight();
     void explicitMissingFileIsAnErrorNotAQuestion();
     void cancelWritesNothingAndEndsWith1();
     void createMakesAnEmptyDatabaseThatOpens();
+    void accessDatabaseIsCopiedInItsPlace();
+    void accessDatabaseThatCannotBeCopiedIsLeftAsItIs_data();
+    void accessDatabaseThatCannotBeCopiedIsLeftAsItIs();
 };
 
 void DatabaseChoiceTest::choice_data()
@@ -82,10 +116,24 @@ void DatabaseChoiceTest::choice_data()
         << "" << QStringList{"XDG_DATA_HOME=xd"} << QStringList() << int(DatabaseChoice::Create) << "$ROOT/home/.local/share/Tallyhouse/db40.mdb" << "created";
     QTest::newRow("password in the settings file's URL")
         << "" << QStringList() << QStringList{"prog/tallyhouse.ini|database=postgresql://ann:s3cret@h1,h2/shop", "prog/db40.mdb"}
-        << int(DatabaseChoice::Refused) << "$ROOT/prog/tallyhouse.ini names a database URL that holds a password" << "";
+        << int(DatabaseChoice::Refused) << "settings file $ROOT/prog/tallyhouse.ini names a server database together with its password" << "";
     QTest::newRow("password as a parameter of the settings file's URL")
         << "" << QStringList() << QStringList{"home/.config/Tallyhouse/tallyhouse.ini|database=postgres://h/shop?sslmode=require&password=s3cret"}
-        << int(DatabaseChoice::Refused) << "holds a password" << "";
+        << int(DatabaseChoice::Refused) << "together with its password" << "";
+    QTest::newRow("libpq connection string in the settings file, as written")
+        << "" << QStringList() << QStringList{"prog/tallyhouse.ini|database=host=127.0.0.1 port=5432 dbname=shop user=ann"}
+        << open << "host=127.0.0.1 port=5432 dbname=shop user=ann" << "$ROOT/prog/tallyhouse.ini";
+    QTest::newRow("password in a libpq connection string of the settings file")
+        << "" << QStringList() << QStringList{"prog/tallyhouse.ini|database=host=127.0.0.1 dbname=shop user=ann password=s3cret"}
+        << int(DatabaseChoice::Refused) << "names a server database together with its password" << "";
+    QTest::newRow("password in the --database URL")
+        << "postgresql://ann:s3cret@h1/shop" << QStringList() << everything
+        << int(DatabaseChoice::Refused) << "The --database option names a server database together with its password. "
+                                           "A password must never be written there: take it out, and keep it in ~/.pgpass, "
+                                           "in PGPASSWORD or in a PostgreSQL service file" << "";
+    QTest::newRow("password in a libpq connection string of TALLYHOUSE_DATABASE")
+        << "" << QStringList{"TALLYHOUSE_DATABASE=dbname=shop password='s3cret x'"} << everything
+        << int(DatabaseChoice::Refused) << "The environment variable TALLYHOUSE_DATABASE names a server database together with its password" << "";
 }
 
 void DatabaseChoiceTest::choice()
@@ -138,6 +186,9 @@ void DatabaseChoiceTest::commandLine()
         env.insert("QT_QPA_PLATFORM", platform);
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
+        for (const char* v : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"})
+            env.remove(v);
+        env.insert("LANG", "C.UTF-8");
         p->setProcessEnvironment(env);
         p->start(TALLYHOUSE_PROGRAM, args);
         p->waitForFinished();
@@ -146,9 +197,46 @@ void DatabaseChoiceTest::commandLine()
     auto help = run({"--help"}, "xcb");
     QCOMPARE(help->exitCode(), 0);
     QVERIFY(help->readAllStandardOutput().startsWith("Usage: tallyhouse"));
-    auto bogus = run({"-platform", "offscreen", "--bogus"}, "offscreen");
+    // Qt's own options are left to Qt; a wrong option is told before anything needs a display.
+    auto bogus = run({"-platform", "xcb", "--bogus"}, "xcb");
     QCOMPARE(bogus->exitCode(), 2);
     QVERIFY(bogus->readAllStandardError().contains("Unknown option 'bogus'"));
+}
+
+// A password planted on the command line is refused, and is seen neither
+// in /proc/PID/cmdline while the program tells why, nor in the message
+// and its title, nor on standard error.
+void DatabaseChoiceTest::plantedPasswordNeverInSight()
+{
+    const QString planted = QStringLiteral("Pl4nted-S3cret");
+    const QString url = "postgresql://ann:" + planted + "@127.0.0.1:1/shop";
+
+    QTemporaryDir tmp;
+    auto box = answer_next_message_box(QMessageBox::Ok);
+    const Started started = start(choose(tmp.path(), url));
+    QVERIFY(!started.form);
+    QVERIFY2(box->seen && box->text.contains("~/.pgpass"), qPrintable(box->text));
+    QVERIFY(!box->text.contains(planted) && !box->title.contains(planted));
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(env);
+    program.start(TALLYHOUSE_PROGRAM, {"--database", url});
+    QVERIFY(program.waitForStarted());
+    auto cmdline = [&] {
+        QFile f(QStringLiteral("/proc/%1/cmdline").arg(program.processId()));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    // The argument is wiped at once, and stays so while the refusal shows.
+    const QByteArray wiped = QByteArray("--database\0", 11) + QByteArray(url.size(), '*');
+    QTRY_VERIFY2(cmdline().contains(wiped), cmdline().constData());
+    QVERIFY(program.state() == QProcess::Running);
+    QVERIFY(!cmdline().contains(planted.toUtf8()));
+    program.kill();
+    program.waitForFinished();
+    const QByteArray errors = program.readAllStandardError();
+    QVERIFY2(!errors.contains(planted.toUtf8()), errors.constData());
 }
 
 void DatabaseChoiceTest::explicitMissingFileIsAnErrorNotAQuestion()
@@ -204,6 +292,97 @@ void DatabaseChoiceTest::createMakesAnEmptyDatabaseThatOpens()
         QCOMPARE(e.number(), int(DbError::FileExists));
     }
     QCOMPARE(program.data->cn.scalar("SELECT Fname FROM dept").toString(), QStringLiteral("Ann"));
+}
+
+void DatabaseChoiceTest::accessDatabaseIsCopiedInItsPlace()
+{
+    QTemporaryDir tmp;
+    const QString prog = tmp.path() + "/prog";
+    const QList<QVariantList> customers = jet4::customers(300, true);
+    const QByteArray access = jet4::file({{"dept", jet4::dept_columns(), customers}});
+    write_file(prog + "/db40.mdb", access);
+    write_file(prog + "/db40.access.mdb", "another file of that name");
+    QCOMPARE(mdb_tables(prog + "/db40.mdb"), QStringList{"dept"});
+    const auto before = contents(prog);
+
+    // Cancel changes nothing and ends the program with 1.
+    {
+        auto box = answer_next_message_box(QMessageBox::Cancel);
+        const Started program = start(choose(tmp.path(), {}));
+        QCOMPARE(box->text, "db40.mdb was made by Microsoft Access. Tallyhouse can copy its 300 customers into a new database "
+                            "and work on that; the Access file stays as it is. Copy them?");
+        QStringList buttons = box->buttonTexts.replaceInStrings("&", "");
+        buttons.sort();
+        QCOMPARE(buttons, (QStringList{"Cancel", "Copy"}));
+        QVERIFY(!program.form);
+        QCOMPARE(program.status, 1);
+        QCOMPARE(contents(prog), before);
+    }
+
+    // Copy: the window opens on a new database under the old name, with
+    // every customer and text; the Access file is kept, byte for byte,
+    // under a name no other file has.
+    auto box = answer_next_message_box(QMessageBox::Ok);
+    Started program = start(choose(tmp.path(), {}));
+    QVERIFY(box->seen);
+    QVERIFY(program.form);
+    QCOMPARE(program.data->target, prog + "/db40.mdb");
+    QCOMPARE(entries(prog), (QStringList{"db40.access-2.mdb", "db40.access.mdb", "db40.mdb"}));
+    QCOMPARE(contents(prog).value("db40.access-2.mdb"), access);
+    QCOMPARE(contents(prog).value("db40.access.mdb"), before.value("db40.access.mdb"));
+    QCOMPARE(texts(dept_rows(program.data->cn)), texts(customers));
+    QCOMPARE(program.form->DataGrid1->listedRows(), 300);
+    QCOMPARE(program.form->recordBoxes().value(1)->text(), customers[0][1].toString());
+}
+
+void DatabaseChoiceTest::accessDatabaseThatCannotBeCopiedIsLeftAsItIs_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("told");  // after the file's path
+    const QList<QVariantList> customers = jet4::customers(300);
+    const QByteArray good = jet4::file({{"dept", jet4::dept_columns(), customers}});
+    QTest::newRow("header only") << good.left(4096) << "\": the file is cut short: its 4096 bytes hold no list of tables.";
+    QTest::newRow("cut short within a page") << good.left(good.size() - 100) << "\": the file is cut short";
+    QTest::newRow("cut short at a page") << good.left(good.size() - 3 * 4096)
+                                         << "\" cannot be copied: row 220: the file is damaged: its table dept holds 300 customers, "
+                                            "and only 219 of them can be read. Nothing was written.";
+    QTest::newRow("another table") << jet4::file({{"Customers", jet4::dept_columns(), customers}})
+                                   << "\": it holds no table dept, only the table Customers, which Tallyhouse does not keep.";
+
+    QList<jet4::Column> other = jet4::dept_columns();
+    other.removeAt(9);
+    other.removeAt(5);
+    other << jet4::Column{"Notes", jet4::Type::Text};
+    QTest::newRow("other columns") << jet4::file({{"dept", other, {}}})
+                                   << "\" cannot be copied: its table dept has no column phonenum, balance; and a copy would leave "
+                                      "behind its column Notes, which Tallyhouse does not keep.";
+
+    QList<QVariantList> twice = customers.mid(0, 3);
+    twice[2][0] = 2;
+    QTest::newRow("key given twice") << jet4::file({{"dept", jet4::dept_columns(), twice}})
+                                     << "\" cannot be copied: row 3: the key cusnum 2 is given twice (first on row 2). Nothing was written.";
+    QList<jet4::Column> doubleKey = jet4::dept_columns();
+    doubleKey[0].type = jet4::Type::Double;
+    QList<QVariantList> fraction = customers.mid(0, 3);
+    fraction[1][0] = 2.5;
+    QTest::newRow("key not whole") << jet4::file({{"dept", doubleKey, fraction}})
+                                   << "\" cannot be copied: row 2: the key cusnum \"2.5\" is not a whole number. Nothing was written.";
+}
+
+void DatabaseChoiceTest::accessDatabaseThatCannotBeCopiedIsLeftAsItIs()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, told);
+    QTemporaryDir tmp;
+    const QString path = tmp.path() + "/prog/db40.mdb";
+    write_file(path, file);
+    const auto before = contents(tmp.path() + "/prog");
+    auto box = answer_next_message_box(QMessageBox::Ok);
+    const Started program = start(choose(tmp.path(), {}));
+    QVERIFY2(box->text.contains(path + told), qPrintable(box->text));
+    QVERIFY(!program.form);
+    QCOMPARE(program.status, 1);
+    QCOMPARE(contents(tmp.path() + "/prog"), before);
 }
 
 QTEST_MAIN(DatabaseChoiceTest)

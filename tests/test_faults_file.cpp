@@ -4,6 +4,7 @@
 
 #include "random_user/session.h"
 
+#include "data/customer_export.h"
 #include "data/modyul.h"
 
 #include <QApplication>
@@ -108,6 +109,7 @@ private slots:
     void deletedWhileRunning();
     void replacedWhileRunning();
     void diskFullDuringSave();
+    void exportOntoAFullDiskTellsTheSystemsReason();
     void damagedFileAtStartUp_data();
     void damagedFileAtStartUp();
 };
@@ -252,6 +254,26 @@ void FileFaultsTest::diskFullDuringSave()
         QCOMPARE(db.integrity(), QStringLiteral("ok"));
     }
     QVERIFY(refused > 0);
+}
+
+// The disk fills in the middle of a write: the reason is the system's,
+// not "Unknown error".
+void FileFaultsTest::exportOntoAFullDiskTellsTheSystemsReason()
+{
+    QVector<Row> rows;
+    for (int key = 1; key <= 10; ++key)
+        rows << row(key, "Long", "Row", QString(100000, u'x'));
+    TempDb db(rows);
+    SmallDisk disk(db, 1024);
+    if (!disk.ok)
+        QSKIP("mounting a small tmpfs needs root");
+    disk.fill(64 * 1024);
+    Window w(db);
+    QFile file(db.dir() + QStringLiteral("/customers.csv"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const ExportResult result = export_customers(w.data().table, RowSource::all(), &file);
+    QCOMPARE(result.outcome, ExportResult::WriteFailed);
+    QCOMPARE(result.error, QStringLiteral("No space left on device"));
 }
 
 void FileFaultsTest::damagedFileAtStartUp_data()

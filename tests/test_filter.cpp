@@ -159,6 +159,14 @@ void FilterTest::lastNameRerunsTheFilterAndKeepsTheFocus()
     QCOMPARE(w->Text3->text(), QStringLiteral("Zimmer"));
     QCOMPARE(w.enabledButtons(), kAllButtons);
     QVERIFY(w->Text9->hasFocus());
+
+    // Ctrl+F from a record box brings the keyboard back with the text selected.
+    w->Text2->setFocus();
+    QTest::keyClick(w->Text2, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(w->Text9->hasFocus());
+    QCOMPARE(w->Text9->selectedText(), QStringLiteral("Zi"));
+    type(w->Text9, "M");
+    QCOMPARE(w->Text9->text(), QStringLiteral("M"));
 }
 
 void FilterTest::percentAndUnderscoreAreWildcards()

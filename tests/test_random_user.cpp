@@ -3,11 +3,20 @@
 //
 // TALLYHOUSE_ACTIONS (total actions, default 2500), TALLYHOUSE_SEEDS (how
 // many seeds share them, default 5) and TALLYHOUSE_SEED (the first seed,
-// default 1) set the run; `make soak` runs 100,000 actions.
+// default 1) set the run; `make soak` runs 100,000 actions. A seed may run
+// for as long as its actions take; one whose next action does not begin
+// within two minutes ends the run.
 
 #include "random_user/session.h"
 
 #include <QTest>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <mutex>
+#include <thread>
 
 namespace {
 quint64 env(const char* name, quint64 fallback)
@@ -16,6 +25,60 @@ quint64 env(const char* name, quint64 fallback)
     const quint64 v = qEnvironmentVariable(name).toULongLong(&ok);
     return ok ? v : fallback;
 }
+
+// A seed runs as long as its actions take, which on a busy machine is
+// longer than Qt Test's limit for a test function (5 minutes): that limit
+// is lifted before Qt Test reads it, unless set by hand, and the watchdog
+// below ends a run that truly hangs.
+const bool kNoFunctionLimit = [] {
+    if (!qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+        qputenv("QTEST_FUNCTION_TIMEOUT", QByteArray::number(std::numeric_limits<int>::max()));
+    return true;
+}();
+
+// Ends the process when no action has begun for this long: one action
+// takes well under a second, and waits at most a few seconds for a lock.
+constexpr auto kHang = std::chrono::seconds(120);
+
+class Watchdog {
+public:
+    Watchdog()
+        : thread_([this] {
+              std::unique_lock lock(mutex_);
+              quint64 seen = random_user::steps_taken();
+              auto since = std::chrono::steady_clock::now();
+              while (!stop_) {
+                  stopped_.wait_for(lock, std::chrono::seconds(1));
+                  const quint64 now = random_user::steps_taken();
+                  if (now != seen) {
+                      seen = now;
+                      since = std::chrono::steady_clock::now();
+                  } else if (std::chrono::steady_clock::now() - since > kHang) {
+                      std::fprintf(stderr, "FAIL: no action began for %lld s: the run hangs (its seed is printed above)\n",
+                                   static_cast<long long>(kHang.count()));
+                      std::fflush(stderr);
+                      std::abort();
+                  }
+              }
+          })
+    {
+    }
+    ~Watchdog()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        stopped_.notify_one();
+        thread_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable stopped_;
+    bool stop_ = false;
+    std::thread thread_;  // last: starts once the rest is made
+};
 }  // namespace
 
 class RandomUserTest : public QObject {
@@ -56,6 +119,7 @@ void RandomUserTest::nothingLostUnderRandomUse()
     qInfo("seed %llu: %d actions (TALLYHOUSE_SEED=%llu TALLYHOUSE_SEEDS=1 TALLYHOUSE_ACTIONS=%d repeats it)",
           seed, actions, seed, actions);
     QString done;
+    const Watchdog watchdog;
     const auto failure = random_user::run(seed, actions, &done);
     qInfo("done: %s", qPrintable(done));
     if (failure)

@@ -2,6 +2,7 @@
 
 #include "support/test_support.h"
 
+#include "app/program.h"
 #include "data/modyul.h"
 #include "ui/datagrid.h"
 
@@ -10,6 +11,8 @@
 #include <QFontInfo>
 #include <QStyle>
 #include <QTest>
+#include <QScopeGuard>
+#include <QTranslator>
 #include <QUrl>
 
 using namespace test;
@@ -31,6 +34,7 @@ private slots:
     void controlsHaveTheirGeometryCaptionsAndStates();
     void fontsAreSansSerifAtTheirSizes();
     void tabOrderVisitsControlsInOrder();
+    void captionsFitTheirControls_data();
     void captionsFitTheirControls();
     void untrappedErrorIsShownAndEndsTheProgram();
 };
@@ -239,10 +243,45 @@ void StartupTest::tabOrderVisitsControlsInOrder()
     QCOMPARE(seen, expected);
 }
 
+// The window in the user's language, as LANG names it: its texts, those of
+// a message box and of Qt's buttons on it, and every caption fits.
+void StartupTest::captionsFitTheirControls_data()
+{
+    QTest::addColumn<QString>("lang");
+    QTest::addColumn<QStringList>("texts");
+    // Frame, label, Add, Exit, option, position line; the delete box's title, text and buttons.
+    QTest::newRow("C") << "C.UTF-8"
+                       << QStringList{"Customer Information", "First Name:", "&Add", "E&xit", "Last Name",
+                                      "Customer 2 of 7", "Comfirm Delete?", "Do you really want to delete this record?",
+                                      "&Yes|&No"};
+    QTest::newRow("es") << "es_ES.UTF-8"
+                        << QStringList{"Datos del cliente", "Nombre:", "&Añadir", "&Salir", "Apellido", "Cliente 2 de 7",
+                                       "¿Confirmar la eliminación?", "¿Seguro que quiere eliminar este registro?", "&Sí|&No"};
+    QTest::newRow("de") << "de_DE.UTF-8"
+                        << QStringList{"Kundendaten", "Vorname:", "&Hinzufügen", "B&eenden", "Nachname", "Kunde 2 von 7",
+                                       "Löschen bestätigen?", "Möchten Sie diesen Datensatz wirklich löschen?", "&Ja|&Nein"};
+}
+
 void StartupTest::captionsFitTheirControls()
 {
+    QFETCH(QString, lang);
+    QFETCH(QStringList, texts);
+    QProcessEnvironment env;
+    env.insert("LANG", lang);
+    install_translations(*qApp, user_languages(env), {QStringLiteral(TALLYHOUSE_TRANSLATIONS)});
+    const auto english = qScopeGuard([] { qDeleteAll(qApp->findChildren<QTranslator*>(Qt::FindDirectChildrenOnly)); });
     TempDb db(TempDb::sample());
     Window w(db);
+    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    QCOMPARE((QStringList{w->Frame1->title(), w->Label1->text(), w->cmdadd->text(), w->cmdexit->text(), w->lname->text(),
+                          w->lblposition->text()}),
+             texts.mid(0, 6));
+    auto box = answer_next_message_box(QMessageBox::No);
+    QTest::mouseClick(w->cmddel, Qt::LeftButton);
+    QVERIFY(box->seen);
+    QCOMPARE((QStringList{box->title, box->text, box->buttonTexts.join(u'|')}), texts.mid(6));
+    QCOMPARE(db.count(), 7);
+
     for (QLabel* l : w->findChildren<QLabel*>()) {
         // A label may run under the box beside it by 15 twips (one pixel).
         QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width() + 1, qPrintable(l->text()));

@@ -8,6 +8,7 @@
 // raises a context-menu event only there.
 #define QTEST_QPA_MOUSE_HANDLING
 
+#include "support/jet4_writer.h"
 #include "support/test_support.h"
 
 #include "data/connection.h"
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
@@ -29,10 +31,10 @@ namespace {
 
 // Texts that CSV files and both engines must carry whole: non-ASCII,
 // quotes, commas, line breaks of every kind, leading zeros, blanks at the
-// ends, NULL beside "", and a text of 10,000 characters.
+// ends, NULL beside "", and a text of 2 MB, quotes in it.
 QVector<Row> hostile_rows()
 {
-    const QString longText = QString(10000, u'x') + QStringLiteral("é");
+    const QString longText = QString(1024 * 1024, u'x') + QString(512 * 1024, u'"') + QStringLiteral("é");
     return {
         Row{3, "Ødegård", "Peña", "12 \"Main\" St, Apt 4", "a,b@x", "007", "0100", "Zoë 日本 😀", 0, 0},
         Row{10, "", QVariant(), "line\nbreak", "crlf\r\nbreak", "cr\ronly", " lead", "trail ", QVariant(), 5},
@@ -156,6 +158,7 @@ private slots:
     void menuAndKeysOnlyWhileBrowsing();
     void busyOrLostDatabaseIsToldAndTheProgramGoesOn();
     void mkdbCreatesOnlyNewDatabasesInOneTransaction();
+    void mkdbCopiesAnAccessDatabaseAsMdbExportReadsIt();
 };
 
 void TransferTest::roundTripGivesBackEveryText()
@@ -213,8 +216,9 @@ void TransferTest::keysKeptWhenFreeAndNewOnesGiven()
     // Key 5 is the table's and 20 comes twice: both get new numbers.
     const QByteArray file = "cusnum,Fname,Lname\r\n,Ren\xE9" "e,New\r\n20,Keyed,Twenty\r\n,Second,New\r\n"
                             "5,Taken,Five\r\n20,Again,Twenty\r\n";
+    // New numbers go in the file's order.
     const QList<QStringList> expected{{"20", "Keyed", "Twenty"}, {"21", "Renée", "New"}, {"22", "Second", "New"},
-                                      {"23", "Again", "Twenty"}, {"24", "Taken", "Five"}};
+                                      {"23", "Taken", "Five"}, {"24", "Again", "Twenty"}};
     auto added = [](const TempDb& db) {
         QList<QStringList> out;
         for (const Row& r : db.rows(QStringLiteral("WHERE cusnum > 7")))
@@ -258,6 +262,8 @@ void TransferTest::refusalsLeaveTheDatabaseUntouched_data()
                                 << "line 3: a double quote is out of place";
     QTest::newRow("key not a number") << QByteArray("cusnum,Fname\r\n1x,a\r\n") << "line 2: the key cusnum \"1x\" is not a whole number";
     QTest::newRow("unknown column") << QByteArray("cusnum,Nickname\r\n") << "line 1: unknown column \"Nickname\"";
+    QTest::newRow("name too long") << "Fname,Lname\r\na,b\r\n" + QByteArray(401, 'n') + ",b\r\n"
+                                   << "line 3: Fname holds 401 characters; a first or last name may hold at most 400";
 }
 
 void TransferTest::refusalsLeaveTheDatabaseUntouched()
@@ -405,14 +411,17 @@ void TransferTest::busyOrLostDatabaseIsToldAndTheProgramGoesOn()
 void TransferTest::mkdbCreatesOnlyNewDatabasesInOneTransaction()
 {
     TempDb db(TempDb::sample());
-    // A server URL with a password, which no message may show.
-    QString existing = db.target();
-    if (on_server())
-        existing.replace(QStringLiteral("postgres@"), QStringLiteral("postgres:sekret@"));
+    const QString existing = db.target();
     for (const QStringList& args : {QStringList{existing}, QStringList{existing, QStringLiteral("--rows"), QStringLiteral("5")}}) {
         const Ran ran = mkdb(args);
         QCOMPARE(ran.status, 1);
-        QVERIFY2(ran.output.contains(QStringLiteral("it is left as it is")) && !ran.output.contains(QStringLiteral("sekret")),
+        QVERIFY2(ran.output.contains(QStringLiteral("it is left as it is")), qPrintable(ran.output));
+    }
+    // A server URL with a password is refused, and no message shows it.
+    if (on_server()) {
+        const Ran ran = mkdb({QString(existing).replace(QStringLiteral("postgres@"), QStringLiteral("postgres:sekret@"))});
+        QCOMPARE(ran.status, 1);
+        QVERIFY2(ran.output.contains(QStringLiteral("together with its password")) && !ran.output.contains(QStringLiteral("sekret")),
                  qPrintable(ran.output));
     }
     QCOMPARE(db.count(), 7);
@@ -443,6 +452,41 @@ void TransferTest::mkdbCreatesOnlyNewDatabasesInOneTransaction()
         QVERIFY(!QFile::exists(copy));
     QCOMPARE(mkdb({copy, QStringLiteral("--empty")}).status, 0);
     QVERIFY(rows_at(copy).isEmpty());
+}
+
+void TransferTest::mkdbCopiesAnAccessDatabaseAsMdbExportReadsIt()
+{
+    TempDb db;
+    const QString access = db.dir() + QStringLiteral("/old db40.mdb");
+    const QList<QVariantList> customers = jet4::customers(300);
+    write_file(access, jet4::file({{QStringLiteral("dept"), jet4::dept_columns(), customers},
+                                   {QStringLiteral("empty"), jet4::dept_columns(), {}}}));
+    QCOMPARE(mdb_tables(access), (QStringList{"dept", "empty"}));
+    QCOMPARE(mdb_export(access, QStringLiteral("empty")).size(), 1);  // the header line only
+    const QList<QStringList> exported = mdb_export(access, QStringLiteral("dept"));
+
+    const QString copy = db.newTarget();
+    const Ran ran = mkdb({copy, QStringLiteral("--copy-from"), access});
+    QCOMPARE(ran.status, 0);
+    QVERIFY2(ran.output.startsWith(QStringLiteral("Copied 300 customers from \"%1\" into ").arg(access)), qPrintable(ran.output));
+    // As mdb-export prints them (NULL and "" alike), and exactly as written.
+    QList<QStringList> copied{exported.first()};
+    QList<QStringList> written;
+    for (const Row& r : rows_at(copy)) {
+        copied << as_texts(r).replaceInStrings(QRegularExpression(QStringLiteral("^NULL$")), QString());
+        written << as_texts(r);
+    }
+    QCOMPARE(copied, exported);
+    QList<QStringList> expected;
+    for (const QVariantList& r : customers)
+        expected << as_texts(Row(r.begin(), r.end()));
+    QCOMPARE(written, expected);
+
+    // An Access file is no CSV file.
+    const Ran refused = mkdb({QStringLiteral("--import"), access, db.target()});
+    QCOMPARE(refused.status, 1);
+    QVERIFY2(refused.output.contains(QStringLiteral("--copy-from")), qPrintable(refused.output));
+    QCOMPARE(db.count(), 0);
 }
 
 QTEST_MAIN(TransferTest)

@@ -2,12 +2,13 @@
 
 #include "data/modyul.h"
 #include "data/sqlite_engine.h"
+#include "program.h"
 
+#include <QCoreApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 #include <sqlite3.h>
 
 namespace {
@@ -16,7 +17,7 @@ const QString kVariable = QStringLiteral("TALLYHOUSE_DATABASE");
 const QString kSettingsFile = QStringLiteral("tallyhouse.ini");
 const QString kOwnFolder = QStringLiteral("Tallyhouse");
 
-const char kUsage[] = R"(Usage: tallyhouse [--database TARGET]
+const char* const kUsage = QT_TRANSLATE_NOOP("DatabaseChoice", R"(Usage: tallyhouse [--database TARGET]
 
 Keeps the customer table of a database.
 
@@ -27,22 +28,49 @@ Keeps the customer table of a database.
   --version          show the version and end
 
 The database is the first of:
-  1. the --database option;
-  2. the environment variable TALLYHOUSE_DATABASE (a path or URL as above);
-  3. a line database=TARGET in the settings file tallyhouse.ini, beside the
-     program, else in $XDG_CONFIG_HOME/Tallyhouse (~/.config/Tallyhouse);
-     a relative path there starts at the settings file's folder;
-  4. db40.mdb beside the program, when it exists;
-  5. db40.mdb in $XDG_DATA_HOME/Tallyhouse (~/.local/share/Tallyhouse),
-     when it exists;
-  6. else the program offers to create a new, empty database as in 5.
+  1.  the --database option;
+  2.  the environment variable TALLYHOUSE_DATABASE (a path or URL as above);
+  3.  a line database=TARGET in the settings file tallyhouse.ini, beside the
+      program, else in $XDG_CONFIG_HOME/Tallyhouse (~/.config/Tallyhouse);
+      a relative path there starts at the settings file's folder;
+  4.  db40.mdb beside the program, when it exists;
+  5.  db40.mdb in $XDG_DATA_HOME/Tallyhouse (~/.local/share/Tallyhouse),
+      when it exists;
+  6.  else the program offers to create a new, empty database as in 5.
 A database named by 1 to 3 that does not exist is an error.
 
-Passwords are never read from the settings file, and a URL there that holds
-one is refused. The PostgreSQL client takes the password from ~/.pgpass,
+A TARGET may also be a libpq connection string (host=db1 dbname=shop).
+A TARGET never holds a password: one with a password is refused wherever it
+is written. The PostgreSQL client takes the password from ~/.pgpass,
 PGPASSWORD or a PostgreSQL service file, or the program asks for it when the
 server wants one.
-)";
+)");
+
+// The options Qt's application object takes for itself (-platform offscreen,
+// -style fusion, -reverse, ...): the command line is read before that object
+// exists, so they are set aside here and left to it.
+QStringList without_qt_options(const QStringList& arguments)
+{
+    static const QStringList withValue{"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+                                       "qwindowicon", "qwindowtitle", "session", "display", "geometry", "style",
+                                       "stylesheet", "name", "title", "visual", "qmljsdebugger"};
+    static const QStringList alone{"reverse", "widgetcount", "nograb", "dograb", "sync", "testability"};
+    QStringList out;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (i > 0 && a.startsWith(u'-') && a != QLatin1String("--")) {
+            const QString option = a.mid(a.startsWith(QLatin1String("--")) ? 2 : 1).section(u'=', 0, 0);
+            if (alone.contains(option) || (withValue.contains(option) && a.contains(u'=')))
+                continue;
+            if (withValue.contains(option) && i + 1 < arguments.size()) {
+                ++i;
+                continue;
+            }
+        }
+        out << a;
+    }
+    return out;
+}
 
 DatabaseChoice open(const QString& target, const QString& reason)
 {
@@ -62,30 +90,6 @@ QString resolved(const QString& target, const QString& base)
     return QDir::cleanPath(QDir(base).absoluteFilePath(target));
 }
 
-// Whether a PostgreSQL URL holds a password: in its user part
-// (user:secret@host) or as a parameter (?password=secret).
-bool holds_password(const QString& url)
-{
-    const qsizetype start = url.indexOf(QStringLiteral("://")) + 3;
-    // As libpq reads a URL: the user part ends at the first "@" before any "/".
-    for (qsizetype i = start; i < url.size() && url[i] != u'/'; ++i) {
-        if (url[i] == u'@') {
-            if (url.mid(start, i - start).contains(u':'))
-                return true;
-            break;
-        }
-    }
-    const qsizetype query = url.indexOf(u'?');
-    if (query < 0)
-        return false;
-    for (const QString& parameter : url.mid(query + 1).split(u'&')) {
-        const QString name = QUrl::fromPercentEncoding(parameter.section(u'=', 0, 0).toUtf8());
-        if (name.trimmed() == QLatin1String("password"))
-            return true;
-    }
-    return false;
-}
-
 // The value of the line database=... in a settings file, outside any
 // section or in [General]; the last such line counts. The file is read
 // line by line rather than through QSettings, which splits values at
@@ -101,7 +105,7 @@ SettingsLine read_database_line(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {false, {}, QStringLiteral("Cannot read the settings file %1: %2.").arg(path, file.errorString())};
+        return {false, {}, QCoreApplication::translate("DatabaseChoice", "Cannot read the settings file %1: %2.").arg(path, file.errorString())};
     QString text = QString::fromUtf8(file.readAll());
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);  // a byte order mark, as some editors write it
@@ -136,21 +140,21 @@ CommandLine parse_command_line(const QStringList& arguments)
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
     parser.addOptions({database, help, version});
-    const bool parsed = parser.parse(arguments);
+    const bool parsed = parser.parse(without_qt_options(arguments));
     // --help and --version are answered whatever else the line holds.
     if (parser.isSet(help))
-        return {CommandLine::Help, {}, QString::fromLatin1(kUsage)};
+        return {CommandLine::Help, {}, QCoreApplication::translate("DatabaseChoice", kUsage)};
     if (parser.isSet(version))
-        return {CommandLine::Version, {}, QStringLiteral("Tallyhouse 1.00\n")};
-    const QString tryHelp = QStringLiteral("\nTry 'tallyhouse --help' for more information.\n");
+        return {CommandLine::Version, {}, version_text(QStringLiteral("Tallyhouse"))};
+    const QString tryHelp = QCoreApplication::translate("DatabaseChoice", "\nTry 'tallyhouse --help' for more information.\n");
     if (!parsed)
         return {CommandLine::Wrong, {}, parser.errorText() + tryHelp};
     if (!parser.positionalArguments().isEmpty())
         return {CommandLine::Wrong, {},
-                QStringLiteral("Unexpected argument '%1': name a database with --database.").arg(parser.positionalArguments().first()) + tryHelp};
+                QCoreApplication::translate("DatabaseChoice", "Unexpected argument '%1': name a database with --database.").arg(parser.positionalArguments().first()) + tryHelp};
     const QString target = parser.value(database);
     if (parser.isSet(database) && target.isEmpty())
-        return {CommandLine::Wrong, {}, QStringLiteral("--database needs a file path or a PostgreSQL URL.") + tryHelp};
+        return {CommandLine::Wrong, {}, QCoreApplication::translate("DatabaseChoice", "--database needs a file path or a PostgreSQL URL.") + tryHelp};
     return {CommandLine::Run, target, {}};
 }
 
@@ -168,13 +172,25 @@ Folders folders_for(const QProcessEnvironment& env, const QString& programDir, c
             xdg(QStringLiteral("XDG_DATA_HOME"), QStringLiteral(".local/share"))};
 }
 
+namespace {
+// A target named with its password is refused wherever it is written: a
+// command line is seen by every user of the machine, an environment and a
+// settings file by other programs.
+DatabaseChoice open_unless_password(const QString& target, const QString& base, const QString& where)
+{
+    if (Engine::holds_password(target))
+        return refused(Engine::password_refusal(where));
+    return open(resolved(target, base), QCoreApplication::translate("DatabaseChoice", "named by the %1").arg(where));
+}
+}  // namespace
+
 DatabaseChoice choose_database(const QString& commandLineTarget, const QProcessEnvironment& env, const Folders& folders)
 {
     if (!commandLineTarget.isEmpty())
-        return open(resolved(commandLineTarget, folders.current), QStringLiteral("named by the --database option"));
+        return open_unless_password(commandLineTarget, folders.current, QCoreApplication::translate("DatabaseChoice", "--database option"));
     const QString fromEnvironment = env.value(kVariable);
     if (!fromEnvironment.isEmpty())
-        return open(resolved(fromEnvironment, folders.current), QStringLiteral("named by the environment variable ") + kVariable);
+        return open_unless_password(fromEnvironment, folders.current, QCoreApplication::translate("DatabaseChoice", "environment variable %1").arg(kVariable));
 
     // The first settings file that exists is the one that counts.
     for (const QString& dir : {folders.program, folders.config.isEmpty() ? QString() : folders.config + u'/' + kOwnFolder}) {
@@ -186,25 +202,19 @@ DatabaseChoice choose_database(const QString& commandLineTarget, const QProcessE
             return refused(line.error);
         if (!line.found || line.value.isEmpty())
             break;
-        if (Engine::is_server_url(line.value) && holds_password(line.value))
-            return refused(QStringLiteral("The settings file %1 names a database URL that holds a password. "
-                                          "A settings file must never hold one: take the password out of the URL "
-                                          "and keep it in ~/.pgpass, in PGPASSWORD or in a PostgreSQL service file; "
-                                          "the program asks for it when the server wants one.")
-                               .arg(path));
-        return open(resolved(line.value, dir), QStringLiteral("named by the settings file ") + path);
+        return open_unless_password(line.value, dir, QCoreApplication::translate("DatabaseChoice", "settings file %1").arg(path));
     }
 
     const QString beside = modyul::db_path(folders.program);
     if (QFileInfo::exists(beside))
-        return open(beside, QStringLiteral("found beside the program"));
+        return open(beside, QCoreApplication::translate("DatabaseChoice", "found beside the program"));
     if (folders.data.isEmpty())
-        return refused(QStringLiteral("No customer database was found beside the program, and there is no data folder "
+        return refused(QCoreApplication::translate("DatabaseChoice", "No customer database was found beside the program, and there is no data folder "
                                       "to look in: neither XDG_DATA_HOME nor HOME is set."));
     const QString inData = modyul::db_path(folders.data + u'/' + kOwnFolder);
     if (QFileInfo::exists(inData))
-        return open(inData, QStringLiteral("found in the data folder"));
-    return {DatabaseChoice::Create, inData, QStringLiteral("created in the data folder"), {}};
+        return open(inData, QCoreApplication::translate("DatabaseChoice", "found in the data folder"));
+    return {DatabaseChoice::Create, inData, QCoreApplication::translate("DatabaseChoice", "created in the data folder"), {}};
 }
 
 namespace {
@@ -224,6 +234,6 @@ void create_empty_database(const QString& path)
 {
     const QString folder = QFileInfo(path).absolutePath();
     if (!make_folder(folder))
-        throw DbError(SQLITE_CANTOPEN, QStringLiteral("Cannot create the database \"%1\": the folder %2 cannot be made.").arg(path, folder));
+        throw DbError(SQLITE_CANTOPEN, QCoreApplication::translate("DatabaseChoice", "Cannot create the database \"%1\": the folder %2 cannot be made.").arg(path, folder));
     SqliteEngine::create_database(path);
 }

@@ -13,7 +13,9 @@ struct Started {
     int status = 1;               // without a window: the status the program ends with
 };
 
-// Acts on the choice: asks before creating a database, opens the database
+// Acts on the choice: asks before creating a database, offers to copy the
+// customers of a Microsoft Access file into a new database that takes its
+// name (access_file.h), opens the database
 // and loads the window, offering to try again while another program holds
 // the database locked. Every error is shown in a message box, and there is
 // then no window.

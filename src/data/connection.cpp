@@ -1,5 +1,6 @@
 #include "connection.h"
 
+#include <QCoreApplication>
 #include <atomic>
 
 namespace {
@@ -49,14 +50,14 @@ void Connection::reconnect()
         close();
         const QString opening = openFailure(DbError(0, {})).message();
         const QString why = e.message().startsWith(opening) ? e.message().mid(opening.size()) : e.message();
-        throw DbError(e.number(), QStringLiteral("The database %1 cannot be reached: %2").arg(engine_->name(), why),
+        throw DbError(e.number(), QCoreApplication::translate("Connection", "The database %1 cannot be reached: %2").arg(engine_->name(), why),
                       DbError::Kind::Lost);
     }
 }
 
 DbError Connection::openFailure(const DbError& cause) const
 {
-    return cause.prefixed(QStringLiteral("Cannot open the database %1: ").arg(engine_->name()));
+    return cause.prefixed(QCoreApplication::translate("Connection", "Cannot open the database %1: ").arg(engine_->name()));
 }
 
 Rows Connection::read(const QString& sql, const QVariantList& params)
@@ -152,7 +153,7 @@ void Connection::requireOpen() const
     // A connection closed when the server was lost is opened again by the
     // caller, as a lost one is.
     if (!engine_ || !engine_->is_open(const_cast<Connection&>(*this)))
-        throw DbError(DbError::RecordSetClosed, QStringLiteral("The database connection is not open."),
+        throw DbError(DbError::RecordSetClosed, QCoreApplication::translate("Connection", "The database connection is not open."),
                       engine_ ? DbError::Kind::Lost : DbError::Kind::Failed);
 }
 

@@ -1,15 +1,25 @@
 #include "csv_reader.h"
 
+#include "customer_row.h"
+
+#include <QCoreApplication>
 #include <QByteArrayView>
 #include <QIODevice>
+#include <algorithm>
 #include <csv.h>
 #include <cstring>
 
 namespace {
 
-// A record longer than this is refused rather than held: it is almost
+// A field longer than any text a customer may hold, or a record of more
+// fields than any table has, is refused rather than held: it is almost
 // always an opening quote without its closing one, swallowing the file.
-constexpr qint64 kMaxRecordBytes = 1024 * 1024;
+// A text of kMaxTextLength characters takes at most three bytes each in
+// UTF-8 (a quote doubled takes two), and two quotes around it.
+constexpr qint64 kMaxFieldBytes = 3 * kMaxTextLength + 2;
+constexpr qsizetype kMaxFields = 1000;
+// The smallest step by which libcsv's buffer for a field grows.
+constexpr qint64 kBlockSize = 4096;
 
 // Windows-1252 is Latin-1 but for 0x80 to 0x9F. Its five unassigned bytes
 // keep their Latin-1 code points, as browsers decode them.
@@ -55,7 +65,7 @@ CsvReader::CsvReader(QIODevice* in, qint64 blockSize)
 {
     csv_init(parser_.get(), CSV_STRICT | CSV_STRICT_FINI | CSV_EMPTY_IS_NULL);
     csv_set_space_func(parser_.get(), no_blanks);
-    csv_set_blk_size(parser_.get(), 4096);
+    csv_set_blk_size(parser_.get(), kBlockSize);
 }
 
 CsvReader::~CsvReader()
@@ -90,7 +100,7 @@ void CsvReader::start()
 {
     state_ = Failed;
     if (in_->isSequential())
-        return fail(1, QStringLiteral("the data cannot be read twice (it is not a file)"));
+        return fail(1, QCoreApplication::translate("CsvReader", "the data cannot be read twice (it is not a file)"));
     startPos_ = in_->pos();
 
     // First pass: is all of it UTF-8? Carries an incomplete character over
@@ -101,7 +111,7 @@ void CsvReader::start()
         block_.resize(carried + blockSize_);
         const qint64 n = in_->read(block_.data() + carried, blockSize_);
         if (n < 0)
-            return fail(1, QStringLiteral("cannot read the file: %1").arg(in_->errorString()));
+            return fail(1, QCoreApplication::translate("CsvReader", "cannot read the file: %1").arg(in_->errorString()));
         if (n == 0) {
             utf8 = carried == 0;
             break;
@@ -117,16 +127,16 @@ void CsvReader::start()
     }
 
     if (!in_->seek(startPos_))
-        return fail(1, QStringLiteral("cannot read the file: %1").arg(in_->errorString()));
+        return fail(1, QCoreApplication::translate("CsvReader", "cannot read the file: %1").arg(in_->errorString()));
     const QByteArray head = in_->read(3);
     if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"))
-        return fail(1, QStringLiteral("the file is UTF-16 text; save it as CSV in UTF-8"));
+        return fail(1, QCoreApplication::translate("CsvReader", "the file is UTF-16 text; save it as CSV in UTF-8"));
     const bool bom = head == "\xEF\xBB\xBF";
     if (bom && !utf8)
-        return fail(1, QStringLiteral("the file begins with a UTF-8 byte-order mark but is not valid UTF-8"));
+        return fail(1, QCoreApplication::translate("CsvReader", "the file begins with a UTF-8 byte-order mark but is not valid UTF-8"));
     windows1252_ = !utf8;
     if (!in_->seek(startPos_ + (bom ? 3 : 0)))
-        return fail(1, QStringLiteral("cannot read the file: %1").arg(in_->errorString()));
+        return fail(1, QCoreApplication::translate("CsvReader", "cannot read the file: %1").arg(in_->errorString()));
     state_ = Reading;
 }
 
@@ -135,12 +145,12 @@ void CsvReader::readBlock()
     block_.resize(blockSize_);
     const qint64 n = in_->read(block_.data(), blockSize_);
     if (n < 0)
-        return fail(line_, QStringLiteral("cannot read the file: %1").arg(in_->errorString()));
+        return fail(line_, QCoreApplication::translate("CsvReader", "cannot read the file: %1").arg(in_->errorString()));
     if (n > 0)
         return parse(block_.constData(), n);
     state_ = Finished;
-    if (csv_fini(parser_.get(), onField, onRecordEnd, this) != 0)
-        fail(record_.line, QStringLiteral("a quoted field has no closing quote"));
+    if (csv_fini(parser_.get(), onField, onRecordEnd, this) != 0 && state_ != Failed)
+        fail(record_.line, QCoreApplication::translate("CsvReader", "a quoted field has no closing quote"));
 }
 
 // Hands the data to libcsv a line at a time (up to and with each CR or LF),
@@ -159,17 +169,22 @@ void CsvReader::parse(const char* data, qsizetype size)
             record_.line = line_;
         }
         if (inRecord_)
-            recordBytes_ += length;
-        if (recordBytes_ > kMaxRecordBytes)
-            return fail(record_.line, QStringLiteral("the record is longer than %1 MB; is a closing quote missing?")
-                                          .arg(kMaxRecordBytes >> 20));
+            fieldBytes_ += length;
+        if (fieldBytes_ > kMaxFieldBytes)
+            return fail(record_.line, QCoreApplication::translate("CsvReader", "a field is longer than any text may be (%1 characters); "
+                                                                          "is a closing quote missing?")
+                                          .arg(kMaxTextLength));
+        // libcsv grows a field's buffer by its block size: a block as large
+        // as the field so far keeps a long field from being copied over
+        // and over as it grows.
+        csv_set_blk_size(parser_.get(), size_t(std::max<qint64>(kBlockSize, fieldBytes_)));
         if (csv_parse(parser_.get(), data + at, size_t(length), onField, onRecordEnd, this) != size_t(length)) {
             if (csv_error(parser_.get()) != CSV_EPARSE)
                 return fail(line_, QString::fromUtf8(csv_strerror(csv_error(parser_.get()))));
-            QString message = QStringLiteral("a double quote is out of place: a field holding quotes must be "
+            QString message = QCoreApplication::translate("CsvReader", "a double quote is out of place: a field holding quotes must be "
                                              "quoted, and a closing quote must end the field");
             if (record_.line != line_)
-                message += QStringLiteral(" (in the record that begins on line %1)").arg(record_.line);
+                message += QCoreApplication::translate("CsvReader", " (in the record that begins on line %1)").arg(record_.line);
             return fail(line_, message);
         }
         if (lineEnds) {
@@ -186,6 +201,11 @@ void CsvReader::parse(const char* data, qsizetype size)
 void CsvReader::onField(void* data, size_t size, void* self)
 {
     auto* reader = static_cast<CsvReader*>(self);
+    if (reader->state_ == Failed)
+        return;
+    reader->fieldBytes_ = 0;
+    if (reader->record_.fields.size() >= kMaxFields)
+        return reader->fail(reader->record_.line, QCoreApplication::translate("CsvReader", "the record has more than %1 fields").arg(kMaxFields));
     const char* bytes = static_cast<const char*>(data);
     QString field;  // NULL when libcsv passes no data
     if (bytes && size == 0)
@@ -200,10 +220,12 @@ void CsvReader::onField(void* data, size_t size, void* self)
 void CsvReader::onRecordEnd(int, void* self)
 {
     auto* reader = static_cast<CsvReader*>(self);
+    if (reader->state_ == Failed)
+        return;
     reader->ready_.push_back(std::move(reader->record_));
     reader->record_ = CsvRecord();
     reader->inRecord_ = false;
-    reader->recordBytes_ = 0;
+    reader->fieldBytes_ = 0;
 }
 
 void CsvReader::fail(qint64 line, const QString& message)

@@ -17,7 +17,8 @@ struct CsvRecord {
 
 // Reads CSV (RFC 4180) from a device record by record; libcsv parses it in
 // strict mode. Spaces are part of a field, CR, LF and CRLF all end a line,
-// blank lines are skipped, a record may not exceed 1 MB.
+// blank lines are skipped. A field may hold a text of kMaxTextLength
+// characters (customer_row.h), a record 1,000 fields.
 //
 // The device must be open (without QIODevice::Text, which drops CRs) and
 // able to seek: a first pass reads it through once to decide its encoding,
@@ -63,7 +64,7 @@ private:
     std::deque<CsvRecord> ready_;  // parsed from the block, not yet taken
     CsvRecord record_;             // the one being parsed
     bool inRecord_ = false;        // record_ has begun
-    qint64 recordBytes_ = 0;
+    qint64 fieldBytes_ = 0;        // read since the last field ended
     qint64 line_ = 1;              // the line of the next byte
     bool afterCr_ = false;         // the last byte was a CR: an LF now ends no new line
     QString error_;

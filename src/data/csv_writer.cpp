@@ -1,5 +1,6 @@
 #include "csv_writer.h"
 
+#include <QCoreApplication>
 #include <QIODevice>
 
 namespace {
@@ -67,10 +68,16 @@ bool CsvWriter::flush()
 {
     if (!error_.isEmpty())
         return false;
-    if (!buffer_.isEmpty() && out_->write(buffer_) != buffer_.size()) {
-        error_ = out_->errorString().isEmpty() ? QStringLiteral("the data could not be written")
-                                               : out_->errorString();
-        return false;
+    // A write cut short (a disk filling up) sets no error; the next one
+    // fails and tells the system's reason, such as "No space left on device".
+    for (qsizetype done = 0; done < buffer_.size();) {
+        const qint64 n = out_->write(buffer_.constData() + done, buffer_.size() - done);
+        if (n <= 0) {
+            error_ = out_->errorString().isEmpty() ? QCoreApplication::translate("CsvWriter", "the data could not be written")
+                                                   : out_->errorString();
+            return false;
+        }
+        done += n;
     }
     buffer_.truncate(0);  // keeps the capacity
     return true;

@@ -1,5 +1,6 @@
 #include "customer_csv.h"
 
+#include <QCoreApplication>
 #include <QBuffer>
 #include <optional>
 
@@ -84,11 +85,11 @@ QString match_header(const QStringList& names, QList<int>& columns)
             QStringList known;
             for (const CustomerColumn& c : kCustomerColumns)
                 known << QString::fromLatin1(c.name);
-            return QStringLiteral("unknown column %1; the columns are %2").arg(shown(name), known.join(u", "));
+            return QCoreApplication::translate("CustomerCsv", "unknown column %1; the columns are %2").arg(shown(name), known.join(u", "));
         }
         const int column = int(it - kCustomerColumns.begin());
         if (columns.contains(column))
-            return QStringLiteral("column %1 is named twice").arg(shown(name));
+            return QCoreApplication::translate("CustomerCsv", "column %1 is named twice").arg(shown(name));
         columns << column;
     }
     return {};
@@ -97,11 +98,11 @@ QString match_header(const QStringList& names, QList<int>& columns)
 QString customer_from_record(const QList<int>& columns, const QStringList& fields, ImportedCustomer& customer)
 {
     if (fields.size() != columns.size())
-        return QStringLiteral("the record has %1 %2 where the header names %3 %4")
+        return QCoreApplication::translate("CustomerCsv", "the record has %1 %2 where the header names %3 %4")
             .arg(fields.size())
-            .arg(fields.size() == 1 ? QStringLiteral("field") : QStringLiteral("fields"))
+            .arg(fields.size() == 1 ? QCoreApplication::translate("CustomerCsv", "field") : QCoreApplication::translate("CustomerCsv", "fields"))
             .arg(columns.size())
-            .arg(columns.size() == 1 ? QStringLiteral("column") : QStringLiteral("columns"));
+            .arg(columns.size() == 1 ? QCoreApplication::translate("CustomerCsv", "column") : QCoreApplication::translate("CustomerCsv", "columns"));
     customer.row = CustomerRow();
     customer.hasKey = false;
     for (qsizetype i = 0; i < fields.size(); ++i) {
@@ -116,7 +117,7 @@ QString customer_from_record(const QList<int>& columns, const QStringList& field
                 customer.hasKey = true;
                 break;
             }
-            return QStringLiteral("the key %1 %2 is not a whole number").arg(QLatin1String(c.name), shown(field));
+            return QCoreApplication::translate("CustomerCsv", "the key %1 %2 is not a whole number").arg(QLatin1String(c.name), shown(field));
         case CustomerColumn::Text: customer.row.*c.text = field; break;
         case CustomerColumn::Number:
             if (field.isEmpty()) {
@@ -124,7 +125,7 @@ QString customer_from_record(const QList<int>& columns, const QStringList& field
             } else if (const auto n = number(field)) {
                 customer.row.*c.number = *n;
             } else {
-                return QStringLiteral("%1 %2 is not a number").arg(QLatin1String(c.name), shown(field));
+                return QCoreApplication::translate("CustomerCsv", "%1 %2 is not a number").arg(QLatin1String(c.name), shown(field));
             }
             break;
         }
@@ -137,7 +138,7 @@ bool CustomerCsvReader::next(ImportedCustomer& customer)
     CsvRecord record;
     if (!headerRead_) {
         if (!read(record))
-            return error_.isEmpty() ? fail(1, QStringLiteral("the file is empty; it needs a header line naming the columns"))
+            return error_.isEmpty() ? fail(1, QCoreApplication::translate("CustomerCsv", "the file is empty; it needs a header line naming the columns"))
                                     : false;
         headerRead_ = true;
         if (const QString fault = match_header(record.fields, columns_); !fault.isEmpty())

@@ -3,6 +3,8 @@
 #include "connection.h"
 #include "customer_table.h"
 
+#include <QFile>
+#include <QCoreApplication>
 #include <QIODevice>
 #include <algorithm>
 #include <limits>
@@ -62,7 +64,7 @@ ImportResult cancelled()
 
 QString key_text(qint64 key)
 {
-    return QStringLiteral("the key %1 %2").arg(QLatin1String(kCustomerColumns[0].name)).arg(key);
+    return QCoreApplication::translate("CustomerImport", "the key %1 %2").arg(QLatin1String(kCustomerColumns[0].name)).arg(key);
 }
 
 // Reads the source through: faults in it, and keys that it gives twice.
@@ -74,6 +76,8 @@ ImportResult check(CustomerSource& source, const ImportProgress& progress, Check
     ImportedCustomer c;
     while (source.next(c)) {
         ++checked.rows;
+        if (const auto column = overlong_column(c.row))
+            return refused(source, c.line, overlong_text(c.row, *column));
         if (c.hasKey)
             keys.emplace_back(c.row.cusnum, c.line);
         if (checked.rows % 1000 == 0 && progress && !progress(0, 0))
@@ -97,7 +101,7 @@ ImportResult check(CustomerSource& source, const ImportProgress& progress, Check
         const auto at = std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.second == line; });
         const auto first = std::lower_bound(keys.begin(), at, std::pair(at->first, std::numeric_limits<qint64>::min()));
         return refused(source, line,
-                       QStringLiteral("%1 is given twice (first on %2 %3)").arg(key_text(at->first), source.unit()).arg(first->second));
+                       QCoreApplication::translate("CustomerImport", "%1 is given twice (first on %2 %3)").arg(key_text(at->first), source.unit()).arg(first->second));
     }
     checked.smallest = keys.front().first;
     checked.largest = keys.back().first;
@@ -125,7 +129,7 @@ ImportResult store(CustomerTable& table, CustomerSource& source, const ImportPro
     // only above the largest key there can be.
     auto give_new_key = [&](CustomerRow& row, qint64 line) -> std::optional<ImportResult> {
         if (!nextKey)
-            return refused(source, line, QStringLiteral("no new key is left above %1 for this customer").arg(kLargest));
+            return refused(source, line, QCoreApplication::translate("CustomerImport", "no new key is left above %1 for this customer").arg(kLargest));
         row.cusnum = *nextKey;
         nextKey = *nextKey < kLargest ? std::optional(*nextKey + 1) : std::nullopt;
         return std::nullopt;
@@ -133,26 +137,29 @@ ImportResult store(CustomerTable& table, CustomerSource& source, const ImportPro
 
     const Engine& engine = table.connection().engine();
     QVector<CustomerRow> batch;
-    QList<int> keyed;     // the batch's customers that came with a key,
-    QList<qint64> lines;  // and their lines
+    QList<qint64> lines;     // the line of each of the batch's customers
+    QList<bool> keyed;       // and whether it keeps its own key while free
     const int perInsert = table.rows_per_insert();
     batch.reserve(perInsert);
     auto flush = [&]() -> ImportResult {
-        // Other programs add nothing meanwhile, and a repeated key was
-        // renumbered already: a key the table holds was there before.
+        // Other programs add nothing meanwhile, and a key the source gives
+        // twice is not looked for: a key the table holds was there before.
         QList<qint64> keys;
-        for (int i : keyed)
-            keys << batch[i].cusnum;
+        for (int i = 0; i < batch.size(); ++i)
+            if (keyed[i])
+                keys << batch[i].cusnum;
         const QList<qint64> taken = mayBeTaken && !keys.isEmpty() ? table.taken(keys) : QList<qint64>();
-        for (int k = 0; k < keyed.size() && !taken.isEmpty(); ++k) {
-            CustomerRow& row = batch[keyed[k]];
-            if (!taken.contains(row.cusnum))
+        // New keys go to the customers in the order of the source.
+        for (int i = 0; i < batch.size(); ++i) {
+            CustomerRow& row = batch[i];
+            const bool isTaken = keyed[i] && taken.contains(row.cusnum);
+            if (isTaken && source.keys_stay())
+                return refused(source, lines[i], QCoreApplication::translate("CustomerImport", "%1 belongs to a customer in the table already").arg(key_text(row.cusnum)));
+            if (keyed[i] && !isTaken)
                 continue;
-            if (source.keys_stay())
-                return refused(source, lines[k], key_text(row.cusnum) + QStringLiteral(" belongs to a customer in the table already"));
-            if (auto r = give_new_key(row, lines[k]))
+            if (auto r = give_new_key(row, lines[i]))
                 return *r;
-            ++result.renumbered;
+            result.renumbered += isTaken;
         }
         if (!result.firstKey)
             result.firstKey = batch.front().cusnum;
@@ -173,14 +180,7 @@ ImportResult store(CustomerTable& table, CustomerSource& source, const ImportPro
         const bool repeated = repeat != checked.repeats.end() && *repeat == c.line;
         if (repeated)
             ++repeat;
-        if (!c.hasKey || repeated) {
-            if (auto r = give_new_key(c.row, c.line))
-                return *r;
-            result.renumbered += repeated;
-        } else {
-            keyed << int(batch.size());
-            lines << c.line;
-        }
+        result.renumbered += repeated;
         // A value the database cannot store is refused with its line,
         // before the statement that holds many rows.
         QVariantList values;
@@ -192,6 +192,8 @@ ImportResult store(CustomerTable& table, CustomerSource& source, const ImportPro
             return refused(source, c.line, e.message());
         }
         batch << c.row;
+        lines << c.line;
+        keyed << (c.hasKey && !repeated);
         if (batch.size() == perInsert)
             if (ImportResult r = flush(); r.outcome != ImportResult::Done)
                 return r;
@@ -235,4 +237,60 @@ ImportResult import_customers(CustomerTable& table, CustomerSource& source, cons
         cn.rollback();
         throw;
     }
+}
+
+ImportResult check_customers(CustomerSource& source)
+{
+    Checked checked;
+    return check(source, {}, checked);
+}
+
+ImportResult create_filled_database(const QString& target, CustomerSource& source, QString* name)
+{
+    const bool file = !Engine::is_server_url(target);
+    if (file) {
+        // Made here, and only when it does not exist yet.
+        QFile made(target);
+        if (!made.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            throw made.exists() ? DbError(DbError::FileExists, QCoreApplication::translate("CustomerImport", "%1 exists already; it is left as it is").arg(target))
+                                : DbError(DbError::FileMissing, QCoreApplication::translate("CustomerImport", "cannot create %1: %2").arg(target, made.errorString()));
+    }
+    ImportResult result;
+    try {
+        Connection cn;
+        try {
+            cn.open(target);
+            if (!cn.engine().columns(cn, QStringLiteral("dept")).isEmpty())
+                throw DbError(DbError::FileExists,
+                              QCoreApplication::translate("CustomerImport", "the database %1 holds a table dept already; it is left as it is").arg(cn.engine().name()));
+            // The rows go in before the indexes are made: one sort per
+            // index is much faster than keeping them in order row by row.
+            const QStringList create = cn.engine().create_statements(QStringLiteral("dept"));
+            cn.begin();
+            cn.execute(create.first());
+            CustomerTable table(cn);
+            table.open_for_reading();
+            result = add_customers(table, source);
+            if (result.outcome != ImportResult::Done) {
+                cn.rollback();
+            } else {
+                for (const QString& sql : create.mid(1))
+                    cn.execute(sql);
+                cn.commit();
+                if (name)
+                    *name = cn.engine().name();
+            }
+        } catch (const DbError&) {
+            cn.rollback();
+            throw;
+        }
+    } catch (const DbError&) {
+        if (file)
+            QFile::remove(target);
+        throw;
+    }
+    // The connection is closed: a file of a refused copy goes.
+    if (file && result.outcome != ImportResult::Done)
+        QFile::remove(target);
+    return result;
 }

@@ -3,6 +3,7 @@
 #include "customer_csv.h"
 #include "customer_export.h"
 
+#include <QCoreApplication>
 #include <functional>
 #include <memory>
 
@@ -22,7 +23,7 @@ public:
     virtual QString error() const { return {}; }
     virtual qint64 errorLine() const { return 0; }
     // What a customer's line number counts: "line" of a file, "row" of a table.
-    virtual QString unit() const { return QStringLiteral("line"); }
+    virtual QString unit() const { return QCoreApplication::translate("CustomerImport", "line"); }
     // Whether every customer must keep its key (a copy of a table), or
     // gets a new one when its own is taken (a file).
     virtual bool keys_stay() const { return false; }
@@ -53,7 +54,7 @@ public:
     explicit TableCustomerSource(CustomerTable& table) : rows_(table, RowSource::all()) {}
     void rewind() override;
     bool next(ImportedCustomer& customer) override;
-    QString unit() const override { return QStringLiteral("row"); }
+    QString unit() const override { return QCoreApplication::translate("CustomerImport", "row"); }
     bool keys_stay() const override { return true; }
 
 private:
@@ -94,3 +95,17 @@ ImportResult import_customers(CustomerTable& table, CustomerSource& source, cons
 // as the one creating the table): on any outcome but Done, or a DbError,
 // the caller rolls it back.
 ImportResult add_customers(CustomerTable& table, CustomerSource& source, const ImportProgress& progress = {});
+
+// Reads a source through once, as an import's first reading does: Refused
+// for a faulty customer or, when its keys must stay, a key given twice;
+// Done when every customer can be stored. Nothing is written.
+ImportResult check_customers(CustomerSource& source);
+
+// Creates table dept in target, a new file or a server database without
+// one, and fills it from source in the same transaction: the table, its
+// indexes and its rows all come, or nothing; a file half made, or made
+// for a copy that was refused, is removed. On Done, name (when given) is
+// told the database as messages name it. A DbError when target exists
+// already (a file, or a server database with a table dept: "it is left as
+// it is"), cannot be created, or fails.
+ImportResult create_filled_database(const QString& target, CustomerSource& source, QString* name = nullptr);

@@ -1,5 +1,7 @@
 #include "customer_row.h"
 
+#include <QCoreApplication>
+
 QVariant column_value(const CustomerRow& row, int i)
 {
     const CustomerColumn& c = kCustomerColumns[i];
@@ -27,4 +29,31 @@ void set_column_value(CustomerRow& row, int i, const QVariant& value)
         break;
     case CustomerColumn::Number: row.*c.number = value; break;
     }
+}
+
+qsizetype max_length(int column)
+{
+    return column == kFname || column == kLname ? kMaxNameLength : kMaxTextLength;
+}
+
+std::optional<int> overlong_column(const CustomerRow& row)
+{
+    for (int i = 0; i < int(kCustomerColumns.size()); ++i) {
+        const CustomerColumn& c = kCustomerColumns[i];
+        if (c.kind == CustomerColumn::Text && (row.*c.text).size() > max_length(i))
+            return i;
+    }
+    return std::nullopt;
+}
+
+QString overlong_text(const CustomerRow& row, int column)
+{
+    const qsizetype length = (row.*kCustomerColumns[column].text).size();
+    const QString what = max_length(column) == kMaxNameLength ? QCoreApplication::translate("CustomerRow", "a first or last name")
+                                                              : QCoreApplication::translate("CustomerRow", "a text");
+    return QCoreApplication::translate("CustomerRow", "%1 holds %2 characters; %3 may hold at most %4")
+        .arg(QLatin1String(kCustomerColumns[column].name))
+        .arg(length)
+        .arg(what)
+        .arg(max_length(column));
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVariant>
 #include <array>
+#include <optional>
 
 // One customer: a row of table dept, its fields by name. A null QString
 // stands for a NULL column, an empty one for "".
@@ -48,6 +49,23 @@ inline constexpr std::array<CustomerColumn, 10> kCustomerColumns{{
 // The two name columns, which the filter matches.
 inline constexpr int kFname = 1;
 inline constexpr int kLname = 2;
+
+// The longest text a customer's column may hold, in characters as Qt
+// counts them (UTF-16 code units): Save, an import and a copy refuse a
+// longer one before anything is written, so that every text the program
+// stores can be exported and imported again. A name is shorter: the name
+// indexes hold it, and a PostgreSQL index entry must fit in a third of a
+// page (8 kB), which 400 characters do in any script.
+inline constexpr qsizetype kMaxTextLength = 16 * 1024 * 1024;
+inline constexpr qsizetype kMaxNameLength = 400;
+// The longest text column i (a position in kCustomerColumns) may hold.
+qsizetype max_length(int column);
+// The first text column of a row that is longer than it may be; none when
+// every text fits.
+std::optional<int> overlong_column(const CustomerRow& row);
+// What is wrong with that column, for a message: "Fname holds 3000
+// characters; a first or last name may hold at most 400".
+QString overlong_text(const CustomerRow& row, int column);
 
 // The value of column i (a position in kCustomerColumns) of a row: the key
 // as a number, a text as a string or NULL, a number as stored.

@@ -2,6 +2,7 @@
 
 #include "connection.h"
 
+#include <QCoreApplication>
 
 namespace {
 const QString kTable = QStringLiteral("dept");
@@ -32,7 +33,7 @@ void CustomerTable::open_for_reading()
     Engine& engine = cn_.engine();
     names_ = engine.columns(cn_, kTable);
     if (names_.isEmpty())
-        throw cn_.openFailure(DbError(DbError::NoDeptTable, QStringLiteral("it holds no table dept.")));
+        throw cn_.openFailure(DbError(DbError::NoDeptTable, QCoreApplication::translate("CustomerTable", "it holds no table dept.")));
 
     // Each column by its name; one the table names otherwise by the place
     // it has among dept's columns (the two numbers go by many names).

@@ -50,9 +50,17 @@ public:
 
     // The engine for a database: a PostgreSQL URL or a file path.
     static std::unique_ptr<Engine> for_target(const QString& target);
-    // Whether a target is a PostgreSQL URL (in either spelling libpq
-    // takes) rather than a file path.
+    // Whether a target names a PostgreSQL database rather than a file:
+    // a URL (in either spelling libpq takes) or libpq's "keyword=value"
+    // connection string, as libpq reads them.
     static bool is_server_url(const QString& target);
+    // Whether a server target holds a password (user:secret@ or a
+    // password setting), which must never be written where others see it.
+    static bool holds_password(const QString& target);
+    // Why such a target is refused, where names the place it was written:
+    // "The --database option names a server database together with its
+    // password. ..."
+    static QString password_refusal(const QString& where);
 
     // Opens the database as the Qt connection called name, with the
     // password when one is given. Never creates a database. A DbError

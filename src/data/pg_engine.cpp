@@ -3,7 +3,9 @@
 #include "connection.h"
 #include "customer_row.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <cerrno>
 #include <climits>
@@ -62,7 +64,7 @@ QString PgEngine::describe(const QString& url)
 {
     const auto settings = url_settings(url);
     if (settings.isEmpty())
-        return QStringLiteral("(a URL that cannot be read)");
+        return QCoreApplication::translate("PgEngine", "(a URL that cannot be read)");
     QString db = setting(settings, "dbname");
     if (db.isEmpty())
         db = setting(settings, "user");
@@ -75,7 +77,7 @@ QString PgEngine::describe(const QString& url)
     QStringList where;
     for (int i = 0; i < hostList.size(); ++i)
         where << hostList[i] + u':' + portList.value(portList.size() == 1 ? 0 : i, QStringLiteral("5432"));
-    return QStringLiteral("\"%1\" on %2").arg(db, where.join(QStringLiteral(", ")));
+    return QCoreApplication::translate("PgEngine", "\"%1\" on %2").arg(db, where.join(QStringLiteral(", ")));
 }
 
 PgEngine::~PgEngine()
@@ -94,9 +96,9 @@ QSqlDatabase PgEngine::connect(const QString&, const QString& url, const QString
 {
     disconnect();
     name_ = describe(url);
-    const QString where = QStringLiteral("Cannot open the database %1: ").arg(name_);
+    const QString where = QCoreApplication::translate("PgEngine", "Cannot open the database %1: ").arg(name_);
     if (url_settings(url).isEmpty())
-        throw DbError(DbError::NotADatabase, where + QStringLiteral("the URL cannot be read."));
+        throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("PgEngine", "the URL cannot be read."));
     // The program's settings first: the URL's own, then a password given
     // apart, take their place.
     QList<QByteArray> keys{"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
@@ -144,6 +146,8 @@ QSqlDatabase PgEngine::connect(const QString&, const QString& url, const QString
     abandoned_ = 0;
     try {
         execute(QStringLiteral("LISTEN %1").arg(QLatin1String(kChannel)), {}, Connection::kAnswerWaitMs);
+        if (lockWait_ != kLockWaitMs)
+            execute(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, lockWait_)), {}, Connection::kAnswerWaitMs);
     } catch (const DbError& e) {
         disconnect();
         throw DbError(e.number(), where + e.message());
@@ -254,7 +258,7 @@ DbError PgEngine::give_up()
 {
     abandoned_ = PQbackendPID(conn_);
     disconnect();
-    return DbError(DbError::NoAnswer, QStringLiteral("The database %1 does not answer.").arg(name_), DbError::Kind::Lost);
+    return DbError(DbError::NoAnswer, QCoreApplication::translate("PgEngine", "The database %1 does not answer.").arg(name_), DbError::Kind::Lost);
 }
 
 PGresult* PgEngine::next_result(qint64 deadline)
@@ -309,7 +313,7 @@ Rows PgEngine::take(qint64 deadline)
         }
         case PGRES_PIPELINE_ABORTED:
             if (!failed)
-                failed = DbError(1, QStringLiteral("The statement was not run after an earlier one failed."));
+                failed = DbError(1, QCoreApplication::translate("PgEngine", "The statement was not run after an earlier one failed."));
             break;
         default:
             if (!failed)
@@ -334,7 +338,7 @@ Rows PgEngine::run(Connection&, const QString& sql, const QVariantList& params, 
 Rows PgEngine::execute(const QString& sql, const QVariantList& params, int wait_ms)
 {
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
-        throw error(QString(), QStringLiteral("the connection was lost"));
+        throw error(QString(), QCoreApplication::translate("PgEngine", "the connection was lost"));
     const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + wait_ms;
     send(sql, params);
     return take(deadline);
@@ -345,7 +349,7 @@ QList<Rows> PgEngine::run_together(Connection& cn, const QList<Statement>& state
     if (statements.size() < 2)
         return Engine::run_together(cn, statements, wait_ms);
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
-        throw error(QString(), QStringLiteral("the connection was lost"));
+        throw error(QString(), QCoreApplication::translate("PgEngine", "the connection was lost"));
     const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + wait_ms;
     if (!PQenterPipelineMode(conn_))
         throw error(QString(), QString::fromUtf8(PQerrorMessage(conn_)));
@@ -392,12 +396,15 @@ DbError PgEngine::error(const QSqlError& e) const
 
 DbError PgEngine::error(const QString& state, const QString& text) const
 {
+    // Another program's lock is told in the server's one line, without
+    // the statement and context libpq's message quotes after it.
     if (state == QLatin1String("55P03") || state == QLatin1String("40P01") || state == QLatin1String("40001"))
-        return DbError(5, text, DbError::Kind::Busy);
+        return DbError(5, text.section(u'\n', 0, 0).remove(QRegularExpression(QStringLiteral("^ERROR:\\s*"))),
+                       DbError::Kind::Busy);
     if (state == QLatin1String("23505"))
         return DbError(23505, text, DbError::Kind::KeyTaken);
     if (is_lost(state) || (state.isEmpty() && (!conn_ || PQstatus(conn_) == CONNECTION_BAD)))
-        return DbError(8006, QStringLiteral("The database %1 cannot be reached: %2").arg(name_, text), DbError::Kind::Lost);
+        return DbError(8006, QCoreApplication::translate("PgEngine", "The database %1 cannot be reached: %2").arg(name_, text), DbError::Kind::Lost);
     bool ok = false;
     const int number = state.toInt(&ok);
     return DbError(ok ? number : 1, state.isEmpty() ? text : QStringLiteral("%1 (SQLSTATE %2)").arg(text, state));
@@ -406,6 +413,9 @@ DbError PgEngine::error(const QString& state, const QString& text) const
 void PgEngine::set_lock_wait(Connection& cn, int ms)
 {
     lockWait_ = ms;
+    // A connection lost and closed takes the wait when it is opened again.
+    if (!conn_)
+        return;
     // Zero would wait for ever: the shortest wait is one millisecond.
     cn.execute(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, ms)));
 }
@@ -415,7 +425,7 @@ void PgEngine::check_values(const QVariantList& values) const
 {
     for (const QVariant& v : values)
         if (v.typeId() == QMetaType::QString && v.toString().contains(QChar(0)))
-            throw DbError(22021, QStringLiteral("The database %1 cannot store the character NUL (U+0000), which a text holds.").arg(name_));
+            throw DbError(22021, QCoreApplication::translate("PgEngine", "The database %1 cannot store the character NUL (U+0000), which a text holds.").arg(name_));
 }
 
 // Notifications arrive with the answers to statements, or wait on the
@@ -587,7 +597,7 @@ void PgEngine::insert_rows(Connection& cn, const QString& table, const QStringLi
         data += (i + 1) % columns.size() == 0 ? '\n' : '\t';
     }
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
-        throw error(QString(), QStringLiteral("the connection was lost"));
+        throw error(QString(), QCoreApplication::translate("PgEngine", "the connection was lost"));
     // Many rows may rightly take long: the longer bound.
     const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + cn.longAnswerWait();
     const QByteArray copy = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(QStringLiteral(", "))).toUtf8();

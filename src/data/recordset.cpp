@@ -2,19 +2,20 @@
 
 #include "connection.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace {
 DbError noRows()
 {
-    return DbError(DbError::MoveOutOfRange, QStringLiteral("The record set holds no rows."));
+    return DbError(DbError::MoveOutOfRange, QCoreApplication::translate("RecordSet", "The record set holds no rows."));
 }
 }  // namespace
 
 RecordSet::Snapshot& RecordSet::requireOpen()
 {
     if (!s_)
-        throw DbError(DbError::RecordSetClosed, QStringLiteral("The record set is closed."));
+        throw DbError(DbError::RecordSetClosed, QCoreApplication::translate("RecordSet", "The record set is closed."));
     return *s_;
 }
 
@@ -204,14 +205,14 @@ void RecordSet::moveLast()
 void RecordSet::moveNext()
 {
     if (eof())
-        throw DbError(DbError::MoveOutOfRange, QStringLiteral("There is no row after the last row."));
+        throw DbError(DbError::MoveOutOfRange, QCoreApplication::translate("RecordSet", "There is no row after the last row."));
     setPosition(pos_ + 1);
 }
 
 void RecordSet::movePrevious()
 {
     if (bof())
-        throw DbError(DbError::MoveOutOfRange, QStringLiteral("There is no row before the first row."));
+        throw DbError(DbError::MoveOutOfRange, QCoreApplication::translate("RecordSet", "There is no row before the first row."));
     setPosition(pos_ - 1);
 }
 
@@ -220,23 +221,23 @@ void RecordSet::moveTo(qint64 position)
     if (position >= knownCount())
         countNow();
     if (position < 0 || position >= requireOpen().count)
-        throw DbError(DbError::MoveOutOfRange, QStringLiteral("Row %1 does not exist.").arg(position + 1));
+        throw DbError(DbError::MoveOutOfRange, QCoreApplication::translate("RecordSet", "Row %1 does not exist.").arg(position + 1));
     setPosition(position);
 }
 
 QVariant RecordSet::field(int index)
 {
     if (bof() || eof())
-        throw DbError(DbError::NoCurrentRow, QStringLiteral("There is no current row."));
+        throw DbError(DbError::NoCurrentRow, QCoreApplication::translate("RecordSet", "There is no current row."));
     if (index < 0 || index >= fieldCount())
-        throw DbError(DbError::NoCurrentRow, QStringLiteral("There is no column %1.").arg(index));
+        throw DbError(DbError::NoCurrentRow, QCoreApplication::translate("RecordSet", "There is no column %1.").arg(index));
     return rowAt(pos_).value(index);
 }
 
 CustomerRow RecordSet::current()
 {
     if (bof() || eof())
-        throw DbError(DbError::NoCurrentRow, QStringLiteral("There is no current row."));
+        throw DbError(DbError::NoCurrentRow, QCoreApplication::translate("RecordSet", "There is no current row."));
     return table_.customer(rowAt(pos_));
 }
 

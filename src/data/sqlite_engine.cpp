@@ -4,6 +4,7 @@
 #include "customer_row.h"
 #include "name_match.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -41,9 +42,9 @@ QString quoted(const QString& name)
 QSqlDatabase SqliteEngine::connect(const QString& name, const QString& path, const QString&)
 {
     path_ = path;
-    const QString where = QStringLiteral("Cannot open the database %1: ").arg(this->name());
+    const QString where = QCoreApplication::translate("SqliteEngine", "Cannot open the database %1: ").arg(this->name());
     if (!QFileInfo(path).isFile())
-        throw DbError(DbError::FileMissing, where + QStringLiteral("the file does not exist."));
+        throw DbError(DbError::FileMissing, where + QCoreApplication::translate("SqliteEngine", "the file does not exist."));
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     // A URI with mode=rw opens an existing file only; plain names would
@@ -88,7 +89,7 @@ sqlite3* SqliteEngine::handle(Connection& cn)
 
 void SqliteEngine::create_database(const QString& path)
 {
-    const QString where = QStringLiteral("Cannot create the database \"%1\": ").arg(path);
+    const QString where = QCoreApplication::translate("SqliteEngine", "Cannot create the database \"%1\": ").arg(path);
     // The file is made here, and only when it does not exist yet: SQLite
     // takes an empty file for an empty database, and nothing another
     // program made in the meantime is overwritten.
@@ -96,7 +97,7 @@ void SqliteEngine::create_database(const QString& path)
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         const bool exists = file.exists();
         throw DbError(exists ? DbError::FileExists : SQLITE_CANTOPEN,
-                      where + (exists ? QStringLiteral("the file exists already; it is left as it is.") : file.errorString() + u'.'));
+                      where + (exists ? QCoreApplication::translate("SqliteEngine", "the file exists already; it is left as it is.") : file.errorString() + u'.'));
     }
     file.close();
 
@@ -107,7 +108,7 @@ void SqliteEngine::create_database(const QString& path)
         ok = ok && exec(db, sql);
     ok = ok && exec(db, QStringLiteral("COMMIT"));
     const int code = db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM;
-    const QString cause = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+    const QString cause = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QCoreApplication::translate("SqliteEngine", "out of memory");
     sqlite3_close(db);
     if (!ok) {
         QFile::remove(path);
@@ -182,16 +183,16 @@ Rows SqliteEngine::run(Connection& cn, const QString& sql, const QVariantList& p
 // file leaves a journal that stops every later read.
 void SqliteEngine::check_writable(Connection& cn)
 {
-    const QString file = QStringLiteral("The database %1 ").arg(name());
+    const QString file = QCoreApplication::translate("SqliteEngine", "The database %1 ").arg(name());
     int moved = 0;
     if (sqlite3* db = handle(cn))
         sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved);
     if (moved && !QFileInfo::exists(path_))
-        throw DbError(SQLITE_READONLY_DBMOVED, file + QStringLiteral("was deleted or moved while the program was running."));
+        throw DbError(SQLITE_READONLY_DBMOVED, file + QCoreApplication::translate("SqliteEngine", "was deleted or moved while the program was running."));
     if (moved)
-        throw DbError(SQLITE_READONLY_DBMOVED, file + QStringLiteral("was replaced by another file while the program was running."));
+        throw DbError(SQLITE_READONLY_DBMOVED, file + QCoreApplication::translate("SqliteEngine", "was replaced by another file while the program was running."));
     if (::access(QFile::encodeName(path_).constData(), W_OK) != 0)
-        throw DbError(SQLITE_READONLY, file + QStringLiteral("is read-only: %1.").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        throw DbError(SQLITE_READONLY, file + QCoreApplication::translate("SqliteEngine", "is read-only: %1.").arg(QString::fromLocal8Bit(std::strerror(errno))));
 }
 
 std::optional<qint64> SqliteEngine::change_count(Connection& cn)
@@ -285,7 +286,7 @@ void SqliteEngine::insert_rows(Connection& cn, const QString& table, const QStri
     check_writable(cn);
     sqlite3* db = handle(cn);
     if (!db)
-        throw DbError(SQLITE_MISUSE, QStringLiteral("The database %1 is not open.").arg(name()));
+        throw DbError(SQLITE_MISUSE, QCoreApplication::translate("SqliteEngine", "The database %1 is not open.").arg(name()));
     const QString row = u'(' + QStringList(columns.size(), QStringLiteral("?")).join(u',') + u')';
     const QByteArray sql = QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
                                .arg(table, columns.join(QStringLiteral(", ")), QStringList(values.size() / columns.size(), row).join(u','))

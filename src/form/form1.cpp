@@ -5,13 +5,13 @@
 
 #include <QCloseEvent>
 #include <QMessageBox>
+#include <QShortcut>
 
 namespace {
-const QString kAdd = QStringLiteral("&Add");
-const QString kCancel = QStringLiteral("&Cancel");
-const QString kTryAgain = QStringLiteral("Nothing was changed: try again in a moment.");
-const QString kListLater = QStringLiteral(
-    "The list still shows the rows it showed before; it follows the filter box as soon as the database is free.");
+const char* const kAdd = QT_TRANSLATE_NOOP("Form1", "&Add");
+const char* const kCancel = QT_TRANSLATE_NOOP("Form1", "&Cancel");
+const char* const kTryAgain = QT_TRANSLATE_NOOP("Form1", "Nothing was changed: try again in a moment.");
+const char* const kListLater = QT_TRANSLATE_NOOP("Form1", "The list still shows the rows it showed before; it follows the filter box as soon as the database is free.");
 // How often a list that could not be read is tried again, and how often
 // other programs' changes are looked for.
 constexpr int kRetryMs = 1000;
@@ -40,7 +40,7 @@ void Form1::run(Handler handler)
     } catch (const DbError& e) {
         if (!e.passing())
             return fail(e);
-        report_unavailable(this, e, behind_ ? kListLater : kTryAgain);
+        report_unavailable(this, e, tr(behind_ ? kListLater : kTryAgain));
         if (behind_)
             retry_.start();
     }
@@ -89,7 +89,7 @@ Form1::Form1(modyul::Data& data, QWidget* parent)
     connect(DataGrid1, &DataGrid::RowColChange, this, [this] { run([&] { DataGrid1_RowColChange(); }); });
     // The grid could not read the rows the user scrolled or moved to.
     connect(DataGrid1, &DataGrid::unavailable, this, [this](const QString& message, bool lost) {
-        report_unavailable(this, DbError(0, message, lost ? DbError::Kind::Lost : DbError::Kind::Busy), kTryAgain);
+        report_unavailable(this, DbError(0, message, lost ? DbError::Kind::Lost : DbError::Kind::Busy), tr(kTryAgain));
     }, Qt::QueuedConnection);
     retry_.setInterval(kRetryMs);
     connect(&retry_, &QTimer::timeout, this, &Form1::retry_list);
@@ -97,6 +97,11 @@ Form1::Form1(modyul::Data& data, QWidget* parent)
     watch_.setInterval(kWatchMs);
     connect(&watch_, &QTimer::timeout, this, &Form1::follow_changes);
     setup_transfer();
+    // Escape during an add abandons it, as its Cancel button does.
+    connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, [this] {
+        if (mode_ == Mode::Add && cmdadd->isEnabled())
+            cmdadd->click();
+    });
 }
 
 // ---- Start-up, window lifetime and exit ----
@@ -307,7 +312,7 @@ void Form1::after_change(const QString& done, std::optional<Keep> keep, const st
         behind_ = true;
         keep_ = keep;
         retry_.start();
-        report_unavailable(this, e, done + QStringLiteral(" The list is read again as soon as the database can be read."));
+        report_unavailable(this, e, done + tr(" The list is read again as soon as the database can be read."));
     }
 }
 
@@ -398,7 +403,7 @@ void Form1::cmdadd_Click()
         cmdsave->setEnabled(true);
         browse_lock();
         clear_txt();
-        cmdadd->setText(kCancel);
+        cmdadd->setText(tr(kCancel));
         cmdedit->setEnabled(false);
         cmddel->setEnabled(false);
     } else {
@@ -407,12 +412,12 @@ void Form1::cmdadd_Click()
         txt_lock();
         clear_txt();
         cmdsave->setEnabled(false);
-        cmdadd->setText(kAdd);
+        cmdadd->setText(tr(kAdd));
         cmdedit->setEnabled(true);
         cmddel->setEnabled(true);
         browse_unlock();
         after_change(
-            QStringLiteral("The add was cancelled."), std::nullopt,
+            tr("The add was cancelled."), std::nullopt,
             [&] {
                 rs.requery();
                 show_rec();
@@ -440,7 +445,16 @@ void Form1::cmdsave_Click()
 {
     const bool adding = mode_ == Mode::Add;
     CustomerRow typed = typed_row();
-    QString done = QStringLiteral("The record was saved.");
+    // A text longer than the table may hold is refused before any
+    // statement; the texts stay in their boxes.
+    if (const auto column = overlong_column(typed)) {
+        const auto box = std::find_if(kRecordBoxes.begin(), kRecordBoxes.end(),
+                                      [&](const RecordBox& b) { return b.column == *column; });
+        report_too_long(this, recordBoxes()[int(box - kRecordBoxes.begin())]->accessibleName(),
+                        column_value(typed, *column).toString().size(), max_length(*column));
+        return;
+    }
+    QString done = tr("The record was saved.");
     try {
         if (adding) {
             typed.cusnum = deptID = table.insert(typed);
@@ -449,15 +463,15 @@ void Form1::cmdsave_Click()
             // program's change is not overwritten, and the user is told.
             const auto outcome = edited_ ? table.update(*edited_, typed) : CustomerTable::Outcome::Gone;
             if (outcome != CustomerTable::Outcome::Done)
-                done = QStringLiteral("The record was not saved.");
+                done = tr("The record was not saved.");
             if (outcome == CustomerTable::Outcome::Changed)
-                report_notice(this, QStringLiteral("Another program changed this record after it was shown. Your changes were not saved; the record as it is now is shown."));
+                report_notice(this, tr("Another program changed this record after it was shown. Your changes were not saved; the record as it is now is shown."));
             if (outcome == CustomerTable::Outcome::Gone)
-                report_notice(this, QStringLiteral("Another program deleted this record after it was shown. Your changes were not saved."));
+                report_notice(this, tr("Another program deleted this record after it was shown. Your changes were not saved."));
         }
     } catch (const DbError& e) {
         // Nothing was written: the texts stay in their boxes to try again.
-        report_refusal(this, QStringLiteral("The record was not saved."), e);
+        report_refusal(this, tr("The record was not saved."), e);
         return;
     }
     mode_ = Mode::Browse;
@@ -466,7 +480,7 @@ void Form1::cmdsave_Click()
     cmdedit->setEnabled(true);
     cmdadd->setEnabled(true);
     if (adding)
-        cmdadd->setText(kAdd);
+        cmdadd->setText(tr(kAdd));
     nav_unlock();
     browse_unlock();
     cmddel->setEnabled(true);
@@ -496,8 +510,8 @@ void Form1::cmddel_Click()
     // The customer the boxes show is the one deleted, whatever happens
     // while the question is open.
     const std::optional<CustomerRow> target = shown_;
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Comfirm Delete?"),
-                    QStringLiteral("Do you really want to delete this record?"),
+    QMessageBox box(QMessageBox::NoIcon, tr("Comfirm Delete?"),
+                    tr("Do you really want to delete this record?"),
                     QMessageBox::Yes | QMessageBox::No, this);
     box.setDefaultButton(QMessageBox::Yes);
     if (box.exec() != QMessageBox::Yes)
@@ -506,13 +520,13 @@ void Form1::cmddel_Click()
         return;
     try {
         if (table.remove(target->cusnum) == CustomerTable::Outcome::Gone)
-            report_notice(this, QStringLiteral("Another program deleted this record already."));
+            report_notice(this, tr("Another program deleted this record already."));
     } catch (const DbError& e) {
-        report_refusal(this, QStringLiteral("The record was not deleted."), e);
+        report_refusal(this, tr("The record was not deleted."), e);
         return;
     }
     after_change(
-        QStringLiteral("The record was deleted."), std::nullopt,
+        tr("The record was deleted."), std::nullopt,
         [&] {
             rs.requery();
             show_rec();
@@ -531,25 +545,25 @@ void Form1::show_position()
     QString line;
     const qint64 count = rs.isOpen() ? rs.knownCount() : 0;
     // Until the rows are counted, the line says so rather than guess.
-    const QString of = rs.isOpen() && !rs.counted() ? QStringLiteral("at least %1 (counting)").arg(count) : QString::number(count);
+    const QString of = rs.isOpen() && !rs.counted() ? tr("at least %1 (counting)").arg(count) : QString::number(count);
     const qint64 position = rs.position();
     const RowSource source = rs.source();
     if (mode_ == Mode::Add) {
-        line = QStringLiteral("New customer");
+        line = tr("New customer");
     } else if (mode_ == Mode::Edit) {
-        line = QStringLiteral("Editing customer %1").arg(position + 1);
+        line = tr("Editing customer %1").arg(position + 1);
     } else if (count == 0) {
-        line = source.column == RowSource::Column::None ? QStringLiteral("No customers yet")
-                                                         : QStringLiteral("No customer matches");
+        line = source.column == RowSource::Column::None ? tr("No customers yet")
+                                                         : tr("No customer matches");
     } else if (position < 0 || position >= count) {
-        line = QStringLiteral("%1 customers").arg(of);
+        line = tr("%1 customers").arg(of);
     } else {
-        line = QStringLiteral("Customer %1 of %2").arg(position + 1).arg(of);
+        line = tr("Customer %1 of %2").arg(position + 1).arg(of);
         // The pattern is the filter box's text followed by "%" (read_list).
         if (source.column != RowSource::Column::None)
-            line += QStringLiteral(" whose %1 begins with \"%2\"")
-                        .arg(source.column == RowSource::Column::Fname ? QStringLiteral("first name")
-                                                                       : QStringLiteral("last name"),
+            line += tr(" whose %1 begins with \"%2\"")
+                        .arg(source.column == RowSource::Column::Fname ? tr("first name")
+                                                                       : tr("last name"),
                              source.pattern.chopped(1));
     }
     if (lblposition->text() == line)

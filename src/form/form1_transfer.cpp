@@ -51,22 +51,22 @@ void Form1::export_Click()
     const QString path = ask_csv_file_name(CsvFileUse::Export);
     if (path.isEmpty())
         return;
-    const QString notDone = QStringLiteral("The customers were not exported.");
+    const QString notDone = tr("The customers were not exported.");
     const QString shown = QDir::toNativeSeparators(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return report_not_done(this, notDone, QStringLiteral("%1 cannot be written: %2.").arg(shown, file.errorString()));
+        return report_not_done(this, notDone, tr("%1 cannot be written: %2.").arg(shown, file.errorString()));
     const qint64 total = rs.recordCount();
     ExportResult result;
     const bool read = transfer(notDone, [&] {
-        TransferProgress progress(this, QStringLiteral("Exporting %1 customers to %2...").arg(total).arg(shown));
+        TransferProgress progress(this, tr("Exporting %1 customers to %2...").arg(total).arg(shown));
         result = export_customers(table, rs.source(), &file, [&](qint64 done) { return progress.update(done, total); });
     });
     if (!read || result.outcome == ExportResult::Cancelled)
         return;  // the temporary file goes with file
     if (result.outcome == ExportResult::WriteFailed || !file.commit())
         report_not_done(this, notDone,
-                        QStringLiteral("%1 cannot be written: %2.")
+                        tr("%1 cannot be written: %2.")
                             .arg(shown, result.error.isEmpty() ? file.errorString() : result.error));
 }
 
@@ -74,7 +74,7 @@ void Form1::copy_Click()
 {
     if (mode_ != Mode::Browse || !rs.isOpen() || rs.bof() || rs.eof())
         return;
-    transfer(QStringLiteral("Nothing was copied."), [&] {
+    transfer(tr("Nothing was copied."), [&] {
         QGuiApplication::clipboard()->setText(customers_as_tab_separated({rs.current()}));
     });
 }
@@ -86,22 +86,22 @@ void Form1::import_Click()
     const QString path = ask_csv_file_name(CsvFileUse::Import);
     if (path.isEmpty())
         return;
-    const QString notDone = QStringLiteral("Nothing was imported.");
+    const QString notDone = tr("Nothing was imported.");
     const QString name = QFileInfo(path).fileName();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return report_not_done(this, notDone,
-                               QStringLiteral("%1 cannot be read: %2.").arg(QDir::toNativeSeparators(path), file.errorString()));
+                               tr("%1 cannot be read: %2.").arg(QDir::toNativeSeparators(path), file.errorString()));
     CsvCustomerSource source(&file);
     ImportResult result;
     const bool done = transfer(notDone, [&] {
-        TransferProgress progress(this, QStringLiteral("Importing customers from %1...").arg(name));
+        TransferProgress progress(this, tr("Importing customers from %1...").arg(name));
         result = import_customers(table, source, [&](qint64 done, qint64 total) { return progress.update(done, total); });
     });
     if (!done || result.outcome == ImportResult::Cancelled)
         return;
     const QString encoding = source.windows1252()
-        ? QStringLiteral("\n\n%1 is not UTF-8: it was read as Windows-1252.").arg(name)
+        ? tr("\n\n%1 is not UTF-8: it was read as Windows-1252.").arg(name)
         : QString();
     if (result.outcome == ImportResult::Refused)
         return report_not_done(this, notDone, QStringLiteral("%1, %2.").arg(name, result.refusal) + encoding);
@@ -109,11 +109,11 @@ void Form1::import_Click()
     // The list is read again as the filter box says, at the first customer
     // imported when it lists it. Another program's lock or a server out of
     // reach puts that off, as after a Save.
-    QString imported = QStringLiteral("%1 customers were imported from %2.").arg(result.added).arg(name);
+    QString imported = tr("%1 customers were imported from %2.").arg(result.added).arg(name);
     if (result.renumbered > 0)
-        imported += (result.renumbered == result.added ? QStringLiteral(" All of them")
-                                                        : QStringLiteral(" %1 of them").arg(result.renumbered))
-            + QStringLiteral(" got new numbers: theirs belonged to other customers.");
+        imported += (result.renumbered == result.added ? tr(" All of them")
+                                                        : tr(" %1 of them").arg(result.renumbered))
+            + tr(" got new numbers: theirs belonged to other customers.");
     const std::optional<Keep> first =
         result.firstKey ? std::optional(Keep{*result.firstKey, 0}) : std::nullopt;
     try {

@@ -3,15 +3,19 @@
 //   tallyhouse-mkdb TARGET                     the sample customers
 //   tallyhouse-mkdb TARGET --rows N [--seed S] N generated customers
 //   tallyhouse-mkdb TARGET --empty             the table without rows
-//   tallyhouse-mkdb TARGET --copy-from SOURCE  every customer of another database, keys and all
+//   tallyhouse-mkdb TARGET --copy-from SOURCE  every customer of another database (or of an
+//                                              Access file), keys and all
 //   tallyhouse-mkdb --import FILE.csv TARGET   adds the customers of a CSV file to a database
 //
-// A TARGET (and a SOURCE) is a file path or a PostgreSQL URL. Creating
+// A TARGET (and a SOURCE) is a file path, a PostgreSQL URL or libpq
+// connection string, never with a password. Creating
 // never touches an existing file, nor a server database that has a table
 // dept already; a database gets its table and rows in one transaction.
 // Messages name a server database without its password.
 
+#include "data/access_file.h"
 #include "data/connection.h"
+#include "app/program.h"
 #include "data/customer_import.h"
 #include "sample_rows.h"
 
@@ -22,10 +26,48 @@
 
 namespace {
 
-const QString kUsage = QStringLiteral(
-    "usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]\n"
-    "       tallyhouse-mkdb --import FILE.csv TARGET\n"
-    "TARGET and SOURCE are database files or PostgreSQL URLs");
+// The first lines of --help, and what a wrong command line is told.
+QString usage()
+{
+    return QCoreApplication::translate("Mkdb",
+        "Usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]\n"
+        "  or:  tallyhouse-mkdb --import FILE.csv TARGET\n");
+}
+
+QString help()
+{
+    return usage() + QCoreApplication::translate("Mkdb",
+        "\n"
+        "Makes a new customer database, or adds the customers of a CSV file to one.\n"
+        "TARGET and SOURCE are database files, PostgreSQL URLs or libpq connection\n"
+        "strings (host=db1 dbname=shop), never with a password: ~/.pgpass, PGPASSWORD\n"
+        "or a PostgreSQL service file gives it. SOURCE may also be a Microsoft Access\n"
+        "file, whose customers are copied; Tallyhouse never writes one.\n"
+        "\n"
+        "  --rows N            N generated customers instead of the sample ones\n"
+        "  --seed S            the seed of the generated customers (default 1)\n"
+        "  --empty             the table dept without customers\n"
+        "  --copy-from SOURCE  every customer of another database, keys and all\n"
+        "  --import FILE.csv   adds the customers of a CSV file to an existing database\n"
+        "  --help              show this text and end\n"
+        "  --version           show the version and end\n"
+        "\n"
+        "Creating never touches an existing file, nor a server database that has a\n"
+        "table dept already; the table and its customers are made in one transaction.\n"
+        "An import adds all the customers of the file or none.\n");
+}
+
+// A command line that cannot be followed: status 2.
+int wrong(const QString& message)
+{
+    std::fprintf(stderr, "tallyhouse-mkdb: %s\n%s", qPrintable(message), qPrintable(usage()));
+    return 2;
+}
+
+void say(const QString& line)
+{
+    std::printf("%s\n", qPrintable(line));
+}
 
 int fail(const QString& message)
 {
@@ -53,7 +95,7 @@ public:
         customer.line = ++at_;
         return true;
     }
-    QString unit() const override { return QStringLiteral("row"); }
+    QString unit() const override { return QCoreApplication::translate("Mkdb", "row"); }
     bool keys_stay() const override { return true; }
 
 private:
@@ -63,67 +105,45 @@ private:
     qint64 at_ = 0;
 };
 
-// Creates table dept in target, a new file or a server database without
-// one, and fills it from source in the same transaction: the table, its
-// indexes and its rows all come, or nothing. A file half made is removed.
-// done, when given, is told how many customers were added to the database
-// of which name.
+// Creates table dept in target and fills it from source, all or nothing
+// (create_filled_database). done, when given, is told how many customers
+// were added to the database of which name.
 using Done = std::function<void(qint64 added, const QString& name)>;
 int create_filled(const QString& target, CustomerSource& source, const Done& done = {})
 {
-    const bool file = !Engine::is_server_url(target);
-    if (file) {
-        // Made here, and only when it does not exist yet.
-        QFile made(target);
-        if (!made.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return fail(made.exists() ? QStringLiteral("%1 exists already; it is left as it is").arg(target)
-                                      : QStringLiteral("cannot create %1: %2").arg(target, made.errorString()));
-    }
-    Connection cn;
     try {
-        cn.open(target);
-        if (!cn.engine().columns(cn, QStringLiteral("dept")).isEmpty())
-            return fail(QStringLiteral("the database %1 holds a table dept already; it is left as it is").arg(cn.engine().name()));
-        // The rows go in before the indexes are made: one sort per index
-        // is much faster than keeping them in order row by row.
-        const QStringList create = cn.engine().create_statements(QStringLiteral("dept"));
-        cn.begin();
-        cn.execute(create.first());
-        CustomerTable table(cn);
-        table.open_for_reading();
-        const ImportResult result = add_customers(table, source);
-        if (result.outcome != ImportResult::Done) {
-            cn.rollback();
-            if (file)
-                QFile::remove(target);
-            return fail(result.refusal + QStringLiteral("; nothing was created"));
-        }
-        for (const QString& sql : create.mid(1))
-            cn.execute(sql);
-        cn.commit();
+        QString name;
+        const ImportResult result = create_filled_database(target, source, &name);
+        if (result.outcome != ImportResult::Done)
+            return fail(result.refusal + QCoreApplication::translate("Mkdb", "; nothing was created"));
         if (done)
-            done(result.added, cn.engine().name());
+            done(result.added, name);
         return 0;
     } catch (const DbError& e) {
-        cn.rollback();
-        if (file)
-            QFile::remove(target);
         return fail(e.message());
     }
 }
 
-// Every customer of source, a database file or URL, into a new target.
+// Every customer of source, a database file or URL, or an Access file,
+// into a new target.
 int copy(const QString& target, const QString& from)
 {
-    Connection source;
+    const auto told = [](const QString& source) {
+        return [source](qint64 added, const QString& name) {
+            say(QCoreApplication::translate("Mkdb", "Copied %1 customers from %2 into %3.").arg(added).arg(source, name));
+        };
+    };
     try {
+        if (!Engine::is_server_url(from) && is_access_file(from)) {
+            AccessCustomerSource rows(from);
+            return create_filled(target, rows, told(rows.name()));
+        }
+        Connection source;
         source.open(from);
         CustomerTable table(source);
         table.open_for_reading();
         TableCustomerSource rows(table);
-        return create_filled(target, rows, [&](qint64 added, const QString& name) {
-            std::printf("Copied %lld customers from %s into %s.\n", added, qPrintable(source.engine().name()), qPrintable(name));
-        });
+        return create_filled(target, rows, told(source.engine().name()));
     } catch (const DbError& e) {
         return fail(e.message());
     }
@@ -132,9 +152,12 @@ int copy(const QString& target, const QString& from)
 // Adds the customers of a CSV file to the table of an existing database.
 int import(const QString& csvPath, const QString& target)
 {
+    if (is_access_file(csvPath))
+        return fail(QCoreApplication::translate("Mkdb", "%1 is a Microsoft Access database, not a CSV file: to bring its customers over, "
+                                                        "copy them into a new database with --copy-from %1").arg(csvPath));
     QFile csv(csvPath);
     if (!csv.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot read %1: %2").arg(csvPath, csv.errorString()));
+        return fail(QCoreApplication::translate("Mkdb", "cannot read %1: %2").arg(csvPath, csv.errorString()));
     Connection cn;
     try {
         cn.open(target);
@@ -143,15 +166,15 @@ int import(const QString& csvPath, const QString& target)
         CsvCustomerSource source(&csv);
         const ImportResult result = import_customers(table, source);
         if (source.windows1252())
-            std::printf("%s is not UTF-8: it was read as Windows-1252.\n", qPrintable(csvPath));
+            say(QCoreApplication::translate("Mkdb", "%1 is not UTF-8: it was read as Windows-1252.").arg(csvPath));
         if (result.outcome != ImportResult::Done)
-            return fail(QStringLiteral("%1: %2; nothing was imported").arg(csvPath, result.refusal));
-        std::printf("Imported %lld customers into %s.\n", result.added, qPrintable(cn.engine().name()));
+            return fail(QCoreApplication::translate("Mkdb", "%1: %2; nothing was imported").arg(csvPath, result.refusal));
+        say(QCoreApplication::translate("Mkdb", "Imported %1 customers into %2.").arg(result.added).arg(cn.engine().name()));
         if (result.renumbered > 0)
-            std::printf("%lld of them got new numbers: theirs belonged to other customers.\n", result.renumbered);
+            say(QCoreApplication::translate("Mkdb", "%1 of them got new numbers: theirs belonged to other customers.").arg(result.renumbered));
         return 0;
     } catch (const DbError& e) {
-        return fail(e.message() + QStringLiteral("; nothing was imported"));
+        return fail(e.message() + QCoreApplication::translate("Mkdb", "; nothing was imported"));
     }
 }
 
@@ -160,6 +183,7 @@ int import(const QString& csvPath, const QString& target)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    install_translations(app, user_languages(QProcessEnvironment::systemEnvironment()), translation_folders());
     const QStringList args = app.arguments().mid(1);
     QStringList targets;
     QString copyFrom, importFrom;
@@ -183,17 +207,30 @@ int main(int argc, char** argv)
             copyFrom = args[++i];
         } else if (a == QLatin1String("--import") && hasValue) {
             importFrom = args[++i];
-        } else if (a.startsWith(QLatin1String("--"))) {
-            return fail(QStringLiteral("unknown argument %1\n%2").arg(a, kUsage));
+        } else if (QStringList{"--rows", "--seed", "--copy-from", "--import"}.contains(a)) {
+            return wrong(QCoreApplication::translate("Mkdb", "%1 needs a value").arg(a));
+        } else if (a == QLatin1String("--help")) {
+            std::fputs(qPrintable(help()), stdout);
+            return 0;
+        } else if (a == QLatin1String("--version")) {
+            std::fputs(qPrintable(version_text(QStringLiteral("tallyhouse-mkdb (Tallyhouse)"))), stdout);
+            return 0;
+        } else if (a.startsWith(QLatin1String("-"))) {
+            return wrong(QCoreApplication::translate("Mkdb", "unknown option %1").arg(a));
         } else {
             targets << a;
         }
         if (!ok)
-            return fail(QStringLiteral("%1 needs a whole number, not \"%2\"\n%3").arg(a, args[i], kUsage));
+            return wrong(QCoreApplication::translate("Mkdb", "%1 needs a whole number, not \"%2\"").arg(a, args[i]));
     }
     if (targets.size() != 1 || (!copyFrom.isEmpty() + !importFrom.isEmpty() + filled) > 1)
-        return fail(kUsage);
+        return wrong(targets.size() != 1 ? QCoreApplication::translate("Mkdb", "name one database")
+                                         : QCoreApplication::translate("Mkdb", "--rows, --empty, --copy-from and --import do not go together"));
     const QString target = targets.first();
+    for (const auto& [named, where] : {std::pair{target, QCoreApplication::translate("Mkdb", "target")},
+                                  std::pair{copyFrom, QCoreApplication::translate("Mkdb", "--copy-from source")}})
+        if (Engine::holds_password(named))
+            return fail(Engine::password_refusal(where));
 
     try {
         if (!importFrom.isEmpty())

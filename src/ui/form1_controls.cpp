@@ -4,10 +4,12 @@
 #include "data/customer_row.h"
 #include "datagrid.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QScreen>
+#include <QShortcut>
 #include <climits>
 #include <utility>
 
@@ -74,7 +76,7 @@ QLineEdit* text_box(QWidget* in, const char* name, QRect geometry, const char* t
 
 QLabel* label(QWidget* in, const char* name, QRect geometry, const char* caption, const QFont& font)
 {
-    auto* l = place(new QLabel(QString::fromUtf8(caption), in), name, geometry);
+    auto* l = place(new QLabel(QCoreApplication::translate("Form1Controls", caption), in), name, geometry);
     l->setFont(font);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return l;
@@ -92,7 +94,7 @@ QString spoken(const QString& caption)
 
 QPushButton* button(QWidget* in, const char* name, QRect geometry, const char* caption, const QFont& font)
 {
-    auto* b = place(new QPushButton(QString::fromUtf8(caption), in), name, geometry);
+    auto* b = place(new QPushButton(QCoreApplication::translate("Form1Controls", caption), in), name, geometry);
     b->setFont(font);
     b->setAutoDefault(false);  // neither Enter nor Esc clicks a button
     b->setDefault(false);
@@ -130,10 +132,10 @@ Form1Controls::Form1Controls(QWidget* parent) : QWidget(parent)
         move(screen->availableGeometry().center() - rect().center());
 
     // Frames first: controls created later lie above them.
-    Frame1 = place(new Frame(QStringLiteral("Customer Information"), this), "Frame1", twips(240, 120, 7095, 2655));
+    Frame1 = place(new Frame(tr("Customer Information"), this), "Frame1", twips(240, 120, 7095, 2655));
     Frame1->setFont(sans_serif(13.5));
     Frame2 = place(new Frame(this), "Frame2", twips(840, 2640, 6015, 1215));
-    Frame3 = place(new Frame(QStringLiteral("Filter:"), this), "Frame3", twips(7440, 600, 2895, 1215));
+    Frame3 = place(new Frame(tr("Filter:"), this), "Frame3", twips(7440, 600, 2895, 1215));
     Frame3->setFont(sans_serif(13.5, QFont::Bold));
     DataGrid1 = place(new DataGrid(this), "DataGrid1", twips(120, 3960, 14895, 5415));
     DataGrid1->setFont(font);
@@ -141,13 +143,13 @@ Form1Controls::Form1Controls(QWidget* parent) : QWidget(parent)
     lblposition->setTextFormat(Qt::PlainText);  // it quotes what was typed in the filter box
 
     // Labels lie beneath the record boxes, so they come first.
-    Label1 = label(Frame1, "Label1", twips(240, 480, 975, 255), "First Name:", font);
-    Label2 = label(Frame1, "Label2", twips(3360, 480, 975, 255), "Last Name:", font);
-    Label3 = label(Frame1, "Label3", twips(240, 960, 975, 255), "Address:", font);
-    Label4 = label(Frame1, "Label4", twips(240, 1440, 975, 255), "E-Mail:", font);
-    Label6 = label(Frame1, "Label6", twips(3360, 1920, 975, 255), "Credit Limit:", font);
-    Label7 = label(Frame1, "Label7", twips(240, 1920, 975, 255), "Dept. Name:", font);
-    Label8 = label(Frame1, "Label8", twips(3360, 1440, 975, 255), "Phone #", font);
+    Label1 = label(Frame1, "Label1", twips(240, 480, 975, 255), QT_TRANSLATE_NOOP("Form1Controls", "First Name:"), font);
+    Label2 = label(Frame1, "Label2", twips(3360, 480, 975, 255), QT_TRANSLATE_NOOP("Form1Controls", "Last Name:"), font);
+    Label3 = label(Frame1, "Label3", twips(240, 960, 975, 255), QT_TRANSLATE_NOOP("Form1Controls", "Address:"), font);
+    Label4 = label(Frame1, "Label4", twips(240, 1440, 975, 255), QT_TRANSLATE_NOOP("Form1Controls", "E-Mail:"), font);
+    Label6 = label(Frame1, "Label6", twips(3360, 1920, 975, 255), QT_TRANSLATE_NOOP("Form1Controls", "Credit Limit:"), font);
+    Label7 = label(Frame1, "Label7", twips(240, 1920, 975, 255), QT_TRANSLATE_NOOP("Form1Controls", "Dept. Name:"), font);
+    Label8 = label(Frame1, "Label8", twips(3360, 1440, 975, 255), QT_TRANSLATE_NOOP("Form1Controls", "Phone #"), font);
 
     Text1 = text_box(this, "Text1", twips(8400, 10560, 1935, 375), "Text1", font);
     Text1->setVisible(false);
@@ -159,19 +161,19 @@ Form1Controls::Form1Controls(QWidget* parent) : QWidget(parent)
     Text7 = text_box(Frame1, "Text7", twips(1200, 1800, 1935, 375), "Dept name", font);
     Text8 = text_box(Frame1, "Text8", twips(4320, 1800, 1935, 375), "Credit limit", font);
 
-    cmdadd = button(Frame2, "cmdadd", twips(240, 240, 1095, 375), "&Add", font);
-    cmdedit = button(Frame2, "cmdedit", twips(1320, 240, 1095, 375), "&Edit", font);
-    cmdsave = button(Frame2, "cmdsave", twips(2400, 240, 1095, 375), "&Save", font);
-    cmddel = button(Frame2, "cmddel", twips(3480, 240, 1095, 375), "&Delete", font);
-    cmdexit = button(Frame2, "cmdexit", twips(4560, 240, 1095, 375), "E&xit", font);
-    cmdfirst = button(Frame2, "cmdfirst", twips(720, 720, 1095, 375), "&First", font);
-    cmdprev = button(Frame2, "cmdprev", twips(1800, 720, 1095, 375), "&Previous", font);
-    cmdnext = button(Frame2, "cmdnext", twips(2880, 720, 1095, 375), "&Next", font);
-    cmdlast = button(Frame2, "cmdlast", twips(3960, 720, 1095, 375), "&Last", font);
+    cmdadd = button(Frame2, "cmdadd", twips(240, 240, 1095, 375), QT_TRANSLATE_NOOP("Form1Controls", "&Add"), font);
+    cmdedit = button(Frame2, "cmdedit", twips(1320, 240, 1095, 375), QT_TRANSLATE_NOOP("Form1Controls", "&Edit"), font);
+    cmdsave = button(Frame2, "cmdsave", twips(2400, 240, 1095, 375), QT_TRANSLATE_NOOP("Form1Controls", "&Save"), font);
+    cmddel = button(Frame2, "cmddel", twips(3480, 240, 1095, 375), QT_TRANSLATE_NOOP("Form1Controls", "&Delete"), font);
+    cmdexit = button(Frame2, "cmdexit", twips(4560, 240, 1095, 375), QT_TRANSLATE_NOOP("Form1Controls", "E&xit"), font);
+    cmdfirst = button(Frame2, "cmdfirst", twips(720, 720, 1095, 375), QT_TRANSLATE_NOOP("Form1Controls", "&First"), font);
+    cmdprev = button(Frame2, "cmdprev", twips(1800, 720, 1095, 375), QT_TRANSLATE_NOOP("Form1Controls", "&Previous"), font);
+    cmdnext = button(Frame2, "cmdnext", twips(2880, 720, 1095, 375), QT_TRANSLATE_NOOP("Form1Controls", "&Next"), font);
+    cmdlast = button(Frame2, "cmdlast", twips(3960, 720, 1095, 375), QT_TRANSLATE_NOOP("Form1Controls", "&Last"), font);
     cmdsave->setEnabled(false);
 
-    fname = place(new QRadioButton(QStringLiteral("First Name"), Frame3), "fname", twips(240, 360, 1095, 195));
-    lname = place(new QRadioButton(QStringLiteral("Last Name"), Frame3), "lname", twips(1440, 360, 1335, 255));
+    fname = place(new QRadioButton(tr("First Name"), Frame3), "fname", twips(240, 360, 1095, 195));
+    lname = place(new QRadioButton(tr("Last Name"), Frame3), "lname", twips(1440, 360, 1335, 255));
     auto* optionStyle = new OptionStyle;
     optionStyle->setParent(this);
     for (QRadioButton* option : {fname, lname}) {
@@ -194,7 +196,7 @@ Form1Controls::Form1Controls(QWidget* parent) : QWidget(parent)
         box->setAccessibleName(spoken(caption->text()));
     }
     Text9->setAccessibleName(spoken(Frame3->title()));
-    DataGrid1->setAccessibleName(QStringLiteral("Customers"));
+    DataGrid1->setAccessibleName(tr("Customers"));
 
     // Tab visits the option group once, at its selected button.
     auto tab_to_selected = [this] {
@@ -215,6 +217,15 @@ Form1Controls::Form1Controls(QWidget* parent) : QWidget(parent)
         l->setFocusPolicy(Qt::NoFocus);
     Text1->setFocusPolicy(Qt::NoFocus);
     Text2->setFocus();
+
+    // Ctrl+F: the keyboard goes to the filter box, its text selected, so
+    // that typing replaces it. While the box is disabled it does nothing.
+    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, [this] {
+        if (!Text9->isEnabled())
+            return;
+        Text9->setFocus(Qt::ShortcutFocusReason);
+        Text9->selectAll();
+    });
 }
 
 QList<QLineEdit*> Form1Controls::recordBoxes() const

@@ -27,6 +27,11 @@ bool ask_retry_busy(QWidget* parent, const DbError& error);
 // empty one created at path, false to end the program.
 bool ask_create_database(QWidget* parent, const QString& path);
 
+// At start-up, the database is a Microsoft Access file: true when the user
+// wants its count customers copied into a new database that takes the
+// file's name, false to end the program.
+bool ask_copy_access_file(QWidget* parent, const QString& fileName, qint64 count);
+
 // The server asks for a password: the user types it (not shown), or gives
 // up (an empty result).
 QString ask_password(QWidget* parent, const QString& database, const QString& why);
@@ -39,6 +44,10 @@ void report_cannot_start(QWidget* parent, const QString& text);
 // user is told to try again later.
 void report_not_done(QWidget* parent, const QString& what, const DbError& error);
 void report_not_done(QWidget* parent, const QString& what, const QString& why);
+
+// Save refused a text longer than a box's column may hold: which box,
+// how long its text is and how long it may be.
+void report_too_long(QWidget* parent, const QString& box, qsizetype length, qsizetype most);
 
 // A plain notice to the user.
 void report_notice(QWidget* parent, const QString& text);

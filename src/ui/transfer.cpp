@@ -1,5 +1,6 @@
 #include "transfer.h"
 
+#include <QCoreApplication>
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -21,10 +22,10 @@ TransferMenu::TransferMenu(QAbstractItemView* grid) : QObject(grid), grid_(grid)
         menu_->addAction(action);
         return action;
     };
-    exportListed = entry(QStringLiteral("&Export listed customers..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
-    copy = entry(QStringLiteral("&Copy"), QKeySequence::Copy);
+    exportListed = entry(QCoreApplication::translate("Transfer", "&Export listed customers..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    copy = entry(QCoreApplication::translate("Transfer", "&Copy"), QKeySequence::Copy);
     menu_->addSeparator();
-    import = entry(QStringLiteral("&Import customers..."), QKeySequence());
+    import = entry(QCoreApplication::translate("Transfer", "&Import customers..."), QKeySequence());
     // Right clicks arrive at the rows' viewport, keys at the grid itself.
     grid_->installEventFilter(this);
     grid_->viewport()->installEventFilter(this);
@@ -84,8 +85,8 @@ void TransferMenu::open(const QPoint* at)
 QString ask_csv_file(QWidget* parent, CsvFileUse use)
 {
     const bool exporting = use == CsvFileUse::Export;
-    QFileDialog dialog(parent, exporting ? QStringLiteral("Export listed customers") : QStringLiteral("Import customers"));
-    dialog.setNameFilters({QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")});
+    QFileDialog dialog(parent, exporting ? QCoreApplication::translate("Transfer", "Export listed customers") : QCoreApplication::translate("Transfer", "Import customers"));
+    dialog.setNameFilters({QCoreApplication::translate("Transfer", "CSV files (*.csv)"), QCoreApplication::translate("Transfer", "All files (*)")});
     dialog.setAcceptMode(exporting ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(exporting ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (exporting) {
@@ -98,7 +99,7 @@ QString ask_csv_file(QWidget* parent, CsvFileUse use)
 }
 
 TransferProgress::TransferProgress(QWidget* parent, const QString& label)
-    : dialog_(label, QStringLiteral("Cancel"), 0, 0, parent)
+    : dialog_(label, QCoreApplication::translate("Transfer", "Cancel"), 0, 0, parent)
 {
     dialog_.setObjectName(QStringLiteral("transferProgress"));
     dialog_.setWindowTitle(QStringLiteral("Tallyhouse"));

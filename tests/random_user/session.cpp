@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <atomic>
 
 namespace random_user {
 
@@ -144,8 +145,18 @@ void Session::restart()
     typed_.clear();
 }
 
+namespace {
+std::atomic<quint64> stepsTaken{0};
+}  // namespace
+
+quint64 steps_taken()
+{
+    return stepsTaken.load();
+}
+
 QString Session::step(const Action& a)
 {
+    ++stepsTaken;
     if (!applicable(a, form()))
         return {};
     guard_.reset();
@@ -215,6 +226,8 @@ void Session::expect(const Action& a, Expected& e)
         typed_.clear();
         for (const QString& name : editable_boxes())
             typed_ << form().findChild<QLineEdit*>(name)->text();
+    } else if (button && t == "cmdsave" && (typed_[0].size() > kMaxNameLength || typed_[1].size() > kMaxNameLength)) {
+        e.refusal = QStringLiteral("The record was not saved.");  // a name longer than any may be
     } else if (button && t == "cmdsave") {
         qint64 key = edit_key_;
         if (mode_ == Mode::Adding) {
@@ -262,6 +275,11 @@ QString Session::check(const Expected& e)
 {
     if (!window_->ended.isEmpty())
         return QStringLiteral("ended: the program ended with status %1").arg(window_->ended.first());
+    if (!e.refusal.isEmpty()) {
+        if (guard_.messages.size() != 1 || !guard_.messages[0].contains(e.refusal))
+            return QStringLiteral("message: one box saying \"%1\" expected, seen: %2").arg(e.refusal, guard_.messages.join(QStringLiteral(" | ")));
+        guard_.messages.clear();
+    }
     if (!guard_.messages.isEmpty())
         return QStringLiteral("message: an unexpected message box: ") + guard_.messages.join(QStringLiteral(" | "));
     if (e.confirmation && !guard_.confirmation_seen)

@@ -54,6 +54,7 @@ private:
         std::optional<qint64> position;  // the current row afterwards
         std::optional<qint64> saved;     // the key just saved
         bool confirmation = false;       // Delete must ask
+        QString refusal;                 // a message box must say this
     };
 
     void count(const Action& action);
@@ -80,6 +81,10 @@ private:
 
     QMap<QString, int> tally_;
 };
+
+// The actions every session of this process has begun so far, for a
+// watchdog that tells a run that hangs from one that is only long.
+quint64 steps_taken();
 
 struct Failure {
     quint64 seed = 0;

@@ -1,13 +1,16 @@
 #include "test_support.h"
 
 #include "data/modyul.h"
+#include "data/csv_reader.h"
 #include "data/db_error.h"
 #include "support/pg_scratch.h"
 #include "ui/datagrid.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -62,6 +65,40 @@ QStringList as_texts(const Row& r)
     for (const QVariant& v : r)
         out << (v.isNull() ? QStringLiteral("NULL") : v.toString());
     return out;
+}
+
+namespace {
+QByteArray run_mdb_tool(const QString& tool, const QStringList& args)
+{
+    QProcess p;
+    p.start(tool, args);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        qFatal("%s %s failed: %s", qPrintable(tool), qPrintable(args.join(u' ')), p.readAllStandardError().constData());
+    return p.readAllStandardOutput();
+}
+}  // namespace
+
+QStringList mdb_tables(const QString& path)
+{
+    return QString::fromUtf8(run_mdb_tool(QStringLiteral("mdb-tables"), {QStringLiteral("-1"), path})).split(u'\n', Qt::SkipEmptyParts);
+}
+
+QList<QStringList> mdb_export(const QString& path, const QString& table)
+{
+    QByteArray csv = run_mdb_tool(QStringLiteral("mdb-export"), {path, table});
+    QBuffer buffer(&csv);
+    buffer.open(QIODevice::ReadOnly);
+    CsvReader reader(&buffer);
+    QList<QStringList> rows;
+    CsvRecord record;
+    while (reader.next(record)) {
+        for (QString& field : record.fields)
+            field = field.isNull() ? QStringLiteral("") : field;
+        rows << record.fields;
+    }
+    if (!reader.error().isEmpty())
+        qFatal("mdb-export %s: line %lld: %s", qPrintable(path), reader.errorLine(), qPrintable(reader.error()));
+    return rows;
 }
 
 TempDb::~TempDb() = default;

@@ -28,6 +28,12 @@ Row row(qint64 key, QVariant first, QVariant last, QVariant address = "addr", QV
 // The columns of a row as texts, NULL as "NULL", for readable comparisons.
 QStringList as_texts(const Row& r);
 
+// Debian's own reader of Access files: the tables mdb-tables lists, and
+// the rows mdb-export prints of one (header line first), each field as
+// text; NULL and "" both print as an empty field.
+QStringList mdb_tables(const QString& path);
+QList<QStringList> mdb_export(const QString& path, const QString& table);
+
 // The engine the tests run on: SQLite files, or PostgreSQL when the
 // environment variable TALLYHOUSE_TEST_ENGINE is "postgresql" (then a
 // throwaway server of this test process holds the databases).

@@ -1,0 +1,1020 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de">
+<context>
+    <name>AccessFile</name>
+    <message>
+        <source>Cannot read the Access database %1: </source>
+        <translation>Die Access-Datenbank %1 kann nicht gelesen werden: </translation>
+    </message>
+    <message>
+        <source>the file is not an Access database.</source>
+        <translation>die Datei ist keine Access-Datenbank.</translation>
+    </message>
+    <message>
+        <source>the file is cut short: its %1 bytes hold no list of tables.</source>
+        <translation>die Datei ist abgeschnitten: ihre %1 Bytes enthalten keine Tabellenliste.</translation>
+    </message>
+    <message>
+        <source>the file is cut short: its %1 bytes end within a page of %2.</source>
+        <translation>die Datei ist abgeschnitten: ihre %1 Bytes enden mitten in einer Seite von %2.</translation>
+    </message>
+    <message>
+        <source>libmdb cannot open it.</source>
+        <translation>libmdb kann sie nicht öffnen.</translation>
+    </message>
+    <message>
+        <source>its list of tables is damaged.</source>
+        <translation>ihre Tabellenliste ist beschädigt.</translation>
+    </message>
+    <message>
+        <source>it holds no table dept, nor any other table.</source>
+        <translation>sie enthält keine Tabelle dept und auch sonst keine Tabelle.</translation>
+    </message>
+    <message>
+        <source>it holds no table dept, only the table %1, which Tallyhouse does not keep.</source>
+        <translation>sie enthält keine Tabelle dept, nur die Tabelle %1, die Tallyhouse nicht verwaltet.</translation>
+    </message>
+    <message>
+        <source>it holds no table dept, only the tables %1, which Tallyhouse does not keep.</source>
+        <translation>sie enthält keine Tabelle dept, nur die Tabellen %1, die Tallyhouse nicht verwaltet.</translation>
+    </message>
+    <message>
+        <source>the definition of its table dept is damaged.</source>
+        <translation>die Definition ihrer Tabelle dept ist beschädigt.</translation>
+    </message>
+    <message>
+        <source>its table dept has no column %1</source>
+        <translation>ihrer Tabelle dept fehlt die Spalte %1</translation>
+    </message>
+    <message>
+        <source>the column %1 holds binary data, which Tallyhouse cannot keep</source>
+        <translation>die Spalte %1 enthält Binärdaten, die Tallyhouse nicht speichern kann</translation>
+    </message>
+    <message>
+        <source>a copy would leave behind its column %1, which Tallyhouse does not keep</source>
+        <translation>eine Kopie würde ihre Spalte %1 zurücklassen, die Tallyhouse nicht verwaltet</translation>
+    </message>
+    <message>
+        <source>The Access database %1 cannot be copied: %2. Its table dept must have exactly the columns %3.</source>
+        <translation>Die Access-Datenbank %1 kann nicht kopiert werden: %2. Ihre Tabelle dept muss genau die Spalten %3 haben.</translation>
+    </message>
+    <message>
+        <source>; and </source>
+        <translation>; und </translation>
+    </message>
+    <message>
+        <source>the file is damaged: its table dept holds %1 customers, and only %2 of them can be read</source>
+        <translation>die Datei ist beschädigt: ihre Tabelle dept enthält %1 Kunden, von denen nur %2 gelesen werden können</translation>
+    </message>
+    <message>
+        <source>the row is damaged and cannot be read</source>
+        <translation>die Zeile ist beschädigt und kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>the key %1 is empty</source>
+        <translation>der Schlüssel %1 ist leer</translation>
+    </message>
+    <message>
+        <source>the key %1 %2 is not a whole number</source>
+        <translation>der Schlüssel %1 %2 ist keine ganze Zahl</translation>
+    </message>
+    <message>
+        <source>%1 %2 is not a number</source>
+        <translation>%1 %2 ist keine Zahl</translation>
+    </message>
+    <message>
+        <source>Cannot copy the Access database %1 into a new database beside it: </source>
+        <translation>Die Access-Datenbank %1 kann nicht in eine neue Datenbank daneben kopiert werden: </translation>
+    </message>
+    <message>
+        <source>Cannot put the copy of the Access database %1 in its place: %2; nothing was changed.</source>
+        <translation>Die Kopie der Access-Datenbank %1 kann nicht an ihre Stelle gesetzt werden: %2; es wurde nichts geändert.</translation>
+    </message>
+    <message>
+        <source>it cannot be renamed to %1</source>
+        <translation>sie kann nicht in %1 umbenannt werden</translation>
+    </message>
+    <message>
+        <source>the copy cannot be renamed to %1</source>
+        <translation>die Kopie kann nicht in %1 umbenannt werden</translation>
+    </message>
+    <message>
+        <source>row</source>
+        <translation>Zeile</translation>
+    </message>
+</context>
+<context>
+    <name>Connection</name>
+    <message>
+        <source>The database %1 cannot be reached: %2</source>
+        <translation>Die Datenbank %1 ist nicht erreichbar: %2</translation>
+    </message>
+    <message>
+        <source>Cannot open the database %1: </source>
+        <translation>Die Datenbank %1 kann nicht geöffnet werden: </translation>
+    </message>
+    <message>
+        <source>The database connection is not open.</source>
+        <translation>Die Verbindung zur Datenbank ist nicht geöffnet.</translation>
+    </message>
+</context>
+<context>
+    <name>CsvReader</name>
+    <message>
+        <source>the data cannot be read twice (it is not a file)</source>
+        <translation>die Daten können nicht zweimal gelesen werden (sie sind keine Datei)</translation>
+    </message>
+    <message>
+        <source>cannot read the file: %1</source>
+        <translation>die Datei kann nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>the file is UTF-16 text; save it as CSV in UTF-8</source>
+        <translation>die Datei ist UTF-16-Text; bitte als CSV in UTF-8 speichern</translation>
+    </message>
+    <message>
+        <source>the file begins with a UTF-8 byte-order mark but is not valid UTF-8</source>
+        <translation>die Datei beginnt mit einer UTF-8-Bytereihenfolgemarke, ist aber kein gültiges UTF-8</translation>
+    </message>
+    <message>
+        <source>a quoted field has no closing quote</source>
+        <translation>einem Feld in Anführungszeichen fehlt das schließende Anführungszeichen</translation>
+    </message>
+    <message>
+        <source>a double quote is out of place: a field holding quotes must be quoted, and a closing quote must end the field</source>
+        <translation>ein Anführungszeichen steht an falscher Stelle: Ein Feld mit Anführungszeichen muss selbst in Anführungszeichen stehen, und das schließende Anführungszeichen muss das Feld beenden</translation>
+    </message>
+    <message>
+        <source> (in the record that begins on line %1)</source>
+        <translation> (im Datensatz, der in Zeile %1 beginnt)</translation>
+    </message>
+    <message>
+        <source>a field is longer than any text may be (%1 characters); is a closing quote missing?</source>
+        <translation>ein Feld ist länger, als ein Text sein darf (%1 Zeichen); fehlt ein schließendes Anführungszeichen?</translation>
+    </message>
+    <message>
+        <source>the record has more than %1 fields</source>
+        <translation>der Datensatz hat mehr als %1 Felder</translation>
+    </message>
+</context>
+<context>
+    <name>CsvWriter</name>
+    <message>
+        <source>the data could not be written</source>
+        <translation>die Daten konnten nicht geschrieben werden</translation>
+    </message>
+</context>
+<context>
+    <name>CustomerCsv</name>
+    <message>
+        <source>unknown column %1; the columns are %2</source>
+        <translation>unbekannte Spalte %1; die Spalten sind %2</translation>
+    </message>
+    <message>
+        <source>column %1 is named twice</source>
+        <translation>die Spalte %1 ist doppelt angegeben</translation>
+    </message>
+    <message>
+        <source>the record has %1 %2 where the header names %3 %4</source>
+        <translation>der Datensatz hat %1 %2, die Kopfzeile nennt aber %3 %4</translation>
+    </message>
+    <message>
+        <source>field</source>
+        <translation>Feld</translation>
+    </message>
+    <message>
+        <source>fields</source>
+        <translation>Felder</translation>
+    </message>
+    <message>
+        <source>column</source>
+        <translation>Spalte</translation>
+    </message>
+    <message>
+        <source>columns</source>
+        <translation>Spalten</translation>
+    </message>
+    <message>
+        <source>the key %1 %2 is not a whole number</source>
+        <translation>der Schlüssel %1 %2 ist keine ganze Zahl</translation>
+    </message>
+    <message>
+        <source>%1 %2 is not a number</source>
+        <translation>%1 %2 ist keine Zahl</translation>
+    </message>
+    <message>
+        <source>the file is empty; it needs a header line naming the columns</source>
+        <translation>die Datei ist leer; sie braucht eine Kopfzeile mit den Spaltennamen</translation>
+    </message>
+</context>
+<context>
+    <name>CustomerImport</name>
+    <message>
+        <source>the key %1 %2</source>
+        <translation>der Schlüssel %1 %2</translation>
+    </message>
+    <message>
+        <source>%1 is given twice (first on %2 %3)</source>
+        <translation>%1 kommt doppelt vor (zuerst in %2 %3)</translation>
+    </message>
+    <message>
+        <source>no new key is left above %1 for this customer</source>
+        <translation>für diesen Kunden ist kein freier Schlüssel über %1 mehr übrig</translation>
+    </message>
+    <message>
+        <source>line</source>
+        <translation>Zeile</translation>
+    </message>
+    <message>
+        <source>row</source>
+        <translation>Zeile</translation>
+    </message>
+    <message>
+        <source>%1 belongs to a customer in the table already</source>
+        <translation>%1 gehört bereits einem Kunden in der Tabelle</translation>
+    </message>
+    <message>
+        <source>%1 exists already; it is left as it is</source>
+        <translation>%1 existiert bereits und bleibt unverändert</translation>
+    </message>
+    <message>
+        <source>cannot create %1: %2</source>
+        <translation>%1 kann nicht angelegt werden: %2</translation>
+    </message>
+    <message>
+        <source>the database %1 holds a table dept already; it is left as it is</source>
+        <translation>die Datenbank %1 enthält bereits eine Tabelle dept und bleibt unverändert</translation>
+    </message>
+</context>
+<context>
+    <name>CustomerRow</name>
+    <message>
+        <source>a first or last name</source>
+        <translation>ein Vor- oder Nachname</translation>
+    </message>
+    <message>
+        <source>a text</source>
+        <translation>ein Text</translation>
+    </message>
+    <message>
+        <source>%1 holds %2 characters; %3 may hold at most %4</source>
+        <translation>%1 hat %2 Zeichen; %3 darf höchstens %4 haben</translation>
+    </message>
+</context>
+<context>
+    <name>CustomerTable</name>
+    <message>
+        <source>it holds no table dept.</source>
+        <translation>sie enthält keine Tabelle dept.</translation>
+    </message>
+</context>
+<context>
+    <name>DatabaseChoice</name>
+    <message>
+        <source>Cannot read the settings file %1: %2.</source>
+        <translation>Die Einstellungsdatei %1 kann nicht gelesen werden: %2.</translation>
+    </message>
+    <message>
+        <source>
+Try &apos;tallyhouse --help&apos; for more information.
+</source>
+        <translation>
+„tallyhouse --help“ gibt weitere Informationen.
+</translation>
+    </message>
+    <message>
+        <source>Unexpected argument &apos;%1&apos;: name a database with --database.</source>
+        <translation>Unerwartetes Argument „%1“: Die Datenbank wird mit --database angegeben.</translation>
+    </message>
+    <message>
+        <source>--database needs a file path or a PostgreSQL URL.</source>
+        <translation>--database braucht einen Dateipfad oder eine PostgreSQL-URL.</translation>
+    </message>
+    <message>
+        <source>found beside the program</source>
+        <translation>neben dem Programm gefunden</translation>
+    </message>
+    <message>
+        <source>No customer database was found beside the program, and there is no data folder to look in: neither XDG_DATA_HOME nor HOME is set.</source>
+        <translation>Neben dem Programm wurde keine Kundendatenbank gefunden, und es gibt keinen Datenordner zum Suchen: Weder XDG_DATA_HOME noch HOME ist gesetzt.</translation>
+    </message>
+    <message>
+        <source>found in the data folder</source>
+        <translation>im Datenordner gefunden</translation>
+    </message>
+    <message>
+        <source>created in the data folder</source>
+        <translation>im Datenordner neu angelegt</translation>
+    </message>
+    <message>
+        <source>Cannot create the database &quot;%1&quot;: the folder %2 cannot be made.</source>
+        <translation>Die Datenbank „%1“ kann nicht angelegt werden: Der Ordner %2 kann nicht erstellt werden.</translation>
+    </message>
+    <message>
+        <source>Usage: tallyhouse [--database TARGET]
+
+Keeps the customer table of a database.
+
+  --database TARGET  the database: a file path (relative to the current
+                     folder) or a PostgreSQL URL, for example
+                     postgresql://ann@db1:5432,db2:5432/shop?target_session_attrs=read-write
+  --help             show this text and end
+  --version          show the version and end
+
+The database is the first of:
+  1.  the --database option;
+  2.  the environment variable TALLYHOUSE_DATABASE (a path or URL as above);
+  3.  a line database=TARGET in the settings file tallyhouse.ini, beside the
+      program, else in $XDG_CONFIG_HOME/Tallyhouse (~/.config/Tallyhouse);
+      a relative path there starts at the settings file&apos;s folder;
+  4.  db40.mdb beside the program, when it exists;
+  5.  db40.mdb in $XDG_DATA_HOME/Tallyhouse (~/.local/share/Tallyhouse),
+      when it exists;
+  6.  else the program offers to create a new, empty database as in 5.
+A database named by 1 to 3 that does not exist is an error.
+
+A TARGET may also be a libpq connection string (host=db1 dbname=shop).
+A TARGET never holds a password: one with a password is refused wherever it
+is written. The PostgreSQL client takes the password from ~/.pgpass,
+PGPASSWORD or a PostgreSQL service file, or the program asks for it when the
+server wants one.
+</source>
+        <translation>Aufruf: tallyhouse [--database ZIEL]
+
+Verwaltet die Kundentabelle einer Datenbank.
+
+  --database ZIEL    die Datenbank: ein Dateipfad (relativ zum aktuellen
+                     Ordner) oder eine PostgreSQL-URL, zum Beispiel
+                     postgresql://ann@db1:5432,db2:5432/shop?target_session_attrs=read-write
+  --help             diese Hilfe anzeigen und beenden
+  --version          die Version anzeigen und beenden
+
+Die Datenbank ist die erste der folgenden:
+  1.  die Option --database;
+  2.  die Umgebungsvariable TALLYHOUSE_DATABASE (ein Pfad oder eine URL wie oben);
+  3.  eine Zeile database=ZIEL in der Einstellungsdatei tallyhouse.ini neben dem
+      Programm, sonst in $XDG_CONFIG_HOME/Tallyhouse (~/.config/Tallyhouse);
+      ein relativer Pfad dort geht vom Ordner der Einstellungsdatei aus;
+  4.  db40.mdb neben dem Programm, falls vorhanden;
+  5.  db40.mdb in $XDG_DATA_HOME/Tallyhouse (~/.local/share/Tallyhouse),
+      falls vorhanden;
+  6.  sonst bietet das Programm an, dort wie in 5 eine neue, leere Datenbank
+      anzulegen.
+Eine mit 1 bis 3 angegebene Datenbank, die nicht existiert, ist ein Fehler.
+
+Ein ZIEL kann auch eine libpq-Verbindungszeichenkette sein
+(host=db1 dbname=shop).
+Ein ZIEL enthält nie ein Passwort: Ein ZIEL mit Passwort wird abgelehnt, wo
+immer es steht. Der PostgreSQL-Client nimmt das Passwort aus ~/.pgpass, PGPASSWORD
+oder einer PostgreSQL-Dienstdatei, oder das Programm fragt danach, wenn der
+Server eines verlangt.
+</translation>
+    </message>
+    <message>
+        <source>named by the %1</source>
+        <translation>angegeben in %1</translation>
+    </message>
+    <message>
+        <source>--database option</source>
+        <translation>der Option --database</translation>
+    </message>
+    <message>
+        <source>environment variable %1</source>
+        <translation>der Umgebungsvariable %1</translation>
+    </message>
+    <message>
+        <source>settings file %1</source>
+        <translation>der Einstellungsdatei %1</translation>
+    </message>
+</context>
+<context>
+    <name>Engine</name>
+    <message>
+        <source>The %1 names a server database together with its password. A password must never be written there: take it out, and keep it in ~/.pgpass, in PGPASSWORD or in a PostgreSQL service file; the program asks for it when the server wants one.</source>
+        <translation>In %1 ist eine Serverdatenbank samt Passwort angegeben. Dort darf nie ein Passwort stehen: Entfernen Sie es und legen Sie es in ~/.pgpass, in PGPASSWORD oder in einer PostgreSQL-Dienstdatei ab; das Programm fragt danach, wenn der Server eines verlangt.</translation>
+    </message>
+</context>
+<context>
+    <name>Form1</name>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Hinzufügen</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>Abbre&amp;chen</translation>
+    </message>
+    <message>
+        <source>Nothing was changed: try again in a moment.</source>
+        <translation>Es wurde nichts geändert. Bitte versuchen Sie es gleich noch einmal.</translation>
+    </message>
+    <message>
+        <source>The list still shows the rows it showed before; it follows the filter box as soon as the database is free.</source>
+        <translation>Die Liste zeigt noch die bisherigen Zeilen; sie folgt dem Filter, sobald die Datenbank frei ist.</translation>
+    </message>
+    <message>
+        <source> The list is read again as soon as the database can be read.</source>
+        <translation> Die Liste wird neu gelesen, sobald die Datenbank lesbar ist.</translation>
+    </message>
+    <message>
+        <source>The add was cancelled.</source>
+        <translation>Das Hinzufügen wurde abgebrochen.</translation>
+    </message>
+    <message>
+        <source>The record was saved.</source>
+        <translation>Der Datensatz wurde gespeichert.</translation>
+    </message>
+    <message>
+        <source>The record was not saved.</source>
+        <translation>Der Datensatz wurde nicht gespeichert.</translation>
+    </message>
+    <message>
+        <source>Another program changed this record after it was shown. Your changes were not saved; the record as it is now is shown.</source>
+        <translation>Ein anderes Programm hat diesen Datensatz geändert, nachdem er angezeigt wurde. Ihre Änderungen wurden nicht gespeichert; angezeigt wird der aktuelle Stand.</translation>
+    </message>
+    <message>
+        <source>Another program deleted this record after it was shown. Your changes were not saved.</source>
+        <translation>Ein anderes Programm hat diesen Datensatz gelöscht, nachdem er angezeigt wurde. Ihre Änderungen wurden nicht gespeichert.</translation>
+    </message>
+    <message>
+        <source>Comfirm Delete?</source>
+        <translation>Löschen bestätigen?</translation>
+    </message>
+    <message>
+        <source>Do you really want to delete this record?</source>
+        <translation>Möchten Sie diesen Datensatz wirklich löschen?</translation>
+    </message>
+    <message>
+        <source>Another program deleted this record already.</source>
+        <translation>Ein anderes Programm hat diesen Datensatz bereits gelöscht.</translation>
+    </message>
+    <message>
+        <source>The record was not deleted.</source>
+        <translation>Der Datensatz wurde nicht gelöscht.</translation>
+    </message>
+    <message>
+        <source>The record was deleted.</source>
+        <translation>Der Datensatz wurde gelöscht.</translation>
+    </message>
+    <message>
+        <source>at least %1 (counting)</source>
+        <translation>mindestens %1 (wird gezählt)</translation>
+    </message>
+    <message>
+        <source>New customer</source>
+        <translation>Neuer Kunde</translation>
+    </message>
+    <message>
+        <source>Editing customer %1</source>
+        <translation>Kunde %1 wird bearbeitet</translation>
+    </message>
+    <message>
+        <source>No customers yet</source>
+        <translation>Noch keine Kunden</translation>
+    </message>
+    <message>
+        <source>No customer matches</source>
+        <translation>Kein passender Kunde</translation>
+    </message>
+    <message>
+        <source>%1 customers</source>
+        <translation>%1 Kunden</translation>
+    </message>
+    <message>
+        <source>Customer %1 of %2</source>
+        <translation>Kunde %1 von %2</translation>
+    </message>
+    <message>
+        <source> whose %1 begins with &quot;%2&quot;</source>
+        <translation>, deren %1 mit „%2“ beginnt</translation>
+    </message>
+    <message>
+        <source>first name</source>
+        <translation>Vorname</translation>
+    </message>
+    <message>
+        <source>last name</source>
+        <translation>Nachname</translation>
+    </message>
+    <message>
+        <source>The customers were not exported.</source>
+        <translation>Die Kunden wurden nicht exportiert.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2.</source>
+        <translation>%1 kann nicht geschrieben werden: %2.</translation>
+    </message>
+    <message>
+        <source>Exporting %1 customers to %2...</source>
+        <translation>%1 Kunden werden nach %2 exportiert …</translation>
+    </message>
+    <message>
+        <source>Nothing was copied.</source>
+        <translation>Es wurde nichts kopiert.</translation>
+    </message>
+    <message>
+        <source>Nothing was imported.</source>
+        <translation>Es wurde nichts importiert.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2.</source>
+        <translation>%1 kann nicht gelesen werden: %2.</translation>
+    </message>
+    <message>
+        <source>Importing customers from %1...</source>
+        <translation>Kunden werden aus %1 importiert …</translation>
+    </message>
+    <message>
+        <source>
+
+%1 is not UTF-8: it was read as Windows-1252.</source>
+        <translation>
+
+%1 ist nicht in UTF-8 und wurde als Windows-1252 gelesen.</translation>
+    </message>
+    <message>
+        <source>%1 customers were imported from %2.</source>
+        <translation>%1 Kunden wurden aus %2 importiert.</translation>
+    </message>
+    <message>
+        <source> All of them</source>
+        <translation> Alle</translation>
+    </message>
+    <message>
+        <source> %1 of them</source>
+        <translation> %1 davon</translation>
+    </message>
+    <message>
+        <source> got new numbers: theirs belonged to other customers.</source>
+        <translation> erhielten neue Nummern, da ihre bereits anderen Kunden gehörten.</translation>
+    </message>
+</context>
+<context>
+    <name>Form1Controls</name>
+    <message>
+        <source>Customer Information</source>
+        <translation>Kundendaten</translation>
+    </message>
+    <message>
+        <source>Filter:</source>
+        <translation>Filter:</translation>
+    </message>
+    <message>
+        <source>First Name:</source>
+        <translation>Vorname:</translation>
+    </message>
+    <message>
+        <source>Last Name:</source>
+        <translation>Nachname:</translation>
+    </message>
+    <message>
+        <source>Address:</source>
+        <translation>Adresse:</translation>
+    </message>
+    <message>
+        <source>E-Mail:</source>
+        <translation>E-Mail:</translation>
+    </message>
+    <message>
+        <source>Credit Limit:</source>
+        <translation>Kreditlimit:</translation>
+    </message>
+    <message>
+        <source>Dept. Name:</source>
+        <translation>Abteilung:</translation>
+    </message>
+    <message>
+        <source>Phone #</source>
+        <translation>Telefon:</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Hinzufügen</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Speichern</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>&amp;Löschen</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>B&amp;eenden</translation>
+    </message>
+    <message>
+        <source>&amp;First</source>
+        <translation>&amp;Anfang</translation>
+    </message>
+    <message>
+        <source>&amp;Previous</source>
+        <translation>&amp;Zurück</translation>
+    </message>
+    <message>
+        <source>&amp;Next</source>
+        <translation>&amp;Weiter</translation>
+    </message>
+    <message>
+        <source>&amp;Last</source>
+        <translation>En&amp;de</translation>
+    </message>
+    <message>
+        <source>First Name</source>
+        <translation>Vorname</translation>
+    </message>
+    <message>
+        <source>Last Name</source>
+        <translation>Nachname</translation>
+    </message>
+    <message>
+        <source>Customers</source>
+        <translation>Kunden</translation>
+    </message>
+</context>
+<context>
+    <name>Messages</name>
+    <message>
+        <source>The database is in use by another program, which holds it locked (%1).</source>
+        <translation>Die Datenbank wird von einem anderen Programm verwendet, das sie gesperrt hält (%1).</translation>
+    </message>
+    <message>
+        <source>Run-time error &apos;%1&apos;:
+
+%2</source>
+        <translation>Laufzeitfehler „%1“:
+
+%2</translation>
+    </message>
+    <message>
+        <source> Nothing you typed is lost: try again in a moment.</source>
+        <translation> Ihre Eingaben bleiben erhalten. Bitte versuchen Sie es gleich noch einmal.</translation>
+    </message>
+    <message>
+        <source>%1
+
+%2 (error %3)</source>
+        <translation>%1
+
+%2 (Fehler %3)</translation>
+    </message>
+    <message>
+        <source>
+
+Try again, or cancel to end the program.</source>
+        <translation>
+
+Wiederholen Sie den Vorgang, oder brechen Sie ab, um das Programm zu beenden.</translation>
+    </message>
+    <message>
+        <source>No customer database was found. Create a new, empty one at %1?</source>
+        <translation>Es wurde keine Kundendatenbank gefunden. Eine neue, leere unter %1 anlegen?</translation>
+    </message>
+    <message>
+        <source>&amp;Create</source>
+        <translation>&amp;Anlegen</translation>
+    </message>
+    <message>
+        <source> Try again in a moment.</source>
+        <translation> Bitte versuchen Sie es gleich noch einmal.</translation>
+    </message>
+    <message>
+        <source>%1 (error %2)</source>
+        <translation>%1 (Fehler %2)</translation>
+    </message>
+    <message>
+        <source>%1
+
+Password for the database %2:</source>
+        <translation>%1
+
+Passwort für die Datenbank %2:</translation>
+    </message>
+    <message>
+        <source>%1 was made by Microsoft Access. Tallyhouse can copy its %2 customer into a new database and work on that; the Access file stays as it is. Copy them?</source>
+        <translation>%1 wurde mit Microsoft Access erstellt. Tallyhouse kann den %2 Kunden daraus in eine neue Datenbank kopieren und mit dieser arbeiten; die Access-Datei bleibt unverändert. Jetzt kopieren?</translation>
+    </message>
+    <message>
+        <source>%1 was made by Microsoft Access. Tallyhouse can copy its %2 customers into a new database and work on that; the Access file stays as it is. Copy them?</source>
+        <translation>%1 wurde mit Microsoft Access erstellt. Tallyhouse kann die %2 Kunden daraus in eine neue Datenbank kopieren und mit dieser arbeiten; die Access-Datei bleibt unverändert. Jetzt kopieren?</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>The record was not saved.
+
+The %1 box holds %2 characters; it may hold at most %3. Nothing you typed is lost: shorten the text and save again.</source>
+        <translation>Der Datensatz wurde nicht gespeichert.
+
+Das Feld %1 enthält %2 Zeichen; es darf höchstens %3 enthalten. Nichts von Ihrer Eingabe geht verloren: Kürzen Sie den Text und speichern Sie erneut.</translation>
+    </message>
+</context>
+<context>
+    <name>Mkdb</name>
+    <message>
+        <source>row</source>
+        <translation>Zeile</translation>
+    </message>
+    <message>
+        <source>; nothing was created</source>
+        <translation>; es wurde nichts angelegt</translation>
+    </message>
+    <message>
+        <source>Copied %1 customers from %2 into %3.</source>
+        <translation>%1 Kunden von %2 nach %3 kopiert.</translation>
+    </message>
+    <message>
+        <source>cannot read %1: %2</source>
+        <translation>%1 kann nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not UTF-8: it was read as Windows-1252.</source>
+        <translation>%1 ist nicht in UTF-8 und wurde als Windows-1252 gelesen.</translation>
+    </message>
+    <message>
+        <source>%1: %2; nothing was imported</source>
+        <translation>%1: %2; es wurde nichts importiert</translation>
+    </message>
+    <message>
+        <source>Imported %1 customers into %2.</source>
+        <translation>%1 Kunden in %2 importiert.</translation>
+    </message>
+    <message>
+        <source>%1 of them got new numbers: theirs belonged to other customers.</source>
+        <translation>%1 davon erhielten neue Nummern, da ihre bereits anderen Kunden gehörten.</translation>
+    </message>
+    <message>
+        <source>; nothing was imported</source>
+        <translation>; es wurde nichts importiert</translation>
+    </message>
+    <message>
+        <source>%1 needs a value</source>
+        <translation>%1 braucht einen Wert</translation>
+    </message>
+    <message>
+        <source>unknown option %1</source>
+        <translation>unbekannte Option %1</translation>
+    </message>
+    <message>
+        <source>%1 needs a whole number, not &quot;%2&quot;</source>
+        <translation>%1 braucht eine ganze Zahl, nicht „%2“</translation>
+    </message>
+    <message>
+        <source>name one database</source>
+        <translation>bitte genau eine Datenbank angeben</translation>
+    </message>
+    <message>
+        <source>--rows, --empty, --copy-from and --import do not go together</source>
+        <translation>--rows, --empty, --copy-from und --import schließen einander aus</translation>
+    </message>
+    <message>
+        <source>Usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]
+  or:  tallyhouse-mkdb --import FILE.csv TARGET
+</source>
+        <translation>Aufruf: tallyhouse-mkdb ZIEL [--rows N [--seed S] | --empty | --copy-from QUELLE]
+  oder: tallyhouse-mkdb --import DATEI.csv ZIEL
+</translation>
+    </message>
+    <message>
+        <source>
+Makes a new customer database, or adds the customers of a CSV file to one.
+TARGET and SOURCE are database files, PostgreSQL URLs or libpq connection
+strings (host=db1 dbname=shop), never with a password: ~/.pgpass, PGPASSWORD
+or a PostgreSQL service file gives it. SOURCE may also be a Microsoft Access
+file, whose customers are copied; Tallyhouse never writes one.
+
+  --rows N            N generated customers instead of the sample ones
+  --seed S            the seed of the generated customers (default 1)
+  --empty             the table dept without customers
+  --copy-from SOURCE  every customer of another database, keys and all
+  --import FILE.csv   adds the customers of a CSV file to an existing database
+  --help              show this text and end
+  --version           show the version and end
+
+Creating never touches an existing file, nor a server database that has a
+table dept already; the table and its customers are made in one transaction.
+An import adds all the customers of the file or none.
+</source>
+        <translation>
+Legt eine neue Kundendatenbank an oder fügt einer Datenbank die Kunden einer
+CSV-Datei hinzu. ZIEL und QUELLE sind Datenbankdateien, PostgreSQL-URLs oder
+libpq-Verbindungszeichenketten (host=db1 dbname=shop), nie mit Passwort: Das
+kommt aus ~/.pgpass, PGPASSWORD oder einer PostgreSQL-Dienstdatei. QUELLE kann
+auch eine Microsoft-Access-Datei sein, deren Kunden kopiert werden; Tallyhouse
+schreibt nie in eine solche Datei.
+
+  --rows N            N erzeugte Kunden statt der Beispielkunden
+  --seed S            Startwert für die erzeugten Kunden (Vorgabe: 1)
+  --empty             die Tabelle dept ohne Kunden
+  --copy-from QUELLE  alle Kunden einer anderen Datenbank, samt Schlüsseln
+  --import DATEI.csv  fügt die Kunden einer CSV-Datei einer bestehenden Datenbank hinzu
+  --help              diese Hilfe anzeigen und beenden
+  --version           die Version anzeigen und beenden
+
+Eine bestehende Datei wird nie angetastet, ebenso wenig eine Serverdatenbank,
+die bereits eine Tabelle dept hat; Tabelle und Kunden entstehen in einer
+einzigen Transaktion. Ein Import fügt alle Kunden der Datei hinzu oder keinen.
+</translation>
+    </message>
+    <message>
+        <source>%1 is a Microsoft Access database, not a CSV file: to bring its customers over, copy them into a new database with --copy-from %1</source>
+        <translation>%1 ist eine Microsoft-Access-Datenbank, keine CSV-Datei: Um ihre Kunden zu übernehmen, kopieren Sie sie mit --copy-from %1 in eine neue Datenbank</translation>
+    </message>
+    <message>
+        <source>target</source>
+        <translation>dem Ziel</translation>
+    </message>
+    <message>
+        <source>--copy-from source</source>
+        <translation>der Quelle von --copy-from</translation>
+    </message>
+</context>
+<context>
+    <name>PgEngine</name>
+    <message>
+        <source>(a URL that cannot be read)</source>
+        <translation>(eine unlesbare URL)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; on %2</source>
+        <translation>„%1“ auf %2</translation>
+    </message>
+    <message>
+        <source>Cannot open the database %1: </source>
+        <translation>Die Datenbank %1 kann nicht geöffnet werden: </translation>
+    </message>
+    <message>
+        <source>the URL cannot be read.</source>
+        <translation>die URL ist nicht lesbar.</translation>
+    </message>
+    <message>
+        <source>The database %1 cannot be reached: %2</source>
+        <translation>Die Datenbank %1 ist nicht erreichbar: %2</translation>
+    </message>
+    <message>
+        <source>The database %1 cannot store the character NUL (U+0000), which a text holds.</source>
+        <translation>Die Datenbank %1 kann das Zeichen NUL (U+0000) in einem Text nicht speichern.</translation>
+    </message>
+    <message>
+        <source>the connection was lost</source>
+        <translation>die Verbindung ist abgebrochen</translation>
+    </message>
+    <message>
+        <source>The database %1 does not answer.</source>
+        <translation>Die Datenbank %1 antwortet nicht.</translation>
+    </message>
+    <message>
+        <source>The statement was not run after an earlier one failed.</source>
+        <translation>Die Anweisung wurde nicht ausgeführt, weil eine frühere fehlschlug.</translation>
+    </message>
+</context>
+<context>
+    <name>Program</name>
+    <message>
+        <source>%1 %2
+Copyright (C) 2026 The Tallyhouse developers
+License GPLv3+: GNU GPL version 3 or later &lt;https://gnu.org/licenses/gpl.html&gt;.
+This is free software: you are free to change and redistribute it.
+There is NO WARRANTY, to the extent permitted by law.
+</source>
+        <extracomment>The text of --version: %1 is the program&apos;s name, %2 its version.</extracomment>
+        <translation>%1 %2
+Copyright (C) 2026 Die Tallyhouse-Entwickler
+Lizenz GPLv3+: GNU GPL Version 3 oder neuer &lt;https://gnu.org/licenses/gpl.html&gt;.
+Dies ist freie Software: Sie dürfen sie ändern und weitergeben.
+Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
+</translation>
+    </message>
+</context>
+<context>
+    <name>RecordSet</name>
+    <message>
+        <source>The record set holds no rows.</source>
+        <translation>Die Datensatzgruppe enthält keine Zeilen.</translation>
+    </message>
+    <message>
+        <source>The record set is closed.</source>
+        <translation>Die Datensatzgruppe ist geschlossen.</translation>
+    </message>
+    <message>
+        <source>There is no row after the last row.</source>
+        <translation>Nach der letzten Zeile gibt es keine weitere.</translation>
+    </message>
+    <message>
+        <source>There is no row before the first row.</source>
+        <translation>Vor der ersten Zeile gibt es keine weitere.</translation>
+    </message>
+    <message>
+        <source>Row %1 does not exist.</source>
+        <translation>Zeile %1 existiert nicht.</translation>
+    </message>
+    <message>
+        <source>There is no current row.</source>
+        <translation>Es gibt keine aktuelle Zeile.</translation>
+    </message>
+    <message>
+        <source>There is no column %1.</source>
+        <translation>Es gibt keine Spalte %1.</translation>
+    </message>
+</context>
+<context>
+    <name>SqliteEngine</name>
+    <message>
+        <source>Cannot open the database %1: </source>
+        <translation>Die Datenbank %1 kann nicht geöffnet werden: </translation>
+    </message>
+    <message>
+        <source>the file does not exist.</source>
+        <translation>die Datei existiert nicht.</translation>
+    </message>
+    <message>
+        <source>Cannot create the database &quot;%1&quot;: </source>
+        <translation>Die Datenbank „%1“ kann nicht angelegt werden: </translation>
+    </message>
+    <message>
+        <source>the file exists already; it is left as it is.</source>
+        <translation>die Datei existiert bereits und bleibt unverändert.</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>nicht genügend Speicher</translation>
+    </message>
+    <message>
+        <source>The database %1 </source>
+        <translation>Die Datenbank %1 </translation>
+    </message>
+    <message>
+        <source>was deleted or moved while the program was running.</source>
+        <translation>wurde während der Laufzeit des Programms gelöscht oder verschoben.</translation>
+    </message>
+    <message>
+        <source>was replaced by another file while the program was running.</source>
+        <translation>wurde während der Laufzeit des Programms durch eine andere Datei ersetzt.</translation>
+    </message>
+    <message>
+        <source>is read-only: %1.</source>
+        <translation>ist schreibgeschützt: %1.</translation>
+    </message>
+    <message>
+        <source>The database %1 is not open.</source>
+        <translation>Die Datenbank %1 ist nicht geöffnet.</translation>
+    </message>
+</context>
+<context>
+    <name>Startup</name>
+    <message>
+        <source>%1
+
+The database was %2.</source>
+        <translation>%1
+
+Herkunft der Datenbank: %2.</translation>
+    </message>
+    <message>
+        <source>The Access database %1 cannot be copied: %2. Nothing was written.</source>
+        <translation>Die Access-Datenbank %1 kann nicht kopiert werden: %2. Es wurde nichts geschrieben.</translation>
+    </message>
+</context>
+<context>
+    <name>Transfer</name>
+    <message>
+        <source>&amp;Export listed customers...</source>
+        <translation>Aufgelistete Kunden &amp;exportieren …</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>&amp;Import customers...</source>
+        <translation>Kunden &amp;importieren …</translation>
+    </message>
+    <message>
+        <source>Export listed customers</source>
+        <translation>Aufgelistete Kunden exportieren</translation>
+    </message>
+    <message>
+        <source>Import customers</source>
+        <translation>Kunden importieren</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV-Dateien (*.csv)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+</TS>

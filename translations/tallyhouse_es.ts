@@ -1,0 +1,1020 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="es">
+<context>
+    <name>AccessFile</name>
+    <message>
+        <source>Cannot read the Access database %1: </source>
+        <translation>No se puede leer la base de datos de Access %1: </translation>
+    </message>
+    <message>
+        <source>the file is not an Access database.</source>
+        <translation>el archivo no es una base de datos de Access.</translation>
+    </message>
+    <message>
+        <source>the file is cut short: its %1 bytes hold no list of tables.</source>
+        <translation>el archivo está truncado: sus %1 bytes no contienen ninguna lista de tablas.</translation>
+    </message>
+    <message>
+        <source>the file is cut short: its %1 bytes end within a page of %2.</source>
+        <translation>el archivo está truncado: sus %1 bytes terminan dentro de una página de %2.</translation>
+    </message>
+    <message>
+        <source>libmdb cannot open it.</source>
+        <translation>libmdb no puede abrirla.</translation>
+    </message>
+    <message>
+        <source>its list of tables is damaged.</source>
+        <translation>su lista de tablas está dañada.</translation>
+    </message>
+    <message>
+        <source>it holds no table dept, nor any other table.</source>
+        <translation>no contiene ninguna tabla dept, ni ninguna otra tabla.</translation>
+    </message>
+    <message>
+        <source>it holds no table dept, only the table %1, which Tallyhouse does not keep.</source>
+        <translation>no contiene ninguna tabla dept, solo la tabla %1, que Tallyhouse no gestiona.</translation>
+    </message>
+    <message>
+        <source>it holds no table dept, only the tables %1, which Tallyhouse does not keep.</source>
+        <translation>no contiene ninguna tabla dept, solo las tablas %1, que Tallyhouse no gestiona.</translation>
+    </message>
+    <message>
+        <source>the definition of its table dept is damaged.</source>
+        <translation>la definición de su tabla dept está dañada.</translation>
+    </message>
+    <message>
+        <source>its table dept has no column %1</source>
+        <translation>su tabla dept no tiene la columna %1</translation>
+    </message>
+    <message>
+        <source>the column %1 holds binary data, which Tallyhouse cannot keep</source>
+        <translation>la columna %1 contiene datos binarios, que Tallyhouse no puede guardar</translation>
+    </message>
+    <message>
+        <source>a copy would leave behind its column %1, which Tallyhouse does not keep</source>
+        <translation>una copia dejaría atrás su columna %1, que Tallyhouse no gestiona</translation>
+    </message>
+    <message>
+        <source>The Access database %1 cannot be copied: %2. Its table dept must have exactly the columns %3.</source>
+        <translation>No se puede copiar la base de datos de Access %1: %2. Su tabla dept debe tener exactamente las columnas %3.</translation>
+    </message>
+    <message>
+        <source>; and </source>
+        <translation>; y </translation>
+    </message>
+    <message>
+        <source>the file is damaged: its table dept holds %1 customers, and only %2 of them can be read</source>
+        <translation>el archivo está dañado: su tabla dept contiene %1 clientes y solo se pueden leer %2 de ellos</translation>
+    </message>
+    <message>
+        <source>the row is damaged and cannot be read</source>
+        <translation>la fila está dañada y no se puede leer</translation>
+    </message>
+    <message>
+        <source>the key %1 is empty</source>
+        <translation>la clave %1 está vacía</translation>
+    </message>
+    <message>
+        <source>the key %1 %2 is not a whole number</source>
+        <translation>la clave %1 %2 no es un número entero</translation>
+    </message>
+    <message>
+        <source>%1 %2 is not a number</source>
+        <translation>%1 %2 no es un número</translation>
+    </message>
+    <message>
+        <source>Cannot copy the Access database %1 into a new database beside it: </source>
+        <translation>No se puede copiar la base de datos de Access %1 a una base de datos nueva junto a ella: </translation>
+    </message>
+    <message>
+        <source>Cannot put the copy of the Access database %1 in its place: %2; nothing was changed.</source>
+        <translation>No se puede poner la copia de la base de datos de Access %1 en su lugar: %2; no se ha cambiado nada.</translation>
+    </message>
+    <message>
+        <source>it cannot be renamed to %1</source>
+        <translation>no se puede cambiar su nombre a %1</translation>
+    </message>
+    <message>
+        <source>the copy cannot be renamed to %1</source>
+        <translation>no se puede cambiar el nombre de la copia a %1</translation>
+    </message>
+    <message>
+        <source>row</source>
+        <translation>fila</translation>
+    </message>
+</context>
+<context>
+    <name>Connection</name>
+    <message>
+        <source>The database %1 cannot be reached: %2</source>
+        <translation>No se puede acceder a la base de datos %1: %2</translation>
+    </message>
+    <message>
+        <source>Cannot open the database %1: </source>
+        <translation>No se puede abrir la base de datos %1: </translation>
+    </message>
+    <message>
+        <source>The database connection is not open.</source>
+        <translation>La conexión con la base de datos no está abierta.</translation>
+    </message>
+</context>
+<context>
+    <name>CsvReader</name>
+    <message>
+        <source>the data cannot be read twice (it is not a file)</source>
+        <translation>los datos no se pueden leer dos veces (no son un archivo)</translation>
+    </message>
+    <message>
+        <source>cannot read the file: %1</source>
+        <translation>no se puede leer el archivo: %1</translation>
+    </message>
+    <message>
+        <source>the file is UTF-16 text; save it as CSV in UTF-8</source>
+        <translation>el archivo es texto UTF-16; guárdelo como CSV en UTF-8</translation>
+    </message>
+    <message>
+        <source>the file begins with a UTF-8 byte-order mark but is not valid UTF-8</source>
+        <translation>el archivo empieza con la marca de orden de bytes de UTF-8, pero no es UTF-8 válido</translation>
+    </message>
+    <message>
+        <source>a quoted field has no closing quote</source>
+        <translation>a un campo entre comillas le falta la comilla de cierre</translation>
+    </message>
+    <message>
+        <source>a double quote is out of place: a field holding quotes must be quoted, and a closing quote must end the field</source>
+        <translation>hay una comilla doble fuera de lugar: un campo que contiene comillas debe ir entre comillas, y la comilla de cierre debe terminar el campo</translation>
+    </message>
+    <message>
+        <source> (in the record that begins on line %1)</source>
+        <translation> (en el registro que empieza en la línea %1)</translation>
+    </message>
+    <message>
+        <source>a field is longer than any text may be (%1 characters); is a closing quote missing?</source>
+        <translation>un campo es más largo de lo que puede ser cualquier texto (%1 caracteres); ¿falta una comilla de cierre?</translation>
+    </message>
+    <message>
+        <source>the record has more than %1 fields</source>
+        <translation>el registro tiene más de %1 campos</translation>
+    </message>
+</context>
+<context>
+    <name>CsvWriter</name>
+    <message>
+        <source>the data could not be written</source>
+        <translation>no se pudieron escribir los datos</translation>
+    </message>
+</context>
+<context>
+    <name>CustomerCsv</name>
+    <message>
+        <source>unknown column %1; the columns are %2</source>
+        <translation>columna %1 desconocida; las columnas son %2</translation>
+    </message>
+    <message>
+        <source>column %1 is named twice</source>
+        <translation>la columna %1 aparece dos veces</translation>
+    </message>
+    <message>
+        <source>the record has %1 %2 where the header names %3 %4</source>
+        <translation>el registro tiene %1 %2 y la cabecera nombra %3 %4</translation>
+    </message>
+    <message>
+        <source>field</source>
+        <translation>campo</translation>
+    </message>
+    <message>
+        <source>fields</source>
+        <translation>campos</translation>
+    </message>
+    <message>
+        <source>column</source>
+        <translation>columna</translation>
+    </message>
+    <message>
+        <source>columns</source>
+        <translation>columnas</translation>
+    </message>
+    <message>
+        <source>the key %1 %2 is not a whole number</source>
+        <translation>la clave %1 %2 no es un número entero</translation>
+    </message>
+    <message>
+        <source>%1 %2 is not a number</source>
+        <translation>%1 %2 no es un número</translation>
+    </message>
+    <message>
+        <source>the file is empty; it needs a header line naming the columns</source>
+        <translation>el archivo está vacío; necesita una línea de cabecera con los nombres de las columnas</translation>
+    </message>
+</context>
+<context>
+    <name>CustomerImport</name>
+    <message>
+        <source>the key %1 %2</source>
+        <translation>la clave %1 %2</translation>
+    </message>
+    <message>
+        <source>%1 is given twice (first on %2 %3)</source>
+        <translation>%1 aparece dos veces (la primera, en la %2 %3)</translation>
+    </message>
+    <message>
+        <source>no new key is left above %1 for this customer</source>
+        <translation>no queda ninguna clave libre por encima de %1 para este cliente</translation>
+    </message>
+    <message>
+        <source>line</source>
+        <translation>línea</translation>
+    </message>
+    <message>
+        <source>row</source>
+        <translation>fila</translation>
+    </message>
+    <message>
+        <source>%1 belongs to a customer in the table already</source>
+        <translation>%1 ya pertenece a un cliente de la tabla</translation>
+    </message>
+    <message>
+        <source>%1 exists already; it is left as it is</source>
+        <translation>%1 ya existe; se deja como está</translation>
+    </message>
+    <message>
+        <source>cannot create %1: %2</source>
+        <translation>no se puede crear %1: %2</translation>
+    </message>
+    <message>
+        <source>the database %1 holds a table dept already; it is left as it is</source>
+        <translation>la base de datos %1 ya contiene una tabla dept; se deja como está</translation>
+    </message>
+</context>
+<context>
+    <name>CustomerRow</name>
+    <message>
+        <source>a first or last name</source>
+        <translation>un nombre o apellido</translation>
+    </message>
+    <message>
+        <source>a text</source>
+        <translation>un texto</translation>
+    </message>
+    <message>
+        <source>%1 holds %2 characters; %3 may hold at most %4</source>
+        <translation>%1 tiene %2 caracteres; %3 puede tener como máximo %4</translation>
+    </message>
+</context>
+<context>
+    <name>CustomerTable</name>
+    <message>
+        <source>it holds no table dept.</source>
+        <translation>no contiene ninguna tabla dept.</translation>
+    </message>
+</context>
+<context>
+    <name>DatabaseChoice</name>
+    <message>
+        <source>Cannot read the settings file %1: %2.</source>
+        <translation>No se puede leer el archivo de configuración %1: %2.</translation>
+    </message>
+    <message>
+        <source>
+Try &apos;tallyhouse --help&apos; for more information.
+</source>
+        <translation>
+Pruebe «tallyhouse --help» para más información.
+</translation>
+    </message>
+    <message>
+        <source>Unexpected argument &apos;%1&apos;: name a database with --database.</source>
+        <translation>Argumento inesperado «%1»: indique la base de datos con --database.</translation>
+    </message>
+    <message>
+        <source>--database needs a file path or a PostgreSQL URL.</source>
+        <translation>--database necesita la ruta de un archivo o una URL de PostgreSQL.</translation>
+    </message>
+    <message>
+        <source>found beside the program</source>
+        <translation>encontrada junto al programa</translation>
+    </message>
+    <message>
+        <source>No customer database was found beside the program, and there is no data folder to look in: neither XDG_DATA_HOME nor HOME is set.</source>
+        <translation>No se encontró ninguna base de datos de clientes junto al programa, y no hay carpeta de datos donde buscar: no están definidas ni XDG_DATA_HOME ni HOME.</translation>
+    </message>
+    <message>
+        <source>found in the data folder</source>
+        <translation>encontrada en la carpeta de datos</translation>
+    </message>
+    <message>
+        <source>created in the data folder</source>
+        <translation>creada en la carpeta de datos</translation>
+    </message>
+    <message>
+        <source>Cannot create the database &quot;%1&quot;: the folder %2 cannot be made.</source>
+        <translation>No se puede crear la base de datos «%1»: no se puede crear la carpeta %2.</translation>
+    </message>
+    <message>
+        <source>Usage: tallyhouse [--database TARGET]
+
+Keeps the customer table of a database.
+
+  --database TARGET  the database: a file path (relative to the current
+                     folder) or a PostgreSQL URL, for example
+                     postgresql://ann@db1:5432,db2:5432/shop?target_session_attrs=read-write
+  --help             show this text and end
+  --version          show the version and end
+
+The database is the first of:
+  1.  the --database option;
+  2.  the environment variable TALLYHOUSE_DATABASE (a path or URL as above);
+  3.  a line database=TARGET in the settings file tallyhouse.ini, beside the
+      program, else in $XDG_CONFIG_HOME/Tallyhouse (~/.config/Tallyhouse);
+      a relative path there starts at the settings file&apos;s folder;
+  4.  db40.mdb beside the program, when it exists;
+  5.  db40.mdb in $XDG_DATA_HOME/Tallyhouse (~/.local/share/Tallyhouse),
+      when it exists;
+  6.  else the program offers to create a new, empty database as in 5.
+A database named by 1 to 3 that does not exist is an error.
+
+A TARGET may also be a libpq connection string (host=db1 dbname=shop).
+A TARGET never holds a password: one with a password is refused wherever it
+is written. The PostgreSQL client takes the password from ~/.pgpass,
+PGPASSWORD or a PostgreSQL service file, or the program asks for it when the
+server wants one.
+</source>
+        <translation>Uso: tallyhouse [--database DESTINO]
+
+Gestiona la tabla de clientes de una base de datos.
+
+  --database DESTINO  la base de datos: la ruta de un archivo (relativa a la
+                      carpeta actual) o una URL de PostgreSQL, por ejemplo
+                      postgresql://ann@db1:5432,db2:5432/shop?target_session_attrs=read-write
+  --help              muestra este texto y termina
+  --version           muestra la versión y termina
+
+La base de datos es la primera de estas:
+  1.  la opción --database;
+  2.  la variable de entorno TALLYHOUSE_DATABASE (una ruta o URL como arriba);
+  3.  una línea database=DESTINO en el archivo de configuración tallyhouse.ini,
+      junto al programa o, si no, en $XDG_CONFIG_HOME/Tallyhouse
+      (~/.config/Tallyhouse); allí, una ruta relativa parte de la carpeta del
+      archivo de configuración;
+  4.  db40.mdb junto al programa, si existe;
+  5.  db40.mdb en $XDG_DATA_HOME/Tallyhouse (~/.local/share/Tallyhouse),
+      si existe;
+  6.  si no, el programa ofrece crear una base de datos nueva y vacía como en 5.
+Una base de datos indicada por 1 a 3 que no existe es un error.
+
+Un DESTINO también puede ser una cadena de conexión de libpq
+(host=db1 dbname=shop).
+Un DESTINO nunca contiene una contraseña: se rechaza uno que la contenga, esté
+donde esté escrito. El cliente de PostgreSQL toma la contraseña de ~/.pgpass,
+de PGPASSWORD o de un archivo de servicio de PostgreSQL, o el programa la pide
+cuando el servidor la necesita.
+</translation>
+    </message>
+    <message>
+        <source>named by the %1</source>
+        <translation>indicada en %1</translation>
+    </message>
+    <message>
+        <source>--database option</source>
+        <translation>la opción --database</translation>
+    </message>
+    <message>
+        <source>environment variable %1</source>
+        <translation>la variable de entorno %1</translation>
+    </message>
+    <message>
+        <source>settings file %1</source>
+        <translation>el archivo de configuración %1</translation>
+    </message>
+</context>
+<context>
+    <name>Engine</name>
+    <message>
+        <source>The %1 names a server database together with its password. A password must never be written there: take it out, and keep it in ~/.pgpass, in PGPASSWORD or in a PostgreSQL service file; the program asks for it when the server wants one.</source>
+        <translation>En %1 se indica una base de datos de servidor junto con su contraseña. Nunca debe escribirse allí una contraseña: quítela y guárdela en ~/.pgpass, en PGPASSWORD o en un archivo de servicio de PostgreSQL; el programa la pide cuando el servidor la necesita.</translation>
+    </message>
+</context>
+<context>
+    <name>Form1</name>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Añadir</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Cancelar</translation>
+    </message>
+    <message>
+        <source>Nothing was changed: try again in a moment.</source>
+        <translation>No se ha cambiado nada: inténtelo de nuevo dentro de un momento.</translation>
+    </message>
+    <message>
+        <source>The list still shows the rows it showed before; it follows the filter box as soon as the database is free.</source>
+        <translation>La lista sigue mostrando las filas de antes; se actualizará según el filtro en cuanto la base de datos quede libre.</translation>
+    </message>
+    <message>
+        <source> The list is read again as soon as the database can be read.</source>
+        <translation> La lista se volverá a leer en cuanto se pueda leer la base de datos.</translation>
+    </message>
+    <message>
+        <source>The add was cancelled.</source>
+        <translation>Se canceló el alta.</translation>
+    </message>
+    <message>
+        <source>The record was saved.</source>
+        <translation>Se guardó el registro.</translation>
+    </message>
+    <message>
+        <source>The record was not saved.</source>
+        <translation>No se guardó el registro.</translation>
+    </message>
+    <message>
+        <source>Another program changed this record after it was shown. Your changes were not saved; the record as it is now is shown.</source>
+        <translation>Otro programa modificó este registro después de mostrarse. Sus cambios no se guardaron; se muestra el registro tal como está ahora.</translation>
+    </message>
+    <message>
+        <source>Another program deleted this record after it was shown. Your changes were not saved.</source>
+        <translation>Otro programa eliminó este registro después de mostrarse. Sus cambios no se guardaron.</translation>
+    </message>
+    <message>
+        <source>Comfirm Delete?</source>
+        <translation>¿Confirmar la eliminación?</translation>
+    </message>
+    <message>
+        <source>Do you really want to delete this record?</source>
+        <translation>¿Seguro que quiere eliminar este registro?</translation>
+    </message>
+    <message>
+        <source>Another program deleted this record already.</source>
+        <translation>Otro programa ya eliminó este registro.</translation>
+    </message>
+    <message>
+        <source>The record was not deleted.</source>
+        <translation>No se eliminó el registro.</translation>
+    </message>
+    <message>
+        <source>The record was deleted.</source>
+        <translation>Se eliminó el registro.</translation>
+    </message>
+    <message>
+        <source>at least %1 (counting)</source>
+        <translation>al menos %1 (contando)</translation>
+    </message>
+    <message>
+        <source>New customer</source>
+        <translation>Cliente nuevo</translation>
+    </message>
+    <message>
+        <source>Editing customer %1</source>
+        <translation>Modificando el cliente %1</translation>
+    </message>
+    <message>
+        <source>No customers yet</source>
+        <translation>Todavía no hay clientes</translation>
+    </message>
+    <message>
+        <source>No customer matches</source>
+        <translation>Ningún cliente coincide</translation>
+    </message>
+    <message>
+        <source>%1 customers</source>
+        <translation>%1 clientes</translation>
+    </message>
+    <message>
+        <source>Customer %1 of %2</source>
+        <translation>Cliente %1 de %2</translation>
+    </message>
+    <message>
+        <source> whose %1 begins with &quot;%2&quot;</source>
+        <translation> cuyo %1 empieza por «%2»</translation>
+    </message>
+    <message>
+        <source>first name</source>
+        <translation>nombre</translation>
+    </message>
+    <message>
+        <source>last name</source>
+        <translation>apellido</translation>
+    </message>
+    <message>
+        <source>The customers were not exported.</source>
+        <translation>No se exportaron los clientes.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2.</source>
+        <translation>No se puede escribir %1: %2.</translation>
+    </message>
+    <message>
+        <source>Exporting %1 customers to %2...</source>
+        <translation>Exportando %1 clientes a %2...</translation>
+    </message>
+    <message>
+        <source>Nothing was copied.</source>
+        <translation>No se copió nada.</translation>
+    </message>
+    <message>
+        <source>Nothing was imported.</source>
+        <translation>No se importó nada.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2.</source>
+        <translation>No se puede leer %1: %2.</translation>
+    </message>
+    <message>
+        <source>Importing customers from %1...</source>
+        <translation>Importando clientes de %1...</translation>
+    </message>
+    <message>
+        <source>
+
+%1 is not UTF-8: it was read as Windows-1252.</source>
+        <translation>
+
+%1 no está en UTF-8: se leyó como Windows-1252.</translation>
+    </message>
+    <message>
+        <source>%1 customers were imported from %2.</source>
+        <translation>Se importaron %1 clientes de %2.</translation>
+    </message>
+    <message>
+        <source> All of them</source>
+        <translation> Todos ellos</translation>
+    </message>
+    <message>
+        <source> %1 of them</source>
+        <translation> %1 de ellos</translation>
+    </message>
+    <message>
+        <source> got new numbers: theirs belonged to other customers.</source>
+        <translation> recibieron números nuevos: los suyos pertenecían a otros clientes.</translation>
+    </message>
+</context>
+<context>
+    <name>Form1Controls</name>
+    <message>
+        <source>Customer Information</source>
+        <translation>Datos del cliente</translation>
+    </message>
+    <message>
+        <source>Filter:</source>
+        <translation>Filtro:</translation>
+    </message>
+    <message>
+        <source>First Name:</source>
+        <translation>Nombre:</translation>
+    </message>
+    <message>
+        <source>Last Name:</source>
+        <translation>Apellidos:</translation>
+    </message>
+    <message>
+        <source>Address:</source>
+        <translation>Dirección:</translation>
+    </message>
+    <message>
+        <source>E-Mail:</source>
+        <translation>Correo:</translation>
+    </message>
+    <message>
+        <source>Credit Limit:</source>
+        <translation>Crédito:</translation>
+    </message>
+    <message>
+        <source>Dept. Name:</source>
+        <translation>Dpto.:</translation>
+    </message>
+    <message>
+        <source>Phone #</source>
+        <translation>Teléfono:</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Añadir</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Editar</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Guardar</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>E&amp;liminar</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Salir</translation>
+    </message>
+    <message>
+        <source>&amp;First</source>
+        <translation>&amp;Primero</translation>
+    </message>
+    <message>
+        <source>&amp;Previous</source>
+        <translation>An&amp;terior</translation>
+    </message>
+    <message>
+        <source>&amp;Next</source>
+        <translation>Sig&amp;uiente</translation>
+    </message>
+    <message>
+        <source>&amp;Last</source>
+        <translation>Últi&amp;mo</translation>
+    </message>
+    <message>
+        <source>First Name</source>
+        <translation>Nombre</translation>
+    </message>
+    <message>
+        <source>Last Name</source>
+        <translation>Apellido</translation>
+    </message>
+    <message>
+        <source>Customers</source>
+        <translation>Clientes</translation>
+    </message>
+</context>
+<context>
+    <name>Messages</name>
+    <message>
+        <source>The database is in use by another program, which holds it locked (%1).</source>
+        <translation>Otro programa está usando la base de datos y la tiene bloqueada (%1).</translation>
+    </message>
+    <message>
+        <source>Run-time error &apos;%1&apos;:
+
+%2</source>
+        <translation>Error en tiempo de ejecución «%1»:
+
+%2</translation>
+    </message>
+    <message>
+        <source> Nothing you typed is lost: try again in a moment.</source>
+        <translation> No se ha perdido nada de lo que escribió: inténtelo de nuevo dentro de un momento.</translation>
+    </message>
+    <message>
+        <source>%1
+
+%2 (error %3)</source>
+        <translation>%1
+
+%2 (error %3)</translation>
+    </message>
+    <message>
+        <source>
+
+Try again, or cancel to end the program.</source>
+        <translation>
+
+Reintente, o cancele para salir del programa.</translation>
+    </message>
+    <message>
+        <source>No customer database was found. Create a new, empty one at %1?</source>
+        <translation>No se encontró ninguna base de datos de clientes. ¿Crear una nueva y vacía en %1?</translation>
+    </message>
+    <message>
+        <source>&amp;Create</source>
+        <translation>&amp;Crear</translation>
+    </message>
+    <message>
+        <source> Try again in a moment.</source>
+        <translation> Inténtelo de nuevo dentro de un momento.</translation>
+    </message>
+    <message>
+        <source>%1 (error %2)</source>
+        <translation>%1 (error %2)</translation>
+    </message>
+    <message>
+        <source>%1
+
+Password for the database %2:</source>
+        <translation>%1
+
+Contraseña de la base de datos %2:</translation>
+    </message>
+    <message>
+        <source>%1 was made by Microsoft Access. Tallyhouse can copy its %2 customer into a new database and work on that; the Access file stays as it is. Copy them?</source>
+        <translation>%1 se creó con Microsoft Access. Tallyhouse puede copiar su %2 cliente a una base de datos nueva y trabajar con ella; el archivo de Access queda como está. ¿Copiarlo?</translation>
+    </message>
+    <message>
+        <source>%1 was made by Microsoft Access. Tallyhouse can copy its %2 customers into a new database and work on that; the Access file stays as it is. Copy them?</source>
+        <translation>%1 se creó con Microsoft Access. Tallyhouse puede copiar sus %2 clientes a una base de datos nueva y trabajar con ella; el archivo de Access queda como está. ¿Copiarlos?</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Copiar</translation>
+    </message>
+    <message>
+        <source>The record was not saved.
+
+The %1 box holds %2 characters; it may hold at most %3. Nothing you typed is lost: shorten the text and save again.</source>
+        <translation>El registro no se ha guardado.
+
+El campo %1 tiene %2 caracteres; puede tener como máximo %3. No se ha perdido nada de lo que escribió: acorte el texto y vuelva a guardar.</translation>
+    </message>
+</context>
+<context>
+    <name>Mkdb</name>
+    <message>
+        <source>row</source>
+        <translation>fila</translation>
+    </message>
+    <message>
+        <source>; nothing was created</source>
+        <translation>; no se creó nada</translation>
+    </message>
+    <message>
+        <source>Copied %1 customers from %2 into %3.</source>
+        <translation>Se copiaron %1 clientes de %2 a %3.</translation>
+    </message>
+    <message>
+        <source>cannot read %1: %2</source>
+        <translation>no se puede leer %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not UTF-8: it was read as Windows-1252.</source>
+        <translation>%1 no está en UTF-8: se leyó como Windows-1252.</translation>
+    </message>
+    <message>
+        <source>%1: %2; nothing was imported</source>
+        <translation>%1: %2; no se importó nada</translation>
+    </message>
+    <message>
+        <source>Imported %1 customers into %2.</source>
+        <translation>Se importaron %1 clientes en %2.</translation>
+    </message>
+    <message>
+        <source>%1 of them got new numbers: theirs belonged to other customers.</source>
+        <translation>%1 de ellos recibieron números nuevos: los suyos pertenecían a otros clientes.</translation>
+    </message>
+    <message>
+        <source>; nothing was imported</source>
+        <translation>; no se importó nada</translation>
+    </message>
+    <message>
+        <source>%1 needs a value</source>
+        <translation>%1 necesita un valor</translation>
+    </message>
+    <message>
+        <source>unknown option %1</source>
+        <translation>opción desconocida %1</translation>
+    </message>
+    <message>
+        <source>%1 needs a whole number, not &quot;%2&quot;</source>
+        <translation>%1 necesita un número entero, no «%2»</translation>
+    </message>
+    <message>
+        <source>name one database</source>
+        <translation>indique una sola base de datos</translation>
+    </message>
+    <message>
+        <source>--rows, --empty, --copy-from and --import do not go together</source>
+        <translation>--rows, --empty, --copy-from e --import no se pueden combinar</translation>
+    </message>
+    <message>
+        <source>Usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]
+  or:  tallyhouse-mkdb --import FILE.csv TARGET
+</source>
+        <translation>Uso: tallyhouse-mkdb DESTINO [--rows N [--seed S] | --empty | --copy-from ORIGEN]
+  o:  tallyhouse-mkdb --import ARCHIVO.csv DESTINO
+</translation>
+    </message>
+    <message>
+        <source>
+Makes a new customer database, or adds the customers of a CSV file to one.
+TARGET and SOURCE are database files, PostgreSQL URLs or libpq connection
+strings (host=db1 dbname=shop), never with a password: ~/.pgpass, PGPASSWORD
+or a PostgreSQL service file gives it. SOURCE may also be a Microsoft Access
+file, whose customers are copied; Tallyhouse never writes one.
+
+  --rows N            N generated customers instead of the sample ones
+  --seed S            the seed of the generated customers (default 1)
+  --empty             the table dept without customers
+  --copy-from SOURCE  every customer of another database, keys and all
+  --import FILE.csv   adds the customers of a CSV file to an existing database
+  --help              show this text and end
+  --version           show the version and end
+
+Creating never touches an existing file, nor a server database that has a
+table dept already; the table and its customers are made in one transaction.
+An import adds all the customers of the file or none.
+</source>
+        <translation>
+Crea una base de datos de clientes nueva, o le añade los clientes de un archivo CSV.
+DESTINO y ORIGEN son archivos de base de datos, URL de PostgreSQL o cadenas de
+conexión de libpq (host=db1 dbname=shop), nunca con contraseña: la dan
+~/.pgpass, PGPASSWORD o un archivo de servicio de PostgreSQL. ORIGEN también
+puede ser un archivo de Microsoft Access, cuyos clientes se copian; Tallyhouse
+nunca escribe en uno.
+
+  --rows N             N clientes generados en lugar de los de ejemplo
+  --seed S             la semilla de los clientes generados (por omisión, 1)
+  --empty              la tabla dept sin clientes
+  --copy-from ORIGEN   todos los clientes de otra base de datos, con sus claves
+  --import ARCHIVO.csv añade los clientes de un archivo CSV a una base de datos existente
+  --help               muestra este texto y termina
+  --version            muestra la versión y termina
+
+Nunca se toca un archivo existente, ni una base de datos de servidor que ya
+tenga una tabla dept; la tabla y sus clientes se crean en una sola transacción.
+Una importación añade todos los clientes del archivo o ninguno.
+</translation>
+    </message>
+    <message>
+        <source>%1 is a Microsoft Access database, not a CSV file: to bring its customers over, copy them into a new database with --copy-from %1</source>
+        <translation>%1 es una base de datos de Microsoft Access, no un archivo CSV: para traer sus clientes, cópielos a una base de datos nueva con --copy-from %1</translation>
+    </message>
+    <message>
+        <source>target</source>
+        <translation>el destino</translation>
+    </message>
+    <message>
+        <source>--copy-from source</source>
+        <translation>el origen de --copy-from</translation>
+    </message>
+</context>
+<context>
+    <name>PgEngine</name>
+    <message>
+        <source>(a URL that cannot be read)</source>
+        <translation>(una URL ilegible)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; on %2</source>
+        <translation>«%1» en %2</translation>
+    </message>
+    <message>
+        <source>Cannot open the database %1: </source>
+        <translation>No se puede abrir la base de datos %1: </translation>
+    </message>
+    <message>
+        <source>the URL cannot be read.</source>
+        <translation>no se puede interpretar la URL.</translation>
+    </message>
+    <message>
+        <source>The database %1 cannot be reached: %2</source>
+        <translation>No se puede acceder a la base de datos %1: %2</translation>
+    </message>
+    <message>
+        <source>The database %1 cannot store the character NUL (U+0000), which a text holds.</source>
+        <translation>La base de datos %1 no puede guardar el carácter NUL (U+0000) que contiene un texto.</translation>
+    </message>
+    <message>
+        <source>the connection was lost</source>
+        <translation>se perdió la conexión</translation>
+    </message>
+    <message>
+        <source>The database %1 does not answer.</source>
+        <translation>La base de datos %1 no responde.</translation>
+    </message>
+    <message>
+        <source>The statement was not run after an earlier one failed.</source>
+        <translation>La instrucción no se ejecutó porque una anterior falló.</translation>
+    </message>
+</context>
+<context>
+    <name>Program</name>
+    <message>
+        <source>%1 %2
+Copyright (C) 2026 The Tallyhouse developers
+License GPLv3+: GNU GPL version 3 or later &lt;https://gnu.org/licenses/gpl.html&gt;.
+This is free software: you are free to change and redistribute it.
+There is NO WARRANTY, to the extent permitted by law.
+</source>
+        <extracomment>The text of --version: %1 is the program&apos;s name, %2 its version.</extracomment>
+        <translation>%1 %2
+Copyright (C) 2026 Los desarrolladores de Tallyhouse
+Licencia GPLv3+: GNU GPL versión 3 o posterior &lt;https://gnu.org/licenses/gpl.html&gt;.
+Esto es software libre: usted es libre de modificarlo y redistribuirlo.
+NO HAY NINGUNA GARANTÍA, en la medida que lo permita la ley.
+</translation>
+    </message>
+</context>
+<context>
+    <name>RecordSet</name>
+    <message>
+        <source>The record set holds no rows.</source>
+        <translation>El conjunto de registros no tiene filas.</translation>
+    </message>
+    <message>
+        <source>The record set is closed.</source>
+        <translation>El conjunto de registros está cerrado.</translation>
+    </message>
+    <message>
+        <source>There is no row after the last row.</source>
+        <translation>No hay ninguna fila después de la última.</translation>
+    </message>
+    <message>
+        <source>There is no row before the first row.</source>
+        <translation>No hay ninguna fila antes de la primera.</translation>
+    </message>
+    <message>
+        <source>Row %1 does not exist.</source>
+        <translation>La fila %1 no existe.</translation>
+    </message>
+    <message>
+        <source>There is no current row.</source>
+        <translation>No hay fila actual.</translation>
+    </message>
+    <message>
+        <source>There is no column %1.</source>
+        <translation>No existe la columna %1.</translation>
+    </message>
+</context>
+<context>
+    <name>SqliteEngine</name>
+    <message>
+        <source>Cannot open the database %1: </source>
+        <translation>No se puede abrir la base de datos %1: </translation>
+    </message>
+    <message>
+        <source>the file does not exist.</source>
+        <translation>el archivo no existe.</translation>
+    </message>
+    <message>
+        <source>Cannot create the database &quot;%1&quot;: </source>
+        <translation>No se puede crear la base de datos «%1»: </translation>
+    </message>
+    <message>
+        <source>the file exists already; it is left as it is.</source>
+        <translation>el archivo ya existe; se deja como está.</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>memoria agotada</translation>
+    </message>
+    <message>
+        <source>The database %1 </source>
+        <translation>La base de datos %1 </translation>
+    </message>
+    <message>
+        <source>was deleted or moved while the program was running.</source>
+        <translation>se eliminó o se movió mientras el programa estaba en marcha.</translation>
+    </message>
+    <message>
+        <source>was replaced by another file while the program was running.</source>
+        <translation>se sustituyó por otro archivo mientras el programa estaba en marcha.</translation>
+    </message>
+    <message>
+        <source>is read-only: %1.</source>
+        <translation>es de solo lectura: %1.</translation>
+    </message>
+    <message>
+        <source>The database %1 is not open.</source>
+        <translation>La base de datos %1 no está abierta.</translation>
+    </message>
+</context>
+<context>
+    <name>Startup</name>
+    <message>
+        <source>%1
+
+The database was %2.</source>
+        <translation>%1
+
+Base de datos %2.</translation>
+    </message>
+    <message>
+        <source>The Access database %1 cannot be copied: %2. Nothing was written.</source>
+        <translation>No se puede copiar la base de datos de Access %1: %2. No se ha escrito nada.</translation>
+    </message>
+</context>
+<context>
+    <name>Transfer</name>
+    <message>
+        <source>&amp;Export listed customers...</source>
+        <translation>&amp;Exportar los clientes listados...</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Copiar</translation>
+    </message>
+    <message>
+        <source>&amp;Import customers...</source>
+        <translation>&amp;Importar clientes...</translation>
+    </message>
+    <message>
+        <source>Export listed customers</source>
+        <translation>Exportar los clientes listados</translation>
+    </message>
+    <message>
+        <source>Import customers</source>
+        <translation>Importar clientes</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>Archivos CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Todos los archivos (*)</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancelar</translation>
+    </message>
+</context>
+</TS>

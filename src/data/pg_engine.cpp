@@ -29,6 +29,12 @@ bool is_lost(const QString& state)
         || state == QLatin1String("57P02") || state == QLatin1String("57P03");
 }
 
+// The server a connection reached, as host:port.
+QString server_of(PGconn* conn)
+{
+    return QStringLiteral("%1:%2").arg(QString::fromUtf8(PQhost(conn)), QString::fromUtf8(PQport(conn)));
+}
+
 }  // namespace
 
 namespace {
@@ -87,9 +93,19 @@ PgEngine::~PgEngine()
 
 void PgEngine::disconnect()
 {
+    if (conn_ && PQstatus(conn_) == CONNECTION_BAD)
+        abandon();
     if (conn_)
         PQfinish(conn_);
     conn_ = nullptr;
+}
+
+// A connection cut off from its server: the server may not have noticed
+// yet and may still be running, or committing, what was sent last.
+void PgEngine::abandon()
+{
+    abandoned_ = PQbackendPID(conn_);
+    abandonedOn_ = server_of(conn_);
 }
 
 QSqlDatabase PgEngine::connect(const QString&, const QString& url, const QString& password)
@@ -136,7 +152,9 @@ QSqlDatabase PgEngine::connect(const QString&, const QString& url, const QString
     // a change it carried is either done or never done when the caller
     // checks. Other programs' changes: the trigger notifies.
     try {
-        if (abandoned_)
+        // Only on the same server: on another host of a list the number
+        // names some other program's process.
+        if (abandoned_ && abandonedOn_ == server_of(conn_))
             execute(QStringLiteral("SELECT pg_terminate_backend(?, 2000)"), {abandoned_}, Connection::kAnswerWaitMs);
     } catch (const DbError& e) {
         if (!conn_ || e.lost())
@@ -256,7 +274,7 @@ void PgEngine::send(const QString& sql, const QVariantList& params)
 
 DbError PgEngine::give_up()
 {
-    abandoned_ = PQbackendPID(conn_);
+    abandon();
     disconnect();
     return DbError(DbError::NoAnswer, QCoreApplication::translate("PgEngine", "The database %1 does not answer.").arg(name_), DbError::Kind::Lost);
 }

@@ -79,12 +79,16 @@ private:
     // The rows of a statement's results, up to its end; its error thrown.
     Rows take(qint64 deadline);
     DbError give_up();
+    void abandon();
     // libpq's text for each "?" numbered as $1, $2, ...
     const QByteArray& numbered(const QString& sql);
 
     QString name_;
     PGconn* conn_ = nullptr;  // the open connection
-    int abandoned_ = 0;       // the server process of a connection given up, while it may still run
+    // The server process of a connection given up or lost while it may
+    // still run a statement, and the server it runs on.
+    int abandoned_ = 0;
+    QString abandonedOn_;
     QHash<QString, QByteArray> texts_;
     int lockWait_ = kLockWaitMs;
     bool notifying_ = false;  // the table has the trigger that notifies changes

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <cerrno>
@@ -27,12 +28,6 @@ bool is_lost(const QString& state)
 {
     return state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01")
         || state == QLatin1String("57P02") || state == QLatin1String("57P03");
-}
-
-// The server a connection reached, as host:port.
-QString server_of(PGconn* conn)
-{
-    return QStringLiteral("%1:%2").arg(QString::fromUtf8(PQhost(conn)), QString::fromUtf8(PQport(conn)));
 }
 
 }  // namespace
@@ -104,8 +99,8 @@ void PgEngine::disconnect()
 // yet and may still be running, or committing, what was sent last.
 void PgEngine::abandon()
 {
-    abandoned_ = PQbackendPID(conn_);
-    abandonedOn_ = server_of(conn_);
+    abandoned_ = serverProcess_;
+    abandonedName_ = sessionName_;
 }
 
 QSqlDatabase PgEngine::connect(const QString&, const QString& url, const QString& password)
@@ -119,7 +114,11 @@ QSqlDatabase PgEngine::connect(const QString&, const QString& url, const QString
     // apart, take their place.
     QList<QByteArray> keys{"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
                            "tcp_user_timeout", "application_name", "options", "dbname"};
-    QList<QByteArray> values{"3", "1", "5", "2", "2", "5000", "Tallyhouse", kSessionSettings, url.toUtf8()};
+    // Each connection names itself apart ("Tallyhouse 5f3a09c2"), so that
+    // the process of one given up is told from any other that has its
+    // number later, on this server or another of a list.
+    const QByteArray session = "Tallyhouse " + QByteArray::number(QRandomGenerator::system()->generate(), 16);
+    QList<QByteArray> values{"3", "1", "5", "2", "2", "5000", session, kSessionSettings, url.toUtf8()};
     if (!password.isEmpty()) {
         keys << "password";
         values << password.toUtf8();
@@ -141,6 +140,9 @@ QSqlDatabase PgEngine::connect(const QString&, const QString& url, const QString
                       needsPassword ? DbError::Kind::Password : DbError::Kind::Failed);
     }
     PQsetnonblocking(conn, 1);
+    // Kept now: libpq no longer tells them once the connection is lost.
+    serverProcess_ = PQbackendPID(conn);
+    sessionName_ = QString::fromUtf8(PQparameterStatus(conn, "application_name"));
     // The server's notices and warnings are not the user's: nothing goes
     // to standard error.
     PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
@@ -152,10 +154,10 @@ QSqlDatabase PgEngine::connect(const QString&, const QString& url, const QString
     // a change it carried is either done or never done when the caller
     // checks. Other programs' changes: the trigger notifies.
     try {
-        // Only on the same server: on another host of a list the number
-        // names some other program's process.
-        if (abandoned_ && abandonedOn_ == server_of(conn_))
-            execute(QStringLiteral("SELECT pg_terminate_backend(?, 2000)"), {abandoned_}, Connection::kAnswerWaitMs);
+        if (abandoned_)
+            execute(QStringLiteral("SELECT pg_terminate_backend(pid, 2000) FROM pg_stat_activity "
+                                   "WHERE pid = ? AND application_name = ?"),
+                    {abandoned_, abandonedName_}, Connection::kAnswerWaitMs);
     } catch (const DbError& e) {
         if (!conn_ || e.lost())
             throw DbError(e.number(), where + e.message());

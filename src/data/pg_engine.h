@@ -86,9 +86,12 @@ private:
     QString name_;
     PGconn* conn_ = nullptr;  // the open connection
     // The server process of a connection given up or lost while it may
-    // still run a statement, and the server it runs on.
+    // still run a statement, and the name that connection gave itself.
     int abandoned_ = 0;
-    QString abandonedOn_;
+    QString abandonedName_;
+    // The server process of the open connection, and the name it gave itself.
+    int serverProcess_ = 0;
+    QString sessionName_;
     QHash<QString, QByteArray> texts_;
     int lockWait_ = kLockWaitMs;
     bool notifying_ = false;  // the table has the trigger that notifies changes

@@ -21,7 +21,7 @@ public:
 
 private:
     CustomerTable& table_;
-    CustomerTable::Listing listing_;
+    Listing listing_;
     qint64 page_;
     std::optional<CustomerTable::Key> from_;  // the last row read
     QVector<CustomerTable::KeyedRow> rows_;

@@ -63,13 +63,12 @@ QString CustomerTable::column(int i) const
     return quoted(positions_[i] >= 0 ? names_[positions_[i]] : QString::fromLatin1(kCustomerColumns[i].name));
 }
 
-CustomerTable::Listing CustomerTable::listing(const RowSource& source) const
+Listing CustomerTable::listing(const RowSource& source) const
 {
     if (source.column == RowSource::Column::None)
         return {};
     const int name = source.column == RowSource::Column::Fname ? kFname : kLname;
-    const NameCondition c = cn_.engine().name_condition(column(name), source.pattern);
-    return {c.where, c.params, c.sort};
+    return cn_.engine().name_listing(column(name), source.pattern);
 }
 
 QString CustomerTable::where(const Listing& l, const QString& condition) const

@@ -2,6 +2,7 @@
 
 #include "customer_row.h"
 #include "db_error.h"
+#include "engine.h"
 #include "row_source.h"
 
 #include <QStringList>
@@ -11,8 +12,6 @@
 #include <optional>
 
 class Connection;
-class Rows;
-struct Statement;
 
 // The customer table dept: every statement the program runs on it. The
 // record set reads its rows through here, the window's changes are made
@@ -47,12 +46,6 @@ public:
     struct KeyedRow {
         Key key;
         Values values;
-    };
-    // The rows a record set lists, as the statements select them.
-    struct Listing {
-        QString where;        // "" or a condition with ? placeholders
-        QVariantList params;  // values for where's placeholders
-        QString sort;         // "" for key order, else the name expression
     };
     Listing listing(const RowSource& source) const;
 

@@ -33,12 +33,12 @@ struct Statement {
     QVariantList params;
 };
 
-// The rows whose name column matches a LIKE pattern, as an engine writes
-// the condition, and the order in which it lists them.
-struct NameCondition {
-    QString where;        // a condition with ? placeholders
-    QVariantList params;  // its values
-    QString sort;         // the expression the rows are ordered by
+// The rows a record set lists, as the statements select them: which rows,
+// and the order in which they come.
+struct Listing {
+    QString where;        // "" for every row, else a condition with ? placeholders
+    QVariantList params;  // values for where's placeholders
+    QString sort;         // "" for key order, else the expression the rows are ordered by
 };
 
 // Everything that differs between database engines. The connection, the
@@ -130,7 +130,7 @@ public:
     virtual QString row_key() const = 0;
     // The rows whose name column matches pattern without regard to case
     // ("%" any run of characters, "_" any one), in name order.
-    virtual NameCondition name_condition(const QString& column, const QString& pattern) const = 0;
+    virtual Listing name_listing(const QString& column, const QString& pattern) const = 0;
     // "column holds exactly this value", NULL and letter case included.
     virtual QString same_value(const QString& column) const = 0;
 };

@@ -658,9 +658,9 @@ QString PgEngine::row_key() const
     return QString::fromLatin1(kCustomerColumns[0].name);
 }
 
-NameCondition PgEngine::name_condition(const QString& column, const QString& pattern) const
+Listing PgEngine::name_listing(const QString& column, const QString& pattern) const
 {
-    NameCondition out;
+    Listing out;
     out.sort = sort_expression(column);
     // No name holds a NUL character: such a pattern matches nothing.
     if (pattern.contains(QChar(0))) {

@@ -60,7 +60,7 @@ public:
 
     bool counts_slowly() const override { return true; }
     QString row_key() const override;
-    NameCondition name_condition(const QString& column, const QString& pattern) const override;
+    Listing name_listing(const QString& column, const QString& pattern) const override;
     QString same_value(const QString& column) const override;
 
     // The database a URL names, as messages name it: "\"customers\" on

@@ -104,7 +104,7 @@ private:
     struct Snapshot {
         quint64 id = 0;  // which open read it
         RowSource source;
-        CustomerTable::Listing listing;
+        Listing listing;
         qint64 count = 0;     // every row, or the rows known so far
         bool exact = true;    // count is every row
         std::pair<quint64, std::optional<qint64>> stamp;

@@ -314,9 +314,9 @@ void SqliteEngine::insert_rows(Connection& cn, const QString& table, const QStri
         throw sqlite_error(rc, message);
 }
 
-NameCondition SqliteEngine::name_condition(const QString& column, const QString& pattern) const
+Listing SqliteEngine::name_listing(const QString& column, const QString& pattern) const
 {
-    NameCondition out;
+    Listing out;
     out.sort = column + QStringLiteral(" COLLATE NOCASE");
     // A range of the NOCASE name index narrows the rows; th_like decides
     // exactly where the range alone cannot.

@@ -39,7 +39,7 @@ public:
     int rows_per_insert() const override { return 500; }
 
     QString row_key() const override { return QStringLiteral("rowid"); }
-    NameCondition name_condition(const QString& column, const QString& pattern) const override;
+    Listing name_listing(const QString& column, const QString& pattern) const override;
     QString same_value(const QString& column) const override;
 
     // The connection's own sqlite3 handle, for work the Qt driver does not offer.

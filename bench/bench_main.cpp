@@ -22,6 +22,7 @@
 // Export and import are not timed then. Every table shows the longest time
 // the window's thread did not turn its event loop during each step.
 
+#include "data/pg_dialect.h"
 #include "data/pg_engine.h"
 #include "pg_floor.h"
 #include "report.h"
@@ -128,7 +129,7 @@ QString serverDatabase(PgScratch& server, qint64 size)
     std::unique_ptr<PGconn, decltype(&PQfinish)> conn(PQconnectdb(url.toUtf8().constData()), &PQfinish);
     if (PQstatus(conn.get()) != CONNECTION_OK)
         die(QString::fromUtf8(PQerrorMessage(conn.get())));
-    const FillTimes fill = fillDept(conn.get(), PgEngine().create_statements(QStringLiteral("dept")), size, 1);
+    const FillTimes fill = fillDept(conn.get(), PgDialect().create_statements(QStringLiteral("dept")), size, 1);
     std::fprintf(stderr, "filled %lld rows into %s in %.1f s\n", size, qPrintable(url),
                  (fill.copy + fill.indexes + fill.vacuum) / 1000);
     return url;

@@ -14,6 +14,7 @@
 // deadlocks, from its log. Exits 1 when a row is unaccounted for or a
 // program failed.
 
+#include "data/pg_dialect.h"
 #include "data/pg_engine.h"
 #include "load_check.h"
 #include "pg_floor.h"
@@ -136,7 +137,7 @@ int run(const Options& o)
     PgScratch server;
     const QString url = server.createDatabase();
     Connection conn = connect(url);
-    fillDept(conn.get(), PgEngine().create_statements(QStringLiteral("dept")), o.rows, 1);
+    fillDept(conn.get(), PgDialect().create_statements(QStringLiteral("dept")), o.rows, 1);
     std::printf("%d programs for %d s each on one PostgreSQL server over loopback, table dept starting with %lld customers.\n",
                 o.programs, o.seconds, o.rows);
     std::fflush(stdout);

@@ -11,6 +11,7 @@
 // runs, reading `shown` rows where the window reads a screenful.
 
 #include "data/connection.h"
+#include "data/pg_dialect.h"
 #include "data/pg_engine.h"
 #include "pg_floor.h"
 #include "support/pg_scratch.h"
@@ -113,7 +114,7 @@ int run(const Options& o)
         throw std::runtime_error(PQerrorMessage(conn.get()));
 
     const quint64 seed = 1;
-    const FillTimes fill = fillDept(conn.get(), PgEngine().create_statements(QStringLiteral("dept")), o.rows, seed);
+    const FillTimes fill = fillDept(conn.get(), PgDialect().create_statements(QStringLiteral("dept")), o.rows, seed);
     std::printf("PostgreSQL %d on %s: filled %lld rows in %.1f s (COPY %.1f s, name indexes and trigger %.1f s, VACUUM ANALYZE %.1f s).\n"
                 "Connection options: %s. Times in ms over %d runs each, reading %d rows where the window reads a screenful.\n\n"
                 "| question | median ms | worst ms | rows counted |\n|---|---:|---:|---:|\n",

@@ -55,7 +55,7 @@ QString database_on(PgScratch& server, const QVector<Row>& rows)
     const QString url = server.createDatabase();
     Connection cn;
     cn.open(url);
-    for (const QString& sql : cn.engine().create_statements(QStringLiteral("dept")))
+    for (const QString& sql : cn.dialect().create_statements(QStringLiteral("dept")))
         cn.execute(sql);
     for (const Row& r : rows)
         cn.execute(QStringLiteral("INSERT INTO dept VALUES (?,?,?,?,?,?,?,?,?,?)"), QVariantList(r.begin(), r.end()));

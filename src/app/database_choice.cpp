@@ -85,7 +85,7 @@ DatabaseChoice refused(const QString& error)
 // A server URL as written; a file path made absolute from base.
 QString resolved(const QString& target, const QString& base)
 {
-    if (Engine::is_server_url(target))
+    if (Dialect::is_server_url(target))
         return target;
     return QDir::cleanPath(QDir(base).absoluteFilePath(target));
 }
@@ -178,8 +178,8 @@ namespace {
 // settings file by other programs.
 DatabaseChoice open_unless_password(const QString& target, const QString& base, const QString& where)
 {
-    if (Engine::holds_password(target))
-        return refused(Engine::password_refusal(where));
+    if (Dialect::holds_password(target))
+        return refused(Dialect::password_refusal(where));
     return open(resolved(target, base), QCoreApplication::translate("DatabaseChoice", "named by the %1").arg(where));
 }
 }  // namespace

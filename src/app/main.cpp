@@ -1,6 +1,6 @@
 // Tallyhouse: keeps a table of customer records.
 
-#include "data/engine.h"
+#include "data/dialect.h"
 #include "database_choice.h"
 #include "program.h"
 #include "startup.h"
@@ -33,7 +33,7 @@ QHash<const char*, QString> wipe_passwords(int argc, char** argv)
         const QString arg = QString::fromLocal8Bit(argv[i]);
         given.insert(argv[i], arg);
         const QString value = arg.startsWith(u'-') ? arg.section(u'=', 1) : arg;
-        if (i > 0 && (Engine::holds_password(arg) || Engine::holds_password(value)))
+        if (i > 0 && (Dialect::holds_password(arg) || Dialect::holds_password(value)))
             std::memset(argv[i], '*', std::strlen(argv[i]));
     }
     return given;

@@ -52,7 +52,7 @@ Started start(const DatabaseChoice& choice)
         }
     }
 
-    if (!Engine::is_server_url(choice.target) && is_access_file(choice.target) && !bring_over_access_file(choice.target))
+    if (!Dialect::is_server_url(choice.target) && is_access_file(choice.target) && !bring_over_access_file(choice.target))
         return out;
 
     out.data = std::make_unique<modyul::Data>(choice.target);
@@ -64,7 +64,7 @@ Started start(const DatabaseChoice& choice)
         } catch (const DbError& e) {
             // The server asks for a password: ask the user, and try again.
             if (e.kind() == DbError::Kind::Password) {
-                const QString password = ask_password(nullptr, out.data->cn.engine().name(), e.message());
+                const QString password = ask_password(nullptr, out.data->cn.name(), e.message());
                 if (!password.isEmpty()) {
                     out.data->cn.setPassword(password);
                     continue;

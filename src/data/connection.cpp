@@ -32,6 +32,8 @@ void Connection::open(const QString& target)
 {
     close();
     target_ = target;
+    dialect_ = &Dialect::for_target(target);
+    databaseName_ = dialect_->name(target);
     engine_ = Engine::for_target(target);
     try {
         db_ = engine_->connect(name_, target_, password_);
@@ -50,14 +52,14 @@ void Connection::reconnect()
         close();
         const QString opening = openFailure(DbError(0, {})).message();
         const QString why = e.message().startsWith(opening) ? e.message().mid(opening.size()) : e.message();
-        throw DbError(e.number(), QCoreApplication::translate("Connection", "The database %1 cannot be reached: %2").arg(engine_->name(), why),
+        throw DbError(e.number(), QCoreApplication::translate("Connection", "The database %1 cannot be reached: %2").arg(databaseName_, why),
                       DbError::Kind::Lost);
     }
 }
 
 DbError Connection::openFailure(const DbError& cause) const
 {
-    return cause.prefixed(QCoreApplication::translate("Connection", "Cannot open the database %1: ").arg(engine_->name()));
+    return cause.prefixed(QCoreApplication::translate("Connection", "Cannot open the database %1: ").arg(databaseName_));
 }
 
 Rows Connection::read(const QString& sql, const QVariantList& params)
@@ -90,7 +92,7 @@ QList<Rows> Connection::queries(const QList<Statement>& statements)
     auto once = [&] {
         requireOpen();
         for (const Statement& s : statements)
-            engine_->check_values(s.params);
+            dialect_->check_values(s.params, databaseName_);
         return engine_->run_together(*this, statements, answerWait_);
     };
     try {
@@ -160,7 +162,7 @@ void Connection::requireOpen() const
 Rows Connection::run(const QString& sql, const QVariantList& params, int wait_ms, bool quick)
 {
     requireOpen();
-    engine_->check_values(params);
+    dialect_->check_values(params, databaseName_);
     return engine_->run(*this, sql, params, wait_ms, quick);
 }
 

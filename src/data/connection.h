@@ -8,7 +8,8 @@
 
 // The database connection: one open database, the statements run on it
 // with their values bound as parameters, and a count of the changes made
-// through it. What differs between engines is the engine's.
+// through it. What differs between engines is the engine's: the text of
+// its statements its dialect's, the rest its live Engine's.
 class Connection {
 public:
     // How long a statement waits for a server's answer before it is given
@@ -36,6 +37,10 @@ public:
     // DbError (lost) when it cannot be reached yet.
     void reconnect();
     Engine& engine() const { return *engine_; }
+    // The SQL of the open database's engine.
+    const Dialect& dialect() const { return *dialect_; }
+    // The database as messages name it, e.g. "\"/home/ann/db40.mdb\"".
+    const QString& name() const { return databaseName_; }
     // The Qt connection of an engine that runs through Qt's driver.
     QSqlDatabase& database() { return db_; }
 
@@ -103,6 +108,8 @@ private:
 
     QString name_;
     QString target_;
+    QString databaseName_;
+    const Dialect* dialect_ = nullptr;
     QString password_;
     QSqlDatabase db_;
     std::unique_ptr<Engine> engine_;

@@ -135,7 +135,7 @@ ImportResult store(CustomerTable& table, CustomerSource& source, const ImportPro
         return std::nullopt;
     };
 
-    const Engine& engine = table.connection().engine();
+    const Connection& cn = table.connection();
     QVector<CustomerRow> batch;
     QList<qint64> lines;     // the line of each of the batch's customers
     QList<bool> keyed;       // and whether it keeps its own key while free
@@ -187,7 +187,7 @@ ImportResult store(CustomerTable& table, CustomerSource& source, const ImportPro
         for (int i = 0; i < int(kCustomerColumns.size()); ++i)
             values << column_value(c.row, i);
         try {
-            engine.check_values(values);
+            cn.dialect().check_values(values, cn.name());
         } catch (const DbError& e) {
             return refused(source, c.line, e.message());
         }
@@ -225,7 +225,7 @@ ImportResult import_customers(CustomerTable& table, CustomerSource& source, cons
     if (ImportResult r = check(source, progress, checked); r.outcome != ImportResult::Done)
         return r;
     Connection& cn = table.connection();
-    cn.begin(cn.engine().begin_adding(QStringLiteral("dept")));
+    cn.begin(cn.dialect().begin_adding(QStringLiteral("dept")));
     try {
         ImportResult r = store(table, source, progress, checked);
         if (r.outcome == ImportResult::Done)
@@ -247,7 +247,7 @@ ImportResult check_customers(CustomerSource& source)
 
 ImportResult create_filled_database(const QString& target, CustomerSource& source, QString* name)
 {
-    const bool file = !Engine::is_server_url(target);
+    const bool file = !Dialect::is_server_url(target);
     if (file) {
         // Made here, and only when it does not exist yet.
         QFile made(target);
@@ -262,10 +262,10 @@ ImportResult create_filled_database(const QString& target, CustomerSource& sourc
             cn.open(target);
             if (!cn.engine().columns(cn, QStringLiteral("dept")).isEmpty())
                 throw DbError(DbError::FileExists,
-                              QCoreApplication::translate("CustomerImport", "the database %1 holds a table dept already; it is left as it is").arg(cn.engine().name()));
+                              QCoreApplication::translate("CustomerImport", "the database %1 holds a table dept already; it is left as it is").arg(cn.name()));
             // The rows go in before the indexes are made: one sort per
             // index is much faster than keeping them in order row by row.
-            const QStringList create = cn.engine().create_statements(QStringLiteral("dept"));
+            const QStringList create = cn.dialect().create_statements(QStringLiteral("dept"));
             cn.begin();
             cn.execute(create.first());
             CustomerTable table(cn);
@@ -278,7 +278,7 @@ ImportResult create_filled_database(const QString& target, CustomerSource& sourc
                     cn.execute(sql);
                 cn.commit();
                 if (name)
-                    *name = cn.engine().name();
+                    *name = cn.name();
             }
         } catch (const DbError&) {
             cn.rollback();

@@ -68,7 +68,7 @@ Listing CustomerTable::listing(const RowSource& source) const
     if (source.column == RowSource::Column::None)
         return {};
     const int name = source.column == RowSource::Column::Fname ? kFname : kLname;
-    return cn_.engine().name_listing(column(name), source.pattern);
+    return cn_.dialect().name_listing(column(name), source.pattern);
 }
 
 QString CustomerTable::where(const Listing& l, const QString& condition) const
@@ -83,7 +83,7 @@ QString CustomerTable::where(const Listing& l, const QString& condition) const
 
 QString CustomerTable::beyond(const Listing& l, const QString& cmp) const
 {
-    const QString key = cn_.engine().row_key();
+    const QString key = cn_.dialect().row_key();
     if (l.sort.isEmpty())
         return QStringLiteral("%1 %2 ?").arg(key, cmp);
     return QStringLiteral("(%1, %2) %3 (?, ?)").arg(l.sort, key, cmp);
@@ -129,13 +129,13 @@ std::pair<QString, QVariantList> CustomerTable::count_statement(const Listing& l
 
 bool CustomerTable::counts_slowly() const
 {
-    return cn_.engine().counts_slowly();
+    return cn_.dialect().counts_slowly();
 }
 
 Statement CustomerTable::rows_statement(const Listing& l, const std::optional<Key>& from, bool backwards, qint64 limit,
                                         qint64 skip) const
 {
-    const QString key = cn_.engine().row_key();
+    const QString key = cn_.dialect().row_key();
     const QString dir = backwards ? QStringLiteral(" DESC") : QString();
     QString order = key + dir;
     if (!l.sort.isEmpty())
@@ -185,7 +185,7 @@ qint64 CustomerTable::count_beyond(const Listing& l, const Key& key, bool after)
 Statement CustomerTable::key_of_statement(const Listing& l, qint64 cusnum) const
 {
     return {QStringLiteral("SELECT %1, %2 FROM %3")
-                    .arg(cn_.engine().row_key(), l.sort.isEmpty() ? QStringLiteral("NULL") : l.sort, kTable)
+                    .arg(cn_.dialect().row_key(), l.sort.isEmpty() ? QStringLiteral("NULL") : l.sort, kTable)
                 + where(l, column(0) + QStringLiteral(" = ?")),
             l.params + QVariantList{cusnum}};
 }
@@ -220,7 +220,7 @@ Statement CustomerTable::key_range_statement() const
 {
     // Two subqueries: each is a single seek, where min() and max() in one
     // statement would scan the table.
-    return {QStringLiteral("SELECT (SELECT min(%1) FROM %2), (SELECT max(%1) FROM %2)").arg(cn_.engine().row_key(), kTable),
+    return {QStringLiteral("SELECT (SELECT min(%1) FROM %2), (SELECT max(%1) FROM %2)").arg(cn_.dialect().row_key(), kTable),
             {}};
 }
 
@@ -339,7 +339,7 @@ CustomerTable::Outcome CustomerTable::update(const CustomerRow& shown, const Cus
             continue;
         set << column(i) + QStringLiteral(" = ?");
         params << column_value(typed, i);
-        unchanged << cn_.engine().same_value(column(i));
+        unchanged << cn_.dialect().same_value(column(i));
         originals << column_value(shown, i);
     }
     params << shown.cusnum;
@@ -415,7 +415,7 @@ QList<qint64> CustomerTable::taken(const QList<qint64>& keys) const
 
 int CustomerTable::rows_per_insert() const
 {
-    return cn_.engine().rows_per_insert();
+    return cn_.dialect().rows_per_insert();
 }
 
 void CustomerTable::insert_rows(const QVector<CustomerRow>& rows)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db_error.h"
+#include "dialect.h"
 
 #include <QSqlDatabase>
 #include <QStringList>
@@ -33,41 +34,19 @@ struct Statement {
     QVariantList params;
 };
 
-// The rows a record set lists, as the statements select them: which rows,
-// and the order in which they come.
-struct Listing {
-    QString where;        // "" for every row, else a condition with ? placeholders
-    QVariantList params;  // values for where's placeholders
-    QString sort;         // "" for key order, else the expression the rows are ordered by
-};
-
-// Everything that differs between database engines. The connection, the
-// customer table and the record set speak to the engine only through this;
-// a new engine is one new implementation of it.
+// The live part of a database engine: the open database and what runs on
+// it. The SQL text of each statement is the engine's Dialect.
 class Engine {
 public:
     virtual ~Engine() = default;
 
     // The engine for a database: a PostgreSQL URL or a file path.
     static std::unique_ptr<Engine> for_target(const QString& target);
-    // Whether a target names a PostgreSQL database rather than a file:
-    // a URL (in either spelling libpq takes) or libpq's "keyword=value"
-    // connection string, as libpq reads them.
-    static bool is_server_url(const QString& target);
-    // Whether a server target holds a password (user:secret@ or a
-    // password setting), which must never be written where others see it.
-    static bool holds_password(const QString& target);
-    // Why such a target is refused, where names the place it was written:
-    // "The --database option names a server database together with its
-    // password. ..."
-    static QString password_refusal(const QString& where);
 
     // Opens the database as the Qt connection called name, with the
     // password when one is given. Never creates a database. A DbError
     // names the database and the cause, never the password.
     virtual QSqlDatabase connect(const QString& name, const QString& target, const QString& password) = 0;
-    // The database as messages name it, e.g. "\"/home/ann/db40.mdb\"".
-    virtual QString name() const = 0;
     // Whether the connection made by connect() is open; disconnect()
     // closes it.
     virtual bool is_open(Connection& cn) const = 0;
@@ -93,8 +72,6 @@ public:
     // Refuses, before anything is written, a change the database cannot
     // take, with a message that says why.
     virtual void check_writable(Connection&) {}
-    // Refuses values the engine cannot store, before a statement runs.
-    virtual void check_values(const QVariantList&) const {}
     // A number that changes whenever another program commits a change;
     // none when the engine cannot tell.
     virtual std::optional<qint64> change_count(Connection& cn) = 0;
@@ -107,30 +84,8 @@ public:
     // one, and what tells other programs' changes. Never changes a row; a
     // database that cannot be written is left as it is.
     virtual void prepare_table(Connection& cn, const QString& table) = 0;
-    // The statements that create a new, empty customer table: the first
-    // makes the table, the rest its indexes and whatever else it needs.
-    virtual QStringList create_statements(const QString& table) const = 0;
     // Adds rows to a table in one statement, within the caller's
     // transaction: values holds each row's values in the order of columns
     // (names as the table spells them, quoted).
     virtual void insert_rows(Connection& cn, const QString& table, const QStringList& columns, const QVariantList& values) = 0;
-    // How many rows of dept one insert_rows() takes at most.
-    virtual int rows_per_insert() const = 0;
-    // The statements that begin a transaction adding rows under keys it
-    // chooses itself from the largest in the table: until it ends, no
-    // other program can add a row to the table.
-    virtual QStringList begin_adding(const QString& table) const = 0;
-
-    // True when counting many rows takes long enough that the first rows
-    // are better shown before the count, which a second connection makes.
-    virtual bool counts_slowly() const { return false; }
-
-    // The key that rows are paged and positioned by: a whole number,
-    // unique in the table.
-    virtual QString row_key() const = 0;
-    // The rows whose name column matches pattern without regard to case
-    // ("%" any run of characters, "_" any one), in name order.
-    virtual Listing name_listing(const QString& column, const QString& pattern) const = 0;
-    // "column holds exactly this value", NULL and letter case included.
-    virtual QString same_value(const QString& column) const = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "connection.h"
 #include "customer_row.h"
+#include "pg_dialect.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -19,11 +20,6 @@
 
 namespace {
 
-QString sort_expression(const QString& column)
-{
-    return QStringLiteral("lower(%1) COLLATE \"C\"").arg(column);
-}
-
 bool is_lost(const QString& state)
 {
     return state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01")
@@ -31,55 +27,6 @@ bool is_lost(const QString& state)
 }
 
 }  // namespace
-
-namespace {
-
-// The settings a URL holds, by libpq's own names; empty when it cannot be read.
-QList<QPair<QString, QString>> url_settings(const QString& url)
-{
-    QList<QPair<QString, QString>> out;
-    char* error = nullptr;
-    PQconninfoOption* options = PQconninfoParse(url.toUtf8().constData(), &error);
-    if (!options) {
-        PQfreemem(error);
-        return out;
-    }
-    for (PQconninfoOption* o = options; o->keyword; ++o)
-        if (o->val)
-            out.append({QString::fromUtf8(o->keyword), QString::fromUtf8(o->val)});
-    PQconninfoFree(options);
-    return out;
-}
-
-QString setting(const QList<QPair<QString, QString>>& settings, const char* keyword)
-{
-    for (const auto& [key, value] : settings)
-        if (key == QLatin1String(keyword))
-            return value;
-    return {};
-}
-
-}  // namespace
-
-QString PgEngine::describe(const QString& url)
-{
-    const auto settings = url_settings(url);
-    if (settings.isEmpty())
-        return QCoreApplication::translate("PgEngine", "(a URL that cannot be read)");
-    QString db = setting(settings, "dbname");
-    if (db.isEmpty())
-        db = setting(settings, "user");
-    QString hosts = setting(settings, "host");
-    if (hosts.isEmpty())
-        hosts = setting(settings, "hostaddr");
-    // Hosts and ports pair up: "h1,h2" with "5432,5433", or one port for all.
-    const QStringList hostList = hosts.isEmpty() ? QStringList{QStringLiteral("localhost")} : hosts.split(u',');
-    const QStringList portList = setting(settings, "port").split(u',', Qt::SkipEmptyParts);
-    QStringList where;
-    for (int i = 0; i < hostList.size(); ++i)
-        where << hostList[i] + u':' + portList.value(portList.size() == 1 ? 0 : i, QStringLiteral("5432"));
-    return QCoreApplication::translate("PgEngine", "\"%1\" on %2").arg(db, where.join(QStringLiteral(", ")));
-}
 
 PgEngine::~PgEngine()
 {
@@ -106,9 +53,9 @@ void PgEngine::abandon()
 QSqlDatabase PgEngine::connect(const QString&, const QString& url, const QString& password)
 {
     disconnect();
-    name_ = describe(url);
+    name_ = PgDialect().name(url);
     const QString where = QCoreApplication::translate("PgEngine", "Cannot open the database %1: ").arg(name_);
-    if (url_settings(url).isEmpty())
+    if (Dialect::server_settings(url).value_or(QList<QPair<QString, QString>>()).isEmpty())
         throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("PgEngine", "the URL cannot be read."));
     // The program's settings first: the URL's own, then a password given
     // apart, take their place.
@@ -165,7 +112,7 @@ QSqlDatabase PgEngine::connect(const QString&, const QString& url, const QString
     }
     abandoned_ = 0;
     try {
-        execute(QStringLiteral("LISTEN %1").arg(QLatin1String(kChannel)), {}, Connection::kAnswerWaitMs);
+        execute(QStringLiteral("LISTEN %1").arg(QLatin1String(PgDialect::kChannel)), {}, Connection::kAnswerWaitMs);
         if (lockWait_ != kLockWaitMs)
             execute(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, lockWait_)), {}, Connection::kAnswerWaitMs);
     } catch (const DbError& e) {
@@ -440,14 +387,6 @@ void PgEngine::set_lock_wait(Connection& cn, int ms)
     cn.execute(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, ms)));
 }
 
-// PostgreSQL's texts cannot hold the NUL character.
-void PgEngine::check_values(const QVariantList& values) const
-{
-    for (const QVariant& v : values)
-        if (v.typeId() == QMetaType::QString && v.toString().contains(QChar(0)))
-            throw DbError(22021, QCoreApplication::translate("PgEngine", "The database %1 cannot store the character NUL (U+0000), which a text holds.").arg(name_));
-}
-
 // Notifications arrive with the answers to statements, or wait on the
 // socket: reading them costs no query.
 std::optional<qint64> PgEngine::change_count(Connection&)
@@ -478,37 +417,6 @@ QStringList PgEngine::columns(Connection& cn, const QString& table)
     return names;
 }
 
-namespace {
-
-QString name_index(const QString& table, int column)
-{
-    return QStringLiteral("%1_%2_lower").arg(table, QString::fromLatin1(kCustomerColumns[column].name).toLower());
-}
-
-// The index a name filter counts and pages through, holding the name too,
-// so that a count needs no visit to the table.
-QString name_index_statement(const QString& table, int column)
-{
-    const QString name = QString::fromLatin1(kCustomerColumns[column].name).toLower();
-    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 ((%3), %4) INCLUDE (%5)")
-        .arg(name_index(table, column), table, sort_expression(name), QLatin1String(kCustomerColumns[0].name), name);
-}
-
-// A notification to every listening program after each change of the table.
-QStringList notify_statements(const QString& table)
-{
-    return {
-        QStringLiteral("CREATE OR REPLACE FUNCTION %1_tallyhouse_changed() RETURNS trigger LANGUAGE plpgsql AS "
-                       "$$ BEGIN PERFORM pg_notify('%2', ''); RETURN NULL; END $$")
-            .arg(table, QLatin1String(PgEngine::kChannel)),
-        QStringLiteral("CREATE TRIGGER %1_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %1 "
-                       "FOR EACH STATEMENT EXECUTE FUNCTION %1_tallyhouse_changed()")
-            .arg(table),
-    };
-}
-
-}  // namespace
-
 void PgEngine::prepare_table(Connection& cn, const QString& table)
 {
     // What the table has, in one statement: the two name indexes, a unique
@@ -522,20 +430,20 @@ void PgEngine::prepare_table(Connection& cn, const QString& table)
     Rows has = cn.query(QStringLiteral("SELECT %1, %2, EXISTS (SELECT 1 FROM pg_index i JOIN pg_attribute a "
                                          "ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0] WHERE i.indrelid = %3 "
                                          "AND i.indisunique AND i.indnatts = 1 AND a.attname = '%4'), %5")
-                              .arg(index.arg(name_index(table, kFname)), index.arg(name_index(table, kLname)), in_table,
+                              .arg(index.arg(PgDialect::name_index(table, kFname)), index.arg(PgDialect::name_index(table, kLname)), in_table,
                                    key, notifies),
                           {table, table, table, table});
     has.next();
     QStringList missing;
     if (!has.value(0).toBool())
-        missing << name_index_statement(table, kFname);
+        missing << PgDialect::name_index_statement(table, kFname);
     if (!has.value(1).toBool())
-        missing << name_index_statement(table, kLname);
+        missing << PgDialect::name_index_statement(table, kLname);
     if (!has.value(2).toBool())
         missing << QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS %1_%2 ON %1 (%2)").arg(table, key);
     notifying_ = has.value(3).toBool();
     if (!notifying_)
-        missing << notify_statements(table);
+        missing << PgDialect::notify_statements(table);
     // Only what is missing is written, without waiting for another
     // program's lock; a role that may only read leaves the table as it
     // is, and then changes are not told.
@@ -551,31 +459,6 @@ void PgEngine::prepare_table(Connection& cn, const QString& table)
     }
     if (!notifying_)
         notifying_ = cn.scalar(QStringLiteral("SELECT ") + notifies, {table}).toBool();
-}
-
-QStringList PgEngine::create_statements(const QString& table) const
-{
-    QStringList columns;
-    for (const CustomerColumn& c : kCustomerColumns) {
-        const char* type = c.kind == CustomerColumn::Key ? "bigint PRIMARY KEY"
-                           : c.kind == CustomerColumn::Text ? "text"
-                                                            : "bigint DEFAULT 0";
-        columns << QString::fromLatin1(c.name) + u' ' + QLatin1String(type);
-    }
-    // Many small changes keep the visibility map fresh for the index-only
-    // counts only when vacuum comes often.
-    return QStringList{QStringLiteral("CREATE TABLE %1 (%2) WITH (autovacuum_vacuum_scale_factor = 0.01, "
-                                      "autovacuum_analyze_scale_factor = 0.01)")
-                           .arg(table, columns.join(QStringLiteral(", ")))}
-        << name_index_statement(table, kFname) << name_index_statement(table, kLname) << notify_statements(table);
-}
-
-// SHARE ROW EXCLUSIVE keeps every other writer out while readers go on,
-// so that no other program takes one of the keys the transaction hands
-// out; it waits lock_timeout for other programs' changes to end.
-QStringList PgEngine::begin_adding(const QString& table) const
-{
-    return {QStringLiteral("BEGIN"), QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE").arg(table)};
 }
 
 namespace {
@@ -651,29 +534,4 @@ void PgEngine::insert_rows(Connection& cn, const QString& table, const QStringLi
     put([&] { return PQputCopyData(conn_, data.constData(), int(data.size())); });
     put([&] { return PQputCopyEnd(conn_, nullptr); });
     take(deadline);
-}
-
-QString PgEngine::row_key() const
-{
-    return QString::fromLatin1(kCustomerColumns[0].name);
-}
-
-Listing PgEngine::name_listing(const QString& column, const QString& pattern) const
-{
-    Listing out;
-    out.sort = sort_expression(column);
-    // No name holds a NUL character: such a pattern matches nothing.
-    if (pattern.contains(QChar(0))) {
-        out.where = QStringLiteral("FALSE");
-        return out;
-    }
-    // No escape character: a typed backslash is itself.
-    out.where = out.sort + QStringLiteral(" LIKE lower(?) ESCAPE ''");
-    out.params << pattern;
-    return out;
-}
-
-QString PgEngine::same_value(const QString& column) const
-{
-    return column + QStringLiteral(" IS NOT DISTINCT FROM ?");
 }

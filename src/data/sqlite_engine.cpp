@@ -74,11 +74,6 @@ QSqlDatabase SqliteEngine::connect(const QString& name, const QString& path, con
     return db;
 }
 
-QString SqliteEngine::name() const
-{
-    return u'"' + path_ + u'"';
-}
-
 sqlite3* SqliteEngine::handle(Connection& cn)
 {
     QVariant v = cn.database().driver()->handle();
@@ -104,7 +99,7 @@ void SqliteEngine::create_database(const QString& path)
     sqlite3* db = nullptr;
     bool ok = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
     ok = ok && exec(db, QStringLiteral("BEGIN"));
-    for (const QString& sql : SqliteEngine().create_statements(QStringLiteral("dept")))
+    for (const QString& sql : SqliteDialect().create_statements(QStringLiteral("dept")))
         ok = ok && exec(db, sql);
     ok = ok && exec(db, QStringLiteral("COMMIT"));
     const int code = db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM;
@@ -251,34 +246,6 @@ void SqliteEngine::prepare_table(Connection& cn, const QString& table)
     set_lock_wait(cn, wait);
 }
 
-QStringList SqliteEngine::create_statements(const QString& table) const
-{
-    QStringList columns;
-    for (int i = 0; i < int(kCustomerColumns.size()); ++i) {
-        const CustomerColumn& c = kCustomerColumns[i];
-        QString type;
-        switch (c.kind) {
-        case CustomerColumn::Key: type = QStringLiteral("INTEGER PRIMARY KEY"); break;
-        case CustomerColumn::Text: type = (i == kFname || i == kLname) ? QStringLiteral("TEXT COLLATE NOCASE") : QStringLiteral("TEXT"); break;
-        case CustomerColumn::Number: type = QStringLiteral("INTEGER DEFAULT 0"); break;
-        }
-        columns << QString::fromLatin1(c.name) + u' ' + type;
-    }
-    return {
-        QStringLiteral("CREATE TABLE %1 (%2)").arg(table, columns.join(QStringLiteral(", "))),
-        QStringLiteral("CREATE INDEX %1_fname ON %1 (%2 COLLATE NOCASE)").arg(table, kCustomerColumns[kFname].name),
-        QStringLiteral("CREATE INDEX %1_lname ON %1 (%2 COLLATE NOCASE)").arg(table, kCustomerColumns[kLname].name),
-    };
-}
-
-// The write lock at once: a deferred transaction would read the largest
-// key under a shared lock that another program's write could still get
-// in ahead of.
-QStringList SqliteEngine::begin_adding(const QString&) const
-{
-    return {QStringLiteral("BEGIN IMMEDIATE")};
-}
-
 void SqliteEngine::insert_rows(Connection& cn, const QString& table, const QStringList& columns, const QVariantList& values)
 {
     if (values.isEmpty())
@@ -312,33 +279,4 @@ void SqliteEngine::insert_rows(Connection& cn, const QString& table, const QStri
     sqlite3_finalize(insert);
     if (rc != SQLITE_OK)
         throw sqlite_error(rc, message);
-}
-
-Listing SqliteEngine::name_listing(const QString& column, const QString& pattern) const
-{
-    Listing out;
-    out.sort = column + QStringLiteral(" COLLATE NOCASE");
-    // A range of the NOCASE name index narrows the rows; th_like decides
-    // exactly where the range alone cannot.
-    QStringList conditions;
-    const auto range = name_range(pattern);
-    if (range) {
-        conditions << out.sort + QStringLiteral(" >= ?");
-        out.params << range->lo;
-        if (!range->hi.isEmpty()) {
-            conditions << out.sort + QStringLiteral(" < ?");
-            out.params << range->hi;
-        }
-    }
-    if (!range || !range->exact) {
-        conditions << QStringLiteral("th_like(%1, ?)").arg(column);
-        out.params << pattern;
-    }
-    out.where = conditions.join(QStringLiteral(" AND "));
-    return out;
-}
-
-QString SqliteEngine::same_value(const QString& column) const
-{
-    return column + QStringLiteral(" IS ? COLLATE BINARY");
 }

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "engine.h"
+#include "sqlite_dialect.h"
 
 
 struct sqlite3;
 
 // The embedded engine: one SQLite file, opened in place and never created.
-// Names are compared with the NOCASE collation and matched by the
-// program's own LIKE function, which folds every letter, not only A to Z.
+// Its statements are SqliteDialect's; it adds th_like, the program's own
+// LIKE function, to each connection.
 // The journal mode is left as the file has it: the file may lie on a
 // folder shared by several machines, where a write-ahead log is unsafe.
 class SqliteEngine : public Engine {
@@ -16,7 +17,6 @@ public:
     static constexpr int kLockWaitMs = 3000;
 
     QSqlDatabase connect(const QString& name, const QString& path, const QString& password) override;
-    QString name() const override;
     bool is_open(Connection& cn) const override;
     Rows run(Connection& cn, const QString& sql, const QVariantList& params, int wait_ms, bool quick) override;
 
@@ -28,19 +28,11 @@ public:
 
     QStringList columns(Connection& cn, const QString& table) override;
     void prepare_table(Connection& cn, const QString& table) override;
-    QStringList create_statements(const QString& table) const override;
-    QStringList begin_adding(const QString& table) const override;
     // One multi-row INSERT, bound through SQLite's own API: Qt's driver
     // asks the name of every bound value, which SQLite finds by a walk
     // over all of them, so that thousands of values cost millions of
     // comparisons.
     void insert_rows(Connection& cn, const QString& table, const QStringList& columns, const QVariantList& values) override;
-    // 500 rows of dept bind 5,000 values, well within SQLite's 32,766.
-    int rows_per_insert() const override { return 500; }
-
-    QString row_key() const override { return QStringLiteral("rowid"); }
-    Listing name_listing(const QString& column, const QString& pattern) const override;
-    QString same_value(const QString& column) const override;
 
     // The connection's own sqlite3 handle, for work the Qt driver does not offer.
     static sqlite3* handle(Connection& cn);
@@ -51,6 +43,8 @@ public:
     static void create_database(const QString& path);
 
 private:
+    QString name() const { return SqliteDialect().name(path_); }
+
     QString path_;
     int lockWait_ = kLockWaitMs;
     bool quick_ = false;  // the connection's busy timeout is 0 for now

@@ -134,7 +134,7 @@ int copy(const QString& target, const QString& from)
         };
     };
     try {
-        if (!Engine::is_server_url(from) && is_access_file(from)) {
+        if (!Dialect::is_server_url(from) && is_access_file(from)) {
             AccessCustomerSource rows(from);
             return create_filled(target, rows, told(rows.name()));
         }
@@ -143,7 +143,7 @@ int copy(const QString& target, const QString& from)
         CustomerTable table(source);
         table.open_for_reading();
         TableCustomerSource rows(table);
-        return create_filled(target, rows, told(source.engine().name()));
+        return create_filled(target, rows, told(source.name()));
     } catch (const DbError& e) {
         return fail(e.message());
     }
@@ -169,7 +169,7 @@ int import(const QString& csvPath, const QString& target)
             say(QCoreApplication::translate("Mkdb", "%1 is not UTF-8: it was read as Windows-1252.").arg(csvPath));
         if (result.outcome != ImportResult::Done)
             return fail(QCoreApplication::translate("Mkdb", "%1: %2; nothing was imported").arg(csvPath, result.refusal));
-        say(QCoreApplication::translate("Mkdb", "Imported %1 customers into %2.").arg(result.added).arg(cn.engine().name()));
+        say(QCoreApplication::translate("Mkdb", "Imported %1 customers into %2.").arg(result.added).arg(cn.name()));
         if (result.renumbered > 0)
             say(QCoreApplication::translate("Mkdb", "%1 of them got new numbers: theirs belonged to other customers.").arg(result.renumbered));
         return 0;
@@ -229,8 +229,8 @@ int main(int argc, char** argv)
     const QString target = targets.first();
     for (const auto& [named, where] : {std::pair{target, QCoreApplication::translate("Mkdb", "target")},
                                   std::pair{copyFrom, QCoreApplication::translate("Mkdb", "--copy-from source")}})
-        if (Engine::holds_password(named))
-            return fail(Engine::password_refusal(where));
+        if (Dialect::holds_password(named))
+            return fail(Dialect::password_refusal(where));
 
     try {
         if (!importFrom.isEmpty())

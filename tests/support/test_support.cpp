@@ -126,7 +126,7 @@ TempDb::TempDb(const QVector<Row>& rows, const QString& dirName)
         sqlite3_close(created);
     }
     with_db(target_, [&](Connection& cn) {
-        for (const QString& sql : cn.engine().create_statements(QStringLiteral("dept")))
+        for (const QString& sql : cn.dialect().create_statements(QStringLiteral("dept")))
             cn.execute(sql);
         cn.begin();
         for (const Row& r : rows)

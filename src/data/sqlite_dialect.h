@@ -1,0 +1,18 @@
+#pragma once
+
+#include "dialect.h"
+
+// SQLite's SQL: the row key is the rowid; names are compared with the
+// NOCASE collation and matched by the program's own LIKE function,
+// th_like, which folds every letter, not only A to Z.
+class SqliteDialect : public Dialect {
+public:
+    QString name(const QString& path) const override;
+    QStringList create_statements(const QString& table) const override;
+    QStringList begin_adding(const QString& table) const override;
+    // 500 rows of dept bind 5,000 values, well within SQLite's 32,766.
+    int rows_per_insert() const override { return 500; }
+    QString row_key() const override { return QStringLiteral("rowid"); }
+    Listing name_listing(const QString& column, const QString& pattern) const override;
+    QString same_value(const QString& column) const override;
+};

@@ -269,8 +269,8 @@ Session::Session(const QString& target, const QElapsedTimer& sinceMain, const Li
 
 void Session::makeFloor()
 {
-    if (dynamic_cast<SqliteEngine*>(&data_->cn.engine())) {
-        floor_ = std::make_unique<SqliteFloor>(SqliteEngine::handle(data_->cn));
+    if (auto* sqlite = dynamic_cast<SqliteEngine*>(&data_->cn.engine())) {
+        floor_ = std::make_unique<SqliteFloor>(sqlite->handle());
         startupFloor = SqliteFloor::openCountRead(data_->target, visible_);
         return;
     }

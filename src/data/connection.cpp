@@ -1,17 +1,8 @@
 #include "connection.h"
 
 #include <QCoreApplication>
-#include <atomic>
 
-namespace {
-QString nextConnectionName()
-{
-    static std::atomic<int> counter{0};
-    return QStringLiteral("tallyhouse-%1").arg(++counter);
-}
-}  // namespace
-
-Connection::Connection() : name_(nextConnectionName()) {}
+Connection::Connection() = default;
 
 Connection::~Connection()
 {
@@ -22,10 +13,6 @@ void Connection::close()
 {
     if (engine_)
         engine_->disconnect();
-    db_.close();
-    db_ = QSqlDatabase();
-    if (QSqlDatabase::contains(name_))
-        QSqlDatabase::removeDatabase(name_);
 }
 
 void Connection::open(const QString& target)
@@ -36,7 +23,7 @@ void Connection::open(const QString& target)
     databaseName_ = dialect_->name(target);
     engine_ = Engine::for_target(target);
     try {
-        db_ = engine_->connect(name_, target_, password_);
+        engine_->connect(target_, password_, kAnswerWaitMs);
     } catch (const DbError&) {
         close();
         throw;
@@ -47,7 +34,7 @@ void Connection::reconnect()
 {
     close();
     try {
-        db_ = engine_->connect(name_, target_, password_);
+        engine_->connect(target_, password_, kAnswerWaitMs);
     } catch (const DbError& e) {
         close();
         const QString opening = openFailure(DbError(0, {})).message();
@@ -93,7 +80,7 @@ QList<Rows> Connection::queries(const QList<Statement>& statements)
         requireOpen();
         for (const Statement& s : statements)
             dialect_->check_values(s.params, databaseName_);
-        return engine_->run_together(*this, statements, answerWait_);
+        return engine_->run_together(statements, answerWait_);
     };
     try {
         return once();
@@ -107,7 +94,7 @@ QList<Rows> Connection::queries(const QList<Statement>& statements)
 
 void Connection::begin(const QStringList& statements)
 {
-    engine_->check_writable(*this);
+    engine_->check_writable();
     // Nothing is done before the first statement: a connection found lost
     // there is opened again, as query() does.
     try {
@@ -142,10 +129,10 @@ void Connection::rollback() noexcept
         return;
     inTransaction_ = false;
     ++generation_;
-    if (!engine_ || !engine_->is_open(*this))
+    if (!engine_ || !engine_->is_open())
         return;
     try {
-        engine_->run(*this, QStringLiteral("ROLLBACK"), {}, answerWait_);
+        engine_->run(QStringLiteral("ROLLBACK"), {}, answerWait_);
     } catch (const DbError&) {
     }
 }
@@ -154,7 +141,7 @@ void Connection::requireOpen() const
 {
     // A connection closed when the server was lost is opened again by the
     // caller, as a lost one is.
-    if (!engine_ || !engine_->is_open(const_cast<Connection&>(*this)))
+    if (!engine_ || !engine_->is_open())
         throw DbError(DbError::RecordSetClosed, QCoreApplication::translate("Connection", "The database connection is not open."),
                       engine_ ? DbError::Kind::Lost : DbError::Kind::Failed);
 }
@@ -163,7 +150,7 @@ Rows Connection::run(const QString& sql, const QVariantList& params, int wait_ms
 {
     requireOpen();
     dialect_->check_values(params, databaseName_);
-    return engine_->run(*this, sql, params, wait_ms, quick);
+    return engine_->run(sql, params, wait_ms, quick);
 }
 
 QVariant Connection::scalar(const QString& sql, const QVariantList& params)
@@ -174,10 +161,45 @@ QVariant Connection::scalar(const QString& sql, const QVariantList& params)
 
 qint64 Connection::execute(const QString& sql, const QVariantList& params, QVariant* returned)
 {
-    engine_->check_writable(*this);
+    engine_->check_writable();
     Rows r = run(sql, params, answerWait_);
     if (returned)
         *returned = r.next() ? r.value(0) : QVariant();
     ++generation_;
     return r.changed;
+}
+
+QStringList Connection::columns(const QString& table)
+{
+    requireOpen();
+    return engine_->columns(table, answerWait_);
+}
+
+void Connection::prepare_table(const QString& table)
+{
+    requireOpen();
+    engine_->prepare_table(table, answerWait_);
+}
+
+void Connection::insert_rows(const QString& table, const QStringList& columns, const QVariantList& values)
+{
+    requireOpen();
+    engine_->insert_rows(table, columns, values, longAnswerWait_);
+}
+
+std::optional<qint64> Connection::change_count()
+{
+    // Asked of a connection lost too: a server's notifications need no
+    // statement, and what was missed meanwhile counts as a change.
+    return engine_->change_count();
+}
+
+int Connection::lock_wait()
+{
+    return engine_->lock_wait();
+}
+
+void Connection::set_lock_wait(int ms)
+{
+    engine_->set_lock_wait(ms, answerWait_);
 }

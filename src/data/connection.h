@@ -1,8 +1,8 @@
 #pragma once
 
+#include "dialect.h"
 #include "engine.h"
 
-#include <QSqlDatabase>
 #include <QVariantList>
 #include <memory>
 
@@ -36,13 +36,14 @@ public:
     // Opens the same database again after the connection was lost; a
     // DbError (lost) when it cannot be reached yet.
     void reconnect();
-    Engine& engine() const { return *engine_; }
     // The SQL of the open database's engine.
     const Dialect& dialect() const { return *dialect_; }
     // The database as messages name it, e.g. "\"/home/ann/db40.mdb\"".
     const QString& name() const { return databaseName_; }
-    // The Qt connection of an engine that runs through Qt's driver.
-    QSqlDatabase& database() { return db_; }
+    // The live engine itself, for a benchmark's look at what only it
+    // holds (SQLite's handle): everything else runs on it through the
+    // connection's own functions.
+    Engine& engine() const { return *engine_; }
 
     // The bounds on waiting for an answer (kAnswerWaitMs, kLongAnswerWaitMs).
     int answerWait() const { return answerWait_; }
@@ -76,7 +77,7 @@ public:
     qint64 execute(const QString& sql, const QVariantList& params = {}, QVariant* returned = nullptr);
 
     // A transaction: begin runs the statements that start one (plain
-    // BEGIN, or an engine's own, see Engine::begin_adding), commit and
+    // BEGIN, or an engine's own, see Dialect::begin_adding), commit and
     // rollback end it. While one is open a lost connection is an error,
     // never reconnected behind the caller's back: the statements after it
     // would run outside the transaction. rollback() ignores errors: a
@@ -86,6 +87,15 @@ public:
     void commit();
     void rollback() noexcept;
     bool inTransaction() const { return inTransaction_; }
+
+    // What the engine does on the open database (see Engine). Rows are
+    // inserted within the caller's transaction, waiting longAnswerWait().
+    QStringList columns(const QString& table);
+    void prepare_table(const QString& table);
+    std::optional<qint64> change_count();
+    void insert_rows(const QString& table, const QStringList& columns, const QVariantList& values);
+    int lock_wait();
+    void set_lock_wait(int ms);
 
     // Bumped by every change made through this connection; with the
     // engine's count of other programs' changes it tells a record set
@@ -106,12 +116,10 @@ private:
     int answerWait_ = kAnswerWaitMs;
     int longAnswerWait_ = kLongAnswerWaitMs;
 
-    QString name_;
     QString target_;
     QString databaseName_;
     const Dialect* dialect_ = nullptr;
     QString password_;
-    QSqlDatabase db_;
     std::unique_ptr<Engine> engine_;
     quint64 generation_ = 0;
     bool inTransaction_ = false;

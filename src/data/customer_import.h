@@ -84,7 +84,7 @@ using ImportProgress = std::function<bool(qint64 done, qint64 total)>;
 // source gives, gets a new key: one more than the largest in the table or
 // the source, and so on. A source whose keys must stay (a copy of a table)
 // is refused instead, with the line that gives the key. Until the transaction
-// ends no other program can add customers (Engine::begin_adding). The rows
+// ends no other program can add customers (Dialect::begin_adding). The rows
 // are stored several hundred to a statement.
 //
 // The refusals of the data are the result; a DbError when the database

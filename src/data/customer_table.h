@@ -2,7 +2,7 @@
 
 #include "customer_row.h"
 #include "db_error.h"
-#include "engine.h"
+#include "dialect.h"
 #include "row_source.h"
 
 #include <QStringList>
@@ -12,6 +12,8 @@
 #include <optional>
 
 class Connection;
+class Rows;
+struct Statement;
 
 // The customer table dept: every statement the program runs on it. The
 // record set reads its rows through here, the window's changes are made

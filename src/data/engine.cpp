@@ -10,10 +10,10 @@ std::unique_ptr<Engine> Engine::for_target(const QString& target)
     return std::make_unique<SqliteEngine>();
 }
 
-QList<Rows> Engine::run_together(Connection& cn, const QList<Statement>& statements, int wait_ms)
+QList<Rows> Engine::run_together(const QList<Statement>& statements, int wait_ms)
 {
     QList<Rows> out;
     for (const Statement& s : statements)
-        out << run(cn, s.sql, s.params, wait_ms);
+        out << run(s.sql, s.params, wait_ms);
     return out;
 }

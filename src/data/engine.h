@@ -1,17 +1,12 @@
 #pragma once
 
 #include "db_error.h"
-#include "dialect.h"
 
-#include <QSqlDatabase>
 #include <QStringList>
 #include <QVariantList>
 #include <QVector>
 #include <memory>
 #include <optional>
-
-class Connection;
-class QSqlError;
 
 // What a statement returned, read to its end: its rows, and the number of
 // rows it changed. next() and value() step through the rows as a query
@@ -34,8 +29,11 @@ struct Statement {
     QVariantList params;
 };
 
-// The live part of a database engine: the open database and what runs on
-// it. The SQL text of each statement is the engine's Dialect.
+// The live part of a database engine: one open connection to a database,
+// and everything that runs on it, including the engine's own statements
+// (its catalogue, its indexes, its lock wait). It knows nothing of the
+// connection that owns it. The SQL text of the program's statements is
+// the engine's Dialect.
 class Engine {
 public:
     virtual ~Engine() = default;
@@ -43,49 +41,48 @@ public:
     // The engine for a database: a PostgreSQL URL or a file path.
     static std::unique_ptr<Engine> for_target(const QString& target);
 
-    // Opens the database as the Qt connection called name, with the
-    // password when one is given. Never creates a database. A DbError
-    // names the database and the cause, never the password.
-    virtual QSqlDatabase connect(const QString& name, const QString& target, const QString& password) = 0;
+    // Opens the database with the password when one is given; an open
+    // one is closed first. Never creates a database. A DbError names the
+    // database and the cause, never the password. On a server, what runs
+    // on opening waits up to wait_ms for each answer.
+    virtual void connect(const QString& target, const QString& password, int wait_ms) = 0;
     // Whether the connection made by connect() is open; disconnect()
     // closes it.
-    virtual bool is_open(Connection& cn) const = 0;
-    virtual void disconnect() {}
+    virtual bool is_open() const = 0;
+    virtual void disconnect() = 0;
 
     // Runs a statement with its values bound as parameters ("?") and reads
     // its rows. On a server, no answer within wait_ms gives the statement
     // up: the connection is dropped and a DbError (lost, NoAnswer) says
     // that the server does not answer. A quick statement fails at once as
     // busy where it would wait for another program's lock.
-    virtual Rows run(Connection& cn, const QString& sql, const QVariantList& params, int wait_ms, bool quick = false) = 0;
+    virtual Rows run(const QString& sql, const QVariantList& params, int wait_ms, bool quick = false) = 0;
     // Several statements, each on its own; a server receives them together
     // and answers them in one round trip. The first error is thrown once
     // all have been answered.
-    virtual QList<Rows> run_together(Connection& cn, const QList<Statement>& statements, int wait_ms);
+    virtual QList<Rows> run_together(const QList<Statement>& statements, int wait_ms);
 
-    // An error of a statement, with its number, and busy when another
-    // program's lock kept the statement from running.
-    virtual DbError error(const QSqlError& e) const = 0;
     // How long a statement waits for another program's lock, in ms.
-    virtual int lock_wait(Connection& cn) = 0;
-    virtual void set_lock_wait(Connection& cn, int ms) = 0;
+    virtual int lock_wait() const = 0;
+    virtual void set_lock_wait(int ms, int wait_ms) = 0;
     // Refuses, before anything is written, a change the database cannot
     // take, with a message that says why.
-    virtual void check_writable(Connection&) {}
+    virtual void check_writable() {}
     // A number that changes whenever another program commits a change;
     // none when the engine cannot tell.
-    virtual std::optional<qint64> change_count(Connection& cn) = 0;
+    virtual std::optional<qint64> change_count() = 0;
 
     // The column names of a table as it spells them; empty when the
     // database has no such table.
-    virtual QStringList columns(Connection& cn, const QString& table) = 0;
+    virtual QStringList columns(const QString& table, int wait_ms) = 0;
     // Adds what the program needs of the table when it is missing: the
     // two name indexes the filter uses, a unique key where the table lacks
     // one, and what tells other programs' changes. Never changes a row; a
     // database that cannot be written is left as it is.
-    virtual void prepare_table(Connection& cn, const QString& table) = 0;
+    virtual void prepare_table(const QString& table, int wait_ms) = 0;
     // Adds rows to a table in one statement, within the caller's
     // transaction: values holds each row's values in the order of columns
-    // (names as the table spells them, quoted).
-    virtual void insert_rows(Connection& cn, const QString& table, const QStringList& columns, const QVariantList& values) = 0;
+    // (names as the table spells them, quoted). Many rows may rightly
+    // take long: wait_ms is the longer bound.
+    virtual void insert_rows(const QString& table, const QStringList& columns, const QVariantList& values, int wait_ms) = 0;
 };

@@ -1,6 +1,5 @@
 #include "pg_engine.h"
 
-#include "connection.h"
 #include "customer_row.h"
 #include "pg_dialect.h"
 
@@ -8,7 +7,6 @@
 #include <QDateTime>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSqlError>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -50,7 +48,7 @@ void PgEngine::abandon()
     abandonedName_ = sessionName_;
 }
 
-QSqlDatabase PgEngine::connect(const QString&, const QString& url, const QString& password)
+void PgEngine::connect(const QString& url, const QString& password, int wait_ms)
 {
     disconnect();
     name_ = PgDialect().name(url);
@@ -102,9 +100,9 @@ QSqlDatabase PgEngine::connect(const QString&, const QString& url, const QString
     // checks. Other programs' changes: the trigger notifies.
     try {
         if (abandoned_)
-            execute(QStringLiteral("SELECT pg_terminate_backend(pid, 2000) FROM pg_stat_activity "
-                                   "WHERE pid = ? AND application_name = ?"),
-                    {abandoned_, abandonedName_}, Connection::kAnswerWaitMs);
+            run(QStringLiteral("SELECT pg_terminate_backend(pid, 2000) FROM pg_stat_activity "
+                               "WHERE pid = ? AND application_name = ?"),
+                {abandoned_, abandonedName_}, wait_ms);
     } catch (const DbError& e) {
         if (!conn_ || e.lost())
             throw DbError(e.number(), where + e.message());
@@ -112,14 +110,13 @@ QSqlDatabase PgEngine::connect(const QString&, const QString& url, const QString
     }
     abandoned_ = 0;
     try {
-        execute(QStringLiteral("LISTEN %1").arg(QLatin1String(PgDialect::kChannel)), {}, Connection::kAnswerWaitMs);
+        run(QStringLiteral("LISTEN %1").arg(QLatin1String(PgDialect::kChannel)), {}, wait_ms);
         if (lockWait_ != kLockWaitMs)
-            execute(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, lockWait_)), {}, Connection::kAnswerWaitMs);
+            run(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, lockWait_)), {}, wait_ms);
     } catch (const DbError& e) {
         disconnect();
         throw DbError(e.number(), where + e.message());
     }
-    return QSqlDatabase();
 }
 
 namespace {
@@ -297,12 +294,9 @@ Rows PgEngine::take(qint64 deadline)
     return out;
 }
 
-Rows PgEngine::run(Connection&, const QString& sql, const QVariantList& params, int wait_ms, bool)
-{
-    return execute(sql, params, wait_ms);
-}
-
-Rows PgEngine::execute(const QString& sql, const QVariantList& params, int wait_ms)
+// A server's lock wait is lock_timeout, the same for every statement:
+// quick is a file's.
+Rows PgEngine::run(const QString& sql, const QVariantList& params, int wait_ms, bool)
 {
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
         throw error(QString(), QCoreApplication::translate("PgEngine", "the connection was lost"));
@@ -311,10 +305,10 @@ Rows PgEngine::execute(const QString& sql, const QVariantList& params, int wait_
     return take(deadline);
 }
 
-QList<Rows> PgEngine::run_together(Connection& cn, const QList<Statement>& statements, int wait_ms)
+QList<Rows> PgEngine::run_together(const QList<Statement>& statements, int wait_ms)
 {
     if (statements.size() < 2)
-        return Engine::run_together(cn, statements, wait_ms);
+        return Engine::run_together(statements, wait_ms);
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
         throw error(QString(), QCoreApplication::translate("PgEngine", "the connection was lost"));
     const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + wait_ms;
@@ -356,11 +350,6 @@ QList<Rows> PgEngine::run_together(Connection& cn, const QList<Statement>& state
     return out;
 }
 
-DbError PgEngine::error(const QSqlError& e) const
-{
-    return error(e.nativeErrorCode(), (e.databaseText().isEmpty() ? e.text() : e.databaseText()).trimmed());
-}
-
 DbError PgEngine::error(const QString& state, const QString& text) const
 {
     // Another program's lock is told in the server's one line, without
@@ -377,19 +366,19 @@ DbError PgEngine::error(const QString& state, const QString& text) const
     return DbError(ok ? number : 1, state.isEmpty() ? text : QStringLiteral("%1 (SQLSTATE %2)").arg(text, state));
 }
 
-void PgEngine::set_lock_wait(Connection& cn, int ms)
+void PgEngine::set_lock_wait(int ms, int wait_ms)
 {
     lockWait_ = ms;
     // A connection lost and closed takes the wait when it is opened again.
     if (!conn_)
         return;
     // Zero would wait for ever: the shortest wait is one millisecond.
-    cn.execute(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, ms)));
+    run(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, ms)), {}, wait_ms);
 }
 
 // Notifications arrive with the answers to statements, or wait on the
 // socket: reading them costs no query.
-std::optional<qint64> PgEngine::change_count(Connection&)
+std::optional<qint64> PgEngine::change_count()
 {
     if (!notifying_)
         return std::nullopt;
@@ -404,20 +393,20 @@ std::optional<qint64> PgEngine::change_count(Connection&)
     return notified_;
 }
 
-QStringList PgEngine::columns(Connection& cn, const QString& table)
+QStringList PgEngine::columns(const QString& table, int wait_ms)
 {
     QStringList names;
     // The catalogue itself: information_schema takes several times as long.
-    Rows q = cn.query(QStringLiteral("SELECT attname FROM pg_attribute "
-                                       "WHERE attrelid = to_regclass(current_schema() || '.' || ?) "
-                                       "AND attnum > 0 AND NOT attisdropped ORDER BY attnum"),
-                        {table});
+    Rows q = run(QStringLiteral("SELECT attname FROM pg_attribute "
+                                "WHERE attrelid = to_regclass(current_schema() || '.' || ?) "
+                                "AND attnum > 0 AND NOT attisdropped ORDER BY attnum"),
+                 {table}, wait_ms);
     while (q.next())
         names << q.value(0).toString();
     return names;
 }
 
-void PgEngine::prepare_table(Connection& cn, const QString& table)
+void PgEngine::prepare_table(const QString& table, int wait_ms)
 {
     // What the table has, in one statement: the two name indexes, a unique
     // key, the trigger that notifies.
@@ -427,12 +416,12 @@ void PgEngine::prepare_table(Connection& cn, const QString& table)
     const QString key = QString::fromLatin1(kCustomerColumns[0].name);
     const QString notifies = QStringLiteral("EXISTS (SELECT 1 FROM pg_trigger WHERE tgrelid = %1 AND tgname = '%2_changed')")
                                  .arg(in_table, table);
-    Rows has = cn.query(QStringLiteral("SELECT %1, %2, EXISTS (SELECT 1 FROM pg_index i JOIN pg_attribute a "
+    Rows has = run(QStringLiteral("SELECT %1, %2, EXISTS (SELECT 1 FROM pg_index i JOIN pg_attribute a "
                                          "ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0] WHERE i.indrelid = %3 "
                                          "AND i.indisunique AND i.indnatts = 1 AND a.attname = '%4'), %5")
                               .arg(index.arg(PgDialect::name_index(table, kFname)), index.arg(PgDialect::name_index(table, kLname)), in_table,
                                    key, notifies),
-                          {table, table, table, table});
+                   {table, table, table, table}, wait_ms);
     has.next();
     QStringList missing;
     if (!has.value(0).toBool())
@@ -449,16 +438,20 @@ void PgEngine::prepare_table(Connection& cn, const QString& table)
     // is, and then changes are not told.
     for (const QString& sql : missing) {
         try {
-            cn.begin();
-            cn.execute(QStringLiteral("SET LOCAL lock_timeout = 1"));
-            cn.execute(sql);
-            cn.commit();
+            for (const QString& step : {QStringLiteral("BEGIN"), QStringLiteral("SET LOCAL lock_timeout = 1"), sql, QStringLiteral("COMMIT")})
+                run(step, {}, wait_ms);
         } catch (const DbError&) {
-            cn.rollback();
+            try {
+                if (conn_)
+                    run(QStringLiteral("ROLLBACK"), {}, wait_ms);
+            } catch (const DbError&) {
+            }
         }
     }
-    if (!notifying_)
-        notifying_ = cn.scalar(QStringLiteral("SELECT ") + notifies, {table}).toBool();
+    if (!notifying_) {
+        Rows now = run(QStringLiteral("SELECT ") + notifies, {table}, wait_ms);
+        notifying_ = now.next() && now.value(0).toBool();
+    }
 }
 
 namespace {
@@ -489,7 +482,7 @@ void append_copy_value(QByteArray& out, const QVariant& value)
 
 }  // namespace
 
-void PgEngine::insert_rows(Connection& cn, const QString& table, const QStringList& columns, const QVariantList& values)
+void PgEngine::insert_rows(const QString& table, const QStringList& columns, const QVariantList& values, int wait_ms)
 {
     if (values.isEmpty())
         return;
@@ -501,8 +494,7 @@ void PgEngine::insert_rows(Connection& cn, const QString& table, const QStringLi
     }
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
         throw error(QString(), QCoreApplication::translate("PgEngine", "the connection was lost"));
-    // Many rows may rightly take long: the longer bound.
-    const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + cn.longAnswerWait();
+    const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + wait_ms;
     const QByteArray copy = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(QStringLiteral(", "))).toUtf8();
     if (!PQsendQuery(conn_, copy.constData()))
         throw error_of(nullptr);

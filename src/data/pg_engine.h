@@ -27,30 +27,28 @@ public:
     PgEngine& operator=(const PgEngine&) = delete;
 
     // Connects through libpq itself: Qt's driver would cost three round
-    // trips for each statement with values. Returns no Qt connection.
-    QSqlDatabase connect(const QString& name, const QString& url, const QString& password) override;
-    bool is_open(Connection&) const override { return conn_ != nullptr; }
+    // trips for each statement with values.
+    void connect(const QString& url, const QString& password, int wait_ms) override;
+    bool is_open() const override { return conn_ != nullptr; }
     void disconnect() override;
     // Each statement is sent with its values in one message: one round
     // trip. Several go out together in libpq's pipeline mode.
-    Rows run(Connection& cn, const QString& sql, const QVariantList& params, int wait_ms, bool quick) override;
-    QList<Rows> run_together(Connection& cn, const QList<Statement>& statements, int wait_ms) override;
+    Rows run(const QString& sql, const QVariantList& params, int wait_ms, bool quick = false) override;
+    QList<Rows> run_together(const QList<Statement>& statements, int wait_ms) override;
 
-    DbError error(const QSqlError& e) const override;
-    int lock_wait(Connection&) override { return lockWait_; }
-    void set_lock_wait(Connection& cn, int ms) override;
-    std::optional<qint64> change_count(Connection& cn) override;
+    int lock_wait() const override { return lockWait_; }
+    void set_lock_wait(int ms, int wait_ms) override;
+    std::optional<qint64> change_count() override;
 
-    QStringList columns(Connection& cn, const QString& table) override;
-    void prepare_table(Connection& cn, const QString& table) override;
+    QStringList columns(const QString& table, int wait_ms) override;
+    void prepare_table(const QString& table, int wait_ms) override;
     // COPY through libpq: a statement for many rows needs no parsing of
     // thousands of values, which makes a multi-row INSERT slow here.
-    void insert_rows(Connection& cn, const QString& table, const QStringList& columns, const QVariantList& values) override;
+    void insert_rows(const QString& table, const QStringList& columns, const QVariantList& values, int wait_ms) override;
 
 private:
     DbError error(const QString& state, const QString& text) const;
     DbError error_of(const struct pg_result* result) const;
-    Rows execute(const QString& sql, const QVariantList& params, int wait_ms);
     // Sends a statement, in or out of a pipeline.
     void send(const QString& sql, const QVariantList& params);
     // The next result of what was sent, waiting for it until deadline;

@@ -1,6 +1,5 @@
 #include "sqlite_engine.h"
 
-#include "connection.h"
 #include "customer_row.h"
 #include "name_match.h"
 
@@ -13,6 +12,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUrl>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <sqlite3.h>
@@ -37,16 +37,38 @@ QString quoted(const QString& name)
     return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
+QString nextConnectionName()
+{
+    static std::atomic<int> counter{0};
+    return QStringLiteral("tallyhouse-%1").arg(++counter);
+}
+
 }  // namespace
 
-QSqlDatabase SqliteEngine::connect(const QString& name, const QString& path, const QString&)
+SqliteEngine::SqliteEngine() : qtName_(nextConnectionName()) {}
+
+SqliteEngine::~SqliteEngine()
 {
+    disconnect();
+}
+
+void SqliteEngine::disconnect()
+{
+    db_.close();
+    db_ = QSqlDatabase();
+    if (QSqlDatabase::contains(qtName_))
+        QSqlDatabase::removeDatabase(qtName_);
+}
+
+void SqliteEngine::connect(const QString& path, const QString&, int)
+{
+    disconnect();
     path_ = path;
     const QString where = QCoreApplication::translate("SqliteEngine", "Cannot open the database %1: ").arg(this->name());
     if (!QFileInfo(path).isFile())
         throw DbError(DbError::FileMissing, where + QCoreApplication::translate("SqliteEngine", "the file does not exist."));
 
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), qtName_);
     // A URI with mode=rw opens an existing file only; plain names would
     // silently create an empty database.
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(lockWait_));
@@ -64,19 +86,19 @@ QSqlDatabase SqliteEngine::connect(const QString& name, const QString& path, con
         db.close();
         throw e;
     }
-    QVariant v = db.driver()->handle();
-    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0) {
-        sqlite3* handle = *static_cast<sqlite3* const*>(v.constData());
-        register_name_match(handle);
-        sqlite3_busy_timeout(handle, lockWait_);
+    db_ = db;
+    if (sqlite3* h = handle()) {
+        register_name_match(h);
+        sqlite3_busy_timeout(h, lockWait_);
         quick_ = false;
     }
-    return db;
 }
 
-sqlite3* SqliteEngine::handle(Connection& cn)
+sqlite3* SqliteEngine::handle() const
 {
-    QVariant v = cn.database().driver()->handle();
+    if (!db_.isOpen())
+        return nullptr;
+    QVariant v = db_.driver()->handle();
     if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
         return nullptr;
     return *static_cast<sqlite3* const*>(v.constData());
@@ -120,28 +142,27 @@ DbError SqliteEngine::error(const QSqlError& e) const
     return sqlite_error(number, e.databaseText().isEmpty() ? e.text() : e.databaseText());
 }
 
-void SqliteEngine::set_lock_wait(Connection& cn, int ms)
+void SqliteEngine::set_lock_wait(int ms, int)
 {
     lockWait_ = ms;
     quick_ = false;
-    if (sqlite3* db = handle(cn))
+    if (sqlite3* db = handle())
         sqlite3_busy_timeout(db, ms);
 }
 
-bool SqliteEngine::is_open(Connection& cn) const
+bool SqliteEngine::is_open() const
 {
-    return cn.database().isOpen();
+    return db_.isOpen();
 }
 
-// A file has no answer to wait for beyond the lock: wait_ms is a server's.
-Rows SqliteEngine::run(Connection& cn, const QString& sql, const QVariantList& params, int, bool quick)
+Rows SqliteEngine::run(const QString& sql, const QVariantList& params, int, bool quick)
 {
     if (quick != quick_)
-        if (sqlite3* db = handle(cn)) {
+        if (sqlite3* db = handle()) {
             sqlite3_busy_timeout(db, quick ? 0 : lockWait_);
             quick_ = quick;
         }
-    QSqlQuery q(cn.database());
+    QSqlQuery q(db_);
     q.setForwardOnly(true);
     // A statement without values runs as it is.
     if (params.isEmpty()) {
@@ -176,11 +197,11 @@ Rows SqliteEngine::run(Connection& cn, const QString& sql, const QVariantList& p
 // SQLite would refuse or fail too, but with a message that names neither
 // the file nor the cause, and a write that fails half-way on a read-only
 // file leaves a journal that stops every later read.
-void SqliteEngine::check_writable(Connection& cn)
+void SqliteEngine::check_writable()
 {
     const QString file = QCoreApplication::translate("SqliteEngine", "The database %1 ").arg(name());
     int moved = 0;
-    if (sqlite3* db = handle(cn))
+    if (sqlite3* db = handle())
         sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved);
     if (moved && !QFileInfo::exists(path_))
         throw DbError(SQLITE_READONLY_DBMOVED, file + QCoreApplication::translate("SqliteEngine", "was deleted or moved while the program was running."));
@@ -190,21 +211,25 @@ void SqliteEngine::check_writable(Connection& cn)
         throw DbError(SQLITE_READONLY, file + QCoreApplication::translate("SqliteEngine", "is read-only: %1.").arg(QString::fromLocal8Bit(std::strerror(errno))));
 }
 
-std::optional<qint64> SqliteEngine::change_count(Connection& cn)
+std::optional<qint64> SqliteEngine::change_count()
 {
-    return cn.scalar(QStringLiteral("PRAGMA data_version")).toLongLong();
+    // Closed, the file tells nothing until it is opened again.
+    if (!is_open())
+        return std::nullopt;
+    Rows q = run(QStringLiteral("PRAGMA data_version"), {}, 0, false);
+    return q.next() ? q.value(0).toLongLong() : 0;
 }
 
-QStringList SqliteEngine::columns(Connection& cn, const QString& table)
+QStringList SqliteEngine::columns(const QString& table, int)
 {
     QStringList names;
-    Rows q = cn.query(QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
+    Rows q = run(QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table}, 0, false);
     while (q.next())
         names << q.value(0).toString();
     return names;
 }
 
-void SqliteEngine::prepare_table(Connection& cn, const QString& table)
+void SqliteEngine::prepare_table(const QString& table, int)
 {
     const QString fname = kCustomerColumns[kFname].name;
     const QString lname = kCustomerColumns[kLname].name;
@@ -214,7 +239,7 @@ void SqliteEngine::prepare_table(Connection& cn, const QString& table)
         {table + QStringLiteral("_lname"), lname + QStringLiteral(" COLLATE NOCASE")},
     };
     // The key is unique by itself where it is the table's own row key.
-    Rows info = cn.query(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?) WHERE pk > 0"), {table});
+    Rows info = run(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?) WHERE pk > 0"), {table}, 0, false);
     int keyColumns = 0;
     bool keyIsRowid = false;
     while (info.next()) {
@@ -226,32 +251,33 @@ void SqliteEngine::prepare_table(Connection& cn, const QString& table)
         wanted.append({table + QStringLiteral("_") + key, key});
 
     QSet<QString> present;
-    Rows q = cn.query(QStringLiteral("SELECT lower(name) FROM sqlite_master WHERE type = 'index'"));
+    Rows q = run(QStringLiteral("SELECT lower(name) FROM sqlite_master WHERE type = 'index'"), {}, 0, false);
     while (q.next())
         present.insert(q.value(0).toString());
     // Only what is missing is written, without waiting: a file locked by
     // another program, read-only, or holding duplicate keys still works,
     // only slower or without the guard.
     const int wait = lockWait_;
-    set_lock_wait(cn, 0);
+    set_lock_wait(0, 0);
     for (const auto& [index, expression] : wanted) {
         if (present.contains(index.toLower()))
             continue;
         const QString unique = expression == key ? QStringLiteral("UNIQUE ") : QString();
         try {
-            cn.execute(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)").arg(unique, quoted(index), quoted(table), expression));
+            check_writable();
+            run(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)").arg(unique, quoted(index), quoted(table), expression), {}, 0, false);
         } catch (const DbError&) {
         }
     }
-    set_lock_wait(cn, wait);
+    set_lock_wait(wait, 0);
 }
 
-void SqliteEngine::insert_rows(Connection& cn, const QString& table, const QStringList& columns, const QVariantList& values)
+void SqliteEngine::insert_rows(const QString& table, const QStringList& columns, const QVariantList& values, int)
 {
     if (values.isEmpty())
         return;
-    check_writable(cn);
-    sqlite3* db = handle(cn);
+    check_writable();
+    sqlite3* db = handle();
     if (!db)
         throw DbError(SQLITE_MISUSE, QCoreApplication::translate("SqliteEngine", "The database %1 is not open.").arg(name()));
     const QString row = u'(' + QStringList(columns.size(), QStringLiteral("?")).join(u',') + u')';

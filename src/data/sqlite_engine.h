@@ -3,7 +3,9 @@
 #include "engine.h"
 #include "sqlite_dialect.h"
 
+#include <QSqlDatabase>
 
+class QSqlError;
 struct sqlite3;
 
 // The embedded engine: one SQLite file, opened in place and never created.
@@ -16,26 +18,34 @@ public:
     // How long a statement waits for another program's lock.
     static constexpr int kLockWaitMs = 3000;
 
-    QSqlDatabase connect(const QString& name, const QString& path, const QString& password) override;
-    bool is_open(Connection& cn) const override;
-    Rows run(Connection& cn, const QString& sql, const QVariantList& params, int wait_ms, bool quick) override;
+    SqliteEngine();
+    ~SqliteEngine() override;
+    SqliteEngine(const SqliteEngine&) = delete;
+    SqliteEngine& operator=(const SqliteEngine&) = delete;
 
-    DbError error(const QSqlError& e) const override;
-    int lock_wait(Connection&) override { return lockWait_; }
-    void set_lock_wait(Connection& cn, int ms) override;
-    void check_writable(Connection& cn) override;
-    std::optional<qint64> change_count(Connection& cn) override;
+    // A file has no answer to wait for beyond the lock: the wait_ms of
+    // these is a server's.
+    void connect(const QString& path, const QString& password, int wait_ms) override;
+    bool is_open() const override;
+    void disconnect() override;
+    Rows run(const QString& sql, const QVariantList& params, int wait_ms, bool quick) override;
 
-    QStringList columns(Connection& cn, const QString& table) override;
-    void prepare_table(Connection& cn, const QString& table) override;
+    int lock_wait() const override { return lockWait_; }
+    void set_lock_wait(int ms, int wait_ms) override;
+    void check_writable() override;
+    std::optional<qint64> change_count() override;
+
+    QStringList columns(const QString& table, int wait_ms) override;
+    void prepare_table(const QString& table, int wait_ms) override;
     // One multi-row INSERT, bound through SQLite's own API: Qt's driver
     // asks the name of every bound value, which SQLite finds by a walk
     // over all of them, so that thousands of values cost millions of
     // comparisons.
-    void insert_rows(Connection& cn, const QString& table, const QStringList& columns, const QVariantList& values) override;
+    void insert_rows(const QString& table, const QStringList& columns, const QVariantList& values, int wait_ms) override;
 
-    // The connection's own sqlite3 handle, for work the Qt driver does not offer.
-    static sqlite3* handle(Connection& cn);
+    // The connection's own sqlite3 handle, for work the Qt driver does not
+    // offer; none when it is not open.
+    sqlite3* handle() const;
 
     // Creates a new database file at path holding an empty customer table
     // dept with its indexes. An existing file is never touched; a file
@@ -44,7 +54,12 @@ public:
 
 private:
     QString name() const { return SqliteDialect().name(path_); }
+    // An error of a statement, with its number, and busy when another
+    // program's lock kept the statement from running.
+    DbError error(const QSqlError& e) const;
 
+    const QString qtName_;  // the name of the Qt connection, its own
+    QSqlDatabase db_;
     QString path_;
     int lockWait_ = kLockWaitMs;
     bool quick_ = false;  // the connection's busy timeout is 0 for now

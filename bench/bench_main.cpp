@@ -23,7 +23,6 @@
 // the window's thread did not turn its event loop during each step.
 
 #include "data/pg_dialect.h"
-#include "data/pg_engine.h"
 #include "pg_floor.h"
 #include "report.h"
 #include "scenario.h"

@@ -15,7 +15,6 @@
 // program failed.
 
 #include "data/pg_dialect.h"
-#include "data/pg_engine.h"
 #include "load_check.h"
 #include "pg_floor.h"
 #include "support/pg_scratch.h"

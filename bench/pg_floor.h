@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/pg_engine.h"
+#include "data/pg_session.h"
 #include "floor.h"
 
 #include <QHash>
@@ -9,7 +9,7 @@
 typedef struct pg_conn PGconn;
 
 // The settings the program's own connections run with.
-inline const QString kProgramSettings = QLatin1String(PgEngine::kSessionSettings);
+inline const QString kProgramSettings = QLatin1String(PgSession::kSessionSettings);
 
 // url with libpq's setting options=settings added.
 QString withSettings(const QString& url, const QString& settings = kProgramSettings);
@@ -53,7 +53,7 @@ struct FillTimes {
 };
 
 // Fills a fresh database with table dept as the program makes it, from
-// create (PgEngine::create_statements("dept")), holding rows generated rows
+// create (PgDialect::create_statements("dept")), holding rows generated rows
 // (those of tallyhouse-mkdb --rows rows --seed seed), then runs VACUUM
 // ANALYZE. The CREATE TABLE statements run first and the rows are loaded by
 // COPY; the other statements (the name indexes, the trigger) run after the

@@ -12,7 +12,6 @@
 
 #include "data/connection.h"
 #include "data/pg_dialect.h"
-#include "data/pg_engine.h"
 #include "pg_floor.h"
 #include "support/pg_scratch.h"
 #include "tools/sample_rows.h"

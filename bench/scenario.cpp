@@ -1,8 +1,8 @@
 #include "scenario.h"
 
 #include "data/modyul.h"
-#include "data/pg_engine.h"
-#include "data/sqlite_engine.h"
+#include "data/pg_session.h"
+#include "data/sqlite_session.h"
 #include "form/form1.h"
 #include "pg_floor.h"
 #include "sqlite_floor.h"
@@ -269,12 +269,12 @@ Session::Session(const QString& target, const QElapsedTimer& sinceMain, const Li
 
 void Session::makeFloor()
 {
-    if (auto* sqlite = dynamic_cast<SqliteEngine*>(&data_->cn.engine())) {
+    if (auto* sqlite = dynamic_cast<SqliteSession*>(&data_->cn.session())) {
         floor_ = std::make_unique<SqliteFloor>(sqlite->handle());
         startupFloor = SqliteFloor::openCountRead(data_->target, visible_);
         return;
     }
-    if (!dynamic_cast<PgEngine*>(&data_->cn.engine()))
+    if (!dynamic_cast<PgSession*>(&data_->cn.session()))
         throw std::runtime_error("no floor for this database engine");
     // A connection of its own beside the window's, with the same settings.
     const QString url = withSettings(data_->target);

@@ -389,7 +389,7 @@ Server eines verlangt.
     </message>
 </context>
 <context>
-    <name>Engine</name>
+    <name>Dialect</name>
     <message>
         <source>The %1 names a server database together with its password. A password must never be written there: take it out, and keep it in ~/.pgpass, in PGPASSWORD or in a PostgreSQL service file; the program asks for it when the server wants one.</source>
         <translation>In %1 ist eine Serverdatenbank samt Passwort angegeben. Dort darf nie ein Passwort stehen: Entfernen Sie es und legen Sie es in ~/.pgpass, in PGPASSWORD oder in einer PostgreSQL-Dienstdatei ab; das Programm fragt danach, wenn der Server eines verlangt.</translation>
@@ -837,7 +837,7 @@ einzigen Transaktion. Ein Import fügt alle Kunden der Datei hinzu oder keinen.
     </message>
 </context>
 <context>
-    <name>PgEngine</name>
+    <name>PgDialect</name>
     <message>
         <source>(a URL that cannot be read)</source>
         <translation>(eine unlesbare URL)</translation>
@@ -846,6 +846,13 @@ einzigen Transaktion. Ein Import fügt alle Kunden der Datei hinzu oder keinen.
         <source>&quot;%1&quot; on %2</source>
         <translation>„%1“ auf %2</translation>
     </message>
+    <message>
+        <source>The database %1 cannot store the character NUL (U+0000), which a text holds.</source>
+        <translation>Die Datenbank %1 kann das Zeichen NUL (U+0000) in einem Text nicht speichern.</translation>
+    </message>
+</context>
+<context>
+    <name>PgSession</name>
     <message>
         <source>Cannot open the database %1: </source>
         <translation>Die Datenbank %1 kann nicht geöffnet werden: </translation>
@@ -857,10 +864,6 @@ einzigen Transaktion. Ein Import fügt alle Kunden der Datei hinzu oder keinen.
     <message>
         <source>The database %1 cannot be reached: %2</source>
         <translation>Die Datenbank %1 ist nicht erreichbar: %2</translation>
-    </message>
-    <message>
-        <source>The database %1 cannot store the character NUL (U+0000), which a text holds.</source>
-        <translation>Die Datenbank %1 kann das Zeichen NUL (U+0000) in einem Text nicht speichern.</translation>
     </message>
     <message>
         <source>the connection was lost</source>
@@ -925,7 +928,7 @@ Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
     </message>
 </context>
 <context>
-    <name>SqliteEngine</name>
+    <name>SqliteSession</name>
     <message>
         <source>Cannot open the database %1: </source>
         <translation>Die Datenbank %1 kann nicht geöffnet werden: </translation>

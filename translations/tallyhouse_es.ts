@@ -389,7 +389,7 @@ cuando el servidor la necesita.
     </message>
 </context>
 <context>
-    <name>Engine</name>
+    <name>Dialect</name>
     <message>
         <source>The %1 names a server database together with its password. A password must never be written there: take it out, and keep it in ~/.pgpass, in PGPASSWORD or in a PostgreSQL service file; the program asks for it when the server wants one.</source>
         <translation>En %1 se indica una base de datos de servidor junto con su contraseña. Nunca debe escribirse allí una contraseña: quítela y guárdela en ~/.pgpass, en PGPASSWORD o en un archivo de servicio de PostgreSQL; el programa la pide cuando el servidor la necesita.</translation>
@@ -837,7 +837,7 @@ Una importación añade todos los clientes del archivo o ninguno.
     </message>
 </context>
 <context>
-    <name>PgEngine</name>
+    <name>PgDialect</name>
     <message>
         <source>(a URL that cannot be read)</source>
         <translation>(una URL ilegible)</translation>
@@ -846,6 +846,13 @@ Una importación añade todos los clientes del archivo o ninguno.
         <source>&quot;%1&quot; on %2</source>
         <translation>«%1» en %2</translation>
     </message>
+    <message>
+        <source>The database %1 cannot store the character NUL (U+0000), which a text holds.</source>
+        <translation>La base de datos %1 no puede guardar el carácter NUL (U+0000) que contiene un texto.</translation>
+    </message>
+</context>
+<context>
+    <name>PgSession</name>
     <message>
         <source>Cannot open the database %1: </source>
         <translation>No se puede abrir la base de datos %1: </translation>
@@ -857,10 +864,6 @@ Una importación añade todos los clientes del archivo o ninguno.
     <message>
         <source>The database %1 cannot be reached: %2</source>
         <translation>No se puede acceder a la base de datos %1: %2</translation>
-    </message>
-    <message>
-        <source>The database %1 cannot store the character NUL (U+0000), which a text holds.</source>
-        <translation>La base de datos %1 no puede guardar el carácter NUL (U+0000) que contiene un texto.</translation>
     </message>
     <message>
         <source>the connection was lost</source>
@@ -925,7 +928,7 @@ NO HAY NINGUNA GARANTÍA, en la medida que lo permita la ley.
     </message>
 </context>
 <context>
-    <name>SqliteEngine</name>
+    <name>SqliteSession</name>
     <message>
         <source>Cannot open the database %1: </source>
         <translation>No se puede abrir la base de datos %1: </translation>

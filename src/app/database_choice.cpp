@@ -1,7 +1,7 @@
 #include "database_choice.h"
 
 #include "data/modyul.h"
-#include "data/sqlite_engine.h"
+#include "data/sqlite_session.h"
 #include "program.h"
 
 #include <QCoreApplication>
@@ -235,5 +235,5 @@ void create_empty_database(const QString& path)
     const QString folder = QFileInfo(path).absolutePath();
     if (!make_folder(folder))
         throw DbError(SQLITE_CANTOPEN, QCoreApplication::translate("DatabaseChoice", "Cannot create the database \"%1\": the folder %2 cannot be made.").arg(path, folder));
-    SqliteEngine::create_database(path);
+    SqliteSession::create_database(path);
 }

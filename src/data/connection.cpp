@@ -11,8 +11,8 @@ Connection::~Connection()
 
 void Connection::close()
 {
-    if (engine_)
-        engine_->disconnect();
+    if (session_)
+        session_->disconnect();
 }
 
 void Connection::open(const QString& target)
@@ -21,9 +21,9 @@ void Connection::open(const QString& target)
     target_ = target;
     dialect_ = &Dialect::for_target(target);
     databaseName_ = dialect_->name(target);
-    engine_ = Engine::for_target(target);
+    session_ = DbSession::for_target(target);
     try {
-        engine_->connect(target_, password_, kAnswerWaitMs);
+        session_->connect(target_, password_, kAnswerWaitMs);
     } catch (const DbError&) {
         close();
         throw;
@@ -34,7 +34,7 @@ void Connection::reconnect()
 {
     close();
     try {
-        engine_->connect(target_, password_, kAnswerWaitMs);
+        session_->connect(target_, password_, kAnswerWaitMs);
     } catch (const DbError& e) {
         close();
         const QString opening = openFailure(DbError(0, {})).message();
@@ -80,7 +80,7 @@ QList<Rows> Connection::queries(const QList<Statement>& statements)
         requireOpen();
         for (const Statement& s : statements)
             dialect_->check_values(s.params, databaseName_);
-        return engine_->run_together(statements, answerWait_);
+        return session_->run_together(statements, answerWait_);
     };
     try {
         return once();
@@ -94,7 +94,7 @@ QList<Rows> Connection::queries(const QList<Statement>& statements)
 
 void Connection::begin(const QStringList& statements)
 {
-    engine_->check_writable();
+    session_->check_writable();
     // Nothing is done before the first statement: a connection found lost
     // there is opened again, as query() does.
     try {
@@ -129,10 +129,10 @@ void Connection::rollback() noexcept
         return;
     inTransaction_ = false;
     ++generation_;
-    if (!engine_ || !engine_->is_open())
+    if (!session_ || !session_->is_open())
         return;
     try {
-        engine_->run(QStringLiteral("ROLLBACK"), {}, answerWait_);
+        session_->run(QStringLiteral("ROLLBACK"), {}, answerWait_);
     } catch (const DbError&) {
     }
 }
@@ -141,16 +141,16 @@ void Connection::requireOpen() const
 {
     // A connection closed when the server was lost is opened again by the
     // caller, as a lost one is.
-    if (!engine_ || !engine_->is_open())
+    if (!session_ || !session_->is_open())
         throw DbError(DbError::RecordSetClosed, QCoreApplication::translate("Connection", "The database connection is not open."),
-                      engine_ ? DbError::Kind::Lost : DbError::Kind::Failed);
+                      session_ ? DbError::Kind::Lost : DbError::Kind::Failed);
 }
 
 Rows Connection::run(const QString& sql, const QVariantList& params, int wait_ms, bool quick)
 {
     requireOpen();
     dialect_->check_values(params, databaseName_);
-    return engine_->run(sql, params, wait_ms, quick);
+    return session_->run(sql, params, wait_ms, quick);
 }
 
 QVariant Connection::scalar(const QString& sql, const QVariantList& params)
@@ -161,7 +161,7 @@ QVariant Connection::scalar(const QString& sql, const QVariantList& params)
 
 qint64 Connection::execute(const QString& sql, const QVariantList& params, QVariant* returned)
 {
-    engine_->check_writable();
+    session_->check_writable();
     Rows r = run(sql, params, answerWait_);
     if (returned)
         *returned = r.next() ? r.value(0) : QVariant();
@@ -172,34 +172,34 @@ qint64 Connection::execute(const QString& sql, const QVariantList& params, QVari
 QStringList Connection::columns(const QString& table)
 {
     requireOpen();
-    return engine_->columns(table, answerWait_);
+    return session_->columns(table, answerWait_);
 }
 
 void Connection::prepare_table(const QString& table)
 {
     requireOpen();
-    engine_->prepare_table(table, answerWait_);
+    session_->prepare_table(table, answerWait_);
 }
 
 void Connection::insert_rows(const QString& table, const QStringList& columns, const QVariantList& values)
 {
     requireOpen();
-    engine_->insert_rows(table, columns, values, longAnswerWait_);
+    session_->insert_rows(table, columns, values, longAnswerWait_);
 }
 
 std::optional<qint64> Connection::change_count()
 {
     // Asked of a connection lost too: a server's notifications need no
     // statement, and what was missed meanwhile counts as a change.
-    return engine_->change_count();
+    return session_->change_count();
 }
 
 int Connection::lock_wait()
 {
-    return engine_->lock_wait();
+    return session_->lock_wait();
 }
 
 void Connection::set_lock_wait(int ms)
 {
-    engine_->set_lock_wait(ms, answerWait_);
+    session_->set_lock_wait(ms, answerWait_);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "db_session.h"
 #include "dialect.h"
-#include "engine.h"
 
 #include <QVariantList>
 #include <memory>
@@ -9,7 +9,7 @@
 // The database connection: one open database, the statements run on it
 // with their values bound as parameters, and a count of the changes made
 // through it. What differs between engines is the engine's: the text of
-// its statements its dialect's, the rest its live Engine's.
+// its statements its Dialect's, the live connection its DbSession's.
 class Connection {
 public:
     // How long a statement waits for a server's answer before it is given
@@ -40,10 +40,10 @@ public:
     const Dialect& dialect() const { return *dialect_; }
     // The database as messages name it, e.g. "\"/home/ann/db40.mdb\"".
     const QString& name() const { return databaseName_; }
-    // The live engine itself, for a benchmark's look at what only it
+    // The live session itself, for a benchmark's look at what only it
     // holds (SQLite's handle): everything else runs on it through the
     // connection's own functions.
-    Engine& engine() const { return *engine_; }
+    DbSession& session() const { return *session_; }
 
     // The bounds on waiting for an answer (kAnswerWaitMs, kLongAnswerWaitMs).
     int answerWait() const { return answerWait_; }
@@ -88,7 +88,7 @@ public:
     void rollback() noexcept;
     bool inTransaction() const { return inTransaction_; }
 
-    // What the engine does on the open database (see Engine). Rows are
+    // What the session does on the open database (see DbSession). Rows are
     // inserted within the caller's transaction, waiting longAnswerWait().
     QStringList columns(const QString& table);
     void prepare_table(const QString& table);
@@ -98,7 +98,7 @@ public:
     void set_lock_wait(int ms);
 
     // Bumped by every change made through this connection; with the
-    // engine's count of other programs' changes it tells a record set
+    // session's count of other programs' changes it tells a record set
     // whether reading again can show anything new.
     quint64 generation() const { return generation_; }
 
@@ -120,7 +120,7 @@ private:
     QString databaseName_;
     const Dialect* dialect_ = nullptr;
     QString password_;
-    std::unique_ptr<Engine> engine_;
+    std::unique_ptr<DbSession> session_;
     quint64 generation_ = 0;
     bool inTransaction_ = false;
 };

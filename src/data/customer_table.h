@@ -114,7 +114,7 @@ public:
     // Those of these customer numbers that the table holds.
     QList<qint64> taken(const QList<qint64>& keys) const;
     // Adds the customers under their own keys, as the engine adds many
-    // rows (Engine::insert_rows); at most rows_per_insert() of them.
+    // rows (DbSession::insert_rows); at most rows_per_insert() of them.
     void insert_rows(const QVector<CustomerRow>& rows);
     int rows_per_insert() const;
 

@@ -52,7 +52,7 @@ bool Dialect::holds_password(const QString& target)
 
 QString Dialect::password_refusal(const QString& where)
 {
-    return QCoreApplication::translate("Engine",
+    return QCoreApplication::translate("Dialect",
                                        "The %1 names a server database together with its password. "
                                        "A password must never be written there: take it out, "
                                        "and keep it in ~/.pgpass, in PGPASSWORD or in a PostgreSQL service file; "

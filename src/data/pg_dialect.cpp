@@ -26,7 +26,7 @@ QString PgDialect::name(const QString& url) const
 {
     const auto settings = server_settings(url).value_or(QList<QPair<QString, QString>>());
     if (settings.isEmpty())
-        return QCoreApplication::translate("PgEngine", "(a URL that cannot be read)");
+        return QCoreApplication::translate("PgDialect", "(a URL that cannot be read)");
     QString db = setting(settings, "dbname");
     if (db.isEmpty())
         db = setting(settings, "user");
@@ -39,14 +39,14 @@ QString PgDialect::name(const QString& url) const
     QStringList where;
     for (int i = 0; i < hostList.size(); ++i)
         where << hostList[i] + u':' + portList.value(portList.size() == 1 ? 0 : i, QStringLiteral("5432"));
-    return QCoreApplication::translate("PgEngine", "\"%1\" on %2").arg(db, where.join(QStringLiteral(", ")));
+    return QCoreApplication::translate("PgDialect", "\"%1\" on %2").arg(db, where.join(QStringLiteral(", ")));
 }
 
 void PgDialect::check_values(const QVariantList& values, const QString& database) const
 {
     for (const QVariant& v : values)
         if (v.typeId() == QMetaType::QString && v.toString().contains(QChar(0)))
-            throw DbError(22021, QCoreApplication::translate("PgEngine", "The database %1 cannot store the character NUL (U+0000), which a text holds.").arg(database));
+            throw DbError(22021, QCoreApplication::translate("PgDialect", "The database %1 cannot store the character NUL (U+0000), which a text holds.").arg(database));
 }
 
 QString PgDialect::name_index(const QString& table, int column)

@@ -1,4 +1,4 @@
-#include "pg_engine.h"
+#include "pg_session.h"
 
 #include "customer_row.h"
 #include "pg_dialect.h"
@@ -26,12 +26,12 @@ bool is_lost(const QString& state)
 
 }  // namespace
 
-PgEngine::~PgEngine()
+PgSession::~PgSession()
 {
     disconnect();
 }
 
-void PgEngine::disconnect()
+void PgSession::disconnect()
 {
     if (conn_ && PQstatus(conn_) == CONNECTION_BAD)
         abandon();
@@ -42,19 +42,19 @@ void PgEngine::disconnect()
 
 // A connection cut off from its server: the server may not have noticed
 // yet and may still be running, or committing, what was sent last.
-void PgEngine::abandon()
+void PgSession::abandon()
 {
     abandoned_ = serverProcess_;
     abandonedName_ = sessionName_;
 }
 
-void PgEngine::connect(const QString& url, const QString& password, int wait_ms)
+void PgSession::connect(const QString& url, const QString& password, int wait_ms)
 {
     disconnect();
     name_ = PgDialect().name(url);
-    const QString where = QCoreApplication::translate("PgEngine", "Cannot open the database %1: ").arg(name_);
+    const QString where = QCoreApplication::translate("PgSession", "Cannot open the database %1: ").arg(name_);
     if (Dialect::server_settings(url).value_or(QList<QPair<QString, QString>>()).isEmpty())
-        throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("PgEngine", "the URL cannot be read."));
+        throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("PgSession", "the URL cannot be read."));
     // The program's settings first: the URL's own, then a password given
     // apart, take their place.
     QList<QByteArray> keys{"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
@@ -171,7 +171,7 @@ QVariant value_of(const PGresult* r, int row, int column)
 
 }  // namespace
 
-const QByteArray& PgEngine::numbered(const QString& sql)
+const QByteArray& PgSession::numbered(const QString& sql)
 {
     auto it = texts_.find(sql);
     if (it != texts_.end())
@@ -202,7 +202,7 @@ const QByteArray& PgEngine::numbered(const QString& sql)
     return *texts_.insert(sql, out.toUtf8());
 }
 
-void PgEngine::send(const QString& sql, const QVariantList& params)
+void PgSession::send(const QString& sql, const QVariantList& params)
 {
     std::vector<QByteArray> texts(params.size());
     std::vector<const char*> values(params.size());
@@ -218,14 +218,14 @@ void PgEngine::send(const QString& sql, const QVariantList& params)
         throw error(QString(), QString::fromUtf8(PQerrorMessage(conn_)));
 }
 
-DbError PgEngine::give_up()
+DbError PgSession::give_up()
 {
     abandon();
     disconnect();
-    return DbError(DbError::NoAnswer, QCoreApplication::translate("PgEngine", "The database %1 does not answer.").arg(name_), DbError::Kind::Lost);
+    return DbError(DbError::NoAnswer, QCoreApplication::translate("PgSession", "The database %1 does not answer.").arg(name_), DbError::Kind::Lost);
 }
 
-PGresult* PgEngine::next_result(qint64 deadline)
+PGresult* PgSession::next_result(qint64 deadline)
 {
     for (;;) {
         const int unsent = PQflush(conn_);
@@ -246,7 +246,7 @@ PGresult* PgEngine::next_result(qint64 deadline)
     return PQgetResult(conn_);
 }
 
-DbError PgEngine::error_of(const PGresult* result) const
+DbError PgSession::error_of(const PGresult* result) const
 {
     QString text = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(conn_)).trimmed();
     const QString state = QString::fromUtf8(result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr);
@@ -255,7 +255,7 @@ DbError PgEngine::error_of(const PGresult* result) const
     return error(state, text);
 }
 
-Rows PgEngine::take(qint64 deadline)
+Rows PgSession::take(qint64 deadline)
 {
     Rows out;
     std::optional<DbError> failed;
@@ -277,7 +277,7 @@ Rows PgEngine::take(qint64 deadline)
         }
         case PGRES_PIPELINE_ABORTED:
             if (!failed)
-                failed = DbError(1, QCoreApplication::translate("PgEngine", "The statement was not run after an earlier one failed."));
+                failed = DbError(1, QCoreApplication::translate("PgSession", "The statement was not run after an earlier one failed."));
             break;
         default:
             if (!failed)
@@ -296,21 +296,21 @@ Rows PgEngine::take(qint64 deadline)
 
 // A server's lock wait is lock_timeout, the same for every statement:
 // quick is a file's.
-Rows PgEngine::run(const QString& sql, const QVariantList& params, int wait_ms, bool)
+Rows PgSession::run(const QString& sql, const QVariantList& params, int wait_ms, bool)
 {
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
-        throw error(QString(), QCoreApplication::translate("PgEngine", "the connection was lost"));
+        throw error(QString(), QCoreApplication::translate("PgSession", "the connection was lost"));
     const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + wait_ms;
     send(sql, params);
     return take(deadline);
 }
 
-QList<Rows> PgEngine::run_together(const QList<Statement>& statements, int wait_ms)
+QList<Rows> PgSession::run_together(const QList<Statement>& statements, int wait_ms)
 {
     if (statements.size() < 2)
-        return Engine::run_together(statements, wait_ms);
+        return DbSession::run_together(statements, wait_ms);
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
-        throw error(QString(), QCoreApplication::translate("PgEngine", "the connection was lost"));
+        throw error(QString(), QCoreApplication::translate("PgSession", "the connection was lost"));
     const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + wait_ms;
     if (!PQenterPipelineMode(conn_))
         throw error(QString(), QString::fromUtf8(PQerrorMessage(conn_)));
@@ -350,7 +350,7 @@ QList<Rows> PgEngine::run_together(const QList<Statement>& statements, int wait_
     return out;
 }
 
-DbError PgEngine::error(const QString& state, const QString& text) const
+DbError PgSession::error(const QString& state, const QString& text) const
 {
     // Another program's lock is told in the server's one line, without
     // the statement and context libpq's message quotes after it.
@@ -360,13 +360,13 @@ DbError PgEngine::error(const QString& state, const QString& text) const
     if (state == QLatin1String("23505"))
         return DbError(23505, text, DbError::Kind::KeyTaken);
     if (is_lost(state) || (state.isEmpty() && (!conn_ || PQstatus(conn_) == CONNECTION_BAD)))
-        return DbError(8006, QCoreApplication::translate("PgEngine", "The database %1 cannot be reached: %2").arg(name_, text), DbError::Kind::Lost);
+        return DbError(8006, QCoreApplication::translate("PgSession", "The database %1 cannot be reached: %2").arg(name_, text), DbError::Kind::Lost);
     bool ok = false;
     const int number = state.toInt(&ok);
     return DbError(ok ? number : 1, state.isEmpty() ? text : QStringLiteral("%1 (SQLSTATE %2)").arg(text, state));
 }
 
-void PgEngine::set_lock_wait(int ms, int wait_ms)
+void PgSession::set_lock_wait(int ms, int wait_ms)
 {
     lockWait_ = ms;
     // A connection lost and closed takes the wait when it is opened again.
@@ -378,7 +378,7 @@ void PgEngine::set_lock_wait(int ms, int wait_ms)
 
 // Notifications arrive with the answers to statements, or wait on the
 // socket: reading them costs no query.
-std::optional<qint64> PgEngine::change_count()
+std::optional<qint64> PgSession::change_count()
 {
     if (!notifying_)
         return std::nullopt;
@@ -393,7 +393,7 @@ std::optional<qint64> PgEngine::change_count()
     return notified_;
 }
 
-QStringList PgEngine::columns(const QString& table, int wait_ms)
+QStringList PgSession::columns(const QString& table, int wait_ms)
 {
     QStringList names;
     // The catalogue itself: information_schema takes several times as long.
@@ -406,7 +406,7 @@ QStringList PgEngine::columns(const QString& table, int wait_ms)
     return names;
 }
 
-void PgEngine::prepare_table(const QString& table, int wait_ms)
+void PgSession::prepare_table(const QString& table, int wait_ms)
 {
     // What the table has, in one statement: the two name indexes, a unique
     // key, the trigger that notifies.
@@ -482,7 +482,7 @@ void append_copy_value(QByteArray& out, const QVariant& value)
 
 }  // namespace
 
-void PgEngine::insert_rows(const QString& table, const QStringList& columns, const QVariantList& values, int wait_ms)
+void PgSession::insert_rows(const QString& table, const QStringList& columns, const QVariantList& values, int wait_ms)
 {
     if (values.isEmpty())
         return;
@@ -493,7 +493,7 @@ void PgEngine::insert_rows(const QString& table, const QStringList& columns, con
         data += (i + 1) % columns.size() == 0 ? '\n' : '\t';
     }
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
-        throw error(QString(), QCoreApplication::translate("PgEngine", "the connection was lost"));
+        throw error(QString(), QCoreApplication::translate("PgSession", "the connection was lost"));
     const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + wait_ms;
     const QByteArray copy = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(QStringLiteral(", "))).toUtf8();
     if (!PQsendQuery(conn_, copy.constData()))

@@ -29,17 +29,16 @@ struct Statement {
     QVariantList params;
 };
 
-// The live part of a database engine: one open connection to a database,
-// and everything that runs on it, including the engine's own statements
-// (its catalogue, its indexes, its lock wait). It knows nothing of the
-// connection that owns it. The SQL text of the program's statements is
-// the engine's Dialect.
-class Engine {
+// A session with a database: one live connection to it, and everything
+// that runs on it, the session's own statements too (the catalogue, the
+// indexes, the lock wait). It knows nothing of the Connection that owns
+// it. The SQL text of the program's statements is the engine's Dialect.
+class DbSession {
 public:
-    virtual ~Engine() = default;
+    virtual ~DbSession() = default;
 
-    // The engine for a database: a PostgreSQL URL or a file path.
-    static std::unique_ptr<Engine> for_target(const QString& target);
+    // The session for a database: a PostgreSQL URL or a file path.
+    static std::unique_ptr<DbSession> for_target(const QString& target);
 
     // Opens the database with the password when one is given; an open
     // one is closed first. Never creates a database. A DbError names the

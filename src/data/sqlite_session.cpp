@@ -1,4 +1,4 @@
-#include "sqlite_engine.h"
+#include "sqlite_session.h"
 
 #include "customer_row.h"
 #include "name_match.h"
@@ -45,14 +45,14 @@ QString nextConnectionName()
 
 }  // namespace
 
-SqliteEngine::SqliteEngine() : qtName_(nextConnectionName()) {}
+SqliteSession::SqliteSession() : qtName_(nextConnectionName()) {}
 
-SqliteEngine::~SqliteEngine()
+SqliteSession::~SqliteSession()
 {
     disconnect();
 }
 
-void SqliteEngine::disconnect()
+void SqliteSession::disconnect()
 {
     db_.close();
     db_ = QSqlDatabase();
@@ -60,13 +60,13 @@ void SqliteEngine::disconnect()
         QSqlDatabase::removeDatabase(qtName_);
 }
 
-void SqliteEngine::connect(const QString& path, const QString&, int)
+void SqliteSession::connect(const QString& path, const QString&, int)
 {
     disconnect();
     path_ = path;
-    const QString where = QCoreApplication::translate("SqliteEngine", "Cannot open the database %1: ").arg(this->name());
+    const QString where = QCoreApplication::translate("SqliteSession", "Cannot open the database %1: ").arg(this->name());
     if (!QFileInfo(path).isFile())
-        throw DbError(DbError::FileMissing, where + QCoreApplication::translate("SqliteEngine", "the file does not exist."));
+        throw DbError(DbError::FileMissing, where + QCoreApplication::translate("SqliteSession", "the file does not exist."));
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), qtName_);
     // A URI with mode=rw opens an existing file only; plain names would
@@ -94,7 +94,7 @@ void SqliteEngine::connect(const QString& path, const QString&, int)
     }
 }
 
-sqlite3* SqliteEngine::handle() const
+sqlite3* SqliteSession::handle() const
 {
     if (!db_.isOpen())
         return nullptr;
@@ -104,9 +104,9 @@ sqlite3* SqliteEngine::handle() const
     return *static_cast<sqlite3* const*>(v.constData());
 }
 
-void SqliteEngine::create_database(const QString& path)
+void SqliteSession::create_database(const QString& path)
 {
-    const QString where = QCoreApplication::translate("SqliteEngine", "Cannot create the database \"%1\": ").arg(path);
+    const QString where = QCoreApplication::translate("SqliteSession", "Cannot create the database \"%1\": ").arg(path);
     // The file is made here, and only when it does not exist yet: SQLite
     // takes an empty file for an empty database, and nothing another
     // program made in the meantime is overwritten.
@@ -114,7 +114,7 @@ void SqliteEngine::create_database(const QString& path)
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         const bool exists = file.exists();
         throw DbError(exists ? DbError::FileExists : SQLITE_CANTOPEN,
-                      where + (exists ? QCoreApplication::translate("SqliteEngine", "the file exists already; it is left as it is.") : file.errorString() + u'.'));
+                      where + (exists ? QCoreApplication::translate("SqliteSession", "the file exists already; it is left as it is.") : file.errorString() + u'.'));
     }
     file.close();
 
@@ -125,7 +125,7 @@ void SqliteEngine::create_database(const QString& path)
         ok = ok && exec(db, sql);
     ok = ok && exec(db, QStringLiteral("COMMIT"));
     const int code = db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM;
-    const QString cause = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QCoreApplication::translate("SqliteEngine", "out of memory");
+    const QString cause = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QCoreApplication::translate("SqliteSession", "out of memory");
     sqlite3_close(db);
     if (!ok) {
         QFile::remove(path);
@@ -133,7 +133,7 @@ void SqliteEngine::create_database(const QString& path)
     }
 }
 
-DbError SqliteEngine::error(const QSqlError& e) const
+DbError SqliteSession::error(const QSqlError& e) const
 {
     bool ok = false;
     int number = e.nativeErrorCode().toInt(&ok);
@@ -142,7 +142,7 @@ DbError SqliteEngine::error(const QSqlError& e) const
     return sqlite_error(number, e.databaseText().isEmpty() ? e.text() : e.databaseText());
 }
 
-void SqliteEngine::set_lock_wait(int ms, int)
+void SqliteSession::set_lock_wait(int ms, int)
 {
     lockWait_ = ms;
     quick_ = false;
@@ -150,12 +150,12 @@ void SqliteEngine::set_lock_wait(int ms, int)
         sqlite3_busy_timeout(db, ms);
 }
 
-bool SqliteEngine::is_open() const
+bool SqliteSession::is_open() const
 {
     return db_.isOpen();
 }
 
-Rows SqliteEngine::run(const QString& sql, const QVariantList& params, int, bool quick)
+Rows SqliteSession::run(const QString& sql, const QVariantList& params, int, bool quick)
 {
     if (quick != quick_)
         if (sqlite3* db = handle()) {
@@ -197,21 +197,21 @@ Rows SqliteEngine::run(const QString& sql, const QVariantList& params, int, bool
 // SQLite would refuse or fail too, but with a message that names neither
 // the file nor the cause, and a write that fails half-way on a read-only
 // file leaves a journal that stops every later read.
-void SqliteEngine::check_writable()
+void SqliteSession::check_writable()
 {
-    const QString file = QCoreApplication::translate("SqliteEngine", "The database %1 ").arg(name());
+    const QString file = QCoreApplication::translate("SqliteSession", "The database %1 ").arg(name());
     int moved = 0;
     if (sqlite3* db = handle())
         sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved);
     if (moved && !QFileInfo::exists(path_))
-        throw DbError(SQLITE_READONLY_DBMOVED, file + QCoreApplication::translate("SqliteEngine", "was deleted or moved while the program was running."));
+        throw DbError(SQLITE_READONLY_DBMOVED, file + QCoreApplication::translate("SqliteSession", "was deleted or moved while the program was running."));
     if (moved)
-        throw DbError(SQLITE_READONLY_DBMOVED, file + QCoreApplication::translate("SqliteEngine", "was replaced by another file while the program was running."));
+        throw DbError(SQLITE_READONLY_DBMOVED, file + QCoreApplication::translate("SqliteSession", "was replaced by another file while the program was running."));
     if (::access(QFile::encodeName(path_).constData(), W_OK) != 0)
-        throw DbError(SQLITE_READONLY, file + QCoreApplication::translate("SqliteEngine", "is read-only: %1.").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        throw DbError(SQLITE_READONLY, file + QCoreApplication::translate("SqliteSession", "is read-only: %1.").arg(QString::fromLocal8Bit(std::strerror(errno))));
 }
 
-std::optional<qint64> SqliteEngine::change_count()
+std::optional<qint64> SqliteSession::change_count()
 {
     // Closed, the file tells nothing until it is opened again.
     if (!is_open())
@@ -220,7 +220,7 @@ std::optional<qint64> SqliteEngine::change_count()
     return q.next() ? q.value(0).toLongLong() : 0;
 }
 
-QStringList SqliteEngine::columns(const QString& table, int)
+QStringList SqliteSession::columns(const QString& table, int)
 {
     QStringList names;
     Rows q = run(QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table}, 0, false);
@@ -229,7 +229,7 @@ QStringList SqliteEngine::columns(const QString& table, int)
     return names;
 }
 
-void SqliteEngine::prepare_table(const QString& table, int)
+void SqliteSession::prepare_table(const QString& table, int)
 {
     const QString fname = kCustomerColumns[kFname].name;
     const QString lname = kCustomerColumns[kLname].name;
@@ -272,14 +272,14 @@ void SqliteEngine::prepare_table(const QString& table, int)
     set_lock_wait(wait, 0);
 }
 
-void SqliteEngine::insert_rows(const QString& table, const QStringList& columns, const QVariantList& values, int)
+void SqliteSession::insert_rows(const QString& table, const QStringList& columns, const QVariantList& values, int)
 {
     if (values.isEmpty())
         return;
     check_writable();
     sqlite3* db = handle();
     if (!db)
-        throw DbError(SQLITE_MISUSE, QCoreApplication::translate("SqliteEngine", "The database %1 is not open.").arg(name()));
+        throw DbError(SQLITE_MISUSE, QCoreApplication::translate("SqliteSession", "The database %1 is not open.").arg(name()));
     const QString row = u'(' + QStringList(columns.size(), QStringLiteral("?")).join(u',') + u')';
     const QByteArray sql = QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
                                .arg(table, columns.join(QStringLiteral(", ")), QStringList(values.size() / columns.size(), row).join(u','))

@@ -1,16 +1,16 @@
 #pragma once
 
-#include "engine.h"
+#include "db_session.h"
 
 #include <QHash>
 
 typedef struct pg_conn PGconn;
 
-// The server engine: a PostgreSQL database named by a connection URL as
+// A session with a PostgreSQL database named by a connection URL as
 // libpq understands it (several hosts and target_session_attrs for
 // failover, sslmode, ...). Its statements are PgDialect's. Other
 // programs' changes arrive as notifications sent by the table's trigger.
-class PgEngine : public Engine {
+class PgSession : public DbSession {
 public:
     // How long a statement waits for another program's lock.
     static constexpr int kLockWaitMs = 3000;
@@ -21,10 +21,10 @@ public:
     static constexpr const char* kSessionSettings =
         "-c max_parallel_workers_per_gather=0 -c plan_cache_mode=force_custom_plan -c lock_timeout=3000";
 
-    PgEngine() = default;
-    ~PgEngine() override;
-    PgEngine(const PgEngine&) = delete;
-    PgEngine& operator=(const PgEngine&) = delete;
+    PgSession() = default;
+    ~PgSession() override;
+    PgSession(const PgSession&) = delete;
+    PgSession& operator=(const PgSession&) = delete;
 
     // Connects through libpq itself: Qt's driver would cost three round
     // trips for each statement with values.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine.h"
+#include "db_session.h"
 #include "sqlite_dialect.h"
 
 #include <QSqlDatabase>
@@ -8,20 +8,20 @@
 class QSqlError;
 struct sqlite3;
 
-// The embedded engine: one SQLite file, opened in place and never created.
+// A session with an SQLite file, opened in place and never created.
 // Its statements are SqliteDialect's; it adds th_like, the program's own
 // LIKE function, to each connection.
 // The journal mode is left as the file has it: the file may lie on a
 // folder shared by several machines, where a write-ahead log is unsafe.
-class SqliteEngine : public Engine {
+class SqliteSession : public DbSession {
 public:
     // How long a statement waits for another program's lock.
     static constexpr int kLockWaitMs = 3000;
 
-    SqliteEngine();
-    ~SqliteEngine() override;
-    SqliteEngine(const SqliteEngine&) = delete;
-    SqliteEngine& operator=(const SqliteEngine&) = delete;
+    SqliteSession();
+    ~SqliteSession() override;
+    SqliteSession(const SqliteSession&) = delete;
+    SqliteSession& operator=(const SqliteSession&) = delete;
 
     // A file has no answer to wait for beyond the lock: the wait_ms of
     // these is a server's.

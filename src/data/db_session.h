@@ -61,7 +61,8 @@ public:
     // all have been answered.
     virtual QList<Rows> run_together(const QList<Statement>& statements, int wait_ms);
 
-    // How long a statement waits for another program's lock, in ms.
+    // How long a statement waits for another program's lock, in ms; a
+    // server takes the new wait within wait_ms.
     virtual int lock_wait() const = 0;
     virtual void set_lock_wait(int ms, int wait_ms) = 0;
     // Refuses, before anything is written, a change the database cannot

@@ -3,6 +3,15 @@
 #include "customer_row.h"
 #include "name_match.h"
 
+namespace {
+
+QString quoted(const QString& name)
+{
+    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+}  // namespace
+
 QString SqliteDialect::name(const QString& path) const
 {
     return u'"' + path + u'"';
@@ -23,9 +32,23 @@ QStringList SqliteDialect::create_statements(const QString& table) const
     }
     return {
         QStringLiteral("CREATE TABLE %1 (%2)").arg(table, columns.join(QStringLiteral(", "))),
-        QStringLiteral("CREATE INDEX %1_fname ON %1 (%2 COLLATE NOCASE)").arg(table, kCustomerColumns[kFname].name),
-        QStringLiteral("CREATE INDEX %1_lname ON %1 (%2 COLLATE NOCASE)").arg(table, kCustomerColumns[kLname].name),
+        index_statement(table, kFname),
+        index_statement(table, kLname),
     };
+}
+
+QString SqliteDialect::index_name(const QString& table, int column)
+{
+    return table + u'_' + QString::fromLatin1(kCustomerColumns[column].name).toLower();
+}
+
+QString SqliteDialect::index_statement(const QString& table, int column)
+{
+    const QString name = QString::fromLatin1(kCustomerColumns[column].name);
+    const bool key = kCustomerColumns[column].kind == CustomerColumn::Key;
+    return QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
+        .arg(key ? QStringLiteral("UNIQUE ") : QString(), quoted(index_name(table, column)), quoted(table),
+             key ? name : name + QStringLiteral(" COLLATE NOCASE"));
 }
 
 // The write lock at once: a deferred transaction would read the largest

@@ -15,4 +15,10 @@ public:
     QString row_key() const override { return QStringLiteral("rowid"); }
     Listing name_listing(const QString& column, const QString& pattern) const override;
     QString same_value(const QString& column) const override;
+
+    // The index on column (its place among dept's columns) that the
+    // program wants: a name's in NOCASE order, the key's unique; and the
+    // index's name.
+    static QString index_statement(const QString& table, int column);
+    static QString index_name(const QString& table, int column);
 };

@@ -32,11 +32,6 @@ bool exec(sqlite3* db, const QString& sql)
     return sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-QString quoted(const QString& name)
-{
-    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
-
 QString nextConnectionName()
 {
     static std::atomic<int> counter{0};
@@ -231,13 +226,8 @@ QStringList SqliteSession::columns(const QString& table, int)
 
 void SqliteSession::prepare_table(const QString& table, int)
 {
-    const QString fname = kCustomerColumns[kFname].name;
-    const QString lname = kCustomerColumns[kLname].name;
     const QString key = kCustomerColumns[0].name;
-    QList<QPair<QString, QString>> wanted{
-        {table + QStringLiteral("_fname"), fname + QStringLiteral(" COLLATE NOCASE")},
-        {table + QStringLiteral("_lname"), lname + QStringLiteral(" COLLATE NOCASE")},
-    };
+    QList<int> wanted{kFname, kLname};
     // The key is unique by itself where it is the table's own row key.
     Rows info = run(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?) WHERE pk > 0"), {table}, 0, false);
     int keyColumns = 0;
@@ -248,7 +238,7 @@ void SqliteSession::prepare_table(const QString& table, int)
                      && info.value(1).toString().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
     }
     if (keyColumns != 1 || !keyIsRowid)
-        wanted.append({table + QStringLiteral("_") + key, key});
+        wanted.append(0);
 
     QSet<QString> present;
     Rows q = run(QStringLiteral("SELECT lower(name) FROM sqlite_master WHERE type = 'index'"), {}, 0, false);
@@ -259,13 +249,12 @@ void SqliteSession::prepare_table(const QString& table, int)
     // only slower or without the guard.
     const int wait = lockWait_;
     set_lock_wait(0, 0);
-    for (const auto& [index, expression] : wanted) {
-        if (present.contains(index.toLower()))
+    for (const int column : wanted) {
+        if (present.contains(SqliteDialect::index_name(table, column).toLower()))
             continue;
-        const QString unique = expression == key ? QStringLiteral("UNIQUE ") : QString();
         try {
             check_writable();
-            run(QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)").arg(unique, quoted(index), quoted(table), expression), {}, 0, false);
+            run(SqliteDialect::index_statement(table, column), {}, 0, false);
         } catch (const DbError&) {
         }
     }

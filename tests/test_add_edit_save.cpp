@@ -602,7 +602,7 @@ void AddEditSaveTest::lockedSaveIsRefusedThenRetried()
     TempDb db(TempDb::sample());
     const auto before = db.rows();
     Window w(db);
-    QCOMPARE(w.cn().engine().lock_wait(w.cn()), 3000);  // how long the program waits
+    QCOMPARE(w.cn().lock_wait(), 3000);  // how long the program waits
     set_lock_wait(w, 200);                     // keeps this test short
     QTest::mouseClick(w->cmdnext, Qt::LeftButton);
     QVERIFY(start(w, adding));

@@ -169,7 +169,7 @@ void ServerTest::serverStoppedAndStartedAgain()
     // While browsing, the window looks for changes every 400 ms: on the
     // connection closed with the server, quietly.
     QTest::failOnWarning(QRegularExpression(QStringLiteral("QSqlQuery")));
-    w.cn().engine().change_count(w.cn());
+    w.cn().change_count();
 
     server.start();
     click(w->cmdsave);

@@ -68,7 +68,7 @@ bool has_dept(const QString& target)
 {
     Connection cn;
     cn.open(target);
-    return !cn.engine().columns(cn, QStringLiteral("dept")).isEmpty();
+    return !cn.columns(QStringLiteral("dept")).isEmpty();
 }
 
 QByteArray contents(const QString& path)

@@ -118,6 +118,10 @@
         <source>The database connection is not open.</source>
         <translation>Die Verbindung zur Datenbank ist nicht geöffnet.</translation>
     </message>
+    <message>
+        <source>Another question to the database is still out.</source>
+        <translation>Eine andere Anfrage an die Datenbank ist noch offen.</translation>
+    </message>
 </context>
 <context>
     <name>CsvReader</name>

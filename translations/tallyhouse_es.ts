@@ -118,6 +118,10 @@
         <source>The database connection is not open.</source>
         <translation>La conexión con la base de datos no está abierta.</translation>
     </message>
+    <message>
+        <source>Another question to the database is still out.</source>
+        <translation>Otra consulta a la base de datos sigue en curso.</translation>
+    </message>
 </context>
 <context>
     <name>CsvReader</name>

@@ -1,7 +1,14 @@
 #include "connection.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <thread>
 
 namespace {
 QString nextConnectionName()
@@ -9,13 +16,137 @@ QString nextConnectionName()
     static std::atomic<int> counter{0};
     return QStringLiteral("tallyhouse-%1").arg(++counter);
 }
+
+// How long the window's thread waits for an answer before it takes events
+// meanwhile: a quick answer (a file on a local disk) costs no round of the
+// event loop, and a slow one holds the window up no longer than this.
+constexpr auto kQuickAnswer = std::chrono::milliseconds(5);
+
+// Whether the calling thread is the application's own, whose events (the
+// window's) go on while it waits.
+bool takes_events()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+// What the caller of a question waits for: the answer is in, and the loop
+// that takes events meanwhile, if one runs.
+struct Answer {
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false;
+    QEventLoop* loop = nullptr;
+};
 }  // namespace
 
-Connection::Connection() : name_(nextConnectionName()) {}
+// The connection's thread: it runs the jobs posted to it, in order.
+struct Connection::Thread {
+    std::mutex m;
+    std::condition_variable cv;
+    std::deque<std::function<void()>> jobs;
+    bool stop = false;
+    std::thread thread{[this] { serve(); }};
+
+    ~Thread()
+    {
+        {
+            std::lock_guard lock(m);
+            stop = true;
+        }
+        cv.notify_all();
+        thread.join();
+    }
+    void post(std::function<void()> job)
+    {
+        {
+            std::lock_guard lock(m);
+            jobs.push_back(std::move(job));
+        }
+        cv.notify_all();
+    }
+    void serve()
+    {
+        for (;;) {
+            std::function<void()> job;
+            {
+                std::unique_lock lock(m);
+                cv.wait(lock, [this] { return stop || !jobs.empty(); });
+                if (jobs.empty())
+                    return;
+                job = std::move(jobs.front());
+                jobs.pop_front();
+            }
+            job();
+        }
+    }
+};
+
+template <class Work>
+auto Connection::ask(Work work) -> decltype(work())
+{
+    using Result = decltype(work());
+    if (std::this_thread::get_id() == thread_->thread.get_id())
+        return work();
+    if (asking_)
+        throw DbError(DbError::Pending, QCoreApplication::translate("Connection", "Another question to the database is still out."),
+                      DbError::Kind::Cancelled);
+    asking_ = true;
+    // The job refers to this frame, which waits for it to end in any case.
+    Answer answer;
+    std::exception_ptr failure;
+    std::conditional_t<std::is_void_v<Result>, bool, std::optional<Result>> result{};
+    thread_->post([&] {
+        try {
+            if constexpr (std::is_void_v<Result>)
+                work();
+            else
+                result.emplace(work());
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        std::lock_guard lock(answer.m);
+        answer.done = true;
+        answer.cv.notify_all();
+        if (answer.loop)
+            QMetaObject::invokeMethod(answer.loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    bool tookEvents = false;
+    {
+        std::unique_lock lock(answer.m);
+        if (!answer.cv.wait_for(lock, kQuickAnswer, [&] { return answer.done; }) && takes_events()) {
+            QEventLoop loop;
+            answer.loop = &loop;
+            lock.unlock();
+            loop.exec();  // returns at once while the application ends
+            lock.lock();
+            answer.loop = nullptr;
+            tookEvents = true;
+        }
+        answer.cv.wait(lock, [&] { return answer.done; });
+    }
+    asking_ = false;
+    if (tookEvents)
+        emit answered();
+    if (failure)
+        std::rethrow_exception(failure);
+    if constexpr (!std::is_void_v<Result>)
+        return std::move(*result);
+}
+
+Connection::Connection() : thread_(std::make_unique<Thread>()), name_(nextConnectionName()) {}
 
 Connection::~Connection()
 {
-    close();
+    ask([this] { close(); });
+    thread_.reset();
+}
+
+void Connection::cancel()
+{
+    std::lock_guard lock(engineLock_);
+    if (asking_ && engine_)
+        engine_->cancel();
 }
 
 void Connection::close()
@@ -30,18 +161,29 @@ void Connection::close()
 
 void Connection::open(const QString& target)
 {
-    close();
-    target_ = target;
-    engine_ = Engine::for_target(target);
-    try {
-        db_ = engine_->connect(name_, target_, password_);
-    } catch (const DbError&) {
+    ask([&] {
         close();
-        throw;
-    }
+        target_ = target;
+        {
+            auto engine = Engine::for_target(target);
+            std::lock_guard lock(engineLock_);
+            engine_ = std::move(engine);
+        }
+        try {
+            db_ = engine_->connect(name_, target_, password_);
+        } catch (const DbError&) {
+            close();
+            throw;
+        }
+    });
 }
 
 void Connection::reconnect()
+{
+    ask([this] { connectAgain(); });
+}
+
+void Connection::connectAgain()
 {
     close();
     try {
@@ -75,14 +217,16 @@ Rows Connection::read(const QString& sql, const QVariantList& params)
 
 Rows Connection::query(const QString& sql, const QVariantList& params)
 {
-    try {
+    return ask([&] {
+        try {
+            return read(sql, params);
+        } catch (const DbError& e) {
+            if (!e.lost() || e.number() == DbError::NoAnswer || inTransaction_)
+                throw;
+        }
+        connectAgain();
         return read(sql, params);
-    } catch (const DbError& e) {
-        if (!e.lost() || e.number() == DbError::NoAnswer || inTransaction_)
-            throw;
-    }
-    reconnect();
-    return read(sql, params);
+    });
 }
 
 QList<Rows> Connection::queries(const QList<Statement>& statements)
@@ -93,17 +237,24 @@ QList<Rows> Connection::queries(const QList<Statement>& statements)
             engine_->check_values(s.params);
         return engine_->run_together(*this, statements, answerWait_);
     };
-    try {
+    return ask([&] {
+        try {
+            return once();
+        } catch (const DbError& e) {
+            if (!e.lost() || e.number() == DbError::NoAnswer || inTransaction_)
+                throw;
+        }
+        connectAgain();
         return once();
-    } catch (const DbError& e) {
-        if (!e.lost() || e.number() == DbError::NoAnswer || inTransaction_)
-            throw;
-    }
-    reconnect();
-    return once();
+    });
 }
 
 void Connection::begin(const QStringList& statements)
+{
+    ask([&] { beginHere(statements); });
+}
+
+void Connection::beginHere(const QStringList& statements)
 {
     engine_->check_writable(*this);
     // Nothing is done before the first statement: a connection found lost
@@ -113,7 +264,7 @@ void Connection::begin(const QStringList& statements)
     } catch (const DbError& e) {
         if (!e.lost() || e.number() == DbError::NoAnswer)
             throw;
-        reconnect();
+        connectAgain();
         run(statements.value(0), {}, answerWait_);
     }
     inTransaction_ = true;
@@ -128,22 +279,25 @@ void Connection::begin(const QStringList& statements)
 
 void Connection::commit()
 {
-    // A transaction that added many rows may take long to commit.
-    run(QStringLiteral("COMMIT"), {}, longAnswerWait_);
-    inTransaction_ = false;
-    ++generation_;
+    ask([this] {
+        // A transaction that added many rows may take long to commit.
+        run(QStringLiteral("COMMIT"), {}, longAnswerWait_);
+        inTransaction_ = false;
+        ++generation_;
+    });
 }
 
 void Connection::rollback() noexcept
 {
-    if (!inTransaction_)
-        return;
-    inTransaction_ = false;
-    ++generation_;
-    if (!engine_ || !engine_->is_open(*this))
-        return;
     try {
-        engine_->run(*this, QStringLiteral("ROLLBACK"), {}, answerWait_);
+        ask([this] {
+            if (!inTransaction_)
+                return;
+            inTransaction_ = false;
+            ++generation_;
+            if (engine_ && engine_->is_open(*this))
+                engine_->run(*this, QStringLiteral("ROLLBACK"), {}, answerWait_);
+        });
     } catch (const DbError&) {
     }
 }
@@ -172,10 +326,42 @@ QVariant Connection::scalar(const QString& sql, const QVariantList& params)
 
 qint64 Connection::execute(const QString& sql, const QVariantList& params, QVariant* returned)
 {
-    engine_->check_writable(*this);
-    Rows r = run(sql, params, answerWait_);
-    if (returned)
-        *returned = r.next() ? r.value(0) : QVariant();
-    ++generation_;
-    return r.changed;
+    return ask([&] {
+        engine_->check_writable(*this);
+        Rows r = run(sql, params, answerWait_);
+        if (returned)
+            *returned = r.next() ? r.value(0) : QVariant();
+        ++generation_;
+        return r.changed;
+    });
+}
+
+QStringList Connection::columns(const QString& table)
+{
+    return ask([&] { return engine_->columns(*this, table); });
+}
+
+void Connection::prepare_table(const QString& table)
+{
+    ask([&] { engine_->prepare_table(*this, table); });
+}
+
+std::optional<qint64> Connection::change_count()
+{
+    return ask([this] { return engine_->change_count(*this); });
+}
+
+void Connection::insert_rows(const QString& table, const QStringList& columns, const QVariantList& values)
+{
+    ask([&] { engine_->insert_rows(*this, table, columns, values); });
+}
+
+int Connection::lock_wait()
+{
+    return ask([this] { return engine_->lock_wait(*this); });
+}
+
+void Connection::set_lock_wait(int ms)
+{
+    ask([&] { engine_->set_lock_wait(*this, ms); });
 }

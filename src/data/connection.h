@@ -2,14 +2,26 @@
 
 #include "engine.h"
 
+#include <QObject>
 #include <QSqlDatabase>
 #include <QVariantList>
+#include <atomic>
 #include <memory>
+#include <mutex>
 
 // The database connection: one open database, the statements run on it
 // with their values bound as parameters, and a count of the changes made
 // through it. What differs between engines is the engine's.
-class Connection {
+//
+// The database is used on a thread of the connection's own: every call
+// runs there, and the caller waits for its answer. The window's thread
+// goes on taking events while it waits (a local event loop, once the
+// answer takes more than a few milliseconds): it paints, takes keys and
+// answers screen readers, and asking() tells its handlers that a question
+// is out, so that they wait for the answer (answered()) or cancel it
+// rather than ask another.
+class Connection : public QObject {
+    Q_OBJECT
 public:
     // How long a statement waits for a server's answer before it is given
     // up, and the same for what may rightly take long: adding many rows,
@@ -18,7 +30,7 @@ public:
     static constexpr int kLongAnswerWaitMs = 300000;
 
     Connection();
-    ~Connection();
+    ~Connection() override;
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
@@ -87,12 +99,47 @@ public:
     // whether reading again can show anything new.
     quint64 generation() const { return generation_; }
 
+    // What the engine does on the open database, on the connection's
+    // thread (see Engine).
+    QStringList columns(const QString& table);
+    void prepare_table(const QString& table);
+    std::optional<qint64> change_count();
+    void insert_rows(const QString& table, const QStringList& columns, const QVariantList& values);
+    int lock_wait();
+    void set_lock_wait(int ms);
+
+    // True while a question asked on this thread waits for its answer;
+    // another asked meanwhile (from an event the wait took) is refused
+    // with a DbError (cancelled).
+    bool asking() const { return asking_; }
+    // Gives up the question out, where the engine can stop it: its caller
+    // gets a DbError (cancelled), and the connection stays usable. A read
+    // whose answer is no longer wanted (an older filter text) is cancelled
+    // so.
+    void cancel();
+
+signals:
+    // The question out was answered (or failed): what waited may ask now.
+    void answered();
+
 private:
+    // Runs work on the connection's thread and returns what it returns,
+    // or throws what it throws; called there, it just runs it.
+    template <class Work>
+    auto ask(Work work) -> decltype(work());
+    struct Thread;
+    std::unique_ptr<Thread> thread_;
+    bool asking_ = false;
+    std::mutex engineLock_;  // held while engine_ is replaced, for cancel()
+
     Rows run(const QString& sql, const QVariantList& params, int wait_ms, bool quick = false);
     // A read, failing at once as busy after one that just did.
     Rows read(const QString& sql, const QVariantList& params);
     void requireOpen() const;
     void close();
+    // reconnect() and begin(), on the connection's thread.
+    void connectAgain();
+    void beginHere(const QStringList& statements);
     // Set when a read found the database locked by another program: the
     // reads after it fail at once instead of waiting for the lock again,
     // until one gets through. Tries that must not hold up the user (the
@@ -106,6 +153,6 @@ private:
     QString password_;
     QSqlDatabase db_;
     std::unique_ptr<Engine> engine_;
-    quint64 generation_ = 0;
+    std::atomic<quint64> generation_ = 0;
     bool inTransaction_ = false;
 };

@@ -260,7 +260,7 @@ ImportResult create_filled_database(const QString& target, CustomerSource& sourc
         Connection cn;
         try {
             cn.open(target);
-            if (!cn.engine().columns(cn, QStringLiteral("dept")).isEmpty())
+            if (!cn.columns(QStringLiteral("dept")).isEmpty())
                 throw DbError(DbError::FileExists,
                               QCoreApplication::translate("CustomerImport", "the database %1 holds a table dept already; it is left as it is").arg(cn.engine().name()));
             // The rows go in before the indexes are made: one sort per

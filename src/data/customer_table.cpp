@@ -25,13 +25,12 @@ QString quoted(const QString& name)
 void CustomerTable::open()
 {
     open_for_reading();
-    cn_.engine().prepare_table(cn_, kTable);
+    cn_.prepare_table(kTable);
 }
 
 void CustomerTable::open_for_reading()
 {
-    Engine& engine = cn_.engine();
-    names_ = engine.columns(cn_, kTable);
+    names_ = cn_.columns(kTable);
     if (names_.isEmpty())
         throw cn_.openFailure(DbError(DbError::NoDeptTable, QCoreApplication::translate("CustomerTable", "it holds no table dept.")));
 
@@ -241,7 +240,7 @@ std::optional<std::pair<qint64, qint64>> CustomerTable::key_range() const
 
 std::pair<quint64, std::optional<qint64>> CustomerTable::change_stamp() const
 {
-    return {cn_.generation(), cn_.engine().change_count(cn_)};
+    return {cn_.generation(), cn_.change_count()};
 }
 
 CustomerRow CustomerTable::customer(const Values& values) const
@@ -431,5 +430,5 @@ void CustomerTable::insert_rows(const QVector<CustomerRow>& rows)
         for (int i = 0; i < int(kCustomerColumns.size()); ++i)
             if (i == 0 || positions_[i] >= 0)
                 values << column_value(row, i);
-    cn_.engine().insert_rows(cn_, kTable, columns, values);
+    cn_.insert_rows(kTable, columns, values);
 }

@@ -84,6 +84,11 @@ public:
     // all have been answered.
     virtual QList<Rows> run_together(Connection& cn, const QList<Statement>& statements, int wait_ms);
 
+    // Stops the statement running now, from any thread: it fails with a
+    // DbError (cancelled), and the connection stays usable. Nothing when
+    // no statement runs, or the engine cannot stop one.
+    virtual void cancel() {}
+
     // An error of a statement, with its number, and busy when another
     // program's lock kept the statement from running.
     virtual DbError error(const QSqlError& e) const = 0;

@@ -15,6 +15,7 @@
 #include <libpq-fe.h>
 #include <optional>
 #include <poll.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -88,6 +89,10 @@ PgEngine::~PgEngine()
 
 void PgEngine::disconnect()
 {
+    {
+        std::lock_guard lock(cancels_->lock);
+        cancels_->canceller.reset();
+    }
     if (conn_ && PQstatus(conn_) == CONNECTION_BAD)
         abandon();
     if (conn_)
@@ -147,6 +152,10 @@ QSqlDatabase PgEngine::connect(const QString&, const QString& url, const QString
     // to standard error.
     PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
     conn_ = conn;
+    {
+        std::lock_guard lock(cancels_->lock);
+        cancels_->canceller.reset(PQgetCancel(conn), PQfreeCancel);
+    }
     // Whatever happened while the connection was gone is unknown.
     ++notified_;
     // A connection given up may still have its statement running on the
@@ -355,10 +364,38 @@ Rows PgEngine::run(Connection&, const QString& sql, const QVariantList& params, 
     return execute(sql, params, wait_ms);
 }
 
+void PgEngine::cancel()
+{
+    std::shared_ptr<PGcancel> canceller;
+    {
+        std::lock_guard lock(cancels_->lock);
+        canceller = cancels_->canceller;
+        if (!canceller)
+            return;
+        ++cancels_->out;
+    }
+    // PQcancel connects to the server and waits for it: not on the caller's
+    // thread, which is the window's.
+    std::thread([cancels = cancels_, canceller] {
+        char why[256];
+        PQcancel(canceller.get(), why, sizeof why);
+        std::lock_guard lock(cancels->lock);
+        --cancels->out;
+        cancels->done.notify_all();
+    }).detach();
+}
+
+void PgEngine::await_cancels()
+{
+    std::unique_lock lock(cancels_->lock);
+    cancels_->done.wait_for(lock, std::chrono::milliseconds(Connection::kAnswerWaitMs), [this] { return cancels_->out == 0; });
+}
+
 Rows PgEngine::execute(const QString& sql, const QVariantList& params, int wait_ms)
 {
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
         throw error(QString(), QCoreApplication::translate("PgEngine", "the connection was lost"));
+    await_cancels();
     const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + wait_ms;
     send(sql, params);
     return take(deadline);
@@ -370,6 +407,7 @@ QList<Rows> PgEngine::run_together(Connection& cn, const QList<Statement>& state
         return Engine::run_together(cn, statements, wait_ms);
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
         throw error(QString(), QCoreApplication::translate("PgEngine", "the connection was lost"));
+    await_cancels();
     const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + wait_ms;
     if (!PQenterPipelineMode(conn_))
         throw error(QString(), QString::fromUtf8(PQerrorMessage(conn_)));
@@ -423,6 +461,8 @@ DbError PgEngine::error(const QString& state, const QString& text) const
                        DbError::Kind::Busy);
     if (state == QLatin1String("23505"))
         return DbError(23505, text, DbError::Kind::KeyTaken);
+    if (state == QLatin1String("57014"))  // stopped by cancel()
+        return DbError(57014, text, DbError::Kind::Cancelled);
     if (is_lost(state) || (state.isEmpty() && (!conn_ || PQstatus(conn_) == CONNECTION_BAD)))
         return DbError(8006, QCoreApplication::translate("PgEngine", "The database %1 cannot be reached: %2").arg(name_, text), DbError::Kind::Lost);
     bool ok = false;

@@ -3,8 +3,12 @@
 #include "engine.h"
 
 #include <QHash>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 
 typedef struct pg_conn PGconn;
+typedef struct pg_cancel PGcancel;
 
 // The server engine: a PostgreSQL database named by a connection URL as
 // libpq understands it (several hosts and target_session_attrs for
@@ -37,6 +41,10 @@ public:
     QString name() const override { return name_; }
     bool is_open(Connection&) const override { return conn_ != nullptr; }
     void disconnect() override;
+    // Asks the server, on a connection of its own and a thread of its own,
+    // to stop the statement running; the next statement is sent only once
+    // that request is through, so that it never stops the wrong one.
+    void cancel() override;
     // Each statement is sent with its values in one message: one round
     // trip. Several go out together in libpq's pipeline mode.
     Rows run(Connection& cn, const QString& sql, const QVariantList& params, int wait_ms, bool quick) override;
@@ -83,8 +91,20 @@ private:
     // libpq's text for each "?" numbered as $1, $2, ...
     const QByteArray& numbered(const QString& sql);
 
+    // Waits (a bounded time) until no cancel request is on its way.
+    void await_cancels();
+
     QString name_;
     PGconn* conn_ = nullptr;  // the open connection
+    // What cancels the open connection's statement, and the cancel
+    // requests on their way (shared with the threads that send them).
+    struct Cancels {
+        std::mutex lock;
+        std::condition_variable done;
+        std::shared_ptr<PGcancel> canceller;
+        int out = 0;
+    };
+    std::shared_ptr<Cancels> cancels_ = std::make_shared<Cancels>();
     // The server process of a connection given up or lost while it may
     // still run a statement, and the name that connection gave itself.
     int abandoned_ = 0;

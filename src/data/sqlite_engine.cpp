@@ -24,6 +24,8 @@ DbError sqlite_error(int code, const QString& message)
 {
     const int primary = code & 0xff;
     const bool busy = primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+    if (primary == SQLITE_INTERRUPT)
+        return DbError(code, message, DbError::Kind::Cancelled);
     return DbError(code, message, busy ? DbError::Kind::Busy : DbError::Kind::Failed);
 }
 
@@ -70,8 +72,23 @@ QSqlDatabase SqliteEngine::connect(const QString& name, const QString& path, con
         register_name_match(handle);
         sqlite3_busy_timeout(handle, lockWait_);
         quick_ = false;
+        std::lock_guard lock(interruptLock_);
+        open_ = handle;
     }
     return db;
+}
+
+void SqliteEngine::disconnect()
+{
+    std::lock_guard lock(interruptLock_);
+    open_ = nullptr;
+}
+
+void SqliteEngine::cancel()
+{
+    std::lock_guard lock(interruptLock_);
+    if (open_)
+        sqlite3_interrupt(open_);
 }
 
 QString SqliteEngine::name() const

@@ -2,6 +2,7 @@
 
 #include "engine.h"
 
+#include <mutex>
 
 struct sqlite3;
 
@@ -18,6 +19,9 @@ public:
     QSqlDatabase connect(const QString& name, const QString& path, const QString& password) override;
     QString name() const override;
     bool is_open(Connection& cn) const override;
+    void disconnect() override;
+    // sqlite3_interrupt(): the statement ends at its next step.
+    void cancel() override;
     Rows run(Connection& cn, const QString& sql, const QVariantList& params, int wait_ms, bool quick) override;
 
     DbError error(const QSqlError& e) const override;
@@ -54,4 +58,6 @@ private:
     QString path_;
     int lockWait_ = kLockWaitMs;
     bool quick_ = false;  // the connection's busy timeout is 0 for now
+    std::mutex interruptLock_;              // held while open_ changes, and by cancel()
+    sqlite3* open_ = nullptr;               // the connection's handle while it is open
 };

@@ -374,7 +374,7 @@ MessageBoxWatch::MessageBoxWatch()
 
 void set_lock_wait(Window& w, int ms)
 {
-    w.cn().engine().set_lock_wait(w.cn(), ms);
+    w.cn().set_lock_wait(ms);
 }
 
 void type(QWidget* w, const QString& text)

@@ -291,6 +291,16 @@ void ServerTest::exitAndImportWhileTheServerDoesNotAnswer()
     QTRY_VERIFY(w->idle());
     QCOMPARE(w->Text2->text(), QStringLiteral("Maria"));
     QCOMPARE(rows_at(url, "WHERE fname = 'Stalled'").size(), 0);
+
+    // The link hangs once the commit has reached the server: the import
+    // is made, and the window does not say that nothing was.
+    relay.stallAfter("COMMIT");
+    told = answer_next_message_box(QMessageBox::Ok);
+    w->import_Click();
+    QTRY_VERIFY(told->seen);
+    QVERIFY2(told->text.contains("may have been imported"), qPrintable(told->text));
+    relay.resume();
+    QCOMPARE(rows_at(url, "WHERE fname = 'Stalled'").size(), 1);
     QCOMPARE(boxes_.seen, QStringList());
 }
 

@@ -1021,4 +1021,11 @@ Herkunft der Datenbank: %2.</translation>
         <translation>Abbrechen</translation>
     </message>
 </context>
+<context>
+    <name>Work</name>
+    <message>
+        <source>The customers may have been imported: look for them in the list before you import the file again.</source>
+        <translation>Die Kunden wurden möglicherweise importiert: Suchen Sie sie in der Liste, bevor Sie die Datei erneut importieren.</translation>
+    </message>
+</context>
 </TS>

@@ -1021,4 +1021,11 @@ Base de datos %2.</translation>
         <translation>Cancelar</translation>
     </message>
 </context>
+<context>
+    <name>Work</name>
+    <message>
+        <source>The customers may have been imported: look for them in the list before you import the file again.</source>
+        <translation>Puede que los clientes se hayan importado: búsquelos en la lista antes de volver a importar el archivo.</translation>
+    </message>
+</context>
 </TS>

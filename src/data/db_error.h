@@ -23,6 +23,7 @@ public:
         FileExists = 1006,
         NoAnswer = 1007,  // a server that took no answer in time (lost)
         Pending = 1008,   // asked while another question was out (cancelled)
+        Unsettled = 1009, // a change whose commit got no answer, not known to be made
         NotADatabase = 26,  // SQLITE_NOTADB
     };
     enum class Kind { Failed, Busy, Lost, KeyTaken, Password, Cancelled };

@@ -122,6 +122,10 @@
         <source>Another question to the database is still out.</source>
         <translation>Eine andere Anfrage an die Datenbank ist noch offen.</translation>
     </message>
+    <message>
+        <source>The question was given up.</source>
+        <translation>Die Anfrage wurde aufgegeben.</translation>
+    </message>
 </context>
 <context>
     <name>CsvReader</name>

@@ -122,6 +122,10 @@
         <source>Another question to the database is still out.</source>
         <translation>Otra consulta a la base de datos sigue en curso.</translation>
     </message>
+    <message>
+        <source>The question was given up.</source>
+        <translation>La consulta se abandonó.</translation>
+    </message>
 </context>
 <context>
     <name>CsvReader</name>

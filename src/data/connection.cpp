@@ -89,7 +89,7 @@ auto Connection::ask(Work work) -> decltype(work())
     if (std::this_thread::get_id() == thread_->thread.get_id())
         return work();
     if (asking_)
-        throw DbError(DbError::Pending, QCoreApplication::translate("Connection", "Another question to the database is still out."),
+        throw DbError(DbError::GivenUp, QCoreApplication::translate("Connection", "Another question to the database is still out."),
                       DbError::Kind::Cancelled);
     asking_ = true;
     // The job refers to this frame, which waits for it to end in any case.
@@ -128,6 +128,9 @@ auto Connection::ask(Work work) -> decltype(work())
     asking_ = false;
     if (tookEvents)
         emit answered();
+    // Whatever came back, an answer given up is not wanted.
+    if (std::exchange(cancelled_, false))
+        throw DbError(DbError::GivenUp, QCoreApplication::translate("Connection", "The question was given up."), DbError::Kind::Cancelled);
     if (failure)
         std::rethrow_exception(failure);
     if constexpr (!std::is_void_v<Result>)
@@ -144,8 +147,11 @@ Connection::~Connection()
 
 void Connection::cancel()
 {
+    if (!asking_)
+        return;
+    cancelled_ = true;
     std::lock_guard lock(engineLock_);
-    if (asking_ && engine_)
+    if (engine_)
         engine_->cancel();
 }
 

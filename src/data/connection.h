@@ -112,10 +112,10 @@ public:
     // another asked meanwhile (from an event the wait took) is refused
     // with a DbError (cancelled).
     bool asking() const { return asking_; }
-    // Gives up the question out, where the engine can stop it: its caller
-    // gets a DbError (cancelled), and the connection stays usable. A read
-    // whose answer is no longer wanted (an older filter text) is cancelled
-    // so.
+    // Gives up the question out, a read whose answer is no longer wanted
+    // (the list for an older filter text): the engine stops it where it
+    // can, its caller gets a DbError (cancelled) whatever comes back, and
+    // the connection stays usable.
     void cancel();
 
 signals:
@@ -130,6 +130,7 @@ private:
     struct Thread;
     std::unique_ptr<Thread> thread_;
     bool asking_ = false;
+    bool cancelled_ = false;  // the question out was given up
     std::mutex engineLock_;  // held while engine_ is replaced, for cancel()
 
     Rows run(const QString& sql, const QVariantList& params, int wait_ms, bool quick = false);

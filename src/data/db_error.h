@@ -22,7 +22,7 @@ public:
         NoDeptTable = 1005,
         FileExists = 1006,
         NoAnswer = 1007,  // a server that took no answer in time (lost)
-        Pending = 1008,   // asked while another question was out (cancelled)
+        GivenUp = 1008,   // a question the program gave up itself (cancelled)
         Unsettled = 1009, // a change whose commit got no answer, not known to be made
         NotADatabase = 26,  // SQLITE_NOTADB
     };

@@ -66,10 +66,8 @@ void Form1::handle(QWidget* from, std::function<void()> handler)
     if (changing_ && !filter)
         return;
     if (filter) {
-        if (readingList_) {
-            superseded_ = true;
+        if (readingList_)
             cn.cancel();
-        }
         deferred_.removeIf([&](const Deferred& d) { return d.from == Text9 || d.from == fname || d.from == lname; });
     }
     deferred_.append({from, std::move(handler)});
@@ -345,18 +343,10 @@ void Form1::read_list(std::optional<Keep> keep)
         : RowSource::name_like(fname->isChecked() ? RowSource::Column::Fname : RowSource::Column::Lname,
                                text + QStringLiteral("%"));
     // Opening replaces the rows only once the new ones are read.
-    superseded_ = false;
-    try {
+    {
         const QScopedValueRollback reading(readingList_, true);
         rs.open(source);
         rs.requery();
-    } catch (const DbError& e) {
-        // A newer text waits for its own list: what kept this one from
-        // being read is not the user's to hear (an engine that cannot stop
-        // a wait for a lock ends it so).
-        if (superseded_)
-            throw DbError(DbError::Pending, e.message(), DbError::Kind::Cancelled);
-        throw;
     }
     behind_ = false;
     retry_.stop();

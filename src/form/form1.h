@@ -150,7 +150,6 @@ private:
     std::optional<CustomerRow> edited_;  // the customer as shown when Edit was clicked
     bool behind_ = false;                // the list does not follow the filter box yet
     bool readingList_ = false;           // the question out reads the list for the filter box
-    bool superseded_ = false;            // the filter text changed while its list was read
     bool changing_ = false;              // the question out is a Save's or a Delete's change
     struct Deferred {
         QPointer<QWidget> from;

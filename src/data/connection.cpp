@@ -179,3 +179,22 @@ qint64 Connection::execute(const QString& sql, const QVariantList& params, QVari
     ++generation_;
     return r.changed;
 }
+
+QList<Rows> Connection::change_and_read(const Statement& change, const QList<Statement>& reads)
+{
+    if (reads.isEmpty() || !engine_->sends_together()) {
+        engine_->check_writable(*this);
+        QList<Rows> out{run(change.sql, change.params, answerWait_)};
+        ++generation_;
+        return out;
+    }
+    engine_->check_writable(*this);
+    requireOpen();
+    QList<Statement> statements{change};
+    statements += reads;
+    for (const Statement& s : statements)
+        engine_->check_values(s.params);
+    QList<Rows> out = engine_->run_together(*this, statements, answerWait_);
+    ++generation_;
+    return out;
+}

@@ -455,13 +455,16 @@ void Form1::cmdsave_Click()
         return;
     }
     QString done = tr("The record was saved.");
+    // The list read again with the saved customer shown; a server is
+    // asked it together with the change where it can be.
+    CustomerTable::Reread reread = rs.reread();
     try {
         if (adding) {
-            typed.cusnum = deptID = table.insert(typed);
+            typed.cusnum = deptID = table.insert(typed, &reread);
         } else {
             // The row must still hold what was shown at Edit: another
             // program's change is not overwritten, and the user is told.
-            const auto outcome = edited_ ? table.update(*edited_, typed) : CustomerTable::Outcome::Gone;
+            const auto outcome = edited_ ? table.update(*edited_, typed, &reread) : CustomerTable::Outcome::Gone;
             if (outcome != CustomerTable::Outcome::Done)
                 done = tr("The record was not saved.");
             if (outcome == CustomerTable::Outcome::Changed)
@@ -487,9 +490,9 @@ void Form1::cmdsave_Click()
     after_change(
         done, Keep{typed.cusnum, 0},
         [&] {
-            rs.requery();
+            rs.requery(reread);
             DataGrid1->Refresh();
-            show_key(Keep{typed.cusnum, 0});
+            show_rec();
         },
         [&] { show_row(typed); });
 }
@@ -518,8 +521,11 @@ void Form1::cmddel_Click()
         return;
     if (!target)
         return;
+    // The list read again from its first row, asked with the delete
+    // where it can be.
+    CustomerTable::Reread reread = rs.reread();
     try {
-        if (table.remove(target->cusnum) == CustomerTable::Outcome::Gone)
+        if (table.remove(target->cusnum, &reread) == CustomerTable::Outcome::Gone)
             report_notice(this, tr("Another program deleted this record already."));
     } catch (const DbError& e) {
         report_refusal(this, tr("The record was not deleted."), e);
@@ -528,7 +534,7 @@ void Form1::cmddel_Click()
     after_change(
         tr("The record was deleted."), std::nullopt,
         [&] {
-            rs.requery();
+            rs.requery(reread);
             show_rec();
         },
         [&] { clear_txt(); });

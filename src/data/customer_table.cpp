@@ -253,8 +253,13 @@ QList<Statement> CustomerTable::reread_statements(const Reread& r) const
         out << key_of_statement(l, *r.cusnum);
         const Statement b = beyond_customer(l, r.from_end ? QStringLiteral(">") : QStringLiteral("<"), *r.cusnum);
         out << Statement{QStringLiteral("SELECT count(*) FROM ") + kTable + where(l, b.sql), l.params + b.params};
-        out << rows_statement(l, beyond_customer(l, QStringLiteral("<"), *r.cusnum), true, 2 * r.page, 0);
-        out << rows_statement(l, beyond_customer(l, QStringLiteral(">="), *r.cusnum), false, r.page, 0);
+        // The rows around the customer come along where the statements
+        // go out together; elsewhere the record set reads the pages it
+        // shows afterwards, and no more.
+        if (cn_.engine().sends_together()) {
+            out << rows_statement(l, beyond_customer(l, QStringLiteral("<"), *r.cusnum), true, 2 * r.page, 0);
+            out << rows_statement(l, beyond_customer(l, QStringLiteral(">="), *r.cusnum), false, r.page, 0);
+        }
     }
     return out;
 }
@@ -276,8 +281,10 @@ CustomerTable::Reread::Answer CustomerTable::reread_answer(const Reread& r, QLis
             a.key = Key{key.value(0).toLongLong(), key.value(1)};
         Rows& beyond = answers[++at];
         a.beyond = beyond.next() ? beyond.value(0).toLongLong() : 0;
-        a.before = keyed_rows(answers[++at]);
-        a.from = keyed_rows(answers[++at]);
+        if (cn_.engine().sends_together()) {
+            a.before = keyed_rows(answers[++at]);
+            a.from = keyed_rows(answers[++at]);
+        }
     }
     return a;
 }
@@ -292,10 +299,14 @@ Rows CustomerTable::change_with(const Statement& change, const QList<Statement>&
                                 QList<Rows>* extra_answers)
 {
     extra_answers->clear();
+    if (then)
+        then->answer.reset();
+    // Where the engine runs one statement at a time, the change goes alone.
+    if (!cn_.engine().sends_together())
+        return cn_.change_and_read(change, {}).first();
     QList<Statement> reads = extra;
     std::optional<qint64> others;
     if (then) {
-        then->answer.reset();
         others = cn_.engine().change_count(cn_);
         reads += reread_statements(*then);
     }

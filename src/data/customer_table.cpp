@@ -115,12 +115,6 @@ Statement CustomerTable::count_up_to_statement(const Listing& l, qint64 most) co
             l.params + QVariantList{most}};
 }
 
-qint64 CustomerTable::count_up_to(const Listing& l, qint64 most) const
-{
-    const Statement s = count_up_to_statement(l, most);
-    return cn_.scalar(s.sql, s.params).toLongLong();
-}
-
 std::pair<QString, QVariantList> CustomerTable::count_statement(const Listing& l) const
 {
     return {QStringLiteral("SELECT count(*) FROM ") + kTable + where(l), l.params};

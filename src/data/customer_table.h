@@ -57,8 +57,6 @@ public:
     Listing listing(const RowSource& source) const;
 
     qint64 count(const Listing& l) const;
-    // The listing's rows when they are fewer than most; most when not.
-    qint64 count_up_to(const Listing& l, qint64 most) const;
     // The statement that counts a listing, and its values, for another
     // connection to run; and whether counting is better left to one.
     std::pair<QString, QVariantList> count_statement(const Listing& l) const;

@@ -38,8 +38,9 @@ CustomerTable::Reread RecordSet::reread() const
     // second connection meanwhile.
     r.most = table_.counts_slowly() ? kCountAtOnce : 0;
     // The customer shown is counted from the nearer end: a new one, added
-    // with the last row current, from the end.
-    r.from_end = s_ && pos_ >= s_->count / 2;
+    // with the last row current, from the end. While the rows are still
+    // being counted, the end is far.
+    r.from_end = s_ && s_->exact && pos_ >= s_->count / 2;
     return r;
 }
 

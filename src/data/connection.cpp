@@ -371,3 +371,23 @@ void Connection::set_lock_wait(int ms)
 {
     ask([&] { engine_->set_lock_wait(*this, ms); });
 }
+
+QList<Rows> Connection::change_and_read(const Statement& change, const QList<Statement>& reads)
+{
+    return ask([&] {
+        engine_->check_writable(*this);
+        if (reads.isEmpty() || !engine_->sends_together()) {
+            QList<Rows> out{run(change.sql, change.params, answerWait_)};
+            ++generation_;
+            return out;
+        }
+        requireOpen();
+        QList<Statement> statements{change};
+        statements += reads;
+        for (const Statement& s : statements)
+            engine_->check_values(s.params);
+        QList<Rows> out = engine_->run_together(*this, statements, answerWait_);
+        ++generation_;
+        return out;
+    });
+}

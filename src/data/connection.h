@@ -81,6 +81,13 @@ public:
     // A change cut off with the connection is never run again here: whether
     // it was done is for the caller to check.
     qint64 execute(const QString& sql, const QVariantList& params = {}, QVariant* returned = nullptr);
+    // Runs one change as execute() does and, where the engine runs
+    // statements sent together as one transaction (Engine::sends_together),
+    // the reads after it in the same round trip: the change and the reads
+    // then stand or fall together, and the reads see the change. Returns
+    // the change's answer followed by the reads' (none where the engine
+    // runs one statement at a time: the caller reads afterwards).
+    QList<Rows> change_and_read(const Statement& change, const QList<Statement>& reads);
 
     // A transaction: begin runs the statements that start one (plain
     // BEGIN, or an engine's own, see Engine::begin_adding), commit and

@@ -256,6 +256,7 @@ ImportResult import_customers(CustomerTable& table, CustomerSource& source, cons
         // Cut off or not answered during its commit, the import may have
         // been made: it is looked for once the database answers, so that
         // it is neither told as not done nor made twice.
+        cn.rollback();  // the transaction ended with its connection
         if (!e.lost() || !r.firstKey)
             throw;
         try {

@@ -83,6 +83,9 @@ public:
     // and answers them in one round trip. The first error is thrown once
     // all have been answered.
     virtual QList<Rows> run_together(Connection& cn, const QList<Statement>& statements, int wait_ms);
+    // Whether run_together() sends the statements in one round trip and
+    // runs them as one transaction: when one fails, none is done.
+    virtual bool sends_together() const { return false; }
 
     // Stops the statement running now, from any thread: it fails with a
     // DbError (cancelled), and the connection stays usable. Nothing when

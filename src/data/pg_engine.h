@@ -67,6 +67,7 @@ public:
     int rows_per_insert() const override { return 5000; }
 
     bool counts_slowly() const override { return true; }
+    bool sends_together() const override { return true; }
     QString row_key() const override;
     NameCondition name_condition(const QString& column, const QString& pattern) const override;
     QString same_value(const QString& column) const override;

@@ -514,16 +514,19 @@ void Form1::cmdsave_Click()
     }
     QString done = tr("The record was saved.");
     auto outcome = CustomerTable::Outcome::Done;
+    // The list read again with the saved customer shown; a server is
+    // asked it together with the change where it can be.
+    CustomerTable::Reread reread = rs.reread();
     // What was typed stays as sent until the outcome is known.
     txt_lock();
     try {
         const ChangeOut out(cmdsave, changing_);
         if (adding)
-            typed.cusnum = deptID = table.insert(typed);
+            typed.cusnum = deptID = table.insert(typed, &reread);
         else
             // The row must still hold what was shown at Edit: another
             // program's change is not overwritten, and the user is told.
-            outcome = edited_ ? table.update(*edited_, typed) : CustomerTable::Outcome::Gone;
+            outcome = edited_ ? table.update(*edited_, typed, &reread) : CustomerTable::Outcome::Gone;
     } catch (const DbError& e) {
         // Nothing was written: the texts stay in their boxes to try again.
         txt_unlock();
@@ -549,9 +552,9 @@ void Form1::cmdsave_Click()
     after_change(
         done, Keep{typed.cusnum, 0},
         [&] {
-            rs.requery();
+            rs.requery(reread);
             DataGrid1->Refresh();
-            show_key(Keep{typed.cusnum, 0});
+            show_rec();
         },
         [&] { show_row(typed); });
 }
@@ -581,9 +584,12 @@ void Form1::cmddel_Click()
     if (!target)
         return;
     auto outcome = CustomerTable::Outcome::Done;
+    // The list read again from its first row, asked with the delete
+    // where it can be.
+    CustomerTable::Reread reread = rs.reread();
     try {
         const ChangeOut out(cmddel, changing_);
-        outcome = table.remove(target->cusnum);
+        outcome = table.remove(target->cusnum, &reread);
     } catch (const DbError& e) {
         report_refusal(this, tr("The record was not deleted."), e);
         return;
@@ -593,7 +599,7 @@ void Form1::cmddel_Click()
     after_change(
         tr("The record was deleted."), std::nullopt,
         [&] {
-            rs.requery();
+            rs.requery(reread);
             show_rec();
         },
         [&] { clear_txt(); });

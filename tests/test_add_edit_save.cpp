@@ -107,6 +107,7 @@ private slots:
     void overlongNameIsRefusedNamingItsBox();
     void newKeyIsOneMoreThanTheLargestWhateverTheFilterAndOrder();
     void newKeyStartsAtOneAndPasses32767();
+    void savedRowBeyondTheFirstPageIsShownWhereTheListHoldsIt();
     void rowAddedByAnotherProgramDuringAnAddIsNotDuplicated();
     void editAndDeleteRightAfterSavingANewRowActOnIt();
     void deleteRightAfterAnEditRemovesTheEditedRow();
@@ -407,6 +408,57 @@ void AddEditSaveTest::newKeyStartsAtOneAndPasses32767()
         QCOMPARE(stored_row(db, 32768), stored(32768, kZoe));
         QCOMPARE(db.count(), 2);
     }
+}
+
+void AddEditSaveTest::savedRowBeyondTheFirstPageIsShownWhereTheListHoldsIt()
+{
+    // Mara 001 to 300 under their own numbers, then 20 rows the filter
+    // leaves out; the record set reads 64 rows a page.
+    QVector<Row> rows;
+    for (int i = 1; i <= 300; ++i)
+        rows << row(i, QStringLiteral("Mara %1").arg(i, 3, 10, QLatin1Char('0')), "M");
+    for (int i = 301; i <= 320; ++i)
+        rows << row(i, "Zed", "Z");
+    TempDb db(rows);
+    Window w(db);
+    // The saved row is current at position, and every row the grid shows
+    // stands where the list holds it.
+    auto shown = [&](qint64 key, qint64 position, const std::function<qint64(qint64)>& keyAt) {
+        if (w->Text1->text() != QString::number(key) || w.rs().position() != position || !w.gridAgreesWithBoxes())
+            return false;
+        const QStringList keys = w.gridColumn(0);
+        for (int r = 0; r < keys.size(); ++r)
+            if (keys[r].toLongLong() != keyAt(w->DataGrid1->firstShown() + r))
+                return false;
+        return !keys.isEmpty();
+    };
+
+    type(w->Text9, "Ma");
+    QTest::mouseClick(w->cmdlast, Qt::LeftButton);
+    QCOMPARE(w->Text1->text(), QStringLiteral("300"));
+    QVERIFY(start(w, false));
+    retype(w->Text2, "Mara 150x");
+    QVERIFY(save(w));
+    QVERIFY(shown(300, 150, [](qint64 p) { return p < 150 ? p + 1 : p == 150 ? 300 : p; }));
+    QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 151 of 300 whose first name begins with \"Ma\""));
+
+    QVERIFY(start(w, true));
+    fill(w, {"Mara 075x", "M", "1 Road", "m@x", "1", "Sales", "5"});
+    QVERIFY(save(w));
+    QVERIFY(shown(321, 75, [](qint64 p) { return p < 75 ? p + 1 : p == 75 ? 321 : p <= 150 ? p : p == 151 ? 300 : p - 1; }));
+    QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 76 of 301 whose first name begins with \"Ma\""));
+
+    // In key order, a row on the second page.
+    QTest::keyClick(w->Text9, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(w->Text9, Qt::Key_Delete);
+    for (int i = 0; i < 100; ++i)
+        QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    QVERIFY(start(w, false));
+    retype(w->Text3, "Moved");
+    QVERIFY(save(w));
+    QVERIFY(shown(101, 100, [](qint64 p) { return p + 1; }));
+    QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 101 of 321"));
+    QCOMPARE(stored_row(db, 101).value(2), QStringLiteral("Moved"));
 }
 
 void AddEditSaveTest::rowAddedByAnotherProgramDuringAnAddIsNotDuplicated()

@@ -71,6 +71,7 @@ private slots:
     void requeryRunsTheFilterAgain();
     void emptyTableKeepsAddUntilAFilterIsTyped();
     void filterIsOutOfReachDuringAnEdit();
+    void cancelledQuestionLeavesTheConnectionUsable();
 };
 
 void FilterTest::letterListsNamesBeginningWithItInEitherCase()
@@ -329,6 +330,33 @@ void FilterTest::filterIsOutOfReachDuringAnEdit()
     QVERIFY(w->Text9->isEnabled());
     typeFilter(w, "al");
     QCOMPARE(w->text5->text(), QStringLiteral("al@x"));
+}
+
+// A question whose answer is no longer wanted (the list for an older filter
+// text) is stopped in the database, alone or sent with others, and the
+// next question on the same connection is answered as usual.
+void FilterTest::cancelledQuestionLeavesTheConnectionUsable()
+{
+    TempDb db(customers());
+    Window w(db);
+    Connection& cn = w.cn();
+    // A question that would run for ever, or half a minute.
+    const QString endless = on_server()
+        ? QStringLiteral("SELECT pg_sleep(30)")
+        : QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c");
+    const QList<QList<Statement>> asked{{{endless, {}}}, {{QStringLiteral("SELECT 1"), {}}, {endless, {}}}};
+    for (const QList<Statement>& statements : asked) {
+        QTimer::singleShot(100, &cn, [&] { cn.cancel(); });
+        try {
+            cn.queries(statements);
+            QFAIL("the question was not stopped");
+        } catch (const DbError& e) {
+            QVERIFY2(e.cancelled(), qPrintable(e.message()));
+        }
+        QCOMPARE(cn.scalar(QStringLiteral("SELECT count(*) FROM dept")).toInt(), 13);
+    }
+    typeFilter(w, "ma");
+    QCOMPARE(w->Text2->text(), QStringLiteral("Marta"));
 }
 
 QTEST_MAIN(FilterTest)

@@ -10,7 +10,11 @@
 #include "data/modyul.h"
 #include "ui/datagrid.h"
 
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
 #include <QScrollBar>
+#include <QTemporaryDir>
 
 #include <QSqlQuery>
 #include <QTest>
@@ -84,6 +88,8 @@ private slots:
     void serverStoppedAndStartedAgain();
     void writeCutOffDuringItsCommitIsNotDoneTwice();
     void serverThatStopsAnsweringIsGivenUp();
+    void fastTypingOverASlowLinkListsTheLastText();
+    void saveClickedTwiceWhileOutSavesOnce();
     void failoverToASecondHost();
     void readOnlyRoleBrowsesButCannotChange();
     void largeListingShowsItsRowsBeforeItsCount();
@@ -200,10 +206,12 @@ void ServerTest::writeCutOffDuringItsCommitIsNotDoneTwice()
 }
 
 // The link hangs (the connection stays open, nothing passes) while a new
-// row's insert commits on the server, then during a keystroke: each is
-// given up within the bound and told, naming the server; nothing typed is
-// lost; once the link is back, the Save again finds the row there and does
-// not add it twice, and the list follows the filter by itself.
+// row's insert commits on the server, during a keystroke, and during an
+// import, before and after its commit: each is given up within the bound
+// and told, naming the server; nothing typed is lost and Exit works at
+// once; once the link is back, the Save again finds the row there and does
+// not add it twice, the list follows the filter by itself, and the import
+// is not said to be undone when it was made.
 void ServerTest::serverThatStopsAnsweringIsGivenUp()
 {
     PgScratch server;
@@ -228,15 +236,117 @@ void ServerTest::serverThatStopsAnsweringIsGivenUp()
     QCOMPARE(rows_at(url, "WHERE fname = 'Once'").size(), 1);
     QCOMPARE(w->Text2->text(), QStringLiteral("Once"));
 
+    // Exit, clicked while the keystroke's list is out, ends the program
+    // at once.
     relay.stall();
+    bool askingAtExit = false;
+    QTimer::singleShot(100, w.get(), [&] {
+        click(w->cmdexit);
+        askingAtExit = w.cn().asking();
+        QCOMPARE(w.ended, QList<int>{0});
+    });
     told = answer_next_message_box(QMessageBox::Ok);
     type(w->Text9, "M");
+    QVERIFY(askingAtExit);
     QTRY_VERIFY(told->seen);
     QVERIFY2(told->text.contains(named), qPrintable(told->text));
     QCOMPARE(w->Text9->text(), QStringLiteral("M"));
     relay.resume();
     QTRY_COMPARE(w->Text2->text(), QStringLiteral("Maria"));
     QCOMPARE(w.rs().recordCount(), 4);
+
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("new.csv"));
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("cusnum,fname,lname\n,Stalled,Import\n");
+    file.close();
+    w->ask_csv_file_name = [csv](CsvFileUse) { return csv; };
+    relay.stall();
+    told = answer_next_message_box(QMessageBox::Ok);
+    w->import_Click();
+    QTRY_VERIFY(told->seen);
+    QVERIFY2(told->text.contains("Nothing was imported") && told->text.contains(named), qPrintable(told->text));
+    relay.resume();
+    type(w->Text9, "a");
+    QTRY_VERIFY(w->idle());
+    QCOMPARE(w->Text2->text(), QStringLiteral("Maria"));
+    QCOMPARE(rows_at(url, "WHERE fname = 'Stalled'").size(), 0);
+
+    // The link hangs once the commit has reached the server: the import
+    // is made, and the window does not say that nothing was.
+    relay.stallAfter("COMMIT");
+    told = answer_next_message_box(QMessageBox::Ok);
+    w->import_Click();
+    QTRY_VERIFY(told->seen);
+    QVERIFY2(told->text.contains("may have been imported"), qPrintable(told->text));
+    relay.resume();
+    QCOMPARE(rows_at(url, "WHERE fname = 'Stalled'").size(), 1);
+    QCOMPARE(boxes_.seen, QStringList());
+}
+
+// Over a slow link, with another clerk's lock holding the first list read
+// up: every key typed meanwhile reaches the filter box at once, the read for
+// the older text is given up without a word to the user, the list follows
+// the last text, and the connection answers the next keystroke.
+void ServerTest::fastTypingOverASlowLinkListsTheLastText()
+{
+    PgScratch server;
+    const QString url = database_on(server, {row(1, "Maria", "A"), row(2, "Mark", "B"), row(3, "Martin", "C"),
+                                             row(4, "Martha", "D"), row(5, "Anne", "E")});
+    LinkRelay relay(QUrl(url).port(), 150);
+    Window w(relay.through(url));
+    bool takenWhileAsking = false;
+    connect(w->Text9, &QLineEdit::textChanged, this, [&](const QString& text) {
+        if (text == QLatin1String("mart"))
+            takenWhileAsking = w.cn().asking();
+    });
+    QStringList listed;  // the filters whose rows the window listed
+    connect(&w.rs(), &RecordSet::rowsReset, this, [&] {
+        if (!listed.contains(w.rs().source().pattern))
+            listed << w.rs().source().pattern;
+    });
+    {
+        OtherClerk clerk(url, {QStringLiteral("LOCK TABLE dept IN ACCESS EXCLUSIVE MODE")}, 1500, "COMMIT");
+        for (const QChar c : QStringLiteral("mart")) {
+            QCoreApplication::postEvent(w->Text9, new QKeyEvent(QEvent::KeyPress, 0, Qt::NoModifier, c));
+            QCoreApplication::postEvent(w->Text9, new QKeyEvent(QEvent::KeyRelease, 0, Qt::NoModifier, c));
+        }
+        QTRY_COMPARE(w->Text9->text(), QStringLiteral("mart"));
+        QTRY_VERIFY(w->idle());
+    }
+    QVERIFY(takenWhileAsking);
+    QCOMPARE(listed, QStringList{"mart%"});
+    QCOMPARE(w.rs().recordCount(), 2);
+    QCOMPARE(w->Text2->text(), QStringLiteral("Martha"));
+    type(w->Text9, "i");
+    QCOMPARE(w.rs().recordCount(), 1);
+    QCOMPARE(w->Text2->text(), QStringLiteral("Martin"));
+    QCOMPARE(boxes_.seen, QStringList());
+}
+
+// Save clicked again while the first one's insert is on its way: the busy
+// cursor shows, the second click sends nothing, and the customer is stored
+// once.
+void ServerTest::saveClickedTwiceWhileOutSavesOnce()
+{
+    PgScratch server;
+    const QString url = database_on(server, TempDb::sample());
+    LinkRelay relay(QUrl(url).port(), 400);
+    Window w(relay.through(url));
+    click(w->cmdadd);
+    type(w->Text2, "Twice");
+    bool busy = false;
+    QTimer::singleShot(50, w.get(), [&] {
+        busy = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor;
+        click(w->cmdsave);
+    });
+    click(w->cmdsave);
+    QTRY_VERIFY(w->idle());
+    QVERIFY(busy);
+    QCOMPARE(w.state(), state::browse);
+    QCOMPARE(w->Text2->text(), QStringLiteral("Twice"));
+    QCOMPARE(rows_at(url, "WHERE fname = 'Twice'").size(), 1);
     QCOMPARE(boxes_.seen, QStringList());
 }
 

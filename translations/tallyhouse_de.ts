@@ -118,6 +118,14 @@
         <source>The database connection is not open.</source>
         <translation>Die Verbindung zur Datenbank ist nicht geöffnet.</translation>
     </message>
+    <message>
+        <source>Another question to the database is still out.</source>
+        <translation>Eine andere Anfrage an die Datenbank ist noch offen.</translation>
+    </message>
+    <message>
+        <source>The question was given up.</source>
+        <translation>Die Anfrage wurde aufgegeben.</translation>
+    </message>
 </context>
 <context>
     <name>CsvReader</name>
@@ -1018,6 +1026,13 @@ Herkunft der Datenbank: %2.</translation>
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>Work</name>
+    <message>
+        <source>The customers may have been imported: look for them in the list before you import the file again.</source>
+        <translation>Die Kunden wurden möglicherweise importiert: Suchen Sie sie in der Liste, bevor Sie die Datei erneut importieren.</translation>
     </message>
 </context>
 </TS>

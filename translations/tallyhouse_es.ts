@@ -118,6 +118,14 @@
         <source>The database connection is not open.</source>
         <translation>La conexión con la base de datos no está abierta.</translation>
     </message>
+    <message>
+        <source>Another question to the database is still out.</source>
+        <translation>Otra consulta a la base de datos sigue en curso.</translation>
+    </message>
+    <message>
+        <source>The question was given up.</source>
+        <translation>La consulta se abandonó.</translation>
+    </message>
 </context>
 <context>
     <name>CsvReader</name>
@@ -1018,6 +1026,13 @@ Base de datos %2.</translation>
     <message>
         <source>Cancel</source>
         <translation>Cancelar</translation>
+    </message>
+</context>
+<context>
+    <name>Work</name>
+    <message>
+        <source>The customers may have been imported: look for them in the list before you import the file again.</source>
+        <translation>Puede que los clientes se hayan importado: búsquelos en la lista antes de volver a importar el archivo.</translation>
     </message>
 </context>
 </TS>

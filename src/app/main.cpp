@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QHash>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -74,7 +75,17 @@ int main(int argc, char** argv)
     Started program = start(choose_database(cmd.database, env, folders));
     if (!program.form)
         return program.status;
-    QObject::connect(program.form.get(), &Form1::ended, &app, [](int status) { QCoreApplication::exit(status); });
+    QObject::connect(program.form.get(), &Form1::ended, &app, [&program](int status) {
+        // Exit works at once, also while a question is out (a server that
+        // does not answer): the program ends without waiting for it. The
+        // database undoes a change left unfinished when its connection
+        // ends (a server) or when it is next opened (a file's journal).
+        if (program.data->cn.asking()) {
+            std::fflush(nullptr);
+            std::_Exit(status);
+        }
+        QCoreApplication::exit(status);
+    });
     program.form->show();
     return app.exec();
 }

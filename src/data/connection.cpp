@@ -1,12 +1,152 @@
 #include "connection.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <thread>
 
-Connection::Connection() = default;
+namespace {
+// How long the window's thread waits for an answer before it takes events
+// meanwhile: a quick answer (a file on a local disk) costs no round of the
+// event loop, and a slow one holds the window up no longer than this.
+constexpr auto kQuickAnswer = std::chrono::milliseconds(5);
+
+// Whether the calling thread is the application's own, whose events (the
+// window's) go on while it waits.
+bool takes_events()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+// What the caller of a question waits for: the answer is in, and the loop
+// that takes events meanwhile, if one runs.
+struct Answer {
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false;
+    QEventLoop* loop = nullptr;
+};
+}  // namespace
+
+// The connection's thread: it runs the jobs posted to it, in order.
+struct Connection::Thread {
+    std::mutex m;
+    std::condition_variable cv;
+    std::deque<std::function<void()>> jobs;
+    bool stop = false;
+    std::thread thread{[this] { serve(); }};
+
+    ~Thread()
+    {
+        {
+            std::lock_guard lock(m);
+            stop = true;
+        }
+        cv.notify_all();
+        thread.join();
+    }
+    void post(std::function<void()> job)
+    {
+        {
+            std::lock_guard lock(m);
+            jobs.push_back(std::move(job));
+        }
+        cv.notify_all();
+    }
+    void serve()
+    {
+        for (;;) {
+            std::function<void()> job;
+            {
+                std::unique_lock lock(m);
+                cv.wait(lock, [this] { return stop || !jobs.empty(); });
+                if (jobs.empty())
+                    return;
+                job = std::move(jobs.front());
+                jobs.pop_front();
+            }
+            job();
+        }
+    }
+};
+
+template <class Work>
+auto Connection::ask(Work work) -> decltype(work())
+{
+    using Result = decltype(work());
+    if (std::this_thread::get_id() == thread_->thread.get_id())
+        return work();
+    if (asking_)
+        throw DbError(DbError::GivenUp, QCoreApplication::translate("Connection", "Another question to the database is still out."),
+                      DbError::Kind::Cancelled);
+    asking_ = true;
+    // The job refers to this frame, which waits for it to end in any case.
+    Answer answer;
+    std::exception_ptr failure;
+    std::conditional_t<std::is_void_v<Result>, bool, std::optional<Result>> result{};
+    thread_->post([&] {
+        try {
+            if constexpr (std::is_void_v<Result>)
+                work();
+            else
+                result.emplace(work());
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        std::lock_guard lock(answer.m);
+        answer.done = true;
+        answer.cv.notify_all();
+        if (answer.loop)
+            QMetaObject::invokeMethod(answer.loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    bool tookEvents = false;
+    {
+        std::unique_lock lock(answer.m);
+        if (!answer.cv.wait_for(lock, kQuickAnswer, [&] { return answer.done; }) && takes_events()) {
+            QEventLoop loop;
+            answer.loop = &loop;
+            lock.unlock();
+            loop.exec();  // returns at once while the application ends
+            lock.lock();
+            answer.loop = nullptr;
+            tookEvents = true;
+        }
+        answer.cv.wait(lock, [&] { return answer.done; });
+    }
+    asking_ = false;
+    if (tookEvents)
+        emit answered();
+    // Whatever came back, an answer given up is not wanted.
+    if (std::exchange(cancelled_, false))
+        throw DbError(DbError::GivenUp, QCoreApplication::translate("Connection", "The question was given up."), DbError::Kind::Cancelled);
+    if (failure)
+        std::rethrow_exception(failure);
+    if constexpr (!std::is_void_v<Result>)
+        return std::move(*result);
+}
+
+Connection::Connection() : thread_(std::make_unique<Thread>()) {}
 
 Connection::~Connection()
 {
-    close();
+    ask([this] { close(); });
+    thread_.reset();
+}
+
+void Connection::cancel()
+{
+    if (!asking_)
+        return;
+    cancelled_ = true;
+    std::lock_guard lock(sessionLock_);
+    if (session_)
+        session_->cancel();
 }
 
 void Connection::close()
@@ -17,20 +157,31 @@ void Connection::close()
 
 void Connection::open(const QString& target)
 {
-    close();
-    target_ = target;
-    dialect_ = &Dialect::for_target(target);
-    databaseName_ = dialect_->name(target);
-    session_ = DbSession::for_target(target);
-    try {
-        session_->connect(target_, password_, kAnswerWaitMs);
-    } catch (const DbError&) {
+    ask([&] {
         close();
-        throw;
-    }
+        target_ = target;
+        dialect_ = &Dialect::for_target(target);
+        databaseName_ = dialect_->name(target);
+        {
+            auto session = DbSession::for_target(target);
+            std::lock_guard lock(sessionLock_);
+            session_ = std::move(session);
+        }
+        try {
+            session_->connect(target_, password_, kAnswerWaitMs);
+        } catch (const DbError&) {
+            close();
+            throw;
+        }
+    });
 }
 
 void Connection::reconnect()
+{
+    ask([this] { connectAgain(); });
+}
+
+void Connection::connectAgain()
 {
     close();
     try {
@@ -64,14 +215,16 @@ Rows Connection::read(const QString& sql, const QVariantList& params)
 
 Rows Connection::query(const QString& sql, const QVariantList& params)
 {
-    try {
+    return ask([&] {
+        try {
+            return read(sql, params);
+        } catch (const DbError& e) {
+            if (!e.lost() || e.number() == DbError::NoAnswer || inTransaction_)
+                throw;
+        }
+        connectAgain();
         return read(sql, params);
-    } catch (const DbError& e) {
-        if (!e.lost() || e.number() == DbError::NoAnswer || inTransaction_)
-            throw;
-    }
-    reconnect();
-    return read(sql, params);
+    });
 }
 
 QList<Rows> Connection::queries(const QList<Statement>& statements)
@@ -82,17 +235,24 @@ QList<Rows> Connection::queries(const QList<Statement>& statements)
             dialect_->check_values(s.params, databaseName_);
         return session_->run_together(statements, answerWait_);
     };
-    try {
+    return ask([&] {
+        try {
+            return once();
+        } catch (const DbError& e) {
+            if (!e.lost() || e.number() == DbError::NoAnswer || inTransaction_)
+                throw;
+        }
+        connectAgain();
         return once();
-    } catch (const DbError& e) {
-        if (!e.lost() || e.number() == DbError::NoAnswer || inTransaction_)
-            throw;
-    }
-    reconnect();
-    return once();
+    });
 }
 
 void Connection::begin(const QStringList& statements)
+{
+    ask([&] { beginHere(statements); });
+}
+
+void Connection::beginHere(const QStringList& statements)
 {
     session_->check_writable();
     // Nothing is done before the first statement: a connection found lost
@@ -102,7 +262,7 @@ void Connection::begin(const QStringList& statements)
     } catch (const DbError& e) {
         if (!e.lost() || e.number() == DbError::NoAnswer)
             throw;
-        reconnect();
+        connectAgain();
         run(statements.value(0), {}, answerWait_);
     }
     inTransaction_ = true;
@@ -117,22 +277,25 @@ void Connection::begin(const QStringList& statements)
 
 void Connection::commit()
 {
-    // A transaction that added many rows may take long to commit.
-    run(QStringLiteral("COMMIT"), {}, longAnswerWait_);
-    inTransaction_ = false;
-    ++generation_;
+    ask([this] {
+        // A transaction that added many rows may take long to commit.
+        run(QStringLiteral("COMMIT"), {}, longAnswerWait_);
+        inTransaction_ = false;
+        ++generation_;
+    });
 }
 
 void Connection::rollback() noexcept
 {
-    if (!inTransaction_)
-        return;
-    inTransaction_ = false;
-    ++generation_;
-    if (!session_ || !session_->is_open())
-        return;
     try {
-        session_->run(QStringLiteral("ROLLBACK"), {}, answerWait_);
+        ask([this] {
+            if (!inTransaction_)
+                return;
+            inTransaction_ = false;
+            ++generation_;
+            if (session_ && session_->is_open())
+                session_->run(QStringLiteral("ROLLBACK"), {}, answerWait_);
+        });
     } catch (const DbError&) {
     }
 }
@@ -161,45 +324,73 @@ QVariant Connection::scalar(const QString& sql, const QVariantList& params)
 
 qint64 Connection::execute(const QString& sql, const QVariantList& params, QVariant* returned)
 {
-    session_->check_writable();
-    Rows r = run(sql, params, answerWait_);
-    if (returned)
-        *returned = r.next() ? r.value(0) : QVariant();
-    ++generation_;
-    return r.changed;
+    return ask([&] {
+        session_->check_writable();
+        Rows r = run(sql, params, answerWait_);
+        if (returned)
+            *returned = r.next() ? r.value(0) : QVariant();
+        ++generation_;
+        return r.changed;
+    });
 }
 
 QStringList Connection::columns(const QString& table)
 {
-    requireOpen();
-    return session_->columns(table, answerWait_);
+    return ask([&] {
+        requireOpen();
+        return session_->columns(table, answerWait_);
+    });
 }
 
 void Connection::prepare_table(const QString& table)
 {
-    requireOpen();
-    session_->prepare_table(table, answerWait_);
-}
-
-void Connection::insert_rows(const QString& table, const QStringList& columns, const QVariantList& values)
-{
-    requireOpen();
-    session_->insert_rows(table, columns, values, longAnswerWait_);
+    ask([&] {
+        requireOpen();
+        session_->prepare_table(table, answerWait_);
+    });
 }
 
 std::optional<qint64> Connection::change_count()
 {
     // Asked of a connection lost too: a server's notifications need no
     // statement, and what was missed meanwhile counts as a change.
-    return session_->change_count();
+    return ask([this] { return session_->change_count(); });
+}
+
+void Connection::insert_rows(const QString& table, const QStringList& columns, const QVariantList& values)
+{
+    ask([&] {
+        requireOpen();
+        session_->insert_rows(table, columns, values, longAnswerWait_);
+    });
 }
 
 int Connection::lock_wait()
 {
-    return session_->lock_wait();
+    return ask([this] { return session_->lock_wait(); });
 }
 
 void Connection::set_lock_wait(int ms)
 {
-    session_->set_lock_wait(ms, answerWait_);
+    ask([&] { session_->set_lock_wait(ms, answerWait_); });
+}
+
+QList<Rows> Connection::change_and_read(const Statement& change, const QList<Statement>& reads)
+{
+    return ask([&] {
+        session_->check_writable();
+        if (reads.isEmpty() || !dialect_->sends_together()) {
+            QList<Rows> out{run(change.sql, change.params, answerWait_)};
+            ++generation_;
+            return out;
+        }
+        requireOpen();
+        QList<Statement> statements{change};
+        statements += reads;
+        for (const Statement& s : statements)
+            dialect_->check_values(s.params, databaseName_);
+        QList<Rows> out = session_->run_together(statements, answerWait_);
+        ++generation_;
+        return out;
+    });
 }

@@ -207,6 +207,19 @@ ImportResult store(CustomerTable& table, CustomerSource& source, const ImportPro
     return result;
 }
 
+// Whether an import whose commit got no answer was made: its first
+// customer is in the table under the key it was given.
+bool stored_after_all(CustomerTable& table, CustomerSource& source, qint64 firstKey)
+{
+    source.rewind();
+    ImportedCustomer first;
+    if (!source.next(first))
+        return false;
+    const std::optional<CustomerRow> there = table.fetch(firstKey);
+    return there && there->fname == first.row.fname && there->lname == first.row.lname
+        && there->address == first.row.address;
+}
+
 }  // namespace
 
 ImportResult add_customers(CustomerTable& table, CustomerSource& source, const ImportProgress& progress)
@@ -226,17 +239,35 @@ ImportResult import_customers(CustomerTable& table, CustomerSource& source, cons
         return r;
     Connection& cn = table.connection();
     cn.begin(cn.dialect().begin_adding(QStringLiteral("dept")));
+    ImportResult r;
     try {
-        ImportResult r = store(table, source, progress, checked);
-        if (r.outcome == ImportResult::Done)
-            cn.commit();
-        else
+        r = store(table, source, progress, checked);
+        if (r.outcome != ImportResult::Done) {
             cn.rollback();
-        return r;
+            return r;
+        }
     } catch (...) {
         cn.rollback();
         throw;
     }
+    try {
+        cn.commit();
+    } catch (const DbError& e) {
+        // Cut off or not answered during its commit, the import may have
+        // been made: it is looked for once the database answers, so that
+        // it is neither told as not done nor made twice.
+        cn.rollback();  // the transaction ended with its connection
+        if (!e.lost() || !r.firstKey)
+            throw;
+        try {
+            if (stored_after_all(table, source, *r.firstKey))
+                return r;
+        } catch (const DbError&) {
+            throw DbError(DbError::Unsettled, e.message(), e.kind());
+        }
+        throw;
+    }
+    return r;
 }
 
 ImportResult check_customers(CustomerSource& source)

@@ -80,19 +80,25 @@ QString CustomerTable::where(const Listing& l, const QString& condition) const
     return conditions.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
 }
 
-QString CustomerTable::beyond(const Listing& l, const QString& cmp) const
+Statement CustomerTable::beyond_key(const Listing& l, const QString& cmp, const Key& key) const
 {
-    const QString key = cn_.dialect().row_key();
+    const QString row = cn_.dialect().row_key();
     if (l.sort.isEmpty())
-        return QStringLiteral("%1 %2 ?").arg(key, cmp);
-    return QStringLiteral("(%1, %2) %3 (?, ?)").arg(l.sort, key, cmp);
+        return {QStringLiteral("%1 %2 ?").arg(row, cmp), {key.row}};
+    return {QStringLiteral("(%1, %2) %3 (?, ?)").arg(l.sort, row, cmp), {key.sort, key.row}};
 }
 
-QVariantList CustomerTable::key_params(const Listing& l, const Key& key) const
+Statement CustomerTable::beyond_customer(const Listing& l, const QString& cmp, qint64 cusnum) const
 {
+    // Each part of the customer's key a subquery of its own, which the
+    // engines seek once and then compare like a value given.
+    const QString row = cn_.dialect().row_key();
+    const QString of = QStringLiteral("(SELECT %1 FROM %2 WHERE %3 = ?)");
     if (l.sort.isEmpty())
-        return {key.row};
-    return {key.sort, key.row};
+        return {QStringLiteral("%1 %2 %3").arg(row, cmp, of.arg(row, kTable, column(0))), {cusnum}};
+    return {QStringLiteral("(%1, %2) %3 (%4, %5)")
+                .arg(l.sort, row, cmp, of.arg(l.sort, kTable, column(0)), of.arg(row, kTable, column(0))),
+            {cusnum, cusnum}};
 }
 
 qint64 CustomerTable::count(const Listing& l) const
@@ -107,20 +113,6 @@ Statement CustomerTable::count_up_to_statement(const Listing& l, qint64 most) co
             l.params + QVariantList{most}};
 }
 
-qint64 CustomerTable::count_up_to(const Listing& l, qint64 most) const
-{
-    const Statement s = count_up_to_statement(l, most);
-    return cn_.scalar(s.sql, s.params).toLongLong();
-}
-
-std::pair<QVector<CustomerTable::KeyedRow>, qint64> CustomerTable::first_rows_and_count(const Listing& l, qint64 limit,
-                                                                                       qint64 most) const
-{
-    QList<Rows> answers = cn_.queries({rows_statement(l, std::nullopt, false, limit, 0), count_up_to_statement(l, most)});
-    const qint64 counted = answers[1].next() ? answers[1].value(0).toLongLong() : 0;
-    return {keyed_rows(answers[0]), counted};
-}
-
 std::pair<QString, QVariantList> CustomerTable::count_statement(const Listing& l) const
 {
     return {QStringLiteral("SELECT count(*) FROM ") + kTable + where(l), l.params};
@@ -131,7 +123,7 @@ bool CustomerTable::counts_slowly() const
     return cn_.dialect().counts_slowly();
 }
 
-Statement CustomerTable::rows_statement(const Listing& l, const std::optional<Key>& from, bool backwards, qint64 limit,
+Statement CustomerTable::rows_statement(const Listing& l, const Statement& beyond, bool backwards, qint64 limit,
                                         qint64 skip) const
 {
     const QString key = cn_.dialect().row_key();
@@ -139,16 +131,9 @@ Statement CustomerTable::rows_statement(const Listing& l, const std::optional<Ke
     QString order = key + dir;
     if (!l.sort.isEmpty())
         order = l.sort + dir + QStringLiteral(", ") + order;
-    QVariantList params = l.params;
-    QString condition;
-    if (from) {
-        condition = beyond(l, backwards ? QStringLiteral("<") : QStringLiteral(">"));
-        params += key_params(l, *from);
-    }
-    params << limit << skip;
     return {QStringLiteral("SELECT %1, %2, * FROM %3%4 ORDER BY %5 LIMIT ? OFFSET ?")
-                .arg(key, l.sort.isEmpty() ? QStringLiteral("NULL") : l.sort, kTable, where(l, condition), order),
-            params};
+                .arg(key, l.sort.isEmpty() ? QStringLiteral("NULL") : l.sort, kTable, where(l, beyond.sql), order),
+            l.params + beyond.params + QVariantList{limit, skip}};
 }
 
 QVector<CustomerTable::KeyedRow> CustomerTable::keyed_rows(Rows& q) const
@@ -168,17 +153,17 @@ QVector<CustomerTable::KeyedRow> CustomerTable::keyed_rows(Rows& q) const
 QVector<CustomerTable::KeyedRow> CustomerTable::rows(const Listing& l, const std::optional<Key>& from, bool backwards,
                                                      qint64 limit, qint64 skip) const
 {
-    const Statement s = rows_statement(l, from, backwards, limit, skip);
+    const Statement s =
+        rows_statement(l, from ? beyond_key(l, backwards ? QStringLiteral("<") : QStringLiteral(">"), *from) : Statement{},
+                       backwards, limit, skip);
     Rows q = cn_.query(s.sql, s.params);
     return keyed_rows(q);
 }
 
 qint64 CustomerTable::count_beyond(const Listing& l, const Key& key, bool after) const
 {
-    return cn_.scalar(QStringLiteral("SELECT count(*) FROM ") + kTable
-                          + where(l, beyond(l, after ? QStringLiteral(">") : QStringLiteral("<"))),
-                      l.params + key_params(l, key))
-        .toLongLong();
+    const Statement b = beyond_key(l, after ? QStringLiteral(">") : QStringLiteral("<"), key);
+    return cn_.scalar(QStringLiteral("SELECT count(*) FROM ") + kTable + where(l, b.sql), l.params + b.params).toLongLong();
 }
 
 Statement CustomerTable::key_of_statement(const Listing& l, qint64 cusnum) const
@@ -242,6 +227,91 @@ std::pair<quint64, std::optional<qint64>> CustomerTable::change_stamp() const
     return {cn_.generation(), cn_.change_count()};
 }
 
+QList<Statement> CustomerTable::reread_statements(const Reread& r) const
+{
+    const Listing& l = r.listing;
+    QList<Statement> out;
+    // A customer's place is counted among all the rows.
+    if (r.most > 0 && !r.cusnum) {
+        out << count_up_to_statement(l, r.most);
+    } else {
+        const auto [sql, params] = count_statement(l);
+        out << Statement{sql, params};
+    }
+    out << rows_statement(l, {}, false, r.page, 0);
+    if (l.sort.isEmpty() && l.where.isEmpty())
+        out << key_range_statement();
+    if (r.cusnum) {
+        out << key_of_statement(l, *r.cusnum);
+        const Statement b = beyond_customer(l, r.from_end ? QStringLiteral(">") : QStringLiteral("<"), *r.cusnum);
+        out << Statement{QStringLiteral("SELECT count(*) FROM ") + kTable + where(l, b.sql), l.params + b.params};
+        // The rows around the customer come along where the statements
+        // go out together; elsewhere the record set reads the pages it
+        // shows afterwards, and no more.
+        if (cn_.dialect().sends_together()) {
+            out << rows_statement(l, beyond_customer(l, QStringLiteral("<"), *r.cusnum), true, 2 * r.page, 0);
+            out << rows_statement(l, beyond_customer(l, QStringLiteral(">="), *r.cusnum), false, r.page, 0);
+        }
+    }
+    return out;
+}
+
+CustomerTable::Reread::Answer CustomerTable::reread_answer(const Reread& r, QList<Rows> answers,
+                                                           std::optional<qint64> others) const
+{
+    Reread::Answer a;
+    a.others = others;
+    qsizetype at = 0;
+    a.count = answers[at].next() ? answers[at].value(0).toLongLong() : 0;
+    a.exact = r.most <= 0 || r.cusnum || a.count < r.most;
+    a.first = keyed_rows(answers[++at]);
+    if (r.listing.sort.isEmpty() && r.listing.where.isEmpty())
+        a.range = key_range_of(answers[++at]);
+    if (r.cusnum) {
+        Rows& key = answers[++at];
+        if (key.next())
+            a.key = Key{key.value(0).toLongLong(), key.value(1)};
+        Rows& beyond = answers[++at];
+        a.beyond = beyond.next() ? beyond.value(0).toLongLong() : 0;
+        if (cn_.dialect().sends_together()) {
+            a.before = keyed_rows(answers[++at]);
+            a.from = keyed_rows(answers[++at]);
+        }
+    }
+    return a;
+}
+
+void CustomerTable::ask(Reread& r) const
+{
+    const auto others = cn_.change_count();
+    r.answer = reread_answer(r, cn_.queries(reread_statements(r)), others);
+}
+
+Rows CustomerTable::change_with(const Statement& change, const QList<Statement>& extra, Reread* then,
+                                QList<Rows>* extra_answers)
+{
+    extra_answers->clear();
+    if (then)
+        then->answer.reset();
+    // Where the engine runs one statement at a time, the change goes alone.
+    if (!cn_.dialect().sends_together())
+        return cn_.change_and_read(change, {}).first();
+    QList<Statement> reads = extra;
+    std::optional<qint64> others;
+    if (then) {
+        others = cn_.change_count();
+        reads += reread_statements(*then);
+    }
+    QList<Rows> answers = cn_.change_and_read(change, reads);
+    Rows out = answers.takeFirst();
+    if (answers.isEmpty())
+        return out;
+    *extra_answers = answers.mid(0, extra.size());
+    if (then)
+        then->answer = reread_answer(*then, answers.mid(extra.size()), others);
+    return out;
+}
+
 CustomerRow CustomerTable::customer(const Values& values) const
 {
     CustomerRow row;
@@ -285,7 +355,7 @@ bool CustomerTable::same_texts(const CustomerRow& a, const CustomerRow& b)
     return true;
 }
 
-qint64 CustomerTable::insert(const CustomerRow& row)
+qint64 CustomerTable::insert(const CustomerRow& row, Reread* then)
 {
     QStringList columns{column(0)};
     QStringList values{QStringLiteral("(SELECT coalesce(max(%1), 0) + 1 FROM %2)").arg(column(0), kTable)};
@@ -313,14 +383,23 @@ qint64 CustomerTable::insert(const CustomerRow& row)
     };
     for (int tries = 1;; ++tries) {
         try {
-            return change_once(
+            const qint64 key = change_once(
                 QStringLiteral("insert ") + sql + params_text(params),
                 [&] {
-                    QVariant key;
-                    cn_.execute(sql, params, &key);
-                    return key.toLongLong();
+                    // The re-read asked with it shows the key the insert
+                    // takes when no other program adds a row meanwhile.
+                    QList<Rows> unused;
+                    if (then)
+                        then->cusnum = before + 1;
+                    Rows q = change_with({sql, params}, {}, then, &unused);
+                    return q.next() ? q.value(0).toLongLong() : 0;
                 },
                 inserted);
+            if (then && then->cusnum != key) {
+                then->cusnum = key;
+                then->answer.reset();
+            }
+            return key;
         } catch (const DbError& e) {
             // Another program took the same new key a moment before.
             if (e.kind() != DbError::Kind::KeyTaken || tries == 100)
@@ -329,7 +408,7 @@ qint64 CustomerTable::insert(const CustomerRow& row)
     }
 }
 
-CustomerTable::Outcome CustomerTable::update(const CustomerRow& shown, const CustomerRow& typed)
+CustomerTable::Outcome CustomerTable::update(const CustomerRow& shown, const CustomerRow& typed, Reread* then)
 {
     QStringList set, unchanged;
     QVariantList params, originals;
@@ -344,8 +423,17 @@ CustomerTable::Outcome CustomerTable::update(const CustomerRow& shown, const Cus
     params << shown.cusnum;
     const QString sql = QStringLiteral("Update %1 set %2 where %3 = ? and %4")
                             .arg(kTable, set.join(QStringLiteral(", ")), column(0), unchanged.join(QStringLiteral(" and ")));
+    if (then)
+        then->cusnum = shown.cusnum;
+    // Whether the row is there still, asked with the change for when it
+    // changes nothing.
+    QList<Rows> there;
     const qint64 changed = change_once(QStringLiteral("update ") + sql + params_text(params + originals),
-                                       [&] { return cn_.execute(sql, params + originals); },
+                                       [&] {
+                                           return change_with({sql, params + originals}, {exists_statement(shown.cusnum)},
+                                                              then, &there)
+                                               .changed;
+                                       },
                                        [this, shown, typed]() -> std::optional<qint64> {
                                            const auto now = fetch(shown.cusnum);
                                            if (now && same_texts(*now, typed))
@@ -356,14 +444,18 @@ CustomerTable::Outcome CustomerTable::update(const CustomerRow& shown, const Cus
                                        });
     if (changed > 0)
         return Outcome::Done;
-    return exists(shown.cusnum) ? Outcome::Changed : Outcome::Gone;
+    const bool exists_now = there.isEmpty() ? exists(shown.cusnum) : there[0].next() && there[0].value(0).toLongLong() > 0;
+    return exists_now ? Outcome::Changed : Outcome::Gone;
 }
 
-CustomerTable::Outcome CustomerTable::remove(qint64 cusnum)
+CustomerTable::Outcome CustomerTable::remove(qint64 cusnum, Reread* then)
 {
     const QString sql = QStringLiteral("Delete from %1 where %2 = ?").arg(kTable, column(0));
     const qint64 changed = change_once(QStringLiteral("delete %1").arg(cusnum),
-                                       [&] { return cn_.execute(sql, {cusnum}); },
+                                       [&] {
+                                           QList<Rows> unused;
+                                           return change_with({sql, {cusnum}}, {}, then, &unused).changed;
+                                       },
                                        [this, cusnum]() -> std::optional<qint64> {
                                            if (exists(cusnum))
                                                return std::nullopt;
@@ -388,9 +480,15 @@ CustomerRow CustomerTable::customer(const Rows& q) const
     return customer(values);
 }
 
+Statement CustomerTable::exists_statement(qint64 cusnum) const
+{
+    return {QStringLiteral("SELECT count(*) FROM %1 WHERE %2 = ?").arg(kTable, column(0)), {cusnum}};
+}
+
 bool CustomerTable::exists(qint64 cusnum) const
 {
-    return cn_.scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE %2 = ?").arg(kTable, column(0)), {cusnum}).toLongLong() > 0;
+    const Statement s = exists_statement(cusnum);
+    return cn_.scalar(s.sql, s.params).toLongLong() > 0;
 }
 
 std::optional<qint64> CustomerTable::largest_key() const

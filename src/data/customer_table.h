@@ -52,11 +52,6 @@ public:
     Listing listing(const RowSource& source) const;
 
     qint64 count(const Listing& l) const;
-    // The listing's rows when they are fewer than most; most when not.
-    qint64 count_up_to(const Listing& l, qint64 most) const;
-    // The first rows of the listing in its order, limit of them, and its
-    // rows counted up to most, asked together: one round trip on a server.
-    std::pair<QVector<KeyedRow>, qint64> first_rows_and_count(const Listing& l, qint64 limit, qint64 most) const;
     // The statement that counts a listing, and its values, for another
     // connection to run; and whether counting is better left to one.
     std::pair<QString, QVariantList> count_statement(const Listing& l) const;
@@ -85,6 +80,37 @@ public:
     // cannot be told.
     std::pair<quint64, std::optional<qint64>> change_stamp() const;
 
+    // A listing read again, showing one customer: its rows counted, its
+    // first rows, and where the customer stands with the rows around it.
+    // On a server that is one round trip; a change given one (insert,
+    // update, remove) asks it together with itself where the engine runs
+    // them as one transaction, so that the change costs none of its own.
+    struct Reread {
+        Listing listing;
+        qint64 page = 1;   // the first rows, and the rows after the customer; twice as many before it
+        qint64 most = 0;   // without a customer, the rows counted up to this many; 0 counts them all
+        // The customer to show, when there is one: the change sets it.
+        std::optional<qint64> cusnum;
+        // Its place counted from the end of the listing (the rows after
+        // it), as is cheaper for a customer near the end, a new one.
+        bool from_end = false;
+        struct Answer {
+            std::optional<qint64> others;  // change_stamp()'s second half before asking
+            qint64 count = 0;
+            bool exact = true;  // count is every row, not most
+            std::optional<std::pair<qint64, qint64>> range;  // key_range(), for the whole table in key order
+            QVector<KeyedRow> first;
+            std::optional<Key> key;       // where the customer stands; none when the listing lacks it
+            qint64 beyond = 0;            // the rows before it, or after it when from_end
+            // Where statements go out together (Dialect::sends_together):
+            QVector<KeyedRow> before;     // the rows before it, the nearest first
+            QVector<KeyedRow> from;       // the customer's row and those after it
+        };
+        std::optional<Answer> answer;
+    };
+    // Asks a re-read on its own.
+    void ask(Reread& r) const;
+
     // The customer a row's values hold.
     CustomerRow customer(const Values& values) const;
 
@@ -94,15 +120,18 @@ public:
     // table, taken in the same statement; returns the key. Another
     // program's insert under the same key at the same moment makes it try
     // the next key.
-    qint64 insert(const CustomerRow& row);
+    // Each change takes a re-read to ask with itself (then), where the
+    // engine allows; then's answer stays empty where it does not, and the
+    // caller asks it afterwards. Insert and update set its customer.
+    qint64 insert(const CustomerRow& row, Reread* then = nullptr);
 
     enum class Outcome { Done, Changed, Gone };
     // Writes typed over the customer shown, only if the row still holds
     // exactly what was shown; else tells whether another program changed
     // it or deleted it. The key is never changed.
-    Outcome update(const CustomerRow& shown, const CustomerRow& typed);
+    Outcome update(const CustomerRow& shown, const CustomerRow& typed, Reread* then = nullptr);
     // Deletes the customer with this number; Gone when it was gone already.
-    Outcome remove(qint64 cusnum);
+    Outcome remove(qint64 cusnum, Reread* then = nullptr);
     // A change cut off with the connection to the database is checked once
     // it is back, and done once more only when it had not been done: it is
     // never done twice.
@@ -123,16 +152,24 @@ public:
 
 private:
     QString where(const Listing& l, const QString& condition = {}) const;
-    Statement rows_statement(const Listing& l, const std::optional<Key>& from, bool backwards, qint64 limit,
-                             qint64 skip) const;
+    // The listing's rows beyond a condition (none: from either end).
+    Statement rows_statement(const Listing& l, const Statement& beyond, bool backwards, qint64 limit, qint64 skip) const;
+    // "(sort, key) cmp (?, ?)": beyond a key in the listing's order; or
+    // beyond the customer with this number.
+    Statement beyond_key(const Listing& l, const QString& cmp, const Key& key) const;
+    Statement beyond_customer(const Listing& l, const QString& cmp, qint64 cusnum) const;
+    Statement exists_statement(qint64 cusnum) const;
+    QList<Statement> reread_statements(const Reread& r) const;
+    Reread::Answer reread_answer(const Reread& r, QList<Rows> answers, std::optional<qint64> others) const;
+    // Runs a change; where the engine runs statements together as one
+    // transaction, asks extra and then's re-read with it. Returns the
+    // change's answer, and extra's in *extra_answers when they were asked.
+    Rows change_with(const Statement& change, const QList<Statement>& extra, Reread* then, QList<Rows>* extra_answers);
     Statement count_up_to_statement(const Listing& l, qint64 most) const;
     Statement key_of_statement(const Listing& l, qint64 cusnum) const;
     Statement key_range_statement() const;
     static std::optional<std::pair<qint64, qint64>> key_range_of(Rows& q);
     QVector<KeyedRow> keyed_rows(Rows& q) const;
-    // "(sort, key) cmp (?, ?)": beyond a key in the listing's order.
-    QString beyond(const Listing& l, const QString& cmp) const;
-    QVariantList key_params(const Listing& l, const Key& key) const;
     // The table's name for column i of kCustomerColumns, quoted.
     QString column(int i) const;
     bool exists(qint64 cusnum) const;

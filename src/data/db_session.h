@@ -61,6 +61,11 @@ public:
     // all have been answered.
     virtual QList<Rows> run_together(const QList<Statement>& statements, int wait_ms);
 
+    // Stops the statement running now, from any thread: it fails with a
+    // DbError (cancelled), and the connection stays usable. Nothing when
+    // no statement runs, or the engine cannot stop one.
+    virtual void cancel() {}
+
     // How long a statement waits for another program's lock, in ms; a
     // server takes the new wait within wait_ms.
     virtual int lock_wait() const = 0;

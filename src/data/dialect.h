@@ -59,6 +59,10 @@ public:
     // True when counting many rows takes long enough that the first rows
     // are better shown before the count, which a second connection makes.
     virtual bool counts_slowly() const { return false; }
+    // Whether statements asked together (DbSession::run_together) go out
+    // in one round trip and run as one transaction: when one fails, none
+    // is done.
+    virtual bool sends_together() const { return false; }
 
     // The key that rows are paged and positioned by: a whole number,
     // unique in the table.

@@ -23,6 +23,8 @@ public:
     // Each COPY costs a round trip and a few milliseconds to start.
     int rows_per_insert() const override { return 5000; }
     bool counts_slowly() const override { return true; }
+    // libpq's pipeline, with one sync at its end.
+    bool sends_together() const override { return true; }
 
     QString row_key() const override;
     Listing name_listing(const QString& column, const QString& pattern) const override;

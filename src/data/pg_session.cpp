@@ -14,6 +14,7 @@
 #include <libpq-fe.h>
 #include <optional>
 #include <poll.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -33,6 +34,10 @@ PgSession::~PgSession()
 
 void PgSession::disconnect()
 {
+    {
+        std::lock_guard lock(cancels_->lock);
+        cancels_->canceller.reset();
+    }
     if (conn_ && PQstatus(conn_) == CONNECTION_BAD)
         abandon();
     if (conn_)
@@ -92,6 +97,10 @@ void PgSession::connect(const QString& url, const QString& password, int wait_ms
     // to standard error.
     PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
     conn_ = conn;
+    {
+        std::lock_guard lock(cancels_->lock);
+        cancels_->canceller.reset(PQgetCancel(conn), PQfreeCancel);
+    }
     // Whatever happened while the connection was gone is unknown.
     ++notified_;
     // A connection given up may still have its statement running on the
@@ -294,12 +303,40 @@ Rows PgSession::take(qint64 deadline)
     return out;
 }
 
+void PgSession::cancel()
+{
+    std::shared_ptr<PGcancel> canceller;
+    {
+        std::lock_guard lock(cancels_->lock);
+        canceller = cancels_->canceller;
+        if (!canceller)
+            return;
+        ++cancels_->out;
+    }
+    // PQcancel connects to the server and waits for it: not on the caller's
+    // thread, which is the window's.
+    std::thread([cancels = cancels_, canceller] {
+        char why[256];
+        PQcancel(canceller.get(), why, sizeof why);
+        std::lock_guard lock(cancels->lock);
+        --cancels->out;
+        cancels->done.notify_all();
+    }).detach();
+}
+
+void PgSession::await_cancels(int wait_ms)
+{
+    std::unique_lock lock(cancels_->lock);
+    cancels_->done.wait_for(lock, std::chrono::milliseconds(wait_ms), [this] { return cancels_->out == 0; });
+}
+
 // A server's lock wait is lock_timeout, the same for every statement:
 // quick is a file's.
 Rows PgSession::run(const QString& sql, const QVariantList& params, int wait_ms, bool)
 {
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
         throw error(QString(), QCoreApplication::translate("PgSession", "the connection was lost"));
+    await_cancels(wait_ms);
     const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + wait_ms;
     send(sql, params);
     return take(deadline);
@@ -311,6 +348,7 @@ QList<Rows> PgSession::run_together(const QList<Statement>& statements, int wait
         return DbSession::run_together(statements, wait_ms);
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
         throw error(QString(), QCoreApplication::translate("PgSession", "the connection was lost"));
+    await_cancels(wait_ms);
     const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + wait_ms;
     if (!PQenterPipelineMode(conn_))
         throw error(QString(), QString::fromUtf8(PQerrorMessage(conn_)));
@@ -359,6 +397,8 @@ DbError PgSession::error(const QString& state, const QString& text) const
                        DbError::Kind::Busy);
     if (state == QLatin1String("23505"))
         return DbError(23505, text, DbError::Kind::KeyTaken);
+    if (state == QLatin1String("57014"))  // stopped by cancel()
+        return DbError(57014, text, DbError::Kind::Cancelled);
     if (is_lost(state) || (state.isEmpty() && (!conn_ || PQstatus(conn_) == CONNECTION_BAD)))
         return DbError(8006, QCoreApplication::translate("PgSession", "The database %1 cannot be reached: %2").arg(name_, text), DbError::Kind::Lost);
     bool ok = false;

@@ -3,8 +3,12 @@
 #include "db_session.h"
 
 #include <QHash>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 
 typedef struct pg_conn PGconn;
+typedef struct pg_cancel PGcancel;
 
 // A session with a PostgreSQL database named by a connection URL as
 // libpq understands it (several hosts and target_session_attrs for
@@ -31,6 +35,10 @@ public:
     void connect(const QString& url, const QString& password, int wait_ms) override;
     bool is_open() const override { return conn_ != nullptr; }
     void disconnect() override;
+    // Asks the server, on a connection of its own and a thread of its own,
+    // to stop the statement running; the next statement is sent only once
+    // that request is through, so that it never stops the wrong one.
+    void cancel() override;
     // Each statement is sent with its values in one message: one round
     // trip. Several go out together in libpq's pipeline mode.
     Rows run(const QString& sql, const QVariantList& params, int wait_ms, bool quick = false) override;
@@ -61,8 +69,20 @@ private:
     // libpq's text for each "?" numbered as $1, $2, ...
     const QByteArray& numbered(const QString& sql);
 
+    // Waits up to wait_ms until no cancel request is on its way.
+    void await_cancels(int wait_ms);
+
     QString name_;
     PGconn* conn_ = nullptr;  // the open connection
+    // What cancels the open connection's statement, and the cancel
+    // requests on their way (shared with the threads that send them).
+    struct Cancels {
+        std::mutex lock;
+        std::condition_variable done;
+        std::shared_ptr<PGcancel> canceller;
+        int out = 0;
+    };
+    std::shared_ptr<Cancels> cancels_ = std::make_shared<Cancels>();
     // The server process of a connection given up or lost while it may
     // still run a statement, and the name that connection gave itself.
     int abandoned_ = 0;

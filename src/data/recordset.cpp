@@ -28,29 +28,79 @@ RecordSet::RecordSet(CustomerTable& table, QObject* parent) : QObject(parent), t
 
 RecordSet::~RecordSet() = default;
 
+CustomerTable::Reread RecordSet::reread() const
+{
+    CustomerTable::Reread r;
+    r.listing = s_ ? s_->listing : table_.listing(source());
+    r.page = kPage;
+    // Where counting takes long, the first rows show before the count, as
+    // on open: rows up to a few thousand are counted at once, more by a
+    // second connection meanwhile.
+    r.most = table_.counts_slowly() ? kCountAtOnce : 0;
+    // The customer shown is counted from the nearer end: a new one, added
+    // with the last row current, from the end. While the rows are still
+    // being counted, the end is far.
+    r.from_end = s_ && s_->exact && pos_ >= s_->count / 2;
+    return r;
+}
+
 RecordSet::Snapshot RecordSet::load(const RowSource& source)
 {
+    CustomerTable::Reread r = reread();
+    r.listing = table_.listing(source);
+    r.from_end = false;
+    table_.ask(r);
+    return snapshot(source, r, nullptr);
+}
+
+RecordSet::Snapshot RecordSet::snapshot(const RowSource& source, const CustomerTable::Reread& reread,
+                                        std::optional<qint64>* found)
+{
+    const CustomerTable::Reread::Answer& a = *reread.answer;
     Snapshot s;
     s.id = opened_ + 1;
     s.source = source;
-    s.listing = table_.listing(source);
-    s.stamp = table_.change_stamp();
-    if (table_.counts_slowly()) {
-        // The first page tells how many rows there are when it is not
-        // full; a few thousand more are counted at once, and more than
-        // that by a second connection, while the first rows show.
+    s.listing = reread.listing;
+    // Other programs' changes are counted from before the rows were read,
+    // this program's own up to now.
+    s.stamp = {table_.connection().generation(), a.others};
+    if (a.exact) {
+        setCount(s, a.count, &a.range);
+    } else {
         s.exact = false;
         s.count = 0;
-        auto [read, some] = table_.first_rows_and_count(s.listing, kPage, kCountAtOnce);
-        keep(s, 0, place(s, 0, kPage, false, std::move(read)));
-        if (!s.exact && some < kCountAtOnce)
-            setCount(s, some);
-    } else {
-        setCount(s, table_.count(s.listing));
-        // The first row is current: it is read now, so that showing it
-        // cannot fail.
-        if (s.count > 0)
-            page(s, 0);
+    }
+    // The first row is current: it is read now, so that showing it
+    // cannot fail.
+    const qint64 n = s.exact ? std::min(s.count, kPage) : kPage;
+    if (n > 0)
+        keep(s, 0, place(s, 0, n, false, a.first.mid(0, n)));
+    if (!a.key || !found)
+        return s;
+
+    // The customer's place, and the whole pages among the rows read
+    // around it: those the grid shows when it makes the customer current.
+    const qint64 position = reread.from_end ? s.count - 1 - a.beyond : a.beyond;
+    if (position < 0 || position >= s.count)
+        return s;
+    *found = position;
+    s.anchors[position] = *a.key;
+    QVector<CustomerTable::KeyedRow> around(a.before.rbegin(), a.before.rend());
+    around += a.from;
+    const qint64 low = position - a.before.size();
+    const qint64 high = low + around.size();  // one past
+    // Rows added or removed meanwhile by another program: the rows read
+    // do not stand where the count says, and are read again when shown.
+    if (around.isEmpty() || low < 0 || high > s.count)
+        return s;
+    s.anchors[low] = around.front().key;
+    s.anchors[high - 1] = around.back().key;
+    for (qint64 index = (low + kPage - 1) / kPage; index * kPage < std::min(high, s.count); ++index) {
+        const qint64 start = index * kPage;
+        const qint64 end = std::min(start + kPage, s.count);
+        if (end > high || s.pages.contains(index))
+            continue;
+        keep(s, index, place(s, start, end - start, false, around.mid(start - low, end - start)));
     }
     return s;
 }
@@ -71,7 +121,11 @@ void RecordSet::setCount(Snapshot& s, qint64 count, const std::optional<std::pai
 
 void RecordSet::open(const RowSource& source)
 {
-    Snapshot s = load(source);
+    install(load(source));
+}
+
+void RecordSet::install(Snapshot s)
+{
     s_ = std::move(s);
     opened_ = s_->id;
     pos_ = s_->count > 0 ? 0 : -1;
@@ -138,6 +192,21 @@ void RecordSet::requery()
         return;
     }
     open(s.source);
+}
+
+void RecordSet::requery(CustomerTable::Reread& reread, qint64 near)
+{
+    const Snapshot& old = requireOpen();
+    if (!reread.answer)
+        table_.ask(reread);
+    std::optional<qint64> found;
+    Snapshot s = snapshot(old.source, reread, &found);
+    const qint64 count = s.count;
+    install(std::move(s));
+    if (found)
+        setPosition(*found);
+    else if (reread.cusnum && count > 0)
+        setPosition(std::clamp<qint64>(near, 0, count - 1));
 }
 
 bool RecordSet::outdated() const

@@ -39,6 +39,14 @@ public:
     // What the record set lists; every row while it is closed.
     RowSource source() const { return s_ ? s_->source : RowSource::all(); }
     void requery();
+    // What reading the list again to show one customer asks, for a change
+    // to ask with itself (CustomerTable's insert, update and remove), and
+    // the list read again with it: the customer current when the list
+    // holds it, else the row at near (the nearest there is), the first
+    // when there is no customer. What the change did not ask is asked now,
+    // in one round trip on a server.
+    CustomerTable::Reread reread() const;
+    void requery(CustomerTable::Reread& reread, qint64 near = 0);
     // True when the rows may have changed since they were read, by this
     // program or another; false when nothing tells (then only a re-query
     // shows other programs' changes).
@@ -123,6 +131,11 @@ private:
     void onCounted(quint64 id, qint64 count);
     // Counts the rows of source and reads the first page.
     Snapshot load(const RowSource& source);
+    // What a re-read read, with the position of its customer when the
+    // listing holds it.
+    Snapshot snapshot(const RowSource& source, const CustomerTable::Reread& reread, std::optional<qint64>* found);
+    // Makes s the record set's rows with the first row current.
+    void install(Snapshot s);
     // Makes position current once its row has been read.
     void setPosition(qint64 position);
     const Page& page(Snapshot& s, qint64 index);

@@ -24,6 +24,8 @@ DbError sqlite_error(int code, const QString& message)
 {
     const int primary = code & 0xff;
     const bool busy = primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+    if (primary == SQLITE_INTERRUPT)
+        return DbError(code, message, DbError::Kind::Cancelled);
     return DbError(code, message, busy ? DbError::Kind::Busy : DbError::Kind::Failed);
 }
 
@@ -49,6 +51,10 @@ SqliteSession::~SqliteSession()
 
 void SqliteSession::disconnect()
 {
+    {
+        std::lock_guard lock(interruptLock_);
+        open_ = nullptr;
+    }
     db_.close();
     db_ = QSqlDatabase();
     if (QSqlDatabase::contains(qtName_))
@@ -86,7 +92,16 @@ void SqliteSession::connect(const QString& path, const QString&, int)
         register_name_match(h);
         sqlite3_busy_timeout(h, lockWait_);
         quick_ = false;
+        std::lock_guard lock(interruptLock_);
+        open_ = h;
     }
+}
+
+void SqliteSession::cancel()
+{
+    std::lock_guard lock(interruptLock_);
+    if (open_)
+        sqlite3_interrupt(open_);
 }
 
 sqlite3* SqliteSession::handle() const

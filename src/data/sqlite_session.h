@@ -4,6 +4,7 @@
 #include "sqlite_dialect.h"
 
 #include <QSqlDatabase>
+#include <mutex>
 
 class QSqlError;
 struct sqlite3;
@@ -28,6 +29,8 @@ public:
     void connect(const QString& path, const QString& password, int wait_ms) override;
     bool is_open() const override;
     void disconnect() override;
+    // sqlite3_interrupt(): the statement ends at its next step.
+    void cancel() override;
     Rows run(const QString& sql, const QVariantList& params, int wait_ms, bool quick) override;
 
     int lock_wait() const override { return lockWait_; }
@@ -63,4 +66,6 @@ private:
     QString path_;
     int lockWait_ = kLockWaitMs;
     bool quick_ = false;  // the connection's busy timeout is 0 for now
+    std::mutex interruptLock_;  // held while open_ changes, and by cancel()
+    sqlite3* open_ = nullptr;   // the connection's handle while it is open
 };

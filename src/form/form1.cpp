@@ -3,8 +3,10 @@
 #include "ui/datagrid.h"
 #include "ui/messages.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMessageBox>
+#include <QScopedValueRollback>
 #include <QShortcut>
 
 namespace {
@@ -24,6 +26,28 @@ void set_enabled(std::initializer_list<QWidget*> controls, bool enabled)
         c->setEnabled(enabled);
 }
 
+// While a change is out: the busy cursor, the button that sent it cannot
+// send it again, and changing tells the window's handlers so.
+class ChangeOut {
+public:
+    ChangeOut(QPushButton* button, bool& changing) : button_(button), changing_(changing, true)
+    {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        button_->setEnabled(false);
+    }
+    ~ChangeOut()
+    {
+        button_->setEnabled(true);
+        QApplication::restoreOverrideCursor();
+    }
+    ChangeOut(const ChangeOut&) = delete;
+    ChangeOut& operator=(const ChangeOut&) = delete;
+
+private:
+    QPushButton* button_;
+    QScopedValueRollback<bool> changing_;
+};
+
 // The text a record box shows for a column of a customer.
 QString box_text(const CustomerRow& row, int column)
 {
@@ -32,12 +56,40 @@ QString box_text(const CustomerRow& row, int column)
 }
 }  // namespace
 
+void Form1::handle(QWidget* from, std::function<void()> handler)
+{
+    if (!cn.asking())
+        return run(handler);
+    const bool filter = from == Text9 || from == fname || from == lname;
+    // A click meant for the window as it is now: once a change's outcome
+    // is in, the buttons may mean something else (Add's Cancel is Add again).
+    if (changing_ && !filter)
+        return;
+    if (filter) {
+        if (readingList_)
+            cn.cancel();
+        deferred_.removeIf([&](const Deferred& d) { return d.from == Text9 || d.from == fname || d.from == lname; });
+    }
+    deferred_.append({from, std::move(handler)});
+}
+
+void Form1::run_deferred()
+{
+    while (!deferred_.isEmpty() && !cn.asking()) {
+        const Deferred next = deferred_.takeFirst();
+        if (next.from && next.from->isEnabled())
+            run(next.handler);
+    }
+}
+
 template <class Handler>
 void Form1::run(Handler handler)
 {
     try {
         handler();
     } catch (const DbError& e) {
+        if (e.cancelled())
+            return;  // given up for a newer question
         if (!e.passing())
             return fail(e);
         report_unavailable(this, e, tr(behind_ ? kListLater : kTryAgain));
@@ -70,23 +122,26 @@ void Form1::trap(Handler handler)
 Form1::Form1(modyul::Data& data, QWidget* parent)
     : Form1Controls(parent), data(data), cn(data.cn), table(data.table), rs(data.rs)
 {
-    auto on = [this](QPushButton* b, void (Form1::*handler)()) {
-        connect(b, &QPushButton::clicked, this, [this, handler] { run([&] { (this->*handler)(); }); });
+    auto on = [this](auto* control, auto signal, void (Form1::*handler)()) {
+        connect(control, signal, this, [this, control, handler] { handle(control, [this, handler] { (this->*handler)(); }); });
     };
-    on(cmdfirst, &Form1::cmdfirst_Click);
-    on(cmdprev, &Form1::cmdprev_Click);
-    on(cmdnext, &Form1::cmdnext_Click);
-    on(cmdlast, &Form1::cmdlast_Click);
-    on(cmdadd, &Form1::cmdadd_Click);
-    on(cmdedit, &Form1::cmdedit_Click);
-    on(cmdsave, &Form1::cmdsave_Click);
-    on(cmddel, &Form1::cmddel_Click);
-    on(cmdexit, &Form1::cmdexit_Click);
-    connect(fname, &QRadioButton::clicked, this, [this] { run([&] { fname_Click(); }); });
-    connect(lname, &QRadioButton::clicked, this, [this] { run([&] { lname_Click(); }); });
-    connect(Text9, &QLineEdit::textChanged, this, [this] { run([&] { Text9_Change(); }); });
+    on(cmdfirst, &QPushButton::clicked, &Form1::cmdfirst_Click);
+    on(cmdprev, &QPushButton::clicked, &Form1::cmdprev_Click);
+    on(cmdnext, &QPushButton::clicked, &Form1::cmdnext_Click);
+    on(cmdlast, &QPushButton::clicked, &Form1::cmdlast_Click);
+    on(cmdadd, &QPushButton::clicked, &Form1::cmdadd_Click);
+    on(cmdedit, &QPushButton::clicked, &Form1::cmdedit_Click);
+    on(cmdsave, &QPushButton::clicked, &Form1::cmdsave_Click);
+    on(cmddel, &QPushButton::clicked, &Form1::cmddel_Click);
+    on(fname, &QRadioButton::clicked, &Form1::fname_Click);
+    on(lname, &QRadioButton::clicked, &Form1::lname_Click);
+    on(Text9, &QLineEdit::textChanged, &Form1::Text9_Change);
+    on(DataGrid1, &DataGrid::RowColChange, &Form1::DataGrid1_RowColChange);
+    // Exit works at once, whatever is out; the E-mail box's lockout reads
+    // nothing from the database.
+    connect(cmdexit, &QPushButton::clicked, this, [this] { run([&] { cmdexit_Click(); }); });
     connect(text5, &QLineEdit::textChanged, this, [this] { run([&] { text5_Change(); }); });
-    connect(DataGrid1, &DataGrid::RowColChange, this, [this] { run([&] { DataGrid1_RowColChange(); }); });
+    connect(&cn, &Connection::answered, this, &Form1::run_deferred, Qt::QueuedConnection);
     // The grid could not read the rows the user scrolled or moved to.
     connect(DataGrid1, &DataGrid::unavailable, this, [this](const QString& message, bool lost) {
         report_unavailable(this, DbError(0, message, lost ? DbError::Kind::Lost : DbError::Kind::Busy), tr(kTryAgain));
@@ -288,8 +343,11 @@ void Form1::read_list(std::optional<Keep> keep)
         : RowSource::name_like(fname->isChecked() ? RowSource::Column::Fname : RowSource::Column::Lname,
                                text + QStringLiteral("%"));
     // Opening replaces the rows only once the new ones are read.
-    rs.open(source);
-    rs.requery();
+    {
+        const QScopedValueRollback reading(readingList_, true);
+        rs.open(source);
+        rs.requery();
+    }
     behind_ = false;
     retry_.stop();
     if (keep_)
@@ -324,7 +382,7 @@ void Form1::retry_list()
         retry_.stop();
         return;
     }
-    if (mode_ != Mode::Browse)
+    if (mode_ != Mode::Browse || cn.asking())
         return;
     try {
         read_list(keep_);
@@ -342,7 +400,7 @@ void Form1::retry_list()
 // Cancel, which read the list anyway.
 void Form1::follow_changes()
 {
-    if (mode_ != Mode::Browse || behind_ || !rs.isOpen() || !isEnabled())
+    if (mode_ != Mode::Browse || behind_ || !rs.isOpen() || !isEnabled() || cn.asking())
         return;
     try {
         if (!rs.outdated())
@@ -455,25 +513,32 @@ void Form1::cmdsave_Click()
         return;
     }
     QString done = tr("The record was saved.");
+    auto outcome = CustomerTable::Outcome::Done;
+    // The list read again with the saved customer shown; a server is
+    // asked it together with the change where it can be.
+    CustomerTable::Reread reread = rs.reread();
+    // What was typed stays as sent until the outcome is known.
+    txt_lock();
     try {
-        if (adding) {
-            typed.cusnum = deptID = table.insert(typed);
-        } else {
+        const ChangeOut out(cmdsave, changing_);
+        if (adding)
+            typed.cusnum = deptID = table.insert(typed, &reread);
+        else
             // The row must still hold what was shown at Edit: another
             // program's change is not overwritten, and the user is told.
-            const auto outcome = edited_ ? table.update(*edited_, typed) : CustomerTable::Outcome::Gone;
-            if (outcome != CustomerTable::Outcome::Done)
-                done = tr("The record was not saved.");
-            if (outcome == CustomerTable::Outcome::Changed)
-                report_notice(this, tr("Another program changed this record after it was shown. Your changes were not saved; the record as it is now is shown."));
-            if (outcome == CustomerTable::Outcome::Gone)
-                report_notice(this, tr("Another program deleted this record after it was shown. Your changes were not saved."));
-        }
+            outcome = edited_ ? table.update(*edited_, typed, &reread) : CustomerTable::Outcome::Gone;
     } catch (const DbError& e) {
         // Nothing was written: the texts stay in their boxes to try again.
+        txt_unlock();
         report_refusal(this, tr("The record was not saved."), e);
         return;
     }
+    if (outcome != CustomerTable::Outcome::Done)
+        done = tr("The record was not saved.");
+    if (outcome == CustomerTable::Outcome::Changed)
+        report_notice(this, tr("Another program changed this record after it was shown. Your changes were not saved; the record as it is now is shown."));
+    if (outcome == CustomerTable::Outcome::Gone)
+        report_notice(this, tr("Another program deleted this record after it was shown. Your changes were not saved."));
     mode_ = Mode::Browse;
     txt_lock();
     cmdsave->setEnabled(false);
@@ -487,9 +552,9 @@ void Form1::cmdsave_Click()
     after_change(
         done, Keep{typed.cusnum, 0},
         [&] {
-            rs.requery();
+            rs.requery(reread);
             DataGrid1->Refresh();
-            show_key(Keep{typed.cusnum, 0});
+            show_rec();
         },
         [&] { show_row(typed); });
 }
@@ -518,17 +583,23 @@ void Form1::cmddel_Click()
         return;
     if (!target)
         return;
+    auto outcome = CustomerTable::Outcome::Done;
+    // The list read again from its first row, asked with the delete
+    // where it can be.
+    CustomerTable::Reread reread = rs.reread();
     try {
-        if (table.remove(target->cusnum) == CustomerTable::Outcome::Gone)
-            report_notice(this, tr("Another program deleted this record already."));
+        const ChangeOut out(cmddel, changing_);
+        outcome = table.remove(target->cusnum, &reread);
     } catch (const DbError& e) {
         report_refusal(this, tr("The record was not deleted."), e);
         return;
     }
+    if (outcome == CustomerTable::Outcome::Gone)
+        report_notice(this, tr("Another program deleted this record already."));
     after_change(
         tr("The record was deleted."), std::nullopt,
         [&] {
-            rs.requery();
+            rs.requery(reread);
             show_rec();
         },
         [&] { clear_txt(); });

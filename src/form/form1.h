@@ -4,6 +4,7 @@
 #include "ui/form1_controls.h"
 #include "ui/transfer.h"
 
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <optional>
@@ -58,6 +59,10 @@ public:
     void copy_Click();
     void import_Click();
     TransferMenu* transferMenu() const { return transfer_; }
+
+    // True when no question to the database is out and no click or key
+    // waits for one to be answered.
+    bool idle() const { return !cn.asking() && deferred_.isEmpty(); }
     // Asks for the CSV file to write or read: the file dialog, unless
     // replaced (tests answer it themselves).
     std::function<QString(CsvFileUse)> ask_csv_file_name;
@@ -110,6 +115,12 @@ private:
     // and the same customer stays shown.
     void follow_changes();
 
+    // Runs a handler of a control now; but while a question to the
+    // database is out, once it is answered (in the order the user acted),
+    // if the control still takes input then. A new filter text cancels the
+    // list read for an older one, whose answer is no longer wanted.
+    void handle(QWidget* from, std::function<void()> handler);
+    void run_deferred();
     // Runs a handler; an error it does not trap is reported and ends the
     // program, but another program's lock only makes it tell the user.
     template <class Handler>
@@ -138,6 +149,13 @@ private:
     std::optional<CustomerRow> shown_;   // the customer the boxes show
     std::optional<CustomerRow> edited_;  // the customer as shown when Edit was clicked
     bool behind_ = false;                // the list does not follow the filter box yet
+    bool readingList_ = false;           // the question out reads the list for the filter box
+    bool changing_ = false;              // the question out is a Save's or a Delete's change
+    struct Deferred {
+        QPointer<QWidget> from;
+        std::function<void()> handler;
+    };
+    QList<Deferred> deferred_;  // what the user did while a question was out
     std::optional<Keep> keep_;           // the customer to show once it does
     QTimer retry_;
     QTimer watch_;  // looks for other programs' changes

@@ -33,7 +33,12 @@ bool Form1::transfer(const QString& notDone, Work work)
         work();
     } catch (const DbError& e) {
         mode_ = Mode::Browse;
-        report_not_done(this, notDone, e);
+        // An import whose commit got no answer may have been made.
+        report_not_done(this,
+                        e.number() == DbError::Unsettled
+                            ? tr("The customers may have been imported: look for them in the list before you import the file again.")
+                            : notDone,
+                        e);
         return false;
     }
     mode_ = Mode::Browse;

@@ -164,8 +164,10 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), bar_(new QScrollBar(Qt
 
 void DataGrid::setDataSource(RecordSet* rs)
 {
-    if (rs_)
+    if (rs_) {
         disconnect(rs_, nullptr, this, nullptr);
+        disconnect(&rs_->table().connection(), nullptr, this, nullptr);
+    }
     rs_ = rs;
     model_.setRecordSet(rs);
     if (rs_) {
@@ -177,6 +179,11 @@ void DataGrid::setDataSource(RecordSet* rs)
             rs_ = nullptr;
             model_.setRecordSet(nullptr);
         });
+        // Rows left unread while a question was out are read now.
+        connect(&rs_->table().connection(), &Connection::answered, this, [this] {
+            if (rs_ && std::exchange(unread_, false) && readShown(model_.top(), false))
+                model_.setWindow(model_.top(), rowsShown());
+        }, Qt::QueuedConnection);
     }
     onRowsReset();
 }
@@ -220,6 +227,12 @@ bool DataGrid::readShown(qint64 top, bool byUser)
 {
     if (!rs_ || !rs_->isOpen())
         return true;
+    // While a question is out the rows show empty, and are read once it is
+    // answered.
+    if (rs_->table().connection().asking()) {
+        unread_ = true;
+        return true;
+    }
     // After a failed read the next tries fail at once: the data layer
     // does not wait on the lock again until a read gets through.
     const bool again = retry_.isActive();
@@ -242,7 +255,7 @@ bool DataGrid::readShown(qint64 top, bool byUser)
 void DataGrid::refused(const std::exception& e)
 {
     const auto* error = dynamic_cast<const DbError*>(&e);
-    if (error && error->passing())
+    if (error && error->passing() && !error->cancelled())
         emit unavailable(error->message(), error->lost());
 }
 

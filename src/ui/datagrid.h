@@ -128,4 +128,5 @@ private:
     QScrollBar* bar_;
     int column_ = 0;          // the current column, kept while the row scrolls away
     bool following_ = false;  // true while the grid follows the record set
+    bool unread_ = false;     // rows on screen were left unread while a question was out
 };

@@ -34,6 +34,9 @@ void report_refusal(QWidget* parent, const QString& what, const DbError& error)
 
 void report_unavailable(QWidget* parent, const DbError& error, const QString& next)
 {
+    // A question the program gave up itself is nothing to tell.
+    if (error.cancelled())
+        return;
     // A lost server's message names the database and why it cannot be reached.
     const QString why = error.lost() ? error.message() : in_use(error);
     QMessageBox::warning(parent, kTitle, why + QStringLiteral("\n\n") + next);

@@ -269,7 +269,7 @@ void ServerTest::serverThatStopsAnsweringIsGivenUp()
     QVERIFY2(told->text.contains("Nothing was imported") && told->text.contains(named), qPrintable(told->text));
     relay.resume();
     type(w->Text9, "a");
-    QTRY_VERIFY(w->idle());
+    QVERIFY(wait_idle(*w));
     QCOMPARE(w->Text2->text(), QStringLiteral("Maria"));
     QCOMPARE(rows_at(url, "WHERE fname = 'Stalled'").size(), 0);
 
@@ -313,7 +313,7 @@ void ServerTest::fastTypingOverASlowLinkListsTheLastText()
             QCoreApplication::postEvent(w->Text9, new QKeyEvent(QEvent::KeyRelease, 0, Qt::NoModifier, c));
         }
         QTRY_COMPARE(w->Text9->text(), QStringLiteral("mart"));
-        QTRY_VERIFY(w->idle());
+        QVERIFY(wait_idle(*w));
     }
     QVERIFY(takenWhileAsking);
     QCOMPARE(listed, QStringList{"mart%"});
@@ -342,7 +342,7 @@ void ServerTest::saveClickedTwiceWhileOutSavesOnce()
         click(w->cmdsave);
     });
     click(w->cmdsave);
-    QTRY_VERIFY(w->idle());
+    QVERIFY(wait_idle(*w));
     QVERIFY(busy);
     QCOMPARE(w.state(), state::browse);
     QCOMPARE(w->Text2->text(), QStringLiteral("Twice"));

@@ -168,6 +168,8 @@ QString Session::step(const Action& a)
     Expected e;
     expect(a, e);
     perform(a, form());
+    if (!test::wait_idle(form()))
+        return QStringLiteral("the window did not answer within 30 s");
 
     if (button && a.target == "cmdexit") {
         // The program ends, whatever was being typed is dropped unsaved.

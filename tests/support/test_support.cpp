@@ -288,6 +288,11 @@ void Window::alt(Qt::Key key)
     QTest::keyClick(form_.get(), key, Qt::AltModifier);
 }
 
+bool wait_idle(Form1& form)
+{
+    return QTest::qWaitFor([&] { return form.idle(); }, 30000);
+}
+
 QString Window::state() const
 {
     const Form1& f = *form_;

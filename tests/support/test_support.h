@@ -198,6 +198,11 @@ private:
     QElapsedTimer open_;         // since when
 };
 
+// Waits, taking events, until the window has no question to the database
+// out and nothing waiting for one (Form1::idle): a click or key that came
+// while a question was out runs once it is answered. False after 30 s.
+bool wait_idle(Form1& form);
+
 // Makes the window wait at most ms for another program's lock.
 void set_lock_wait(Window& w, int ms);
 

@@ -355,55 +355,48 @@ bool CustomerTable::same_texts(const CustomerRow& a, const CustomerRow& b)
     return true;
 }
 
-qint64 CustomerTable::insert(const CustomerRow& row, Reread* then)
+qint64 CustomerTable::insert(const CustomerRow& row, Reread* then, std::optional<qint64> key)
 {
+    // Under a key chosen beforehand, and only while no row holds it: a
+    // change cut off with its connection is then found by its key alone,
+    // and the re-read asked with it knows where the customer stands.
     QStringList columns{column(0)};
-    QStringList values{QStringLiteral("(SELECT coalesce(max(%1), 0) + 1 FROM %2)").arg(column(0), kTable)};
-    QVariantList params;
+    QStringList values{QStringLiteral("?")};
+    QVariantList texts;
     for (int i = 1; i < int(kCustomerColumns.size()); ++i) {
         if (positions_[i] < 0)
             continue;
         columns << column(i);
         values << QStringLiteral("?");
-        params << column_value(row, i);
+        texts << column_value(row, i);
     }
-    const QString sql = QStringLiteral("Insert Into %1 (%2) values (%3) RETURNING %4")
+    const QString sql = QStringLiteral("Insert Into %1 (%2) Select %3 Where Not Exists (Select 1 From %1 Where %4 = ?) RETURNING %4")
                             .arg(kTable, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")), column(0));
-    // Had the insert cut off been done, its row is the one with these
-    // texts among those added since.
-    const qint64 before = cn_.scalar(QStringLiteral("SELECT coalesce(max(%1), 0) FROM %2").arg(column(0), kTable)).toLongLong();
-    auto inserted = [this, before, row]() -> std::optional<qint64> {
-        Rows q = cn_.query(QStringLiteral("SELECT * FROM %1 WHERE %2 > ? ORDER BY %2").arg(kTable, column(0)), {before});
-        while (q.next()) {
-            const CustomerRow found = customer(q);
-            if (same_texts(found, row))
-                return found.cusnum;
-        }
-        return std::nullopt;
-    };
     for (int tries = 1;; ++tries) {
+        const qint64 k = key ? *key : new_key();
+        key.reset();
+        auto inserted = [this, k, row]() -> std::optional<qint64> {
+            const auto found = fetch(k);
+            return found && same_texts(*found, row) ? std::optional(k) : std::nullopt;
+        };
         try {
-            const qint64 key = change_once(
-                QStringLiteral("insert ") + sql + params_text(params),
-                [&] {
-                    // The re-read asked with it shows the key the insert
-                    // takes when no other program adds a row meanwhile.
-                    QList<Rows> unused;
-                    if (then)
-                        then->cusnum = before + 1;
-                    Rows q = change_with({sql, params}, {}, then, &unused);
-                    return q.next() ? q.value(0).toLongLong() : 0;
-                },
-                inserted);
-            if (then && then->cusnum != key) {
-                then->cusnum = key;
-                then->answer.reset();
-            }
-            return key;
+            if (then)
+                then->cusnum = k;
+            change_once(QStringLiteral("insert ") + params_text(texts), [&] {
+                QList<Rows> unused;
+                Rows q = change_with({sql, QVariantList{k} + texts + QVariantList{k}}, {}, then, &unused);
+                if (!q.next())
+                    throw DbError(0, QStringLiteral("customer number %1 is taken").arg(k), DbError::Kind::KeyTaken);
+                return k;
+            }, inserted);
+            return k;
         } catch (const DbError& e) {
-            // Another program took the same new key a moment before.
+            // Another program added a row under the same key first: the
+            // next try takes one more than the largest key now.
             if (e.kind() != DbError::Kind::KeyTaken || tries == 100)
                 throw;
+            if (then)
+                then->answer.reset();
         }
     }
 }
@@ -495,6 +488,11 @@ std::optional<qint64> CustomerTable::largest_key() const
 {
     const QVariant max = cn_.scalar(QStringLiteral("SELECT max(%1) FROM %2").arg(column(0), kTable));
     return max.isNull() ? std::nullopt : std::optional(max.toLongLong());
+}
+
+qint64 CustomerTable::new_key() const
+{
+    return largest_key().value_or(0) + 1;
 }
 
 QList<qint64> CustomerTable::taken(const QList<qint64>& keys) const

@@ -116,14 +116,16 @@ public:
 
     // ---- Changes, each one statement ----
 
-    // Adds a customer under a new key, one more than the largest in the
-    // table, taken in the same statement; returns the key. Another
-    // program's insert under the same key at the same moment makes it try
-    // the next key.
+    // One more than the largest key in the table: the key a customer
+    // added now takes.
+    qint64 new_key() const;
+    // Adds a customer under key, new_key() when none is given; when
+    // another program has added a row under it meanwhile, under new_key()
+    // then. Returns the key taken.
     // Each change takes a re-read to ask with itself (then), where the
     // engine allows; then's answer stays empty where it does not, and the
     // caller asks it afterwards. Insert and update set its customer.
-    qint64 insert(const CustomerRow& row, Reread* then = nullptr);
+    qint64 insert(const CustomerRow& row, Reread* then = nullptr, std::optional<qint64> key = std::nullopt);
 
     enum class Outcome { Done, Changed, Gone };
     // Writes typed over the customer shown, only if the row still holds

@@ -464,6 +464,13 @@ void Form1::cmdadd_Click()
         cmdadd->setText(tr(kCancel));
         cmdedit->setEnabled(false);
         cmddel->setEnabled(false);
+        // The new row's key is read while the user types, so that the
+        // Save asks the database only once.
+        try {
+            deptID = table.new_key();
+        } catch (const DbError&) {
+            deptID.reset();
+        }
     } else {
         mode_ = Mode::Browse;
         nav_unlock();
@@ -521,12 +528,14 @@ void Form1::cmdsave_Click()
     txt_lock();
     try {
         const ChangeOut out(cmdsave, changing_);
-        if (adding)
-            typed.cusnum = deptID = table.insert(typed, &reread);
-        else
+        if (adding) {
+            deptID = table.insert(typed, &reread, deptID);
+            typed.cusnum = *deptID;
+        } else {
             // The row must still hold what was shown at Edit: another
             // program's change is not overwritten, and the user is told.
             outcome = edited_ ? table.update(*edited_, typed, &reread) : CustomerTable::Outcome::Gone;
+        }
     } catch (const DbError& e) {
         // Nothing was written: the texts stay in their boxes to try again.
         txt_unlock();

@@ -21,7 +21,9 @@ public:
 
     // Form variables of the add/edit workflow.
     QString key;        // the key of the row being edited, taken at Edit
-    qint64 deptID = 0;  // the key of the row added last
+    // The key of the new row: read at Add, the one taken at Save; none
+    // when it could not be read at Add, and Save reads it then.
+    std::optional<qint64> deptID;
 
     // Start-up: opens the database and shows the first row. A DbError when
     // the database cannot be used; the window must not be shown then.

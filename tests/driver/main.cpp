@@ -212,7 +212,7 @@ private:
                 const bool refused = report_messages({"not saved"});
                 saved = !refused && !f.cmdsave->isEnabled();
                 if (saved)
-                    say(QStringLiteral("saved %1 %2 %3 %4").arg(adding ? QString::number(f.deptID) : f.key, token).arg(start).arg(done));
+                    say(QStringLiteral("saved %1 %2 %3 %4").arg(adding ? QString::number(f.deptID.value_or(0)) : f.key, token).arg(start).arg(done));
                 if (refused && !f.cmdsave->isEnabled())
                     break;  // another program's change came first
             }

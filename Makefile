@@ -25,7 +25,7 @@ PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libcsv-
             fonts-liberation xvfb xauth imagemagick x11-utils \
             desktop-file-utils appstream dpkg-dev \
             pkg-config libpq-dev libqt6sql6-psql postgresql-15 \
-            qt6-tools-dev qt6-l10n-tools qt6-translations-l10n help2man man-db lintian ccache
+            qt6-tools-dev qt6-l10n-tools qcoro-qt6-dev qt6-translations-l10n help2man man-db lintian ccache
 
 .PHONY: run test build asan deps bench load soak install package clean
 

@@ -22,7 +22,7 @@
 // Export and import are not timed then. Every table shows the longest time
 // the window's thread did not turn its event loop during each step.
 
-#include "data/pg_dialect.h"
+#include "data/engines/pg_dialect.h"
 #include "pg_floor.h"
 #include "report.h"
 #include "scenario.h"

@@ -14,7 +14,7 @@
 // deadlocks, from its log. Exits 1 when a row is unaccounted for or a
 // program failed.
 
-#include "data/pg_dialect.h"
+#include "data/engines/pg_dialect.h"
 #include "load_check.h"
 #include "pg_floor.h"
 #include "support/pg_scratch.h"

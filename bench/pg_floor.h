@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/pg_session.h"
+#include "data/engines/pg_session.h"
 #include "floor.h"
 
 #include <QHash>

@@ -11,7 +11,7 @@
 // runs, reading `shown` rows where the window reads a screenful.
 
 #include "data/connection.h"
-#include "data/pg_dialect.h"
+#include "data/engines/pg_dialect.h"
 #include "pg_floor.h"
 #include "support/pg_scratch.h"
 #include "tools/sample_rows.h"

@@ -1,8 +1,8 @@
 #include "scenario.h"
 
 #include "data/modyul.h"
-#include "data/pg_session.h"
-#include "data/sqlite_session.h"
+#include "data/engines/pg_session.h"
+#include "data/engines/sqlite_session.h"
 #include "form/form1.h"
 #include "pg_floor.h"
 #include "sqlite_floor.h"

@@ -1,8 +1,8 @@
 #include "transfer.h"
 
 #include "data/connection.h"
-#include "data/customer_export.h"
-#include "data/customer_import.h"
+#include "data/transfer/customer_export.h"
+#include "data/transfer/customer_import.h"
 #include "support/jet4_writer.h"
 #include "support/pg_scratch.h"
 

@@ -2,7 +2,7 @@
 // clipboard, a round trip of hostile rows read at several block sizes, the
 // encodings, files of other programs, and each refusal with its line.
 
-#include "data/customer_csv.h"
+#include "data/transfer/customer_csv.h"
 
 #include <QBuffer>
 #include <QTest>

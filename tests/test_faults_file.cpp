@@ -4,7 +4,7 @@
 
 #include "random_user/session.h"
 
-#include "data/customer_export.h"
+#include "data/transfer/customer_export.h"
 #include "data/modyul.h"
 
 #include <QApplication>

@@ -6,7 +6,7 @@
 #include "data/modyul.h"
 
 #include "data/connection.h"
-#include "data/name_match.h"
+#include "data/engines/name_match.h"
 #include "data/recordset.h"
 
 #include <QTest>

@@ -1,7 +1,8 @@
 #include "database_choice.h"
 
+#include "data/engines/target.h"
 #include "data/modyul.h"
-#include "data/sqlite_session.h"
+#include "data/engines/sqlite_session.h"
 #include "program.h"
 
 #include <QCoreApplication>
@@ -85,7 +86,7 @@ DatabaseChoice refused(const QString& error)
 // A server URL as written; a file path made absolute from base.
 QString resolved(const QString& target, const QString& base)
 {
-    if (Dialect::is_server_url(target))
+    if (target::is_server(target))
         return target;
     return QDir::cleanPath(QDir(base).absoluteFilePath(target));
 }
@@ -178,8 +179,8 @@ namespace {
 // settings file by other programs.
 DatabaseChoice open_unless_password(const QString& target, const QString& base, const QString& where)
 {
-    if (Dialect::holds_password(target))
-        return refused(Dialect::password_refusal(where));
+    if (target::holds_password(target))
+        return refused(target::password_refusal(where));
     return open(resolved(target, base), QCoreApplication::translate("DatabaseChoice", "named by the %1").arg(where));
 }
 }  // namespace

@@ -1,6 +1,6 @@
 // Tallyhouse: keeps a table of customer records.
 
-#include "data/dialect.h"
+#include "data/engines/target.h"
 #include "database_choice.h"
 #include "program.h"
 #include "startup.h"
@@ -34,7 +34,7 @@ QHash<const char*, QString> wipe_passwords(int argc, char** argv)
         const QString arg = QString::fromLocal8Bit(argv[i]);
         given.insert(argv[i], arg);
         const QString value = arg.startsWith(u'-') ? arg.section(u'=', 1) : arg;
-        if (i > 0 && (Dialect::holds_password(arg) || Dialect::holds_password(value)))
+        if (i > 0 && (target::holds_password(arg) || target::holds_password(value)))
             std::memset(argv[i], '*', std::strlen(argv[i]));
     }
     return given;

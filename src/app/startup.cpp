@@ -1,6 +1,7 @@
 #include "startup.h"
 
-#include "data/access_file.h"
+#include "data/engines/target.h"
+#include "data/transfer/access_file.h"
 #include <QCoreApplication>
 #include "data/db_error.h"
 #include "ui/messages.h"
@@ -52,7 +53,7 @@ Started start(const DatabaseChoice& choice)
         }
     }
 
-    if (!Dialect::is_server_url(choice.target) && is_access_file(choice.target) && !bring_over_access_file(choice.target))
+    if (!target::is_server(choice.target) && is_access_file(choice.target) && !bring_over_access_file(choice.target))
         return out;
 
     out.data = std::make_unique<modyul::Data>(choice.target);

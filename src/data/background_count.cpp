@@ -1,6 +1,6 @@
-#include "background_count.h"
+#include "data/background_count.h"
 
-#include "connection.h"
+#include "data/connection.h"
 
 namespace {
 

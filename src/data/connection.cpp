@@ -1,4 +1,4 @@
-#include "connection.h"
+#include "data/connection.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

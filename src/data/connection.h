@@ -1,7 +1,7 @@
 #pragma once
 
-#include "db_session.h"
-#include "dialect.h"
+#include "data/engines/db_session.h"
+#include "data/engines/dialect.h"
 
 #include <QObject>
 #include <QVariantList>

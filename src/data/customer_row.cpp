@@ -1,4 +1,4 @@
-#include "customer_row.h"
+#include "data/customer_row.h"
 
 #include <QCoreApplication>
 
@@ -56,4 +56,18 @@ QString overlong_text(const CustomerRow& row, int column)
         .arg(length)
         .arg(what)
         .arg(max_length(column));
+}
+
+std::optional<qint64> whole_number(const QString& text)
+{
+    const QString digits = text.trimmed();
+    const qsizetype first = digits.startsWith(u'-') || digits.startsWith(u'+') ? 1 : 0;
+    if (digits.size() == first)
+        return std::nullopt;
+    for (qsizetype i = first; i < digits.size(); ++i)
+        if (digits[i] < u'0' || digits[i] > u'9')
+            return std::nullopt;
+    bool ok = false;
+    const qint64 n = digits.toLongLong(&ok);
+    return ok ? std::optional(n) : std::nullopt;
 }

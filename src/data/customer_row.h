@@ -67,6 +67,10 @@ std::optional<int> overlong_column(const CustomerRow& row);
 // characters; a first or last name may hold at most 400".
 QString overlong_text(const CustomerRow& row, int column);
 
+// A whole number written as digits, with an optional sign and blanks
+// around, within 64 bits (a key as a text gives it); none otherwise.
+std::optional<qint64> whole_number(const QString& text);
+
 // The value of column i (a position in kCustomerColumns) of a row: the key
 // as a number, a text as a string or NULL, a number as stored.
 QVariant column_value(const CustomerRow& row, int i);

@@ -1,6 +1,6 @@
-#include "customer_table.h"
+#include "data/customer_table.h"
 
-#include "connection.h"
+#include "data/connection.h"
 
 #include <QCoreApplication>
 
@@ -16,10 +16,6 @@ QString params_text(const QVariantList& params)
     return out;
 }
 
-QString quoted(const QString& name)
-{
-    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
 }  // namespace
 
 void CustomerTable::open()
@@ -59,7 +55,7 @@ void CustomerTable::open_for_reading()
 
 QString CustomerTable::column(int i) const
 {
-    return quoted(positions_[i] >= 0 ? names_[positions_[i]] : QString::fromLatin1(kCustomerColumns[i].name));
+    return Dialect::quoted(positions_[i] >= 0 ? names_[positions_[i]] : QString::fromLatin1(kCustomerColumns[i].name));
 }
 
 Listing CustomerTable::listing(const RowSource& source) const

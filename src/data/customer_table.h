@@ -1,9 +1,9 @@
 #pragma once
 
-#include "customer_row.h"
-#include "db_error.h"
-#include "dialect.h"
-#include "row_source.h"
+#include "data/customer_row.h"
+#include "data/db_error.h"
+#include "data/engines/dialect.h"
+#include "data/row_source.h"
 
 #include <QStringList>
 #include <QVariantList>

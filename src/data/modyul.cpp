@@ -1,4 +1,4 @@
-#include "modyul.h"
+#include "data/modyul.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "connection.h"
-#include "customer_table.h"
-#include "recordset.h"
+#include "data/connection.h"
+#include "data/customer_table.h"
+#include "data/recordset.h"
 
 // The program's data objects: the one database connection, the customer
 // table on it and the main record set. The entry point creates them and

@@ -1,6 +1,6 @@
-#include "recordset.h"
+#include "data/recordset.h"
 
-#include "connection.h"
+#include "data/connection.h"
 
 #include <QCoreApplication>
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "background_count.h"
-#include "customer_table.h"
+#include "data/background_count.h"
+#include "data/customer_table.h"
 
 #include <QHash>
 #include <QObject>

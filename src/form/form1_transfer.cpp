@@ -2,7 +2,7 @@
 
 #include "form1.h"
 
-#include "data/customer_import.h"
+#include "data/transfer/customer_import.h"
 #include "ui/datagrid.h"
 #include "ui/messages.h"
 

@@ -13,10 +13,11 @@
 // dept already; a database gets its table and rows in one transaction.
 // Messages name a server database without its password.
 
-#include "data/access_file.h"
+#include "data/engines/target.h"
+#include "data/transfer/access_file.h"
 #include "data/connection.h"
 #include "app/program.h"
-#include "data/customer_import.h"
+#include "data/transfer/customer_import.h"
 #include "sample_rows.h"
 
 #include <QCoreApplication>
@@ -134,7 +135,7 @@ int copy(const QString& target, const QString& from)
         };
     };
     try {
-        if (!Dialect::is_server_url(from) && is_access_file(from)) {
+        if (!target::is_server(from) && is_access_file(from)) {
             AccessCustomerSource rows(from);
             return create_filled(target, rows, told(rows.name()));
         }
@@ -229,8 +230,8 @@ int main(int argc, char** argv)
     const QString target = targets.first();
     for (const auto& [named, where] : {std::pair{target, QCoreApplication::translate("Mkdb", "target")},
                                   std::pair{copyFrom, QCoreApplication::translate("Mkdb", "--copy-from source")}})
-        if (Dialect::holds_password(named))
-            return fail(Dialect::password_refusal(where));
+        if (target::holds_password(named))
+            return fail(target::password_refusal(where));
 
     try {
         if (!importFrom.isEmpty())

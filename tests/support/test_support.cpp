@@ -1,7 +1,7 @@
 #include "test_support.h"
 
 #include "data/modyul.h"
-#include "data/csv_reader.h"
+#include "data/transfer/csv_reader.h"
 #include "data/db_error.h"
 #include "support/pg_scratch.h"
 #include "ui/datagrid.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "csv_reader.h"
-#include "csv_writer.h"
-#include "customer_row.h"
+#include "data/transfer/csv_reader.h"
+#include "data/transfer/csv_writer.h"
+#include "data/customer_row.h"
 
 #include <QList>
 

@@ -1,11 +1,9 @@
 #pragma once
 
 #include <QList>
-#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
-#include <optional>
 
 // The rows a record set lists, as the statements select them: which rows,
 // and the order in which they come.
@@ -23,22 +21,8 @@ class Dialect {
 public:
     virtual ~Dialect() = default;
 
-    // The dialect for a database: a PostgreSQL URL or a file path.
-    static const Dialect& for_target(const QString& target);
-    // Whether a target names a PostgreSQL database rather than a file:
-    // a URL (in either spelling libpq takes) or libpq's "keyword=value"
-    // connection string, as libpq reads them.
-    static bool is_server_url(const QString& target);
-    // The settings of a server target by libpq's own names; none when it
-    // is not one libpq can read.
-    static std::optional<QList<QPair<QString, QString>>> server_settings(const QString& target);
-    // Whether a server target holds a password (user:secret@ or a
-    // password setting), which must never be written where others see it.
-    static bool holds_password(const QString& target);
-    // Why such a target is refused, where names the place it was written:
-    // "The --database option names a server database together with its
-    // password. ..."
-    static QString password_refusal(const QString& where);
+    // A name (a table's, a column's) quoted as SQL quotes names.
+    static QString quoted(const QString& name);
 
     // The database a target names, as messages name it, e.g.
     // "\"/home/ann/db40.mdb\"", never with a password.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "customer_import.h"
+#include "data/transfer/customer_import.h"
 
 #include <memory>
 

@@ -1,22 +1,12 @@
-#include "dialect.h"
-
-#include "pg_dialect.h"
-#include "sqlite_dialect.h"
+#include "data/engines/target.h"
 
 #include <QCoreApplication>
 #include <algorithm>
 #include <libpq-fe.h>
 
-const Dialect& Dialect::for_target(const QString& target)
-{
-    static const PgDialect pg;
-    static const SqliteDialect sqlite;
-    if (is_server_url(target))
-        return pg;
-    return sqlite;
-}
+namespace target {
 
-std::optional<QList<QPair<QString, QString>>> Dialect::server_settings(const QString& target)
+std::optional<QList<QPair<QString, QString>>> server_settings(const QString& target)
 {
     char* error = nullptr;
     PQconninfoOption* options = PQconninfoParse(target.toUtf8().constData(), &error);
@@ -32,7 +22,7 @@ std::optional<QList<QPair<QString, QString>>> Dialect::server_settings(const QSt
     return out;
 }
 
-bool Dialect::is_server_url(const QString& target)
+bool is_server(const QString& target)
 {
     if (target.startsWith(QLatin1String("postgresql://")) || target.startsWith(QLatin1String("postgres://")))
         return true;
@@ -41,16 +31,16 @@ bool Dialect::is_server_url(const QString& target)
     return target.contains(u'=') && server_settings(target).has_value();
 }
 
-bool Dialect::holds_password(const QString& target)
+bool holds_password(const QString& target)
 {
-    if (!is_server_url(target))
+    if (!is_server(target))
         return false;
     const auto settings = server_settings(target);
     return settings && std::any_of(settings->begin(), settings->end(),
                                    [](const auto& s) { return s.first == QLatin1String("password"); });
 }
 
-QString Dialect::password_refusal(const QString& where)
+QString password_refusal(const QString& where)
 {
     return QCoreApplication::translate("Dialect",
                                        "The %1 names a server database together with its password. "
@@ -59,3 +49,5 @@ QString Dialect::password_refusal(const QString& where)
                                        "the program asks for it when the server wants one.")
         .arg(where);
 }
+
+}  // namespace target

@@ -1,7 +1,8 @@
-#include "customer_import.h"
+#include "data/transfer/customer_import.h"
 
-#include "connection.h"
-#include "customer_table.h"
+#include "data/connection.h"
+#include "data/customer_table.h"
+#include "data/engines/target.h"
 
 #include <QFile>
 #include <QCoreApplication>
@@ -278,7 +279,7 @@ ImportResult check_customers(CustomerSource& source)
 
 ImportResult create_filled_database(const QString& target, CustomerSource& source, QString* name)
 {
-    const bool file = !Dialect::is_server_url(target);
+    const bool file = !target::is_server(target);
     if (file) {
         // Made here, and only when it does not exist yet.
         QFile made(target);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "customer_table.h"
+#include "data/customer_table.h"
 
 #include <functional>
 

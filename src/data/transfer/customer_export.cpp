@@ -1,6 +1,6 @@
-#include "customer_export.h"
+#include "data/transfer/customer_export.h"
 
-#include "customer_csv.h"
+#include "data/transfer/customer_csv.h"
 
 ListingCursor::ListingCursor(CustomerTable& table, const RowSource& source, qint64 page)
     : table_(table), listing_(table.listing(source)), page_(page)

@@ -1,7 +1,8 @@
-#include "pg_session.h"
+#include "data/engines/pg_session.h"
 
-#include "customer_row.h"
-#include "pg_dialect.h"
+#include "data/customer_row.h"
+#include "data/engines/pg_dialect.h"
+#include "data/engines/target.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -58,7 +59,7 @@ void PgSession::connect(const QString& url, const QString& password, int wait_ms
     disconnect();
     name_ = PgDialect().name(url);
     const QString where = QCoreApplication::translate("PgSession", "Cannot open the database %1: ").arg(name_);
-    if (Dialect::server_settings(url).value_or(QList<QPair<QString, QString>>()).isEmpty())
+    if (target::server_settings(url).value_or(QList<QPair<QString, QString>>()).isEmpty())
         throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("PgSession", "the URL cannot be read."));
     // The program's settings first: the URL's own, then a password given
     // apart, take their place.

@@ -1,4 +1,4 @@
-#include "csv_writer.h"
+#include "data/transfer/csv_writer.h"
 
 #include <QCoreApplication>
 #include <QIODevice>

@@ -1,16 +1,8 @@
-#include "sqlite_dialect.h"
+#include "data/engines/sqlite_dialect.h"
 
-#include "customer_row.h"
-#include "name_match.h"
+#include "data/customer_row.h"
+#include "data/engines/name_match.h"
 
-namespace {
-
-QString quoted(const QString& name)
-{
-    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
-}
-
-}  // namespace
 
 QString SqliteDialect::name(const QString& path) const
 {
@@ -47,7 +39,7 @@ QString SqliteDialect::index_statement(const QString& table, int column)
     const QString name = QString::fromLatin1(kCustomerColumns[column].name);
     const bool key = kCustomerColumns[column].kind == CustomerColumn::Key;
     return QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
-        .arg(key ? QStringLiteral("UNIQUE ") : QString(), quoted(index_name(table, column)), quoted(table),
+        .arg(key ? QStringLiteral("UNIQUE ") : QString(), Dialect::quoted(index_name(table, column)), Dialect::quoted(table),
              key ? name : name + QStringLiteral(" COLLATE NOCASE"));
 }
 

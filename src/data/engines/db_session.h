@@ -1,33 +1,13 @@
 #pragma once
 
-#include "db_error.h"
+#include "data/db_error.h"
+#include "data/rows.h"
 
 #include <QStringList>
 #include <QVariantList>
 #include <QVector>
 #include <memory>
 #include <optional>
-
-// What a statement returned, read to its end: its rows, and the number of
-// rows it changed. next() and value() step through the rows as a query
-// does, starting before the first.
-class Rows {
-public:
-    QVector<QVariantList> rows;
-    qint64 changed = 0;
-
-    bool next() { return ++at_ < rows.size(); }
-    QVariant value(int column) const { return rows.value(at_).value(column); }
-
-private:
-    qsizetype at_ = -1;
-};
-
-// A statement with its values, for several sent together.
-struct Statement {
-    QString sql;
-    QVariantList params;
-};
 
 // A session with a database: one live connection to it, and everything
 // that runs on it, the session's own statements too (the catalogue, the
@@ -36,9 +16,6 @@ struct Statement {
 class DbSession {
 public:
     virtual ~DbSession() = default;
-
-    // The session for a database: a PostgreSQL URL or a file path.
-    static std::unique_ptr<DbSession> for_target(const QString& target);
 
     // Opens the database with the password when one is given; an open
     // one is closed first. Never creates a database. A DbError names the

@@ -1,7 +1,7 @@
-#include "sqlite_session.h"
+#include "data/engines/sqlite_session.h"
 
-#include "customer_row.h"
-#include "name_match.h"
+#include "data/customer_row.h"
+#include "data/engines/name_match.h"
 
 #include <QCoreApplication>
 #include <QFile>

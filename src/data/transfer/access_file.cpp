@@ -1,6 +1,6 @@
-#include "access_file.h"
+#include "data/transfer/access_file.h"
 
-#include "db_error.h"
+#include "data/db_error.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -69,21 +69,6 @@ QString jet4_text(const unsigned char* p, int size)
     for (int i = 0; i + 1 < size; i += 2)
         out += QChar(char16_t(p[i] | p[i + 1] << 8));
     return out;
-}
-
-// A whole number written as digits with an optional sign.
-std::optional<qint64> whole_number(const QString& text)
-{
-    const QString digits = text.trimmed();
-    const qsizetype first = digits.startsWith(u'-') || digits.startsWith(u'+') ? 1 : 0;
-    if (digits.size() == first)
-        return std::nullopt;
-    for (qsizetype i = first; i < digits.size(); ++i)
-        if (!digits[i].isDigit() || digits[i].unicode() > u'9')
-            return std::nullopt;
-    bool ok = false;
-    const qint64 n = digits.toLongLong(&ok);
-    return ok ? std::optional(n) : std::nullopt;
 }
 
 // A double that is a whole number within 64 bits.

@@ -1,7 +1,8 @@
-#include "pg_dialect.h"
+#include "data/engines/pg_dialect.h"
 
-#include "customer_row.h"
-#include "db_error.h"
+#include "data/customer_row.h"
+#include "data/db_error.h"
+#include "data/engines/target.h"
 
 #include <QCoreApplication>
 
@@ -24,7 +25,7 @@ QString setting(const QList<QPair<QString, QString>>& settings, const char* keyw
 
 QString PgDialect::name(const QString& url) const
 {
-    const auto settings = server_settings(url).value_or(QList<QPair<QString, QString>>());
+    const auto settings = target::server_settings(url).value_or(QList<QPair<QString, QString>>());
     if (settings.isEmpty())
         return QCoreApplication::translate("PgDialect", "(a URL that cannot be read)");
     QString db = setting(settings, "dbname");

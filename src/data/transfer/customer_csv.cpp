@@ -1,4 +1,4 @@
-#include "customer_csv.h"
+#include "data/transfer/customer_csv.h"
 
 #include <QCoreApplication>
 #include <QBuffer>
@@ -18,22 +18,6 @@ QVariantList header()
 QString shown(const QString& text)
 {
     return QStringLiteral("\"%1\"").arg(text.size() > 40 ? text.left(40) + u'…' : text);
-}
-
-// Digits with an optional sign and blanks around, within 64 bits.
-std::optional<qint64> whole_number(const QString& text)
-{
-    const QString digits = text.trimmed();
-    const qsizetype first = digits.startsWith(u'-') || digits.startsWith(u'+') ? 1 : 0;
-    if (digits.size() == first)
-        return std::nullopt;
-    for (qsizetype i = first; i < digits.size(); ++i) {
-        if (digits[i] < u'0' || digits[i] > u'9')
-            return std::nullopt;
-    }
-    bool ok = false;
-    const qint64 n = digits.toLongLong(&ok);
-    return ok ? std::optional(n) : std::nullopt;
 }
 
 // A whole number as such, any other finite number (C locale) as a double.

@@ -1,6 +1,6 @@
-#include "csv_reader.h"
+#include "data/transfer/csv_reader.h"
 
-#include "customer_row.h"
+#include "data/customer_row.h"
 
 #include <QCoreApplication>
 #include <QByteArrayView>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "db_session.h"
-#include "sqlite_dialect.h"
+#include "data/engines/db_session.h"
+#include "data/engines/sqlite_dialect.h"
 
 #include <QSqlDatabase>
 #include <mutex>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialect.h"
+#include "data/engines/dialect.h"
 
 // SQLite's SQL: the row key is the rowid; names are compared with the
 // NOCASE collation and matched by the program's own LIKE function,

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "customer_csv.h"
-#include "customer_export.h"
+#include "data/transfer/customer_csv.h"
+#include "data/transfer/customer_export.h"
 
 #include <QCoreApplication>
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db_session.h"
+#include "data/engines/db_session.h"
 
 #include <QHash>
 #include <condition_variable>

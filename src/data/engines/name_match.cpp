@@ -1,4 +1,4 @@
-#include "name_match.h"
+#include "data/engines/name_match.h"
 
 #include <QMultiHash>
 #include <QSet>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialect.h"
+#include "data/engines/dialect.h"
 
 // PostgreSQL's SQL: the row key is the customer number; names are matched
 // by lower() in the "C" collation, through an index on that expression,

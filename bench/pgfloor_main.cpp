@@ -10,7 +10,7 @@
 // Markdown table of the median and worst times of each question over reps
 // runs, reading `shown` rows where the window reads a screenful.
 
-#include "data/connection.h"
+#include "data/database.h"
 #include "data/engines/pg_dialect.h"
 #include "pg_floor.h"
 #include "support/pg_scratch.h"
@@ -198,7 +198,7 @@ int run(const Options& o)
     // What a statement costs beyond the server's work: one key lookup as
     // the program runs every statement with values (sent with its values
     // in one message), against the same statement prepared once.
-    Connection program;
+    Database program;
     program.open(database);
     const QString lookup = QStringLiteral("SELECT cusnum FROM dept WHERE cusnum = %1");
     const int many = o.reps * 20;

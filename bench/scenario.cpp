@@ -1,11 +1,12 @@
 #include "scenario.h"
 
-#include "data/modyul.h"
+#include "data/customer_list.h"
 #include "data/engines/pg_session.h"
 #include "data/engines/sqlite_session.h"
 #include "form/form1.h"
 #include "pg_floor.h"
 #include "sqlite_floor.h"
+#include "support/await.h"
 #include "support/link_relay.h"
 #include "ui/datagrid.h"
 
@@ -194,7 +195,7 @@ private:
     // The grid's current row is the record set's and shows the boxes' row.
     bool gridAgrees() const
     {
-        const qint64 position = data_->rs.position();
+        const qint64 position = list_->records().position();
         return shownKey() > 0 && grid()->firstShown() + grid()->currentIndex().row() == position
             && gridKey(position) == shownKey();
     }
@@ -221,7 +222,7 @@ private:
     LoopMeter meter_;
     qint64 tripsBefore_ = 0;
     Probe stepProbe_;
-    std::unique_ptr<modyul::Data> data_;
+    std::unique_ptr<CustomerList> list_;
     std::unique_ptr<Form1> form_;
     std::unique_ptr<PGconn, decltype(&PQfinish)> pgFloorConn_{nullptr, &PQfinish};
     std::unique_ptr<Floor> floor_;
@@ -236,9 +237,9 @@ Session::Session(const QString& target, const QElapsedTimer& sinceMain, const Li
 {
     QElapsedTimer load;
     load.start();
-    data_ = std::make_unique<modyul::Data>(target);
-    form_ = std::make_unique<Form1>(*data_);
-    form_->Form_Load();
+    list_ = std::make_unique<CustomerList>(target);
+    form_ = std::make_unique<Form1>(*list_);
+    await(form_->Form_Load());
     painted_ = std::make_unique<PaintCounter>(grid());
     grid()->viewport()->installEventFilter(painted_.get());
     form_->show();
@@ -273,15 +274,18 @@ Session::Session(const QString& target, const QElapsedTimer& sinceMain, const Li
 
 void Session::makeFloor()
 {
-    if (auto* sqlite = dynamic_cast<SqliteSession*>(&data_->cn.session())) {
+    // SQLite's floor runs on the window's own handle (SQLite serializes
+    // its use), while the window waits for the user.
+    DbSession* session = await(list_->connection().ask([](Database& db) { return &db.session(); }));
+    if (auto* sqlite = dynamic_cast<SqliteSession*>(session)) {
         floor_ = std::make_unique<SqliteFloor>(sqlite->handle());
-        startupFloor = SqliteFloor::openCountRead(data_->target, visible_);
+        startupFloor = SqliteFloor::openCountRead(list_->target(), visible_);
         return;
     }
-    if (!dynamic_cast<PgSession*>(&data_->cn.session()))
+    if (!dynamic_cast<PgSession*>(session))
         throw std::runtime_error("no floor for this database engine");
     // A connection of its own beside the window's, with the same settings.
-    const QString url = withSettings(data_->target);
+    const QString url = withSettings(list_->target());
     pgFloorConn_.reset(PQconnectdb(url.toUtf8().constData()));
     if (PQstatus(pgFloorConn_.get()) != CONNECTION_OK)
         throw std::runtime_error(PQerrorMessage(pgFloorConn_.get()));
@@ -304,7 +308,7 @@ void Session::followFloor()
     t.start();
     while (t.elapsed() < (relay_ ? relay_->rttMs() : 0) + 50)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    waitFor([&] { return form_->idle() && !data_->rs.outdated(); }, "following the floor's change");
+    waitFor([&] { return form_->idle() && !await(list_->records().outdated()); }, "following the floor's change");
 }
 
 void Session::check(bool ok, const QString& what) const
@@ -379,7 +383,7 @@ void Session::filter(int reps)
             const QString text = box->text();
             check(text == next, QStringLiteral("filter box holds \"%1\"").arg(text));
             const auto floor = floor_->countAndRead(text, visible_);
-            check(data_->rs.recordCount() == floor.count, QStringLiteral("count for \"%1\"").arg(text));
+            check(list_->records().knownCount() == floor.count, QStringLiteral("count for \"%1\"").arg(text));
             checkShown(floor, 0, QStringLiteral("filter \"%1\"").arg(text));
             sample(op, countMs, floor.ms, all);
             sample(QStringLiteral("  %1: first rows painted").arg(op), rowsMs, -1, rows);
@@ -389,7 +393,7 @@ void Session::filter(int reps)
 
 void Session::navigate(int reps)
 {
-    const qint64 count = data_->rs.recordCount();
+    const qint64 count = list_->records().knownCount();
     struct Step {
         const char* op;
         QPushButton* button;
@@ -412,7 +416,7 @@ void Session::navigate(int reps)
 
 void Session::grid(int reps)
 {
-    const qint64 count = data_->rs.recordCount();
+    const qint64 count = list_->records().knownCount();
     QScrollBar* bar = grid()->rowScrollBar();
     QWidget* viewport = grid()->viewport();
     auto choose = [&](const char* op, int row) {
@@ -442,13 +446,13 @@ void Session::grid(int reps)
         choose("choose the last row", grid()->model()->rowCount() - 1);
 
         click(form_->cmdfirst);
-        waitFor([&] { return data_->rs.position() == 0 && gridAgrees(); }, "First");
+        waitFor([&] { return list_->records().position() == 0 && gridAgrees(); }, "First");
     }
 }
 
 void Session::changes(int reps)
 {
-    const qint64 count = data_->rs.recordCount();
+    const qint64 count = list_->records().knownCount();
     const qint64 firstKey = startupFloor.keys.value(0);
     const QStringList texts{"Zacharias", "Quist", "1 Bench Road", "zq@example.com", "555-0000", "Bench", "900"};
     for (int rep = 0; rep < reps; ++rep) {
@@ -460,7 +464,7 @@ void Session::changes(int reps)
         double ms = timed([&] { click(form_->cmdsave); },
                           [&] { return browsing() && gridAgrees(); }, "Save a new row");
         const qint64 key = shownKey();
-        check(form_->Text2->text() == texts[0] && data_->rs.recordCount() == count + 1, QStringLiteral("saved new row"));
+        check(form_->Text2->text() == texts[0] && list_->records().knownCount() == count + 1, QStringLiteral("saved new row"));
         checkGridAgrees(QStringLiteral("saved new row"));
         const QString insert = QStringLiteral("INSERT INTO dept (cusnum, Fname, Lname) VALUES ($1, $2, $3)");
         auto floor = floor_->changeAndRead(insert, {key + 1, texts[0], texts[1]}, visible_, true);
@@ -498,7 +502,7 @@ void Session::changes(int reps)
         ms = msSince(sinceYes);
         stepProbe_ = probe();
         expectingBox_ = false;
-        check(data_->rs.recordCount() == count, QStringLiteral("row deleted"));
+        check(list_->records().knownCount() == count, QStringLiteral("row deleted"));
         floor_->exec(insert, {key, texts[0], texts[1]});
         floor = floor_->changeAndRead(QStringLiteral("DELETE FROM dept WHERE cusnum = $1"), {key}, visible_, false);
         checkShown(floor, 0, QStringLiteral("after Delete"));

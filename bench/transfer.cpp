@@ -1,12 +1,15 @@
 #include "transfer.h"
 
 #include "data/connection.h"
+#include "support/await.h"
+#include "data/customer_table.h"
 #include "data/transfer/customer_export.h"
 #include "data/transfer/customer_import.h"
 #include "support/jet4_writer.h"
 #include "support/pg_scratch.h"
 
 #include <QCoreApplication>
+#include <QCoro/QCoroTask>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -19,13 +22,17 @@ namespace bench {
 
 namespace {
 
+// A database opened as the window opens it: a connection with the
+// customer table on its own thread, where the export and the import run.
 struct Opened {
     Connection cn;
-    CustomerTable table{cn};
+    CustomerTable table{cn.database()};
     explicit Opened(const QString& target)
     {
-        cn.open(target);
-        table.open();
+        await(cn.ask([this, target](Database& db) {
+            db.open(target);
+            table.open();
+        }));
     }
 };
 
@@ -58,23 +65,26 @@ QList<Step> exportAndImport(const QString& target, const QString& emptyTarget, c
     QElapsedTimer t;
     try {
         Opened from(target);
-        QFile out(csvPath);
-        if (!out.open(QIODevice::WriteOnly))
-            throw std::runtime_error(out.errorString().toStdString());
         t.start();
-        const ExportResult exported = export_customers(from.table, RowSource::all(), &out);
-        out.close();
+        const ExportResult exported = await(from.cn.ask([&](Database&) {
+            QFile out(csvPath);
+            if (!out.open(QIODevice::WriteOnly))
+                throw std::runtime_error(out.errorString().toStdString());
+            return export_customers(from.table, RowSource::all(), &out);
+        }));
         const double exportMs = msSince(t);
         if (exported.outcome != ExportResult::Done)
             throw std::runtime_error(exported.error.toStdString());
 
         Opened into(emptyTarget);
-        QFile in(csvPath);
-        if (!in.open(QIODevice::ReadOnly))
-            throw std::runtime_error(in.errorString().toStdString());
-        CsvCustomerSource source(&in);
         t.restart();
-        const ImportResult imported = import_customers(into.table, source);
+        const ImportResult imported = await(into.cn.ask([&](Database&) {
+            QFile in(csvPath);
+            if (!in.open(QIODevice::ReadOnly))
+                throw std::runtime_error(in.errorString().toStdString());
+            CsvCustomerSource source(&in);
+            return import_customers(into.table, source);
+        }));
         const double importMs = msSince(t);
         if (imported.outcome != ImportResult::Done || imported.added != exported.rows)
             throw std::runtime_error(QStringLiteral("the import added %1 of %2 rows: %3")

@@ -59,13 +59,13 @@ void AccessibilityTest::controlsAreNamedByTheirCaptionsAndMessagesAreAlerts()
 
     auto confirm = answer_next_message_box(QMessageBox::No);
     QTest::mouseClick(w->cmddel, Qt::LeftButton);
-    QVERIFY(confirm->seen);
+    QTRY_VERIFY(confirm->seen);
     QCOMPARE(confirm->role, QAccessible::AlertMessage);
     auto notice = answer_next_message_box(QMessageBox::Ok);
     db.exec("DELETE FROM dept WHERE cusnum = 1");
     w->cmdedit->click();
     w->cmdsave->click();
-    QVERIFY(notice->seen);
+    QTRY_VERIFY(notice->seen);
     QVERIFY2(notice->text.contains("deleted"), qPrintable(notice->text));
     QCOMPARE(notice->role, QAccessible::AlertMessage);
 }
@@ -168,7 +168,7 @@ void AccessibilityTest::positionLineFollowsAddEditSaveAndDelete()
 
     auto yes = answer_next_message_box(QMessageBox::Yes);
     QTest::mouseClick(w->cmddel, Qt::LeftButton);
-    QVERIFY(yes->seen);
+    QTRY_VERIFY(yes->seen);
     QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 1 of 7"));
 
     TempDb empty;

@@ -141,7 +141,7 @@ void AddEditSaveTest::addThenCancelOrAddAgainWritesNothingAndShowsTheFirstRow()
 
     QVERIFY(start(w, true));
     QCOMPARE(w.boxes(), QStringList(8, QString()));
-    QCOMPARE(w.rs().position(), w.rs().recordCount() - 1);  // the last row is current
+    QCOMPARE(w.rs().position(), w.rs().knownCount() - 1);  // the last row is current
     type(w->Text2, "Half typed");
 
     w.alt(Qt::Key_C);
@@ -552,7 +552,7 @@ void AddEditSaveTest::gridFilterAndEmailBoxCannotDisturbAnAddOrEdit()
     QCOMPARE(w->Text9->text(), QString());
     QVERIFY(w->fname->isChecked());
     QCOMPARE(w.boxes().value(1), QStringLiteral("Typed"));
-    QCOMPARE(w.rs().recordCount(), 7);
+    QCOMPARE(w.rs().knownCount(), 7);
 
     QVERIFY(save(w));
     if (adding) {
@@ -654,7 +654,7 @@ void AddEditSaveTest::lockedSaveIsRefusedThenRetried()
     TempDb db(TempDb::sample());
     const auto before = db.rows();
     Window w(db);
-    QCOMPARE(w.cn().lock_wait(), 3000);  // how long the program waits
+    QCOMPARE(w.ask([](Database& db) { return db.lock_wait(); }), 3000);  // how long the program waits
     set_lock_wait(w, 200);                     // keeps this test short
     QTest::mouseClick(w->cmdnext, Qt::LeftButton);
     QVERIFY(start(w, adding));

@@ -16,6 +16,18 @@
 using namespace test;
 
 namespace {
+// A statement run on a started program's connection, and its first value.
+QVariant program_scalar(Started& program, const QString& sql)
+{
+    return await(program.list->connection().ask([sql](Database& db) { return db.scalar(sql); }));
+}
+
+// Every row of dept as the started program's connection reads it.
+QVector<test::Row> program_rows(Started& program)
+{
+    return await(program.list->connection().ask([](Database& db) { return test::dept_rows(db); }));
+}
+
 const QString kServers = QStringLiteral("postgresql://ann@h1:5432,h2:5432/shop?target_session_attrs=read-write&sslmode=verify-full");
 
 // The choice of a program in root/prog started in root/cwd, with HOME
@@ -213,7 +225,7 @@ void DatabaseChoiceTest::plantedPasswordNeverInSight()
 
     QTemporaryDir tmp;
     auto box = answer_next_message_box(QMessageBox::Ok);
-    const Started started = start(choose(tmp.path(), url));
+    const Started started = await(start(choose(tmp.path(), url)));
     QVERIFY(!started.form);
     QVERIFY2(box->seen && box->text.contains("~/.pgpass"), qPrintable(box->text));
     QVERIFY(!box->text.contains(planted) && !box->title.contains(planted));
@@ -243,7 +255,7 @@ void DatabaseChoiceTest::explicitMissingFileIsAnErrorNotAQuestion()
 {
     QTemporaryDir tmp;
     auto box = answer_next_message_box(QMessageBox::Ok);
-    const Started program = start(choose(tmp.path(), {}, {"TALLYHOUSE_DATABASE=missing.mdb"}));
+    const Started program = await(start(choose(tmp.path(), {}, {"TALLYHOUSE_DATABASE=missing.mdb"})));
     QVERIFY(!program.form);
     QCOMPARE(program.status, 1);
     QVERIFY2(box->text.contains(tmp.path() + "/cwd/missing.mdb\": the file does not exist"), qPrintable(box->text));
@@ -255,7 +267,7 @@ void DatabaseChoiceTest::cancelWritesNothingAndEndsWith1()
 {
     QTemporaryDir tmp;
     auto box = answer_next_message_box(QMessageBox::Cancel);
-    const Started program = start(choose(tmp.path(), {}));
+    const Started program = await(start(choose(tmp.path(), {})));
     QCOMPARE(box->text, "No customer database was found. Create a new, empty one at " + tmp.path() + "/home/.local/share/Tallyhouse/db40.mdb?");
     QStringList buttons = box->buttonTexts.replaceInStrings("&", "");
     buttons.sort();
@@ -270,28 +282,28 @@ void DatabaseChoiceTest::createMakesAnEmptyDatabaseThatOpens()
     QTemporaryDir tmp;
     const QString path = tmp.path() + "/new/data/Tallyhouse/db40.mdb";
     auto box = answer_next_message_box(QMessageBox::Ok);
-    Started program = start(choose(tmp.path(), {}, {"XDG_DATA_HOME=$ROOT/new/data"}));
-    QVERIFY(box->seen);
+    Started program = await(start(choose(tmp.path(), {}, {"XDG_DATA_HOME=$ROOT/new/data"})));
+    QTRY_VERIFY(box->seen);
     QVERIFY(program.form);
-    QCOMPARE(program.data->target, path);
+    QCOMPARE(program.list->target(), path);
     for (QLineEdit* text : program.form->recordBoxes())
         QCOMPARE(text->text(), QString());
-    QCOMPARE(program.data->cn.scalar("SELECT count(*) FROM dept").toInt(), 0);
-    QCOMPARE(program.data->cn.scalar("SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master ORDER BY name)").toString(),
+    QCOMPARE(program_scalar(program, "SELECT count(*) FROM dept").toInt(), 0);
+    QCOMPARE(program_scalar(program, "SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master ORDER BY name)").toString(),
              QStringLiteral("dept dept_fname dept_lname"));
     // The folders the program made are the user's only.
     QCOMPARE(QFileInfo(tmp.path() + "/new").permissions(),
              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
 
     // A second creation leaves the file as it is.
-    program.data->cn.execute("INSERT INTO dept (cusnum, Fname) VALUES (1, 'Ann')");
+    await(program.list->connection().ask([](Database& db) { db.execute("INSERT INTO dept (cusnum, Fname) VALUES (1, 'Ann')"); }));
     try {
         create_empty_database(path);
         QFAIL("an existing database was created again");
     } catch (const DbError& e) {
         QCOMPARE(e.number(), int(DbError::FileExists));
     }
-    QCOMPARE(program.data->cn.scalar("SELECT Fname FROM dept").toString(), QStringLiteral("Ann"));
+    QCOMPARE(program_scalar(program, "SELECT Fname FROM dept").toString(), QStringLiteral("Ann"));
 }
 
 void DatabaseChoiceTest::accessDatabaseIsCopiedInItsPlace()
@@ -308,7 +320,7 @@ void DatabaseChoiceTest::accessDatabaseIsCopiedInItsPlace()
     // Cancel changes nothing and ends the program with 1.
     {
         auto box = answer_next_message_box(QMessageBox::Cancel);
-        const Started program = start(choose(tmp.path(), {}));
+        const Started program = await(start(choose(tmp.path(), {})));
         QCOMPARE(box->text, "db40.mdb was made by Microsoft Access. Tallyhouse can copy its 300 customers into a new database "
                             "and work on that; the Access file stays as it is. Copy them?");
         QStringList buttons = box->buttonTexts.replaceInStrings("&", "");
@@ -323,14 +335,14 @@ void DatabaseChoiceTest::accessDatabaseIsCopiedInItsPlace()
     // every customer and text; the Access file is kept, byte for byte,
     // under a name no other file has.
     auto box = answer_next_message_box(QMessageBox::Ok);
-    Started program = start(choose(tmp.path(), {}));
-    QVERIFY(box->seen);
+    Started program = await(start(choose(tmp.path(), {})));
+    QTRY_VERIFY(box->seen);
     QVERIFY(program.form);
-    QCOMPARE(program.data->target, prog + "/db40.mdb");
+    QCOMPARE(program.list->target(), prog + "/db40.mdb");
     QCOMPARE(entries(prog), (QStringList{"db40.access-2.mdb", "db40.access.mdb", "db40.mdb"}));
     QCOMPARE(contents(prog).value("db40.access-2.mdb"), access);
     QCOMPARE(contents(prog).value("db40.access.mdb"), before.value("db40.access.mdb"));
-    QCOMPARE(texts(dept_rows(program.data->cn)), texts(customers));
+    QCOMPARE(texts(program_rows(program)), texts(customers));
     QCOMPARE(program.form->DataGrid1->listedRows(), 300);
     QCOMPARE(program.form->recordBoxes().value(1)->text(), customers[0][1].toString());
 }
@@ -378,7 +390,7 @@ void DatabaseChoiceTest::accessDatabaseThatCannotBeCopiedIsLeftAsItIs()
     write_file(path, file);
     const auto before = contents(tmp.path() + "/prog");
     auto box = answer_next_message_box(QMessageBox::Ok);
-    const Started program = start(choose(tmp.path(), {}));
+    const Started program = await(start(choose(tmp.path(), {})));
     QVERIFY2(box->text.contains(path + told), qPrintable(box->text));
     QVERIFY(!program.form);
     QCOMPARE(program.status, 1);

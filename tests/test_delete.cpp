@@ -172,7 +172,7 @@ void DeleteTest::rowAnotherProgramRemovedIsReported()
     Window w(db);
     db.exec("DELETE FROM dept WHERE cusnum = 1");
     auto notice = delete_current(w, QMessageBox::Yes, QMessageBox::Ok).then;
-    QVERIFY(notice->seen);
+    QTRY_VERIFY(notice->seen);
     QVERIFY2(notice->text.contains("deleted"), qPrintable(notice->text));
     QCOMPARE(db.count(), 6);
     QCOMPARE(w.boxes().mid(0, 2), (QStringList{"2", "Mark"}));
@@ -200,7 +200,7 @@ void DeleteTest::lockedDeleteIsRefusedThenRetried()
 
     auto lock = std::make_unique<DbLock>(db, kind);
     auto refusal = delete_current(w, QMessageBox::Yes, QMessageBox::Ok).then;
-    QVERIFY(refusal->seen);
+    QTRY_VERIFY(refusal->seen);
     QVERIFY2(refusal->text.contains("not deleted") && refusal->text.contains("locked"), qPrintable(refusal->text));
     QCOMPARE(w.boxes(), shown);
     QCOMPARE(w.state(), state::browse);
@@ -225,7 +225,7 @@ void DeleteTest::readOnlyDeleteIsRefused()
     const QStringList shown = w.boxes();
 
     auto refusal = delete_current(w, QMessageBox::Yes, QMessageBox::Ok).then;
-    QVERIFY(refusal->seen);
+    QTRY_VERIFY(refusal->seen);
     QVERIFY2(refusal->text.contains("readonly") || refusal->text.contains("read-only"), qPrintable(refusal->text));
     QCOMPARE(w.boxes(), shown);
     QCOMPARE(w.state(), state::browse);

@@ -271,7 +271,8 @@ void FileFaultsTest::exportOntoAFullDiskTellsTheSystemsReason()
     Window w(db);
     QFile file(db.dir() + QStringLiteral("/customers.csv"));
     QVERIFY(file.open(QIODevice::WriteOnly));
-    const ExportResult result = export_customers(w.data().table, RowSource::all(), &file);
+    file.close();
+    const ExportResult result = await(w.list().export_csv(file.fileName(), std::make_shared<CustomerList::Progress>()));
     QCOMPARE(result.outcome, ExportResult::WriteFailed);
     QCOMPARE(result.error, QStringLiteral("No space left on device"));
 }
@@ -310,10 +311,10 @@ void FileFaultsTest::damagedFileAtStartUp()
         f.write(damaged);
     }
     {
-        modyul::Data data(db.path());
-        Form1 form(data);
+        CustomerList list(db.path());
+        Form1 form(list);
         try {
-            form.Form_Load();
+            await(form.Form_Load());
             form.show();
             random_user::BoxGuard guard;  // a failing read ends the program with a message
             for (int i = 0; i < 310; ++i)
@@ -321,7 +322,7 @@ void FileFaultsTest::damagedFileAtStartUp()
             QTest::mouseClick(form.cmdlast, Qt::LeftButton);
             if (form.Text9->isEnabled())
                 QTest::keyClicks(form.Text9, "Name2");
-            QTest::qWait(20);
+            QVERIFY(wait_idle(form));
             // Damage found later ends the program, with its message.
             QCOMPARE(!form.isEnabled(), !guard.messages.isEmpty());
             for (const QString& m : guard.messages)

@@ -172,18 +172,18 @@ void ProcessFaultsTest::lockReleasedWhileWaiting()
 void ProcessFaultsTest::lockAtStartUpIsWaitedOut()
 {
     TempDb db(TempDb::sample());
-    modyul::Data data(db.path());
-    Form1 form(data);
+    CustomerList list(db.path());
+    Form1 form(list);
     {
         HeldLock lock(db);
         try {
-            form.Form_Load();
+            await(form.Form_Load());
             QFAIL("the window loaded on a locked database");
         } catch (const DbError& e) {
             QVERIFY2(e.busy() && e.message().contains(db.path()), qPrintable(e.message()));
         }
     }
-    form.Form_Load();  // tried again once the lock is gone
+    await(form.Form_Load());  // tried again once the lock is gone
     QCOMPARE(form.Text2->text(), QStringLiteral("Maria"));
     QCOMPARE(form.DataGrid1->listedRows(), 7);
 }
@@ -223,13 +223,13 @@ void ProcessFaultsTest::filterUnderALockFollowsOnceTheDatabaseIsFree()
         QVERIFY(guard.messages.join(u'\n').contains("in use by another program"));
         QCOMPARE(seen(w), before.section(u'\n', 0, 1) + "\nB\n" + before.section(u'\n', 3));
     }
-    QTRY_COMPARE(w.rs().recordCount(), 100);
+    QTRY_COMPARE(w.rs().knownCount(), 100);
     QCOMPARE(w->Text2->text(), QStringLiteral("Bob 1"));
     QVERIFY(w.gridAgreesWithBoxes());
 
     refused_while_locked(w, db, [&] { QTest::mouseClick(w->lname, Qt::LeftButton); });
     QTRY_COMPARE(w->Text3->text(), QStringLiteral("Brown 101"));  // the column chosen, once free
-    QCOMPARE(w.rs().recordCount(), 100);
+    QCOMPARE(w.rs().knownCount(), 100);
 }
 
 void ProcessFaultsTest::addNeedsNoDatabaseAndCancelCatchesUp()

@@ -269,7 +269,7 @@ void FilterTest::requeryRunsTheFilterAgain()
 
     auto answer = answer_next_message_box(QMessageBox::Yes);
     QTest::mouseClick(w->cmddel, Qt::LeftButton);
-    QVERIFY(answer->seen);
+    QTRY_VERIFY(answer->seen);
     QCOMPARE(w.gridColumn(kFirstName), (QStringList{"ALICE", "anne"}));
     QCOMPARE(w->Text2->text(), QStringLiteral("ALICE"));
 
@@ -346,14 +346,15 @@ void FilterTest::cancelledQuestionLeavesTheConnectionUsable()
         : QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c");
     const QList<QList<Statement>> asked{{{endless, {}}}, {{QStringLiteral("SELECT 1"), {}}, {endless, {}}}};
     for (const QList<Statement>& statements : asked) {
-        QTimer::singleShot(100, &cn, [&] { cn.cancel(); });
+        auto answer = cn.ask([statements](Database& db) { return db.queries(statements); });
+        QTimer::singleShot(100, &cn, [&] { cn.cancel(answer.ticket()); });
         try {
-            cn.queries(statements);
+            await(answer);
             QFAIL("the question was not stopped");
         } catch (const DbError& e) {
             QVERIFY2(e.cancelled(), qPrintable(e.message()));
         }
-        QCOMPARE(cn.scalar(QStringLiteral("SELECT count(*) FROM dept")).toInt(), 13);
+        QCOMPARE(w.ask([](Database& db) { return db.scalar(QStringLiteral("SELECT count(*) FROM dept")).toInt(); }), 13);
     }
     typeFilter(w, "ma");
     QCOMPARE(w->Text2->text(), QStringLiteral("Marta"));

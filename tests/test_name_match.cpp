@@ -189,16 +189,18 @@ void NameMatchTest::databaseAgreesWithNameLike()
     rows << row(names.size() + 1, QVariant(), "null first name");
     TempDb db(rows);
 
-    modyul::Data data(db.target());
-    modyul::open_db(data);
-    RecordSet& rs = data.rs;
-    rs.open(RowSource::name_like(RowSource::Column::Fname, pattern));
+    // The filter lists the names that begin with its text.
+    CustomerList list(db.target());
+    await(list.open());
+    await(list.filter(pattern, RowSource::Column::Fname));
+    RecordSet& rs = list.records();
+    QVERIFY(await(rs.prefetch(0, rs.knownCount())));
     QStringList listed;
-    for (qint64 i = 0; i < rs.recordCount(); ++i)
-        listed << rs.rowAt(i).value(1).toString();
+    for (qint64 i = 0; i < rs.knownCount(); ++i)
+        listed << rs.cachedRow(i)->value(1).toString();
     QStringList expected;
     for (const QString& name : names)
-        if (name_like(name, pattern))
+        if (name_like(name, pattern + u'%'))
             expected << name;
     listed.sort();
     expected.sort();

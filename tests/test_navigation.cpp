@@ -160,11 +160,11 @@ void NavigationTest::navigationWithoutRowsChangesNothing()
             QTest::keyClick(w.get(), k, Qt::AltModifier);
         QTest::qWait(200);
         // The handlers themselves, should anything reach them.
-        w->cmdfirst_Click();
-        w->cmdprev_Click();
-        w->cmdnext_Click();
-        w->cmdlast_Click();
-        w->DataGrid1_RowColChange();
+        await(w->cmdfirst_Click());
+        await(w->cmdprev_Click());
+        await(w->cmdnext_Click());
+        await(w->cmdlast_Click());
+        await(w->DataGrid1_RowColChange(0));
 
         QCOMPARE(w.boxes(), QStringList(8, QString()));
         QCOMPARE(w.enabledButtons(), expectedButtons);

@@ -79,10 +79,10 @@ QString load_failure(const QString& target)
 {
     QString message;
     {
-        modyul::Data data(target);
-        Form1 form(data);
+        CustomerList list(target);
+        Form1 form(list);
         try {
-            form.Form_Load();
+            test::await(form.Form_Load());
         } catch (const DbError& e) {
             message = e.message();
         }
@@ -278,7 +278,7 @@ void StartupTest::captionsFitTheirControls()
              texts.mid(0, 6));
     auto box = answer_next_message_box(QMessageBox::No);
     QTest::mouseClick(w->cmddel, Qt::LeftButton);
-    QVERIFY(box->seen);
+    QTRY_VERIFY(box->seen);
     QCOMPARE((QStringList{box->title, box->text, box->buttonTexts.join(u'|')}), texts.mid(6));
     QCOMPARE(db.count(), 7);
 
@@ -306,7 +306,7 @@ void StartupTest::untrappedErrorIsShownAndEndsTheProgram()
     db.exec("DROP TABLE dept");
     auto box = answer_next_message_box(QMessageBox::Ok);
     QTest::keyClicks(w->Text9, "m");
-    QVERIFY(box->seen);
+    QTRY_VERIFY(box->seen);
     QVERIFY2(box->text.startsWith("Run-time error '"), qPrintable(box->text));
     QVERIFY2(box->text.contains("dept"), qPrintable(box->text));
     QCOMPARE(w.ended, QList<int>{1});

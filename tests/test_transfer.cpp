@@ -59,14 +59,14 @@ QList<QStringList> texts(const QVector<Row>& rows)
 // The rows of a database that no TempDb made.
 QVector<Row> rows_at(const QString& target)
 {
-    Connection cn;
+    Database cn;
     cn.open(target);
     return dept_rows(cn);
 }
 
 bool has_dept(const QString& target)
 {
-    Connection cn;
+    Database cn;
     cn.open(target);
     return !cn.columns(QStringLiteral("dept")).isEmpty();
 }
@@ -101,10 +101,10 @@ Ran mkdb(const QStringList& args)
 // The window's question for a file is answered with path; asked counts it.
 void answer_file(Window& w, const QString& path, int* asked = nullptr)
 {
-    w->ask_csv_file_name = [path, asked](CsvFileUse) {
+    w->ask_csv_file_name = [path, asked](CsvFileUse) -> QCoro::Task<QString> {
         if (asked)
             ++*asked;
-        return path;
+        co_return path;
     };
 }
 
@@ -112,7 +112,7 @@ void answer_file(Window& w, const QString& path, int* asked = nullptr)
 void cancel_when_started(Window& w)
 {
     QTimer::singleShot(0, w.get(), [form = w.get()] {
-        if (auto* progress = form->findChild<QProgressDialog*>(QStringLiteral("transferProgress")))
+        if (auto* progress = form->findChild<TransferProgress*>(QStringLiteral("transferProgress")))
             progress->cancel();
     });
 }
@@ -313,7 +313,8 @@ void TransferTest::cancelLeavesNoFileAndNoRows()
     write_file(existing, many);
     answer_file(w, existing);
     cancel_when_started(w);
-    w->import_Click();
+    w->transferMenu()->import->trigger();
+        w.settle();
     QCOMPARE(db.count(), 7);
     QCOMPARE(w->DataGrid1->listedRows(), 7);
     QVERIFY(watch.seen.isEmpty());
@@ -357,7 +358,8 @@ void TransferTest::menuAndKeysOnlyWhileBrowsing()
     QTest::keyClick(grid, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
     QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
     w->export_Click();
-    w->import_Click();
+    w->transferMenu()->import->trigger();
+        w.settle();
     QCOMPARE(asked, 0);
     QVERIFY(QApplication::clipboard()->text().isEmpty());
 }
@@ -375,7 +377,7 @@ void TransferTest::busyOrLostDatabaseIsToldAndTheProgramGoesOn()
     {
         // Another program is writing.
         std::unique_ptr<DbLock> lock;
-        Connection other;
+        Database other;
         if (on_server()) {
             other.open(db.target());
             other.begin({QStringLiteral("BEGIN"), QStringLiteral("LOCK TABLE dept IN EXCLUSIVE MODE")});
@@ -391,13 +393,14 @@ void TransferTest::busyOrLostDatabaseIsToldAndTheProgramGoesOn()
 
     if (on_server()) {
         // The connection is cut after the first rows are stored.
-        const qint64 pid = w.cn().scalar(QStringLiteral("SELECT pg_backend_pid()")).toLongLong();
+        const qint64 pid = w.ask([](Database& db) { return db.scalar(QStringLiteral("SELECT pg_backend_pid()")).toLongLong(); });
         const auto answer = answer_next_message_box(QMessageBox::Ok);
-        w->ask_csv_file_name = [&](CsvFileUse) {
+        w->ask_csv_file_name = [&](CsvFileUse) -> QCoro::Task<QString> {
             QTimer::singleShot(0, [&] { db.exec(QStringLiteral("SELECT pg_terminate_backend(?)"), {pid}); });
-            return path;
+            co_return path;
         };
-        w->import_Click();
+        w->transferMenu()->import->trigger();
+        w.settle();
         const QString told = answer->text;
         QVERIFY2(told.contains(QStringLiteral("cannot be reached")) && told.contains(QStringLiteral("Nothing was imported.")),
                  qPrintable(told));
@@ -437,7 +440,7 @@ void TransferTest::mkdbCreatesOnlyNewDatabasesInOneTransaction()
     const QString source = db.dir() + QStringLiteral("/no key.mdb");
     write_file(source, {});
     {
-        Connection cn;
+        Database cn;
         cn.open(source);
         cn.execute(QStringLiteral("CREATE TABLE dept (cusnum INTEGER, Fname TEXT, Lname TEXT)"));
         cn.execute(QStringLiteral("INSERT INTO dept VALUES (5, 'a', 'b'), (6, 'c', 'd'), (5, 'e', 'f')"));

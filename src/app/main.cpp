@@ -1,6 +1,7 @@
 // Tallyhouse: keeps a table of customer records.
 
 #include "data/engines/target.h"
+#include "data/modyul.h"
 #include "database_choice.h"
 #include "program.h"
 #include "startup.h"
@@ -9,8 +10,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QHash>
+#include <QTimer>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -38,6 +39,19 @@ QHash<const char*, QString> wipe_passwords(int argc, char** argv)
             std::memset(argv[i], '*', std::strlen(argv[i]));
     }
     return given;
+}
+// Starts the program and shows its window; without one, the program ends
+// with the status the start gave. Exit ends it through the event loop,
+// whatever is out.
+QCoro::Task<> run(Started& program, DatabaseChoice choice)
+{
+    program = co_await start(std::move(choice));
+    if (!program.form) {
+        QCoreApplication::exit(program.status);
+        co_return;
+    }
+    QObject::connect(program.form.get(), &Form1::ended, qApp, [](int status) { QCoreApplication::exit(status); });
+    program.form->show();
 }
 }  // namespace
 
@@ -72,20 +86,13 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(app_icon());
 
     const Folders folders = folders_for(env, modyul::program_dir(), QDir::currentPath());
-    Started program = start(choose_database(cmd.database, env, folders));
-    if (!program.form)
-        return program.status;
-    QObject::connect(program.form.get(), &Form1::ended, &app, [&program](int status) {
-        // Exit works at once, also while a question is out (a server that
-        // does not answer): the program ends without waiting for it. The
-        // database undoes a change left unfinished when its connection
-        // ends (a server) or when it is next opened (a file's journal).
-        if (program.data->cn.asking()) {
-            std::fflush(nullptr);
-            std::_Exit(status);
-        }
-        QCoreApplication::exit(status);
-    });
-    program.form->show();
-    return app.exec();
+    Started program;
+    // The start goes on in the event loop: its questions to the user and to
+    // the database are answered there.
+    QTimer::singleShot(0, &app, [&program, choice = choose_database(cmd.database, env, folders)] { run(program, choice); });
+    const int status = app.exec();
+    // Whatever is still out ends with the window, then the database closes.
+    program.form.reset();
+    program.list.reset();
+    return status;
 }

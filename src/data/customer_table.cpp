@@ -1,6 +1,6 @@
 #include "data/customer_table.h"
 
-#include "data/connection.h"
+#include "data/database.h"
 
 #include <QCoreApplication>
 
@@ -18,17 +18,40 @@ QString params_text(const QVariantList& params)
 
 }  // namespace
 
-void CustomerTable::open()
+void CustomerTable::open(Reread* first)
 {
-    open_for_reading();
-    cn_.prepare_table(kTable);
+    DbSession& session = db_.session();
+    QList<Statement> asked = session.table_statements(kTable);
+    const qsizetype own = asked.size();
+    std::optional<qint64> others;
+    if (first) {
+        others = db_.change_count();
+        asked += reread_statements(*first);
+    }
+    QList<Rows> answers;
+    try {
+        answers = db_.queries(asked);
+    } catch (const DbError& e) {
+        // A table that is not there fails the first rows too: that is told.
+        if (!e.passing() && db_.columns(kTable).isEmpty())
+            throw db_.openFailure(DbError(DbError::NoDeptTable, QCoreApplication::translate("CustomerTable", "it holds no table dept.")));
+        throw;
+    }
+    set_columns(session.open_table(kTable, answers.mid(0, own), true, db_.answerWait()));
+    if (first)
+        first->answer = reread_answer(*first, answers.mid(own), others);
 }
 
 void CustomerTable::open_for_reading()
 {
-    names_ = cn_.columns(kTable);
+    set_columns(db_.columns(kTable));
+}
+
+void CustomerTable::set_columns(const QStringList& names)
+{
+    names_ = names;
     if (names_.isEmpty())
-        throw cn_.openFailure(DbError(DbError::NoDeptTable, QCoreApplication::translate("CustomerTable", "it holds no table dept.")));
+        throw db_.openFailure(DbError(DbError::NoDeptTable, QCoreApplication::translate("CustomerTable", "it holds no table dept.")));
 
     // Each column by its name; one the table names otherwise by the place
     // it has among dept's columns (the two numbers go by many names).
@@ -62,11 +85,13 @@ Listing CustomerTable::listing(const RowSource& source) const
 {
     if (source.column == RowSource::Column::None)
         return {};
+    // The names that begin with the text: it, followed by any run of
+    // characters.
     const int name = source.column == RowSource::Column::Fname ? kFname : kLname;
-    return cn_.dialect().name_listing(column(name), source.pattern);
+    return db_.dialect().name_listing(column(name), source.text + u'%');
 }
 
-QString CustomerTable::where(const Listing& l, const QString& condition) const
+QString CustomerTable::where(const Listing& l, const QString& condition)
 {
     QStringList conditions;
     if (!l.where.isEmpty())
@@ -78,7 +103,7 @@ QString CustomerTable::where(const Listing& l, const QString& condition) const
 
 Statement CustomerTable::beyond_key(const Listing& l, const QString& cmp, const Key& key) const
 {
-    const QString row = cn_.dialect().row_key();
+    const QString row = db_.dialect().row_key();
     if (l.sort.isEmpty())
         return {QStringLiteral("%1 %2 ?").arg(row, cmp), {key.row}};
     return {QStringLiteral("(%1, %2) %3 (?, ?)").arg(l.sort, row, cmp), {key.sort, key.row}};
@@ -88,7 +113,7 @@ Statement CustomerTable::beyond_customer(const Listing& l, const QString& cmp, q
 {
     // Each part of the customer's key a subquery of its own, which the
     // engines seek once and then compare like a value given.
-    const QString row = cn_.dialect().row_key();
+    const QString row = db_.dialect().row_key();
     const QString of = QStringLiteral("(SELECT %1 FROM %2 WHERE %3 = ?)");
     if (l.sort.isEmpty())
         return {QStringLiteral("%1 %2 %3").arg(row, cmp, of.arg(row, kTable, column(0))), {cusnum}};
@@ -99,8 +124,8 @@ Statement CustomerTable::beyond_customer(const Listing& l, const QString& cmp, q
 
 qint64 CustomerTable::count(const Listing& l) const
 {
-    const auto [sql, params] = count_statement(l);
-    return cn_.scalar(sql, params).toLongLong();
+    const Statement s = count_statement(l);
+    return db_.scalar(s.sql, s.params).toLongLong();
 }
 
 Statement CustomerTable::count_up_to_statement(const Listing& l, qint64 most) const
@@ -109,20 +134,20 @@ Statement CustomerTable::count_up_to_statement(const Listing& l, qint64 most) co
             l.params + QVariantList{most}};
 }
 
-std::pair<QString, QVariantList> CustomerTable::count_statement(const Listing& l) const
+Statement CustomerTable::count_statement(const Listing& l)
 {
     return {QStringLiteral("SELECT count(*) FROM ") + kTable + where(l), l.params};
 }
 
 bool CustomerTable::counts_slowly() const
 {
-    return cn_.dialect().counts_slowly();
+    return db_.dialect().counts_slowly();
 }
 
 Statement CustomerTable::rows_statement(const Listing& l, const Statement& beyond, bool backwards, qint64 limit,
                                         qint64 skip) const
 {
-    const QString key = cn_.dialect().row_key();
+    const QString key = db_.dialect().row_key();
     const QString dir = backwards ? QStringLiteral(" DESC") : QString();
     QString order = key + dir;
     if (!l.sort.isEmpty())
@@ -152,20 +177,20 @@ QVector<CustomerTable::KeyedRow> CustomerTable::rows(const Listing& l, const std
     const Statement s =
         rows_statement(l, from ? beyond_key(l, backwards ? QStringLiteral("<") : QStringLiteral(">"), *from) : Statement{},
                        backwards, limit, skip);
-    Rows q = cn_.query(s.sql, s.params);
+    Rows q = db_.query(s.sql, s.params);
     return keyed_rows(q);
 }
 
 qint64 CustomerTable::count_beyond(const Listing& l, const Key& key, bool after) const
 {
     const Statement b = beyond_key(l, after ? QStringLiteral(">") : QStringLiteral("<"), key);
-    return cn_.scalar(QStringLiteral("SELECT count(*) FROM ") + kTable + where(l, b.sql), l.params + b.params).toLongLong();
+    return db_.scalar(QStringLiteral("SELECT count(*) FROM ") + kTable + where(l, b.sql), l.params + b.params).toLongLong();
 }
 
 Statement CustomerTable::key_of_statement(const Listing& l, qint64 cusnum) const
 {
     return {QStringLiteral("SELECT %1, %2 FROM %3")
-                    .arg(cn_.dialect().row_key(), l.sort.isEmpty() ? QStringLiteral("NULL") : l.sort, kTable)
+                    .arg(db_.dialect().row_key(), l.sort.isEmpty() ? QStringLiteral("NULL") : l.sort, kTable)
                 + where(l, column(0) + QStringLiteral(" = ?")),
             l.params + QVariantList{cusnum}};
 }
@@ -173,7 +198,7 @@ Statement CustomerTable::key_of_statement(const Listing& l, qint64 cusnum) const
 std::optional<CustomerTable::Key> CustomerTable::key_of(const Listing& l, qint64 cusnum) const
 {
     const Statement s = key_of_statement(l, cusnum);
-    Rows q = cn_.query(s.sql, s.params);
+    Rows q = db_.query(s.sql, s.params);
     if (!q.next())
         return std::nullopt;
     return Key{q.value(0).toLongLong(), q.value(1)};
@@ -181,12 +206,11 @@ std::optional<CustomerTable::Key> CustomerTable::key_of(const Listing& l, qint64
 
 CustomerTable::CountAndKey CustomerTable::count_and_key_of(const Listing& l, qint64 cusnum) const
 {
-    const auto [sql, params] = count_statement(l);
-    QList<Statement> asked{{sql, params}, key_of_statement(l, cusnum)};
+    QList<Statement> asked{count_statement(l), key_of_statement(l, cusnum)};
     const bool whole = l.sort.isEmpty() && l.where.isEmpty();
     if (whole)
         asked << key_range_statement();
-    QList<Rows> answers = cn_.queries(asked);
+    QList<Rows> answers = db_.queries(asked);
     CountAndKey out;
     out.count = answers[0].next() ? answers[0].value(0).toLongLong() : 0;
     if (answers[1].next())
@@ -200,7 +224,7 @@ Statement CustomerTable::key_range_statement() const
 {
     // Two subqueries: each is a single seek, where min() and max() in one
     // statement would scan the table.
-    return {QStringLiteral("SELECT (SELECT min(%1) FROM %2), (SELECT max(%1) FROM %2)").arg(cn_.dialect().row_key(), kTable),
+    return {QStringLiteral("SELECT (SELECT min(%1) FROM %2), (SELECT max(%1) FROM %2)").arg(db_.dialect().row_key(), kTable),
             {}};
 }
 
@@ -214,13 +238,8 @@ std::optional<std::pair<qint64, qint64>> CustomerTable::key_range_of(Rows& q)
 std::optional<std::pair<qint64, qint64>> CustomerTable::key_range() const
 {
     const Statement s = key_range_statement();
-    Rows q = cn_.query(s.sql);
+    Rows q = db_.query(s.sql);
     return key_range_of(q);
-}
-
-std::pair<quint64, std::optional<qint64>> CustomerTable::change_stamp() const
-{
-    return {cn_.generation(), cn_.change_count()};
 }
 
 QList<Statement> CustomerTable::reread_statements(const Reread& r) const
@@ -231,8 +250,7 @@ QList<Statement> CustomerTable::reread_statements(const Reread& r) const
     if (r.most > 0 && !r.cusnum) {
         out << count_up_to_statement(l, r.most);
     } else {
-        const auto [sql, params] = count_statement(l);
-        out << Statement{sql, params};
+        out << count_statement(l);
     }
     out << rows_statement(l, {}, false, r.page, 0);
     if (l.sort.isEmpty() && l.where.isEmpty())
@@ -244,7 +262,7 @@ QList<Statement> CustomerTable::reread_statements(const Reread& r) const
         // The rows around the customer come along where the statements
         // go out together; elsewhere the record set reads the pages it
         // shows afterwards, and no more.
-        if (cn_.dialect().sends_together()) {
+        if (db_.dialect().sends_together()) {
             out << rows_statement(l, beyond_customer(l, QStringLiteral("<"), *r.cusnum), true, 2 * r.page, 0);
             out << rows_statement(l, beyond_customer(l, QStringLiteral(">="), *r.cusnum), false, r.page, 0);
         }
@@ -256,7 +274,9 @@ CustomerTable::Reread::Answer CustomerTable::reread_answer(const Reread& r, QLis
                                                            std::optional<qint64> others) const
 {
     Reread::Answer a;
-    a.others = others;
+    // Other programs' changes are counted from before the rows were read,
+    // this program's own up to now.
+    a.stamp = {db_.generation(), others};
     qsizetype at = 0;
     a.count = answers[at].next() ? answers[at].value(0).toLongLong() : 0;
     a.exact = r.most <= 0 || r.cusnum || a.count < r.most;
@@ -269,7 +289,7 @@ CustomerTable::Reread::Answer CustomerTable::reread_answer(const Reread& r, QLis
             a.key = Key{key.value(0).toLongLong(), key.value(1)};
         Rows& beyond = answers[++at];
         a.beyond = beyond.next() ? beyond.value(0).toLongLong() : 0;
-        if (cn_.dialect().sends_together()) {
+        if (db_.dialect().sends_together()) {
             a.before = keyed_rows(answers[++at]);
             a.from = keyed_rows(answers[++at]);
         }
@@ -279,8 +299,8 @@ CustomerTable::Reread::Answer CustomerTable::reread_answer(const Reread& r, QLis
 
 void CustomerTable::ask(Reread& r) const
 {
-    const auto others = cn_.change_count();
-    r.answer = reread_answer(r, cn_.queries(reread_statements(r)), others);
+    const auto others = db_.change_count();
+    r.answer = reread_answer(r, db_.queries(reread_statements(r)), others);
 }
 
 Rows CustomerTable::change_with(const Statement& change, const QList<Statement>& extra, Reread* then,
@@ -290,15 +310,15 @@ Rows CustomerTable::change_with(const Statement& change, const QList<Statement>&
     if (then)
         then->answer.reset();
     // Where the engine runs one statement at a time, the change goes alone.
-    if (!cn_.dialect().sends_together())
-        return cn_.change_and_read(change, {}).first();
+    if (!db_.dialect().sends_together())
+        return db_.change_and_read(change, {}).first();
     QList<Statement> reads = extra;
     std::optional<qint64> others;
     if (then) {
-        others = cn_.change_count();
+        others = db_.change_count();
         reads += reread_statements(*then);
     }
-    QList<Rows> answers = cn_.change_and_read(change, reads);
+    QList<Rows> answers = db_.change_and_read(change, reads);
     Rows out = answers.takeFirst();
     if (answers.isEmpty())
         return out;
@@ -337,7 +357,7 @@ qint64 CustomerTable::change_once(const QString& what, Change change, std::funct
         if (!e.lost() || e.number() == DbError::NoAnswer)
             throw;
     }
-    cn_.reconnect();
+    db_.reconnect();
     if (const auto result = done())
         return *result;
     return change();
@@ -406,7 +426,7 @@ CustomerTable::Outcome CustomerTable::update(const CustomerRow& shown, const Cus
             continue;
         set << column(i) + QStringLiteral(" = ?");
         params << column_value(typed, i);
-        unchanged << cn_.dialect().same_value(column(i));
+        unchanged << db_.dialect().same_value(column(i));
         originals << column_value(shown, i);
     }
     params << shown.cusnum;
@@ -455,7 +475,7 @@ CustomerTable::Outcome CustomerTable::remove(qint64 cusnum, Reread* then)
 
 std::optional<CustomerRow> CustomerTable::fetch(qint64 cusnum) const
 {
-    Rows q = cn_.query(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(kTable, column(0)), {cusnum});
+    Rows q = db_.query(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(kTable, column(0)), {cusnum});
     if (!q.next())
         return std::nullopt;
     return customer(q);
@@ -477,12 +497,12 @@ Statement CustomerTable::exists_statement(qint64 cusnum) const
 bool CustomerTable::exists(qint64 cusnum) const
 {
     const Statement s = exists_statement(cusnum);
-    return cn_.scalar(s.sql, s.params).toLongLong() > 0;
+    return db_.scalar(s.sql, s.params).toLongLong() > 0;
 }
 
 std::optional<qint64> CustomerTable::largest_key() const
 {
-    const QVariant max = cn_.scalar(QStringLiteral("SELECT max(%1) FROM %2").arg(column(0), kTable));
+    const QVariant max = db_.scalar(QStringLiteral("SELECT max(%1) FROM %2").arg(column(0), kTable));
     return max.isNull() ? std::nullopt : std::optional(max.toLongLong());
 }
 
@@ -497,7 +517,7 @@ QList<qint64> CustomerTable::taken(const QList<qint64>& keys) const
     if (keys.isEmpty())
         return out;
     QStringList marks(keys.size(), QStringLiteral("?"));
-    Rows q = cn_.query(QStringLiteral("SELECT %1 FROM %2 WHERE %1 IN (%3)").arg(column(0), kTable, marks.join(u',')),
+    Rows q = db_.query(QStringLiteral("SELECT %1 FROM %2 WHERE %1 IN (%3)").arg(column(0), kTable, marks.join(u',')),
                             QVariantList(keys.begin(), keys.end()));
     while (q.next())
         out << q.value(0).toLongLong();
@@ -506,7 +526,7 @@ QList<qint64> CustomerTable::taken(const QList<qint64>& keys) const
 
 int CustomerTable::rows_per_insert() const
 {
-    return cn_.dialect().rows_per_insert();
+    return db_.dialect().rows_per_insert();
 }
 
 void CustomerTable::insert_rows(const QVector<CustomerRow>& rows)
@@ -521,5 +541,5 @@ void CustomerTable::insert_rows(const QVector<CustomerRow>& rows)
         for (int i = 0; i < int(kCustomerColumns.size()); ++i)
             if (i == 0 || positions_[i] >= 0)
                 values << column_value(row, i);
-    cn_.insert_rows(kTable, columns, values);
+    db_.insert_rows(kTable, columns, values);
 }

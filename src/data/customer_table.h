@@ -4,6 +4,7 @@
 #include "data/db_error.h"
 #include "data/engines/dialect.h"
 #include "data/row_source.h"
+#include "data/rows.h"
 
 #include <QStringList>
 #include <QVariantList>
@@ -11,22 +12,25 @@
 #include <functional>
 #include <optional>
 
-class Connection;
-class Rows;
-struct Statement;
+class Database;
 
 // The customer table dept: every statement the program runs on it. The
 // record set reads its rows through here, the window's changes are made
 // here, and what differs between database engines is asked of the engine.
+// Its work is plain synchronous code on a Database: the window runs it on
+// its connection's thread (Connection::ask).
 class CustomerTable {
 public:
-    explicit CustomerTable(Connection& cn) : cn_(cn) {}
-    Connection& connection() const { return cn_; }
+    explicit CustomerTable(Database& db) : db_(db) {}
+    Database& database() const { return db_; }
 
+    struct Reread;
     // Checks that the open database holds the table and prepares it: reads
-    // its column names and adds the indexes the program needs. A DbError
-    // naming the database when there is no table dept.
-    void open();
+    // its column names and adds the indexes the program needs; first, when
+    // given, is asked in the same round trip on a server (its listing must
+    // be every row, which needs no column names). A DbError naming the
+    // database when there is no table dept.
+    void open(Reread* first = nullptr);
     // The same without preparing anything: reads the columns only and
     // writes nothing, for a table that is only read, such as the one a
     // copy is made of.
@@ -52,9 +56,9 @@ public:
     Listing listing(const RowSource& source) const;
 
     qint64 count(const Listing& l) const;
-    // The statement that counts a listing, and its values, for another
-    // connection to run; and whether counting is better left to one.
-    std::pair<QString, QVariantList> count_statement(const Listing& l) const;
+    // The statement that counts a listing, for another connection to run;
+    // and whether counting is better left to one.
+    static Statement count_statement(const Listing& l);
     bool counts_slowly() const;
     // Up to limit rows of the listing in its order, or backwards from its
     // end, those beyond from (when given), after skipping skip of them.
@@ -75,10 +79,6 @@ public:
     CountAndKey count_and_key_of(const Listing& l, qint64 cusnum) const;
     // The first and last row keys of the whole table, when it has rows.
     std::optional<std::pair<qint64, qint64>> key_range() const;
-    // Changes whenever the table may have changed, by this program or
-    // another; its second half is none when other programs' changes
-    // cannot be told.
-    std::pair<quint64, std::optional<qint64>> change_stamp() const;
 
     // A listing read again, showing one customer: its rows counted, its
     // first rows, and where the customer stands with the rows around it.
@@ -95,7 +95,7 @@ public:
         // it), as is cheaper for a customer near the end, a new one.
         bool from_end = false;
         struct Answer {
-            std::optional<qint64> others;  // change_stamp()'s second half before asking
+            std::pair<quint64, std::optional<qint64>> stamp;  // Database::change_stamp() before asking, and the change's own
             qint64 count = 0;
             bool exact = true;  // count is every row, not most
             std::optional<std::pair<qint64, qint64>> range;  // key_range(), for the whole table in key order
@@ -153,7 +153,7 @@ public:
     std::optional<CustomerRow> fetch(qint64 cusnum) const;
 
 private:
-    QString where(const Listing& l, const QString& condition = {}) const;
+    static QString where(const Listing& l, const QString& condition = {});
     // The listing's rows beyond a condition (none: from either end).
     Statement rows_statement(const Listing& l, const Statement& beyond, bool backwards, qint64 limit, qint64 skip) const;
     // "(sort, key) cmp (?, ?)": beyond a key in the listing's order; or
@@ -163,6 +163,8 @@ private:
     Statement exists_statement(qint64 cusnum) const;
     QList<Statement> reread_statements(const Reread& r) const;
     Reread::Answer reread_answer(const Reread& r, QList<Rows> answers, std::optional<qint64> others) const;
+    // The column names as the table spells them: positions_ and headings_.
+    void set_columns(const QStringList& names);
     // Runs a change; where the engine runs statements together as one
     // transaction, asks extra and then's re-read with it. Returns the
     // change's answer, and extra's in *extra_answers when they were asked.
@@ -186,7 +188,7 @@ private:
     template <class Change>
     qint64 change_once(const QString& what, Change change, std::function<std::optional<qint64>()> done);
 
-    Connection& cn_;
+    Database& db_;
     // A change given up without an answer, and how to tell whether it was
     // made after all.
     struct Unsettled {

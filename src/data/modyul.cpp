@@ -18,10 +18,9 @@ QString db_path(const QString& dir)
     return path + QStringLiteral("db40.mdb");
 }
 
-void open_db(Data& data)
+QCoro::Task<> open_db(CustomerList& list)
 {
-    data.cn.open(data.target);
-    data.table.open();
+    co_await list.open();
 }
 
 }  // namespace modyul

@@ -12,31 +12,26 @@ DbError noRows()
 }
 }  // namespace
 
-RecordSet::Snapshot& RecordSet::requireOpen()
-{
-    if (!s_)
-        throw DbError(DbError::RecordSetClosed, QCoreApplication::translate("RecordSet", "The record set is closed."));
-    return *s_;
-}
-
-const RecordSet::Snapshot& RecordSet::requireOpen() const
-{
-    return const_cast<RecordSet*>(this)->requireOpen();
-}
-
-RecordSet::RecordSet(CustomerTable& table, QObject* parent) : QObject(parent), table_(table) {}
+RecordSet::RecordSet(Connection& cn, CustomerTable& table, QObject* parent) : QObject(parent), cn_(cn), table_(table) {}
 
 RecordSet::~RecordSet() = default;
 
-CustomerTable::Reread RecordSet::reread() const
+void RecordSet::requireSame(quint64 id) const
+{
+    if (!s_ || s_->id != id)
+        throw DbError(DbError::GivenUp, QCoreApplication::translate("RecordSet", "The list was read again meanwhile."),
+                      DbError::Kind::Cancelled);
+}
+
+CustomerTable::Reread RecordSet::reread(std::optional<qint64> cusnum) const
 {
     CustomerTable::Reread r;
-    r.listing = s_ ? s_->listing : table_.listing(source());
     r.page = kPage;
-    // Where counting takes long, the first rows show before the count, as
-    // on open: rows up to a few thousand are counted at once, more by a
-    // second connection meanwhile.
-    r.most = table_.counts_slowly() ? kCountAtOnce : 0;
+    // Where counting takes long, the first rows show before the count:
+    // rows up to a few thousand are counted at once, more by the counter
+    // meanwhile.
+    r.most = counter_ ? kCountAtOnce : 0;
+    r.cusnum = cusnum;
     // The customer shown is counted from the nearer end: a new one, added
     // with the last row current, from the end. While the rows are still
     // being counted, the end is far.
@@ -44,275 +39,192 @@ CustomerTable::Reread RecordSet::reread() const
     return r;
 }
 
-RecordSet::Snapshot RecordSet::load(const RowSource& source)
-{
-    CustomerTable::Reread r = reread();
-    r.listing = table_.listing(source);
-    r.from_end = false;
-    table_.ask(r);
-    return snapshot(source, r, nullptr);
-}
-
-RecordSet::Snapshot RecordSet::snapshot(const RowSource& source, const CustomerTable::Reread& reread,
-                                        std::optional<qint64>* found)
+qint64 RecordSet::install(const RowSource& source, const CustomerTable::Reread& reread, qint64 near)
 {
     const CustomerTable::Reread::Answer& a = *reread.answer;
     Snapshot s;
-    s.id = opened_ + 1;
+    s.id = ++installed_;
     s.source = source;
     s.listing = reread.listing;
-    // Other programs' changes are counted from before the rows were read,
-    // this program's own up to now.
-    s.stamp = {table_.connection().generation(), a.others};
+    s.stamp = a.stamp;
+    s.range = a.range;
     if (a.exact) {
-        setCount(s, a.count, &a.range);
+        setCount(s, a.count);
     } else {
         s.exact = false;
         s.count = 0;
     }
-    // The first row is current: it is read now, so that showing it
-    // cannot fail.
+    // The first row is read with the rest, so that showing it cannot fail.
     const qint64 n = s.exact ? std::min(s.count, kPage) : kPage;
     if (n > 0)
         keep(s, 0, place(s, 0, n, false, a.first.mid(0, n)));
-    if (!a.key || !found)
-        return s;
 
-    // The customer's place, and the whole pages among the rows read
-    // around it: those the grid shows when it makes the customer current.
+    // The customer's place, and the whole pages among the rows read around
+    // it: those the grid shows when it makes the customer current.
+    std::optional<qint64> found;
     const qint64 position = reread.from_end ? s.count - 1 - a.beyond : a.beyond;
-    if (position < 0 || position >= s.count)
-        return s;
-    *found = position;
-    s.anchors[position] = *a.key;
-    QVector<CustomerTable::KeyedRow> around(a.before.rbegin(), a.before.rend());
-    around += a.from;
-    const qint64 low = position - a.before.size();
-    const qint64 high = low + around.size();  // one past
-    // Rows added or removed meanwhile by another program: the rows read
-    // do not stand where the count says, and are read again when shown.
-    if (around.isEmpty() || low < 0 || high > s.count)
-        return s;
-    s.anchors[low] = around.front().key;
-    s.anchors[high - 1] = around.back().key;
-    for (qint64 index = (low + kPage - 1) / kPage; index * kPage < std::min(high, s.count); ++index) {
-        const qint64 start = index * kPage;
-        const qint64 end = std::min(start + kPage, s.count);
-        if (end > high || s.pages.contains(index))
-            continue;
-        keep(s, index, place(s, start, end - start, false, around.mid(start - low, end - start)));
+    if (a.key && position >= 0 && position < s.count) {
+        found = position;
+        s.anchors[position] = *a.key;
+        QVector<CustomerTable::KeyedRow> around(a.before.rbegin(), a.before.rend());
+        around += a.from;
+        const qint64 low = position - a.before.size();
+        const qint64 high = low + around.size();  // one past
+        // Rows added or removed meanwhile by another program: the rows read
+        // do not stand where the count says, and are read again when shown.
+        if (!around.isEmpty() && low >= 0 && high <= s.count) {
+            s.anchors[low] = around.front().key;
+            s.anchors[high - 1] = around.back().key;
+            for (qint64 index = (low + kPage - 1) / kPage; index * kPage < std::min(high, s.count); ++index) {
+                const qint64 start = index * kPage;
+                const qint64 end = std::min(start + kPage, s.count);
+                if (end > high || s.pages.contains(index))
+                    continue;
+                keep(s, index, place(s, start, end - start, false, around.mid(start - low, end - start)));
+            }
+        }
     }
-    return s;
+    const quint64 id = s.id;
+    const bool exact = s.exact;
+    const Statement count = CustomerTable::count_statement(s.listing);
+    s_ = std::move(s);
+    pos_ = s_->count > 0 ? 0 : -1;
+    emit rowsReset();
+    // The customer kept, or the row nearest to where it was; its page is
+    // read already when the re-read brought it, else it is read now.
+    if (!exact && counter_)
+        countAside(id, count);
+    if (found)
+        return *found;
+    return reread.cusnum && s_->count > 0 ? std::clamp<qint64>(near, 0, s_->count - 1) : pos_;
 }
 
-void RecordSet::setCount(Snapshot& s, qint64 count, const std::optional<std::pair<qint64, qint64>>* given) const
+QCoro::Task<> RecordSet::countAside(quint64 id, Statement count)
+{
+    try {
+        const qint64 n = co_await counter_(count);
+        if (!s_ || s_->id != id || s_->exact)
+            co_return;
+        // Rows added or removed meanwhile: the count is of the database as
+        // it is now, and the rows already read stay as they were read.
+        setCount(*s_, std::max(n, pos_ + 1));
+        emit rowsCounted();
+    } catch (const DbError&) {
+        // Counted again when the number is needed.
+    }
+}
+
+void RecordSet::setCount(Snapshot& s, qint64 count) const
 {
     s.count = count;
     s.exact = true;
     // The first and last rows in key order are known at once (a seek
     // each): reading from either end starts there, and between them a
     // table without gaps in its keys is read anywhere by a seek.
-    if (s.listing.sort.isEmpty() && s.listing.where.isEmpty() && s.count > 0)
-        if (const auto range = given ? *given : table_.key_range()) {
-            s.anchors[0] = Key{range->first, {}};
-            s.anchors[s.count - 1] = Key{range->second, {}};
-        }
+    if (s.range && s.listing.sort.isEmpty() && s.listing.where.isEmpty() && s.count > 0) {
+        s.anchors[0] = Key{s.range->first, {}};
+        s.anchors[s.count - 1] = Key{s.range->second, {}};
+    }
 }
 
-void RecordSet::open(const RowSource& source)
+QCoro::Task<> RecordSet::countNow()
 {
-    install(load(source));
-}
-
-void RecordSet::install(Snapshot s)
-{
-    s_ = std::move(s);
-    opened_ = s_->id;
-    pos_ = s_->count > 0 ? 0 : -1;
-    emit rowsReset();
+    if (!s_ || s_->exact)
+        co_return;
+    const quint64 id = s_->id;
+    const Listing listing = s_->listing;
+    const bool whole = listing.sort.isEmpty() && listing.where.isEmpty();
+    CustomerTable& table = table_;
+    auto asked = cn_.ask([&table, listing, whole](Database&) {
+        return std::pair{table.count(listing), whole ? table.key_range() : std::nullopt};
+    });
+    const auto counted = co_await asked;
+    requireSame(id);
     if (s_->exact)
-        return;
-    if (!counter_) {
-        counter_ = new BackgroundCount(this);
-        connect(counter_, &BackgroundCount::counted, this, &RecordSet::onCounted);
-    }
-    // Asked once the handler that opened is done: when it counted for
-    // itself meanwhile (to find a saved row), there is nothing left to count.
-    QMetaObject::invokeMethod(
-        this,
-        [this, id = s_->id] {
-            if (!s_ || s_->id != id || s_->exact)
-                return;
-            const Connection& cn = table_.connection();
-            const auto [sql, params] = table_.count_statement(s_->listing);
-            counter_->request(id, cn.target(), cn.password(), sql, params);
-        },
-        Qt::QueuedConnection);
-}
-
-void RecordSet::onCounted(quint64 id, qint64 count)
-{
-    if (!s_ || s_->id != id || s_->exact)
-        return;
-    // Rows added or removed meanwhile: the count is of the database as it
-    // is now, and the rows already read stay as they were read.
-    try {
-        setCount(*s_, std::max(count, pos_ + 1));
-    } catch (const DbError&) {
-        return;  // counted again when the number is needed
-    }
+        co_return;
+    if (counted.second)
+        s_->range = counted.second;
+    setCount(*s_, std::max(counted.first, pos_ + 1));
     emit rowsCounted();
 }
 
-void RecordSet::countNow() const
+QCoro::Task<bool> RecordSet::outdated()
 {
-    Snapshot& s = const_cast<RecordSet*>(this)->requireOpen();
-    if (s.exact)
-        return;
-    setCount(s, std::max(table_.count(s.listing), pos_ + 1));
-    // Told once the move or read that needed the count is done.
-    QMetaObject::invokeMethod(const_cast<RecordSet*>(this), &RecordSet::rowsCounted, Qt::QueuedConnection);
+    if (!s_)
+        co_return false;
+    const Database::Stamp was = s_->stamp;
+    auto asked = cn_.ask([](Database& db) { return db.change_stamp(); });
+    const Database::Stamp now = co_await asked;
+    co_return now.second && now != was;
 }
 
-void RecordSet::close()
+QCoro::Task<qint64> RecordSet::recordCount()
 {
-    s_.reset();
-    pos_ = -1;
-    emit rowsReset();
-}
-
-void RecordSet::requery()
-{
-    Snapshot& s = requireOpen();
-    // Nothing was written since the rows were counted: only go back to the
-    // first row. Filtering runs Open and Requery back to back.
-    const auto stamp = table_.change_stamp();
-    if (stamp.second && stamp == s.stamp) {
-        setPosition(s.count > 0 ? 0 : -1);
-        return;
-    }
-    open(s.source);
-}
-
-void RecordSet::requery(CustomerTable::Reread& reread, qint64 near)
-{
-    const Snapshot& old = requireOpen();
-    if (!reread.answer)
-        table_.ask(reread);
-    std::optional<qint64> found;
-    Snapshot s = snapshot(old.source, reread, &found);
-    const qint64 count = s.count;
-    install(std::move(s));
-    if (found)
-        setPosition(*found);
-    else if (reread.cusnum && count > 0)
-        setPosition(std::clamp<qint64>(near, 0, count - 1));
-}
-
-bool RecordSet::outdated() const
-{
-    const auto stamp = table_.change_stamp();
-    return stamp.second && stamp != requireOpen().stamp;
-}
-
-bool RecordSet::bof() const
-{
-    return requireOpen().count == 0 || pos_ < 0;
-}
-
-bool RecordSet::eof() const
-{
-    const Snapshot& s = requireOpen();
-    if (pos_ >= s.count)
-        countNow();
-    return s.count == 0 || pos_ >= s.count;
-}
-
-qint64 RecordSet::recordCount() const
-{
-    countNow();
-    return requireOpen().count;
-}
-
-qint64 RecordSet::knownCount() const
-{
-    return requireOpen().count;
-}
-
-bool RecordSet::counted() const
-{
-    return requireOpen().exact;
+    co_await countNow();
+    co_return knownCount();
 }
 
 void RecordSet::setPosition(qint64 position)
 {
     if (pos_ == position)
         return;
-    if (position >= s_->count)
-        countNow();
-    if (position >= 0 && position < s_->count)
-        page(*s_, position / kPage);
     pos_ = position;
     emit currentMoved(pos_);
 }
 
-void RecordSet::moveFirst()
+QCoro::Task<> RecordSet::moveTo(qint64 position)
 {
-    if (requireOpen().count == 0)
+    if (!s_)
         throw noRows();
-    setPosition(0);
-}
-
-void RecordSet::moveLast()
-{
-    const qint64 count = recordCount();
-    if (count == 0)
-        throw noRows();
-    setPosition(count - 1);
-}
-
-void RecordSet::moveNext()
-{
-    if (eof())
-        throw DbError(DbError::MoveOutOfRange, QCoreApplication::translate("RecordSet", "There is no row after the last row."));
-    setPosition(pos_ + 1);
-}
-
-void RecordSet::movePrevious()
-{
-    if (bof())
-        throw DbError(DbError::MoveOutOfRange, QCoreApplication::translate("RecordSet", "There is no row before the first row."));
-    setPosition(pos_ - 1);
-}
-
-void RecordSet::moveTo(qint64 position)
-{
-    if (position >= knownCount())
-        countNow();
-    if (position < 0 || position >= requireOpen().count)
+    const quint64 id = s_->id;
+    if (position >= s_->count)
+        co_await countNow();
+    if (position < 0 || position >= s_->count)
         throw DbError(DbError::MoveOutOfRange, QCoreApplication::translate("RecordSet", "Row %1 does not exist.").arg(position + 1));
-    setPosition(position);
+    co_await readPage(position / kPage);
+    requireSame(id);
+    // The rows may have turned out fewer than counted (another program
+    // removed some): the last there is.
+    setPosition(std::min(position, s_->count - 1));
 }
 
-QVariant RecordSet::field(int index)
+QCoro::Task<> RecordSet::moveFirst()
 {
-    if (bof() || eof())
+    if (knownCount() == 0)
+        throw noRows();
+    co_await moveTo(0);
+}
+
+QCoro::Task<> RecordSet::moveLast()
+{
+    co_await countNow();
+    if (knownCount() == 0)
+        throw noRows();
+    co_await moveTo(knownCount() - 1);
+}
+
+QCoro::Task<> RecordSet::moveNext()
+{
+    if (knownCount() == 0)
+        throw noRows();
+    if (pos_ + 1 >= s_->count)
+        co_await countNow();
+    co_await moveTo(std::min(pos_ + 1, s_->count - 1));
+}
+
+QCoro::Task<> RecordSet::movePrevious()
+{
+    if (knownCount() == 0)
+        throw noRows();
+    co_await moveTo(std::max<qint64>(pos_ - 1, 0));
+}
+
+CustomerRow RecordSet::current() const
+{
+    const Row* row = bof() || eof() ? nullptr : cachedRow(pos_);
+    if (!row)
         throw DbError(DbError::NoCurrentRow, QCoreApplication::translate("RecordSet", "There is no current row."));
-    if (index < 0 || index >= fieldCount())
-        throw DbError(DbError::NoCurrentRow, QCoreApplication::translate("RecordSet", "There is no column %1.").arg(index));
-    return rowAt(pos_).value(index);
-}
-
-CustomerRow RecordSet::current()
-{
-    if (bof() || eof())
-        throw DbError(DbError::NoCurrentRow, QCoreApplication::translate("RecordSet", "There is no current row."));
-    return table_.customer(rowAt(pos_));
-}
-
-const RecordSet::Row& RecordSet::rowAt(qint64 position)
-{
-    return page(requireOpen(), position / kPage).rows[position % kPage];
+    return table_.customer(*row);
 }
 
 const RecordSet::Row* RecordSet::cachedRow(qint64 position) const
@@ -320,35 +232,36 @@ const RecordSet::Row* RecordSet::cachedRow(qint64 position) const
     if (!s_ || position < 0 || position >= s_->count)
         return nullptr;
     const auto it = s_->pages.find(position / kPage);
-    return it == s_->pages.end() ? nullptr : &it->rows[position % kPage];
+    return it == s_->pages.end() || position % kPage >= it->rows.size() ? nullptr : &it->rows[position % kPage];
 }
 
-void RecordSet::prefetch(qint64 first, qint64 n)
+QCoro::Task<bool> RecordSet::prefetch(qint64 first, qint64 n)
 {
-    Snapshot& s = requireOpen();
-    const qint64 last = std::min(first + n, s.count) - 1;
-    for (qint64 index = std::max<qint64>(first, 0) / kPage; index <= last / kPage && last >= 0; ++index)
-        page(s, index);
-}
-
-const RecordSet::Page& RecordSet::page(Snapshot& s, qint64 index)
-{
-    auto it = s.pages.find(index);
-    if (it != s.pages.end()) {
-        if (s.recent.front() != index) {
-            s.recent.remove(index);
-            s.recent.push_front(index);
+    if (!s_)
+        co_return false;
+    const quint64 id = s_->id;
+    try {
+        for (qint64 index = std::max<qint64>(first, 0) / kPage; index * kPage < std::min(first + n, s_->count); ++index) {
+            co_await readPage(index);
+            requireSame(id);
         }
-        return *it;
+    } catch (const DbError& e) {
+        if (!e.cancelled())
+            throw;
+        co_return false;
     }
-    return keep(s, index, fetchPage(s, index));
+    co_return true;
 }
 
 const RecordSet::Page& RecordSet::keep(Snapshot& s, qint64 index, Page page)
 {
+    // The current row's page stays: showing it never waits.
     if (s.pages.size() >= kMaxPages) {
-        s.pages.remove(s.recent.back());
-        s.recent.pop_back();
+        auto oldest = std::prev(s.recent.end());
+        if (*oldest == pos_ / kPage && oldest != s.recent.begin())
+            --oldest;
+        s.pages.remove(*oldest);
+        s.recent.erase(oldest);
     }
     s.recent.push_front(index);
     return *s.pages.insert(index, std::move(page));
@@ -358,8 +271,17 @@ const RecordSet::Page& RecordSet::keep(Snapshot& s, qint64 index, Page page)
 // ends of the record set and the nearest rows already read on either side:
 // from a known row the engine seeks through the index, and only the rows in
 // between are skipped.
-RecordSet::Page RecordSet::fetchPage(Snapshot& s, qint64 index)
+QCoro::Task<> RecordSet::readPage(qint64 index)
 {
+    Snapshot& s = *s_;
+    if (auto it = s.pages.find(index); it != s.pages.end()) {
+        if (s.recent.front() != index) {
+            s.recent.remove(index);
+            s.recent.push_front(index);
+        }
+        co_return;
+    }
+    const quint64 id = s.id;
     const qint64 start = index * kPage;
     // Before the count a page asks for all it can hold, and what comes
     // back tells where the rows end.
@@ -406,7 +328,14 @@ RecordSet::Page RecordSet::fetchPage(Snapshot& s, qint64 index)
         }
     }
 
-    return place(s, start, n, backwards, table_.rows(s.listing, from, backwards, n, skip));
+    const Listing listing = s.listing;
+    CustomerTable& table = table_;
+    auto asked = cn_.ask(
+        [&table, listing, from, backwards, n, skip](Database&) { return table.rows(listing, from, backwards, n, skip); });
+    QVector<CustomerTable::KeyedRow> read = co_await asked;
+    requireSame(id);
+    if (!s_->pages.contains(index))
+        keep(*s_, index, place(*s_, start, n, backwards, std::move(read)));
 }
 
 RecordSet::Page RecordSet::place(Snapshot& s, qint64 start, qint64 n, bool backwards,
@@ -430,41 +359,8 @@ RecordSet::Page RecordSet::place(Snapshot& s, qint64 start, qint64 n, bool backw
         return page;
     }
     // Another program removed rows since they were counted: the missing
-    // ones read as empty rows until the next re-query.
+    // ones read as empty rows until the list is read again.
     while (page.rows.size() < n)
         page.rows.push_back(Row(fieldCount()));
     return page;
-}
-
-std::optional<qint64> RecordSet::find(qint64 cusnum)
-{
-    // The exact count lets a row near the end, as a new one is, be counted
-    // from there; when it is not known yet, it is asked with the key.
-    Snapshot& s = requireOpen();
-    std::optional<Key> key;
-    if (s.exact) {
-        key = table_.key_of(s.listing, cusnum);
-    } else {
-        const CustomerTable::CountAndKey found = table_.count_and_key_of(s.listing, cusnum);
-        setCount(s, std::max(found.count, pos_ + 1), &found.range);
-        QMetaObject::invokeMethod(this, &RecordSet::rowsCounted, Qt::QueuedConnection);
-        key = found.key;
-    }
-    if (!key)
-        return std::nullopt;
-
-    // A position is a count of the rows before the key, a walk over them;
-    // in key order the rows after it are counted instead when they are
-    // fewer (a row just added is the last), as the first and last keys tell.
-    bool fromEnd = false;
-    const auto first = s.anchors.find(0);
-    const auto last = s.anchors.find(s.count - 1);
-    if (s.listing.sort.isEmpty() && first != s.anchors.end() && last != s.anchors.end())
-        fromEnd = key->row - first->second.row > last->second.row - key->row;
-    const qint64 counted = table_.count_beyond(s.listing, *key, fromEnd);
-    const qint64 position = fromEnd ? s.count - 1 - counted : counted;
-    if (position < 0 || position >= s.count)
-        return std::nullopt;
-    s.anchors[position] = *key;
-    return position;
 }

@@ -3,15 +3,16 @@
 #include <QString>
 
 // What a record set lists: every row of dept in key order, or the rows
-// whose first or last name is LIKE a pattern, in name order.
+// whose first or last name begins with a text (without regard to case;
+// "%" and "_" in it are wildcards), in name order.
 struct RowSource {
     enum class Column { None, Fname, Lname };
 
     Column column = Column::None;
-    QString pattern;  // LIKE pattern on column, unused for None
+    QString text;  // the beginning of the names listed, unused for None
 
     static RowSource all() { return {}; }
-    static RowSource name_like(Column column, const QString& pattern) { return {column, pattern}; }
+    static RowSource names_beginning(Column column, const QString& text) { return {column, text}; }
 
     bool operator==(const RowSource&) const = default;
 };

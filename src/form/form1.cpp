@@ -1,12 +1,13 @@
-#include "form1.h"
+#include "form/form1.h"
 
+#include "data/modyul.h"
 #include "ui/datagrid.h"
 #include "ui/messages.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMessageBox>
-#include <QScopedValueRollback>
+#include <QScopeGuard>
 #include <QShortcut>
 
 namespace {
@@ -14,10 +15,6 @@ const char* const kAdd = QT_TRANSLATE_NOOP("Form1", "&Add");
 const char* const kCancel = QT_TRANSLATE_NOOP("Form1", "&Cancel");
 const char* const kTryAgain = QT_TRANSLATE_NOOP("Form1", "Nothing was changed: try again in a moment.");
 const char* const kListLater = QT_TRANSLATE_NOOP("Form1", "The list still shows the rows it showed before; it follows the filter box as soon as the database is free.");
-// How often a list that could not be read is tried again, and how often
-// other programs' changes are looked for.
-constexpr int kRetryMs = 1000;
-constexpr int kWatchMs = 400;
 
 // Sets the controls one at a time, in the order given.
 void set_enabled(std::initializer_list<QWidget*> controls, bool enabled)
@@ -26,26 +23,13 @@ void set_enabled(std::initializer_list<QWidget*> controls, bool enabled)
         c->setEnabled(enabled);
 }
 
-// While a change is out: the busy cursor, the button that sent it cannot
-// send it again, and changing tells the window's handlers so.
+// The busy cursor while a change is out.
 class ChangeOut {
 public:
-    ChangeOut(QPushButton* button, bool& changing) : button_(button), changing_(changing, true)
-    {
-        QApplication::setOverrideCursor(Qt::BusyCursor);
-        button_->setEnabled(false);
-    }
-    ~ChangeOut()
-    {
-        button_->setEnabled(true);
-        QApplication::restoreOverrideCursor();
-    }
+    ChangeOut() { QApplication::setOverrideCursor(Qt::BusyCursor); }
+    ~ChangeOut() { QApplication::restoreOverrideCursor(); }
     ChangeOut(const ChangeOut&) = delete;
     ChangeOut& operator=(const ChangeOut&) = delete;
-
-private:
-    QPushButton* button_;
-    QScopedValueRollback<bool> changing_;
 };
 
 // The text a record box shows for a column of a customer.
@@ -54,103 +38,81 @@ QString box_text(const CustomerRow& row, int column)
     const QVariant v = column_value(row, column);
     return v.isNull() ? QString() : v.toString();
 }
+
+// The new row's key, read while the user types; none when it cannot be
+// read now (Save reads it then).
+QCoro::Task<std::optional<qint64>> read_new_key(CustomerList& list)
+{
+    std::optional<qint64> key;
+    try {
+        key = co_await list.new_key();
+    } catch (const DbError&) {
+    }
+    co_return key;
+}
 }  // namespace
 
-void Form1::handle(QWidget* from, std::function<void()> handler)
+Form1::Form1(CustomerList& list, QWidget* parent)
+    : Form1Controls(parent), list(list), rs(list.records()), gate_(new InputGate(this))
 {
-    if (!cn.asking())
-        return run(handler);
-    const bool filter = from == Text9 || from == fname || from == lname;
-    // A click meant for the window as it is now: once a change's outcome
-    // is in, the buttons may mean something else (Add's Cancel is Add again).
-    if (changing_ && !filter)
-        return;
-    if (filter) {
-        if (readingList_)
-            cn.cancel();
-        deferred_.removeIf([&](const Deferred& d) { return d.from == Text9 || d.from == fname || d.from == lname; });
-    }
-    deferred_.append({from, std::move(handler)});
-}
-
-void Form1::run_deferred()
-{
-    while (!deferred_.isEmpty() && !cn.asking()) {
-        const Deferred next = deferred_.takeFirst();
-        if (next.from && next.from->isEnabled())
-            run(next.handler);
-    }
-}
-
-template <class Handler>
-void Form1::run(Handler handler)
-{
-    try {
-        handler();
-    } catch (const DbError& e) {
-        if (e.cancelled())
-            return;  // given up for a newer question
-        if (!e.passing())
-            return fail(e);
-        report_unavailable(this, e, tr(behind_ ? kListLater : kTryAgain));
-        if (behind_)
-            retry_.start();
-    }
-}
-
-void Form1::fail(const DbError& error)
-{
-    setEnabled(false);
-    report_runtime_error(this, error);
-    emit ended(1);
-}
-
-template <class Handler>
-void Form1::trap(Handler handler)
-{
-    try {
-        handler();
-    } catch (const DbError& e) {
-        // The move or display failed: skip the rest, say nothing; but a
-        // lock held by another program or a lost server is the user's to
-        // know.
-        if (e.passing())
-            throw;
-    }
-}
-
-Form1::Form1(modyul::Data& data, QWidget* parent)
-    : Form1Controls(parent), data(data), cn(data.cn), table(data.table), rs(data.rs)
-{
-    auto on = [this](auto* control, auto signal, void (Form1::*handler)()) {
-        connect(control, signal, this, [this, control, handler] { handle(control, [this, handler] { (this->*handler)(); }); });
+    auto on = [this](auto* control, auto signal, QCoro::Task<> (Form1::*handler)()) {
+        connect(control, signal, this, [this, handler] { handle(handler); });
     };
     on(cmdfirst, &QPushButton::clicked, &Form1::cmdfirst_Click);
     on(cmdprev, &QPushButton::clicked, &Form1::cmdprev_Click);
     on(cmdnext, &QPushButton::clicked, &Form1::cmdnext_Click);
     on(cmdlast, &QPushButton::clicked, &Form1::cmdlast_Click);
     on(cmdadd, &QPushButton::clicked, &Form1::cmdadd_Click);
-    on(cmdedit, &QPushButton::clicked, &Form1::cmdedit_Click);
     on(cmdsave, &QPushButton::clicked, &Form1::cmdsave_Click);
     on(cmddel, &QPushButton::clicked, &Form1::cmddel_Click);
-    on(fname, &QRadioButton::clicked, &Form1::fname_Click);
-    on(lname, &QRadioButton::clicked, &Form1::lname_Click);
-    on(Text9, &QLineEdit::textChanged, &Form1::Text9_Change);
-    on(DataGrid1, &DataGrid::RowColChange, &Form1::DataGrid1_RowColChange);
-    // Exit works at once, whatever is out; the E-mail box's lockout reads
-    // nothing from the database.
-    connect(cmdexit, &QPushButton::clicked, this, [this] { run([&] { cmdexit_Click(); }); });
-    connect(text5, &QLineEdit::textChanged, this, [this] { run([&] { text5_Change(); }); });
-    connect(&cn, &Connection::answered, this, &Form1::run_deferred, Qt::QueuedConnection);
-    // The grid could not read the rows the user scrolled or moved to.
+    connect(cmdedit, &QPushButton::clicked, this, &Form1::cmdedit_Click);
+    connect(cmdexit, &QPushButton::clicked, this, &Form1::cmdexit_Click);
+    connect(fname, &QRadioButton::clicked, this, [this] { read(&Form1::fname_Click); });
+    connect(lname, &QRadioButton::clicked, this, [this] { read(&Form1::lname_Click); });
+    connect(Text9, &QLineEdit::textChanged, this, [this] { read(&Form1::Text9_Change); });
+    connect(text5, &QLineEdit::textChanged, this, &Form1::text5_Change);
+    connect(DataGrid1, &DataGrid::moveAsked, this, [this](qint64 position) {
+        ++holds_;
+        finish(DataGrid1_RowColChange(position), true);
+    });
+    // The grid could not read the rows the user scrolled to.
     connect(DataGrid1, &DataGrid::unavailable, this, [this](const QString& message, bool lost) {
-        report_unavailable(this, DbError(0, message, lost ? DbError::Kind::Lost : DbError::Kind::Busy), tr(kTryAgain));
-    }, Qt::QueuedConnection);
-    retry_.setInterval(kRetryMs);
-    connect(&retry_, &QTimer::timeout, this, &Form1::retry_list);
+        ++holds_;
+        finish(report_unavailable(this, DbError(0, message, lost ? DbError::Kind::Lost : DbError::Kind::Busy), tr(kTryAgain)), true);
+    });
     connect(&rs, &RecordSet::rowsCounted, this, &Form1::show_position);
-    watch_.setInterval(kWatchMs);
-    connect(&watch_, &QTimer::timeout, this, &Form1::follow_changes);
+
+    // The list follows other programs' changes on its own, while the
+    // window waits for the user.
+    list.mayReadAlone = [this] { return mode_ == Mode::Browse && holds_ == 0 && !gate_->holding() && isEnabled(); };
+    connect(&list, &CustomerList::listed, this, [this] {
+        if (mode_ == Mode::Browse)
+            show_rec();
+    });
+    connect(&list, &CustomerList::failed, this, [this](const DbError& e) {
+        ++holds_;
+        finish(failed(e, {}), true);
+    });
+
+    // The one rule for input (InputGate): Exit is never held; typing into
+    // the filter goes on while only a list is read.
+    gate_->waiting = [this] { return waiting(); };
+    gate_->exits = [this](QObject* receiver, QEvent* event) {
+        if (!cmdexit->isEnabled())
+            return false;
+        // A click on Exit, or the key that clicks it while it has the keyboard.
+        const bool keyed = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+        if (receiver == cmdexit)
+            return !keyed || QList<int>{Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Select}.contains(
+                               static_cast<QKeyEvent*>(event)->key());
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        return QKeySequence(key->keyCombination()) == QKeySequence::mnemonic(cmdexit->text());
+    };
+    gate_->reads = [this](QObject* receiver, QEvent*) { return receiver == Text9 || receiver == fname || receiver == lname; };
+    connect(&list, &CustomerList::readEnded, gate_, &InputGate::release, Qt::QueuedConnection);
+
     setup_transfer();
     // Escape during an add abandons it, as its Cancel button does.
     connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, [this] {
@@ -159,20 +121,103 @@ Form1::Form1(modyul::Data& data, QWidget* parent)
     });
 }
 
+Form1::~Form1()
+{
+    list.mayReadAlone = nullptr;
+    // What is out ends now: the list answers its questions, and a box
+    // awaiting an answer is answered, while everything is still here.
+    list.close();
+    for (QDialog* box : findChildren<QDialog*>())
+        if (box->isVisible())
+            box->reject();
+}
+
+bool Form1::idle() const
+{
+    return holds_ == 0 && !list.reading() && !gate_->holding() && list.connection().out() == 0;
+}
+
+InputGate::Wait Form1::waiting() const
+{
+    if (holds_ > 0)
+        return InputGate::Wait::Working;
+    return list.reading() ? InputGate::Wait::Reading : InputGate::Wait::Idle;
+}
+
+void Form1::handle(QCoro::Task<> (Form1::*handler)())
+{
+    ++holds_;
+    finish((this->*handler)(), true);
+}
+
+void Form1::read(QCoro::Task<> (Form1::*handler)())
+{
+    finish((this->*handler)(), false);
+}
+
+QCoro::Task<> Form1::finish(QCoro::Task<> handler, bool held)
+{
+    const auto done = qScopeGuard([this, held] {
+        if (held)
+            --holds_;
+        // What the user did meanwhile goes on, once this handler is done.
+        QMetaObject::invokeMethod(gate_, &InputGate::release, Qt::QueuedConnection);
+    });
+    std::optional<DbError> error;
+    try {
+        co_await std::move(handler);
+    } catch (const DbError& e) {
+        error = e;
+    }
+    // A list read that failed leaves the list as it was, to be read again
+    // as soon as it can be.
+    const QString next = tr(held ? kTryAgain : kListLater);
+    if (error)
+        co_await failed(*error, next);
+}
+
+QCoro::Task<> Form1::failed(const DbError& error, const QString& next)
+{
+    if (error.cancelled())
+        co_return;  // given up for a newer question, or the program ends
+    if (error.passing()) {
+        co_await report_unavailable(this, error, next);
+        co_return;
+    }
+    setEnabled(false);
+    co_await report_runtime_error(this, error);
+    emit ended(1);
+}
+
+QCoro::Task<bool> Form1::trap(QCoro::Task<> move)
+{
+    std::optional<DbError> error;
+    try {
+        co_await std::move(move);
+    } catch (const DbError& e) {
+        error = e;
+    }
+    // The move or display failed: skip the rest, say nothing; but a lock
+    // held by another program or a lost server is the user's to know.
+    if (error && error->passing())
+        throw *error;
+    co_return !error;
+}
+
+QCoro::Task<> Form1::unlisted(const QString& done, const DbError& error)
+{
+    if (!error.passing())
+        throw error;
+    co_await report_unavailable(this, error, done + tr(" The list is read again as soon as the database can be read."));
+}
+
 // ---- Start-up, window lifetime and exit ----
 
-void Form1::Form_Load()
+QCoro::Task<> Form1::Form_Load()
 {
-    modyul::open_db(data);
-    try {
-        rs.open(RowSource::all());
-        DataGrid1->setDataSource(&rs);
-        show_rec();
-        watch_.start();
-    } catch (const DbError& e) {
-        // A damaged file often shows only when its rows are first read.
-        throw cn.openFailure(e);
-    }
+    co_await modyul::open_db(list);
+    DataGrid1->setDataSource(&rs);
+    show_rec();
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -284,152 +329,77 @@ void Form1::browse_unlock()
     set_enabled({DataGrid1, Text9, fname, lname}, true);
 }
 
-void Form1::cmdfirst_Click()
+QCoro::Task<> Form1::cmdfirst_Click()
 {
-    trap([&] {
-        rs.moveFirst();
+    const bool moved = co_await trap(rs.moveFirst());
+    if (moved)
         show_rec();
-    });
 }
 
-void Form1::cmdlast_Click()
+QCoro::Task<> Form1::cmdlast_Click()
 {
-    trap([&] {
-        rs.moveLast();
+    const bool moved = co_await trap(rs.moveLast());
+    if (moved)
         show_rec();
-    });
 }
 
-void Form1::cmdnext_Click()
+QCoro::Task<> Form1::cmdnext_Click()
 {
-    trap([&] {
-        rs.moveNext();
-        if (rs.eof())
-            rs.moveLast();
+    const bool moved = co_await trap(rs.moveNext());
+    if (moved)
         show_rec();
-    });
 }
 
-void Form1::cmdprev_Click()
+QCoro::Task<> Form1::cmdprev_Click()
 {
-    trap([&] {
-        rs.movePrevious();
-        if (rs.bof())
-            rs.moveFirst();
+    const bool moved = co_await trap(rs.movePrevious());
+    if (moved)
         show_rec();
-    });
 }
 
-void Form1::DataGrid1_RowColChange()
+// The user chose the row at position in the grid; past the last row, the
+// last.
+QCoro::Task<> Form1::DataGrid1_RowColChange(qint64 position)
 {
-    trap([&] { show_rec(); });
+    bool moved = false;
+    if (position >= rs.knownCount())
+        moved = co_await trap(rs.moveLast());
+    else
+        moved = co_await trap(rs.moveTo(position));
+    if (moved)
+        show_rec();
 }
 
 // ---- Name filter and empty-result lockout ----
 
-void Form1::Text9_Change()
+// An empty box lists every row, also those without a name.
+QCoro::Task<> Form1::Text9_Change()
 {
-    read_list();
-}
-
-void Form1::read_list(std::optional<Keep> keep)
-{
-    behind_ = true;
-    keep_ = keep;
-    // An empty box lists every row, also those without a name.
-    const QString text = Text9->text();
-    const RowSource source = text.isEmpty()
-        ? RowSource::all()
-        : RowSource::name_like(fname->isChecked() ? RowSource::Column::Fname : RowSource::Column::Lname,
-                               text + QStringLiteral("%"));
-    // Opening replaces the rows only once the new ones are read.
-    {
-        const QScopedValueRollback reading(readingList_, true);
-        rs.open(source);
-        rs.requery();
-    }
-    behind_ = false;
-    retry_.stop();
-    if (keep_)
-        show_key(*std::exchange(keep_, std::nullopt));
-    else if (rs.hasRows())
+    const auto column = fname->isChecked() ? RowSource::Column::Fname : RowSource::Column::Lname;
+    co_await list.filter(Text9->text(), column);
+    if (rs.hasRows())
         show_rec();
     else
         clear_txt();
 }
 
-void Form1::after_change(const QString& done, std::optional<Keep> keep, const std::function<void()>& read,
-                         const std::function<void()>& instead)
+QCoro::Task<> Form1::fname_Click()
 {
-    try {
-        read();
-    } catch (const DbError& e) {
-        if (!e.passing())
-            throw;
-        instead();
-        behind_ = true;
-        keep_ = keep;
-        retry_.start();
-        report_unavailable(this, e, done + tr(" The list is read again as soon as the database can be read."));
-    }
-}
-
-// A list that could not be read is tried again while browsing, without
-// waiting on the lock: an add or edit in progress keeps its texts.
-void Form1::retry_list()
-{
-    if (!behind_) {
-        retry_.stop();
-        return;
-    }
-    if (mode_ != Mode::Browse || cn.asking())
-        return;
-    try {
-        read_list(keep_);
-    } catch (const DbError& e) {
-        if (!e.passing()) {
-            retry_.stop();
-            fail(e);
-        }
-    }
-}
-
-// Runs while the window waits for the user: a change another program
-// committed shows within about a second, on the same customer (or the row
-// where it stood, when it was deleted). An add or edit waits for Save or
-// Cancel, which read the list anyway.
-void Form1::follow_changes()
-{
-    if (mode_ != Mode::Browse || behind_ || !rs.isOpen() || !isEnabled() || cn.asking())
-        return;
-    try {
-        if (!rs.outdated())
-            return;
-        read_list(shown_ ? std::optional(Keep{shown_->cusnum, rs.position()}) : std::nullopt);
-    } catch (const DbError& e) {
-        if (!e.passing())
-            fail(e);
-        // Locked or unreachable: looked at again at the next tick.
-    }
-}
-
-void Form1::fname_Click()
-{
-    Text9_Change();
     Text9->setFocus();
+    co_await Text9_Change();
 }
 
-void Form1::lname_Click()
+QCoro::Task<> Form1::lname_Click()
 {
-    Text9_Change();
     Text9->setFocus();
+    co_await Text9_Change();
 }
 
 void Form1::text5_Change()
 {
     if (mode_ != Mode::Browse)
         return;  // the add or edit keeps its own button states
-    if (rs.isOpen() && rs.hasRows()) {
+    if (rs.hasRows()) {
         ctrl_unlock();
     } else {
         ctrl_lock();
@@ -441,23 +411,28 @@ void Form1::text5_Change()
 
 // ---- Add, edit and save ----
 
-void Form1::cmdadd_Click()
+QCoro::Task<> Form1::cmdadd_Click()
 {
     if (mode_ != Mode::Add) {
-        // The last row becomes current when it can be read; the
-        // add itself needs nothing from the database.
+        // The last row becomes current when it can be read; the add
+        // itself needs nothing from the database.
         if (rs.hasRows()) {
+            std::optional<DbError> error;
             try {
-                rs.moveLast();
+                co_await rs.moveLast();
             } catch (const DbError& e) {
-                if (!e.passing())
-                    throw;
+                error = e;
             }
+            if (error && !error->passing())
+                throw *error;
         }
         mode_ = Mode::Add;
         edited_.reset();
         nav_lock();
         txt_unlock();
+        // The keyboard goes to the first box before the controls it may
+        // be in are disabled.
+        Text2->setFocus();
         cmdsave->setEnabled(true);
         browse_lock();
         clear_txt();
@@ -466,29 +441,28 @@ void Form1::cmdadd_Click()
         cmddel->setEnabled(false);
         // The new row's key is read while the user types, so that the
         // Save asks the database only once.
-        try {
-            deptID = table.new_key();
-        } catch (const DbError&) {
-            deptID.reset();
-        }
-    } else {
-        mode_ = Mode::Browse;
-        nav_unlock();
-        txt_lock();
-        clear_txt();
-        cmdsave->setEnabled(false);
-        cmdadd->setText(tr(kAdd));
-        cmdedit->setEnabled(true);
-        cmddel->setEnabled(true);
-        browse_unlock();
-        after_change(
-            tr("The add was cancelled."), std::nullopt,
-            [&] {
-                rs.requery();
-                show_rec();
-            },
-            [&] { show_rec(); });
+        keyRead_ = read_new_key(list);
+        co_return;
     }
+    mode_ = Mode::Browse;
+    keyRead_.reset();
+    nav_unlock();
+    txt_lock();
+    clear_txt();
+    cmdsave->setEnabled(false);
+    cmdadd->setText(tr(kAdd));
+    cmdedit->setEnabled(true);
+    cmddel->setEnabled(true);
+    browse_unlock();
+    std::optional<DbError> error;
+    try {
+        co_await list.refresh();
+    } catch (const DbError& e) {
+        error = e;
+    }
+    show_rec();
+    if (error)
+        co_await unlisted(tr("The add was cancelled."), *error);
 }
 
 void Form1::cmdedit_Click()
@@ -498,6 +472,9 @@ void Form1::cmdedit_Click()
     nav_lock();
     txt_unlock();
     key = Text1->text();
+    // The keyboard goes to the first box before the controls it may be in
+    // are disabled: one Space must not reach Exit and end the edit.
+    Text2->setFocus();
     cmdsave->setEnabled(true);
     cmdedit->setEnabled(false);
     cmdadd->setEnabled(false);
@@ -506,48 +483,55 @@ void Form1::cmdedit_Click()
     show_position();
 }
 
-void Form1::cmdsave_Click()
+QCoro::Task<> Form1::cmdsave_Click()
 {
     const bool adding = mode_ == Mode::Add;
+    // What was typed before the click is what is saved.
     CustomerRow typed = typed_row();
     // A text longer than the table may hold is refused before any
     // statement; the texts stay in their boxes.
     if (const auto column = overlong_column(typed)) {
         const auto box = std::find_if(kRecordBoxes.begin(), kRecordBoxes.end(),
                                       [&](const RecordBox& b) { return b.column == *column; });
-        report_too_long(this, recordBoxes()[int(box - kRecordBoxes.begin())]->accessibleName(),
-                        column_value(typed, *column).toString().size(), max_length(*column));
-        return;
+        co_await report_too_long(this, recordBoxes()[int(box - kRecordBoxes.begin())]->accessibleName(),
+                                 column_value(typed, *column).toString().size(), max_length(*column));
+        co_return;
     }
-    QString done = tr("The record was saved.");
-    auto outcome = CustomerTable::Outcome::Done;
-    // The list read again with the saved customer shown; a server is
-    // asked it together with the change where it can be.
-    CustomerTable::Reread reread = rs.reread();
     // What was typed stays as sent until the outcome is known.
     txt_lock();
+    CustomerList::Change change;
+    std::optional<DbError> error;
     try {
-        const ChangeOut out(cmdsave, changing_);
+        const ChangeOut out;
         if (adding) {
-            deptID = table.insert(typed, &reread, deptID);
-            typed.cusnum = *deptID;
-        } else {
+            if (keyRead_)
+                deptID = co_await std::move(*std::exchange(keyRead_, std::nullopt));
+            change = co_await list.add(typed, deptID);
+            deptID = change.key;
+            typed.cusnum = change.key;
+        } else if (edited_) {
             // The row must still hold what was shown at Edit: another
             // program's change is not overwritten, and the user is told.
-            outcome = edited_ ? table.update(*edited_, typed, &reread) : CustomerTable::Outcome::Gone;
+            change = co_await list.update(*edited_, typed);
+        } else {
+            change.outcome = CustomerTable::Outcome::Gone;
         }
     } catch (const DbError& e) {
+        error = e;
+    }
+    if (error) {
+        if (error->cancelled())
+            co_return;
         // Nothing was written: the texts stay in their boxes to try again.
         txt_unlock();
-        report_refusal(this, tr("The record was not saved."), e);
-        return;
+        co_await report_refusal(this, tr("The record was not saved."), *error);
+        co_return;
     }
-    if (outcome != CustomerTable::Outcome::Done)
-        done = tr("The record was not saved.");
-    if (outcome == CustomerTable::Outcome::Changed)
-        report_notice(this, tr("Another program changed this record after it was shown. Your changes were not saved; the record as it is now is shown."));
-    if (outcome == CustomerTable::Outcome::Gone)
-        report_notice(this, tr("Another program deleted this record after it was shown. Your changes were not saved."));
+    const QString done = change.outcome == CustomerTable::Outcome::Done ? tr("The record was saved.") : tr("The record was not saved.");
+    if (change.outcome == CustomerTable::Outcome::Changed)
+        co_await report_notice(this, tr("Another program changed this record after it was shown. Your changes were not saved; the record as it is now is shown."));
+    if (change.outcome == CustomerTable::Outcome::Gone)
+        co_await report_notice(this, tr("Another program deleted this record after it was shown. Your changes were not saved."));
     mode_ = Mode::Browse;
     txt_lock();
     cmdsave->setEnabled(false);
@@ -558,60 +542,49 @@ void Form1::cmdsave_Click()
     nav_unlock();
     browse_unlock();
     cmddel->setEnabled(true);
-    after_change(
-        done, Keep{typed.cusnum, 0},
-        [&] {
-            rs.requery(reread);
-            DataGrid1->Refresh();
-            show_rec();
-        },
-        [&] { show_row(typed); });
-}
-
-void Form1::show_key(const Keep& keep)
-{
-    if (const auto position = rs.find(keep.cusnum))
-        rs.moveTo(*position);
-    else if (rs.recordCount() > 0)
-        rs.moveTo(std::clamp<qint64>(keep.near, 0, rs.recordCount() - 1));
+    if (change.unlisted) {
+        show_row(typed);
+        co_await unlisted(done, *change.unlisted);
+        co_return;
+    }
+    DataGrid1->Refresh();
     show_rec();
 }
 
 // ---- Delete ----
 
-void Form1::cmddel_Click()
+QCoro::Task<> Form1::cmddel_Click()
 {
     // The customer the boxes show is the one deleted, whatever happens
     // while the question is open.
     const std::optional<CustomerRow> target = shown_;
-    QMessageBox box(QMessageBox::NoIcon, tr("Comfirm Delete?"),
-                    tr("Do you really want to delete this record?"),
-                    QMessageBox::Yes | QMessageBox::No, this);
-    box.setDefaultButton(QMessageBox::Yes);
-    if (box.exec() != QMessageBox::Yes)
-        return;
-    if (!target)
-        return;
-    auto outcome = CustomerTable::Outcome::Done;
-    // The list read again from its first row, asked with the delete
-    // where it can be.
-    CustomerTable::Reread reread = rs.reread();
+    auto* box = new QMessageBox(QMessageBox::NoIcon, tr("Comfirm Delete?"), tr("Do you really want to delete this record?"),
+                                QMessageBox::Yes | QMessageBox::No, this);
+    box->setDefaultButton(QMessageBox::Yes);
+    const int answered = co_await answer(box);
+    if (answered != QMessageBox::Yes || !target)
+        co_return;
+    CustomerList::Change change;
+    std::optional<DbError> error;
     try {
-        const ChangeOut out(cmddel, changing_);
-        outcome = table.remove(target->cusnum, &reread);
+        const ChangeOut out;
+        change = co_await list.remove(target->cusnum);
     } catch (const DbError& e) {
-        report_refusal(this, tr("The record was not deleted."), e);
-        return;
+        error = e;
     }
-    if (outcome == CustomerTable::Outcome::Gone)
-        report_notice(this, tr("Another program deleted this record already."));
-    after_change(
-        tr("The record was deleted."), std::nullopt,
-        [&] {
-            rs.requery(reread);
-            show_rec();
-        },
-        [&] { clear_txt(); });
+    if (error) {
+        if (!error->cancelled())
+            co_await report_refusal(this, tr("The record was not deleted."), *error);
+        co_return;
+    }
+    if (change.outcome == CustomerTable::Outcome::Gone)
+        co_await report_notice(this, tr("Another program deleted this record already."));
+    if (change.unlisted) {
+        clear_txt();
+        co_await unlisted(tr("The record was deleted."), *change.unlisted);
+        co_return;
+    }
+    show_rec();
 }
 
 // ---- Where am I ----
@@ -623,9 +596,9 @@ void Form1::cmddel_Click()
 void Form1::show_position()
 {
     QString line;
-    const qint64 count = rs.isOpen() ? rs.knownCount() : 0;
+    const qint64 count = rs.knownCount();
     // Until the rows are counted, the line says so rather than guess.
-    const QString of = rs.isOpen() && !rs.counted() ? tr("at least %1 (counting)").arg(count) : QString::number(count);
+    const QString of = !rs.counted() ? tr("at least %1 (counting)").arg(count) : QString::number(count);
     const qint64 position = rs.position();
     const RowSource source = rs.source();
     if (mode_ == Mode::Add) {
@@ -639,12 +612,11 @@ void Form1::show_position()
         line = tr("%1 customers").arg(of);
     } else {
         line = tr("Customer %1 of %2").arg(position + 1).arg(of);
-        // The pattern is the filter box's text followed by "%" (read_list).
         if (source.column != RowSource::Column::None)
             line += tr(" whose %1 begins with \"%2\"")
                         .arg(source.column == RowSource::Column::Fname ? tr("first name")
                                                                        : tr("last name"),
-                             source.pattern.chopped(1));
+                             source.text);
     }
     if (lblposition->text() == line)
         return;

@@ -15,7 +15,7 @@
 
 #include "data/engines/target.h"
 #include "data/transfer/access_file.h"
-#include "data/connection.h"
+#include "data/database.h"
 #include "app/program.h"
 #include "data/transfer/customer_import.h"
 #include "sample_rows.h"
@@ -139,7 +139,7 @@ int copy(const QString& target, const QString& from)
             AccessCustomerSource rows(from);
             return create_filled(target, rows, told(rows.name()));
         }
-        Connection source;
+        Database source;
         source.open(from);
         CustomerTable table(source);
         table.open_for_reading();
@@ -159,7 +159,7 @@ int import(const QString& csvPath, const QString& target)
     QFile csv(csvPath);
     if (!csv.open(QIODevice::ReadOnly))
         return fail(QCoreApplication::translate("Mkdb", "cannot read %1: %2").arg(csvPath, csv.errorString()));
-    Connection cn;
+    Database cn;
     try {
         cn.open(target);
         CustomerTable table(cn);

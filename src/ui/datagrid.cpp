@@ -1,6 +1,5 @@
 #include "datagrid.h"
 
-#include "data/connection.h"
 #include "data/recordset.h"
 #include "datagrid_accessible.h"
 
@@ -28,13 +27,7 @@ void RecordSetModel::setWindow(qint64 top, int rows)
 {
     const bool open = rs_ && rs_->isOpen();
     const int shown = open ? int(std::clamp<qint64>(rs_->knownCount() - top, 0, rows)) : 0;
-    // The columns stay while the record set is closed.
-    QStringList names = names_;
-    if (open) {
-        names.clear();
-        for (int i = 0; i < rs_->fieldCount(); ++i)
-            names << rs_->fieldName(i);
-    }
+    const QStringList names = rs_ ? rs_->headings() : QStringList();
     // Rows of the same shape are only read again: a reset would make the
     // view lay out its headers and scroll bars anew, and repaint the bars.
     if (shown == shown_ && names == names_) {
@@ -155,19 +148,15 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), bar_(new QScrollBar(Qt
     bar_->setSingleStep(1);
     connect(bar_, &QScrollBar::valueChanged, this, [this](int value) { showFrom(value, true); });
     retry_.setInterval(1000);
-    connect(&retry_, &QTimer::timeout, this, [this] {
-        if (readShown(model_.top(), false))
-            model_.setWindow(model_.top(), rowsShown());
-    });
+    retry_.setSingleShot(true);
+    connect(&retry_, &QTimer::timeout, this, [this] { readShown(false); });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &DataGrid::onCurrentChanged);
 }
 
 void DataGrid::setDataSource(RecordSet* rs)
 {
-    if (rs_) {
+    if (rs_)
         disconnect(rs_, nullptr, this, nullptr);
-        disconnect(&rs_->table().connection(), nullptr, this, nullptr);
-    }
     rs_ = rs;
     model_.setRecordSet(rs);
     if (rs_) {
@@ -179,11 +168,6 @@ void DataGrid::setDataSource(RecordSet* rs)
             rs_ = nullptr;
             model_.setRecordSet(nullptr);
         });
-        // Rows left unread while a question was out are read now.
-        connect(&rs_->table().connection(), &Connection::answered, this, [this] {
-            if (rs_ && std::exchange(unread_, false) && readShown(model_.top(), false))
-                model_.setWindow(model_.top(), rowsShown());
-        }, Qt::QueuedConnection);
     }
     onRowsReset();
 }
@@ -208,9 +192,6 @@ void DataGrid::showFrom(qint64 top, bool byUser)
     const int rows = rowsShown();
     const qint64 last = std::max<qint64>(0, listedRows() - rows);
     top = std::clamp<qint64>(top, 0, last);
-    // Rows the user scrolled to that cannot be read now: the rows stay.
-    if (!readShown(top, byUser) && byUser)
-        top = model_.top();
     {
         const QSignalBlocker quiet(bar_);
         bar_->setRange(0, int(std::min<qint64>(last, INT_MAX)));
@@ -221,42 +202,41 @@ void DataGrid::showFrom(qint64 top, bool byUser)
     model_.setWindow(top, rows);
     following_ = false;
     markCurrent();
+    readShown(byUser);
 }
 
-bool DataGrid::readShown(qint64 top, bool byUser)
+QCoro::Task<> DataGrid::readShown(bool byUser)
 {
     if (!rs_ || !rs_->isOpen())
-        return true;
-    // While a question is out the rows show empty, and are read once it is
-    // answered.
-    if (rs_->table().connection().asking()) {
-        unread_ = true;
-        return true;
-    }
+        co_return;
+    const qint64 top = model_.top();
+    const int rows = rowsShown();
+    bool unread = false;
+    for (qint64 r = top; r < std::min(top + rows, rs_->knownCount()) && !unread; ++r)
+        unread = !rs_->cachedRow(r);
+    if (!unread)
+        co_return;
     // After a failed read the next tries fail at once: the data layer
     // does not wait on the lock again until a read gets through.
     const bool again = retry_.isActive();
     try {
-        rs_->prefetch(top, rowsShown());
+        const bool same = co_await rs_->prefetch(top, rows);
+        if (!same)
+            co_return;  // the rows were replaced meanwhile: shown anew already
     } catch (const DbError& e) {
         // Rows that cannot be read show empty; those another program's
         // lock keeps are read again shortly.
-        if (e.passing()) {
+        if (e.passing() && !e.cancelled()) {
             if (byUser && !again)
                 emit unavailable(e.message(), e.lost());
             retry_.start();
         }
-        return false;
+        co_return;
     }
     retry_.stop();
-    return true;
-}
-
-void DataGrid::refused(const std::exception& e)
-{
-    const auto* error = dynamic_cast<const DbError*>(&e);
-    if (error && error->passing() && !error->cancelled())
-        emit unavailable(error->message(), error->lost());
+    // The rows read fill in, if the same rows are still on screen.
+    if (model_.top() == top)
+        model_.setWindow(top, rowsShown());
 }
 
 void DataGrid::showPosition(qint64 position)
@@ -288,18 +268,7 @@ void DataGrid::markCurrent()
 
 void DataGrid::onRowsReset()
 {
-    // The filter closes the record set only to open it again at once; the
-    // rows go only if it is still closed when events are taken again.
-    if (rs_ && !rs_->isOpen()) {
-        QMetaObject::invokeMethod(
-            this, [this] {
-                if (!rs_ || !rs_->isOpen())
-                    showFrom(0);
-            },
-            Qt::QueuedConnection);
-        return;
-    }
-    // The first row is current after every open and re-query.
+    // The first row is current when the rows are replaced.
     showFrom(rs_ ? rs_->position() : 0);
 }
 
@@ -313,19 +282,16 @@ void DataGrid::onCurrentChanged(const QModelIndex& current, const QModelIndex&)
     if (following_ || !rs_ || !current.isValid())
         return;
     column_ = current.column();
-    try {
-        rs_->moveTo(model_.top() + current.row());
-    } catch (const std::exception& e) {
-        // The current row stays where it was; so does its mark.
-        QMetaObject::invokeMethod(this, &DataGrid::markCurrent, Qt::QueuedConnection);
-        refused(e);
-        return;
-    }
-    emit RowColChange();
+    // The mark stays on the record set's current row until it moves.
+    const qint64 asked = model_.top() + current.row();
+    markCurrent();
+    emit moveAsked(asked);
 }
 
 // Up and down move through the whole record set, scrolling the rows shown;
-// left and right stay with the table view.
+// left and right stay with the table view. The record set moves first; the
+// grid follows it, and the view finds its current index already where the
+// key leads (or still where it was, while the row is being read).
 QModelIndex DataGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
 {
     if (listedRows() == 0)
@@ -350,21 +316,9 @@ QModelIndex DataGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modi
         break;
     default: return QTableView::moveCursor(action, modifiers);
     }
-    try {
-        // Past the rows known so far the record set counts them first.
-        if (target >= listedRows())
-            target = std::min(target, rs_->recordCount() - 1);
-        target = std::max<qint64>(target, 0);
-        if (target == position)
-            return currentIndex();
-        // The record set moves first; the grid follows it, and the view
-        // finds its current index already where the key leads.
-        rs_->moveTo(target);
-    } catch (const std::exception& e) {
-        refused(e);
-        return currentIndex();
-    }
-    emit RowColChange();
+    target = std::max<qint64>(target, 0);
+    if (target != position)
+        emit moveAsked(target);
     return currentIndex();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QCoro/QCoroTask>
 #include <QFont>
 #include <QHash>
 #include <QStaticText>
@@ -56,9 +57,9 @@ private:
 };
 
 // The data grid: bound once to a record set, one column per field. Its
-// current row is the record set's current row: choosing a row moves the
-// record set there and raises RowColChange; moving the record set moves the
-// grid without raising it.
+// current row is the record set's current row: choosing a row (a click, the
+// arrow and page keys) asks for the record set to move there (moveAsked),
+// and the grid follows the record set wherever it moves.
 //
 // The table view shows only the rows that fit on screen (its model row r is
 // the record set's row top + r); its own scroll bar, beside the rows, runs
@@ -83,10 +84,11 @@ public:
     int currentColumn() const { return column_; }
 
 signals:
-    void RowColChange();
-    // The rows the user scrolled or moved to could not be read now: another
-    // program holds the database locked, or the server is lost. The
-    // message is the database's.
+    // The user chose the row at position; past the last row, the last.
+    void moveAsked(qint64 position);
+    // The rows the user scrolled to could not be read now: another program
+    // holds the database locked, or the server is lost. The message is the
+    // database's.
     void unavailable(const QString& message, bool lost);
 
 protected:
@@ -107,14 +109,12 @@ private:
     // Rows that fit whole on screen.
     int rowsShown() const;
     // Shows rows from top on (kept within the record set) and marks the
-    // current row when it is among them. Rows that cannot be read yet show
-    // empty and are read again shortly; byUser tells the user why.
+    // current row when it is among them. Rows not read yet show empty and
+    // fill in once read; rows that cannot be read now are read again
+    // shortly, and byUser tells the user why.
     void showFrom(qint64 top, bool byUser = false);
-    // Reads the rows on screen that are not at hand; false when they
-    // could not be read.
-    bool readShown(qint64 top, bool byUser);
-    // The record set could not move where the user asked.
-    void refused(const std::exception& e);
+    // Reads the rows on screen that are not at hand.
+    QCoro::Task<> readShown(bool byUser);
     // Scrolls as little as needed to show the row at position.
     void showPosition(qint64 position);
     void markCurrent();
@@ -128,5 +128,4 @@ private:
     QScrollBar* bar_;
     int column_ = 0;          // the current column, kept while the row scrolls away
     bool following_ = false;  // true while the grid follows the record set
-    bool unread_ = false;     // rows on screen were left unread while a question was out
 };

@@ -1,6 +1,5 @@
 #include "datagrid_accessible.h"
 
-#include "data/connection.h"
 #include "data/recordset.h"
 #include "datagrid.h"
 
@@ -32,21 +31,32 @@ int rows_of(const DataGrid* grid)
     return grid ? int(std::min(grid->listedRows(), most)) : 0;
 }
 
-// The text of a cell as the grid shows it. A row not at hand is read
-// through the record set; a row that cannot be read reads as "".
-QString cell_text(const DataGrid* grid, int row, int column)
+// Reads the row at position, and tells assistive technology once it is
+// in; a row that cannot be read now stays unread.
+QCoro::Task<> read_row(QPointer<DataGrid> grid, RecordSet* rs, qint64 position)
+{
+    try {
+        const bool same = co_await rs->prefetch(position, 1);
+        if (!same || !grid)
+            co_return;
+    } catch (const DbError&) {
+        co_return;
+    }
+    QAccessibleEvent event(grid.data(), QAccessible::VisibleDataChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
+// The text of a cell as the grid shows it. A row not at hand reads as ""
+// while it is read through the record set.
+QString cell_text(DataGrid* grid, int row, int column)
 {
     RecordSet* rs = open_records(grid);
     if (!rs || row >= rs->knownCount())
         return {};
-    try {
-        const RecordSet::Row* values = rs->cachedRow(row);
-        if (!values)
-            values = &rs->rowAt(row);
+    if (const RecordSet::Row* values = rs->cachedRow(row))
         return RecordSetModel::cellText(values->value(column));
-    } catch (const std::exception&) {
-        return {};
-    }
+    read_row(grid, rs, row);
+    return {};
 }
 
 // One cell of the grid, or with row -1 one column heading.

@@ -1,4 +1,6 @@
-#include "transfer.h"
+#include "ui/transfer.h"
+
+#include "ui/messages.h"
 
 #include <QCoreApplication>
 #include <QAbstractItemView>
@@ -7,7 +9,11 @@
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
 
@@ -82,49 +88,60 @@ void TransferMenu::open(const QPoint* at)
     menu_->popup(grid_->viewport()->mapToGlobal(where));
 }
 
-QString ask_csv_file(QWidget* parent, CsvFileUse use)
+QCoro::Task<QString> ask_csv_file(QWidget* parent, CsvFileUse use)
 {
     const bool exporting = use == CsvFileUse::Export;
-    QFileDialog dialog(parent, exporting ? QCoreApplication::translate("Transfer", "Export listed customers") : QCoreApplication::translate("Transfer", "Import customers"));
-    dialog.setNameFilters({QCoreApplication::translate("Transfer", "CSV files (*.csv)"), QCoreApplication::translate("Transfer", "All files (*)")});
-    dialog.setAcceptMode(exporting ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(exporting ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    auto* dialog = new QFileDialog(parent, exporting ? QCoreApplication::translate("Transfer", "Export listed customers") : QCoreApplication::translate("Transfer", "Import customers"));
+    dialog->setNameFilters({QCoreApplication::translate("Transfer", "CSV files (*.csv)"), QCoreApplication::translate("Transfer", "All files (*)")});
+    dialog->setAcceptMode(exporting ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(exporting ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (exporting) {
-        dialog.setDefaultSuffix(QStringLiteral("csv"));
-        dialog.selectFile(QStringLiteral("customers.csv"));
+        dialog->setDefaultSuffix(QStringLiteral("csv"));
+        dialog->selectFile(QStringLiteral("customers.csv"));
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().first();
+    // The file is read before the dialog goes.
+    QString chosen;
+    QObject::connect(dialog, &QFileDialog::fileSelected, dialog, [&chosen](const QString& file) { chosen = file; });
+    const int answered = co_await answer(dialog);
+    if (answered != QDialog::Accepted)
+        co_return QString();
+    co_return chosen;
 }
 
 TransferProgress::TransferProgress(QWidget* parent, const QString& label)
-    : dialog_(label, QCoreApplication::translate("Transfer", "Cancel"), 0, 0, parent)
+    : QDialog(parent), label_(new QLabel(label, this)), bar_(new QProgressBar(this))
 {
-    dialog_.setObjectName(QStringLiteral("transferProgress"));
-    dialog_.setWindowTitle(QStringLiteral("Tallyhouse"));
-    dialog_.setWindowModality(Qt::WindowModal);
-    dialog_.setAutoClose(false);
-    dialog_.setAutoReset(false);
-    // Shown when this says so, not on QProgressDialog's own timer.
-    dialog_.setMinimumDuration(INT_MAX);
-    started_.start();
+    setObjectName(QStringLiteral("transferProgress"));
+    setWindowTitle(QStringLiteral("Tallyhouse"));
+    setWindowModality(Qt::WindowModal);
+    auto* cancel = new QPushButton(QCoreApplication::translate("Transfer", "Cancel"), this);
+    connect(cancel, &QPushButton::clicked, this, &TransferProgress::cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label_);
+    layout->addWidget(bar_);
+    layout->addWidget(cancel, 0, Qt::AlignRight);
+    // Busy until the total is known.
+    bar_->setRange(0, 0);
+    show_.setSingleShot(true);
+    connect(&show_, &QTimer::timeout, this, [this] {
+        if (!canceled_)
+            open();
+    });
+    show_.start(500);
 }
 
-bool TransferProgress::update(qint64 done, qint64 total)
+void TransferProgress::update(qint64 done, qint64 total)
 {
-    // QProgressDialog counts in int: per mille of the total.
+    // QProgressBar counts in int: per mille of the total.
     if (total > 0) {
-        dialog_.setMaximum(1000);
-        dialog_.setValue(int(std::min<qint64>(done, total) * 1000 / total));
+        bar_->setRange(0, 1000);
+        bar_->setValue(int(std::min(done, total) * 1000 / total));
     }
-    if (!dialog_.isVisible() && started_.elapsed() >= 500)
-        dialog_.show();
-    // Events a few dozen times a second: the dialog paints and its Cancel
-    // answers; the first time too, so that a cancel is seen at once.
-    if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= 40) {
-        QApplication::processEvents(dialog_.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
-        sinceEvents_.start();
-    }
-    return !dialog_.wasCanceled();
+}
+
+void TransferProgress::cancel()
+{
+    if (std::exchange(canceled_, true))
+        return;
+    emit canceled();
 }

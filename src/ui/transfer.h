@@ -1,13 +1,16 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include <QCoro/QCoroTask>
+#include <QDialog>
 #include <QObject>
-#include <QProgressDialog>
+#include <QTimer>
 #include <functional>
 
 class QAction;
 class QAbstractItemView;
+class QLabel;
 class QMenu;
+class QProgressBar;
 
 // The widgets of customers in and out: the grid's menu, the file dialogs
 // and the progress dialog.
@@ -45,22 +48,28 @@ private:
 // What a CSV file is chosen for.
 enum class CsvFileUse { Export, Import };
 // Asks for the CSV file to write or to read; "" when the user cancels.
-QString ask_csv_file(QWidget* parent, CsvFileUse use);
+QCoro::Task<QString> ask_csv_file(QWidget* parent, CsvFileUse use);
 
-// The progress of a long export or import, with a Cancel button. The
-// dialog shows only once the work has taken half a second; until then the
-// window takes no input, and afterwards the dialog keeps it from the
-// window, so that nothing else begins meanwhile.
-class TransferProgress {
+// The progress of a long export or import, with a Cancel button, modal for
+// the window. It shows only once the work has taken half a second; until
+// then the window holds the user's input, as it does while it waits.
+class TransferProgress : public QDialog {
+    Q_OBJECT
 public:
     TransferProgress(QWidget* parent, const QString& label);
-    // Tells the rows done of total (0 while the total is not known);
-    // false once the user has cancelled.
-    bool update(qint64 done, qint64 total);
-    QProgressDialog& dialog() { return dialog_; }
+    // The rows done of total (0 while the total is not known).
+    void update(qint64 done, qint64 total);
+    bool wasCanceled() const { return canceled_; }
+
+public slots:
+    void cancel();
+
+signals:
+    void canceled();
 
 private:
-    QProgressDialog dialog_;
-    QElapsedTimer started_;
-    QElapsedTimer sinceEvents_;  // since events were last taken
+    QLabel* label_;
+    QProgressBar* bar_;
+    QTimer show_;
+    bool canceled_ = false;
 };

@@ -209,7 +209,7 @@ QString Session::tally() const
 void Session::expect(const Action& a, Expected& e)
 {
     RecordSet& rs = window_->rs();
-    const qint64 count = rs.isOpen() ? rs.recordCount() : 0;
+    const qint64 count = rs.knownCount();
     const qint64 at = rs.isOpen() ? rs.position() : -1;
     const bool button = a.kind == Action::Click || a.kind == Action::AccessKey;
     const QString& t = a.target;
@@ -295,7 +295,7 @@ QString Session::check(const Expected& e)
 QString Session::check_controls()
 {
     Form1& f = form();
-    const qint64 count = window_->rs().isOpen() ? window_->rs().recordCount() : 0;
+    const qint64 count = window_->rs().knownCount();
     const bool browse = mode_ == Mode::Browse;
     struct Want {
         QWidget* w;
@@ -352,11 +352,12 @@ QString Session::check_boxes()
         for (QLineEdit* box : boxes)
             if (!box->text().isEmpty())
                 return QStringLiteral("boxes: %1 shows %2 without a current row").arg(box->objectName(), quoted(box->text()));
-        return rs.recordCount() == 0 ? QString() : QStringLiteral("boxes: no current row in a record set with rows");
+        return rs.knownCount() == 0 ? QString() : QStringLiteral("boxes: no current row in a record set with rows");
     }
     constexpr int kColumn[] = {0, 1, 2, 3, 4, 5, 7, 6};
+    const CustomerRow current = rs.current();
     for (int i = 0; i < 8; ++i) {
-        const QString want = text_of(rs.field(kColumn[i]));
+        const QString want = text_of(column_value(current, kColumn[i]));
         if (boxes[i]->text() != want)
             return QStringLiteral("boxes: %1 shows %2, the current row holds %3")
                 .arg(boxes[i]->objectName(), quoted(boxes[i]->text()), quoted(want));
@@ -370,12 +371,14 @@ QString Session::check_record_set(const Expected& e)
     DataGrid* grid = form().DataGrid1;
     if (!rs.isOpen())
         return QStringLiteral("record set: closed");
-    const qint64 count = rs.recordCount();
+    const qint64 count = rs.knownCount();
     if (grid->listedRows() != count)
         return QStringLiteral("grid: lists %1 rows, the record set holds %2").arg(grid->listedRows()).arg(count);
     QList<qint64> keys;
     for (qint64 i = 0; i < count; ++i) {
-        const RecordSet::Row& r = rs.rowAt(i);
+        if (!rs.cachedRow(i))
+            test::await(rs.prefetch(i, 1));
+        const RecordSet::Row& r = *rs.cachedRow(i);
         const qint64 key = r.value(0).toLongLong();
         if (!model_.contains(key) || !same(test::Row(r.begin(), r.end()), model_[key]))
             return QStringLiteral("record set: row %1 is %2, the table holds %3")

@@ -1,6 +1,5 @@
 #include "test_support.h"
 
-#include "data/modyul.h"
 #include "data/transfer/csv_reader.h"
 #include "data/db_error.h"
 #include "support/pg_scratch.h"
@@ -11,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -37,10 +37,10 @@ PgScratch& server()
 template <class Fn>
 auto with_db(const QString& target, Fn fn)
 {
-    Connection cn;
+    Database db;
     try {
-        cn.open(target);
-        return fn(cn);
+        db.open(target);
+        return fn(db);
     } catch (const DbError& e) {
         qFatal("%s: %s", qPrintable(target), qPrintable(e.message()));
     }
@@ -125,7 +125,7 @@ TempDb::TempDb(const QVector<Row>& rows, const QString& dirName)
             qFatal("cannot create %s", qPrintable(path()));
         sqlite3_close(created);
     }
-    with_db(target_, [&](Connection& cn) {
+    with_db(target_, [&](Database& cn) {
         for (const QString& sql : cn.dialect().create_statements(QStringLiteral("dept")))
             cn.execute(sql);
         cn.begin();
@@ -145,7 +145,7 @@ auto TempDb::other(Fn fn) const
         return with_db(target_, fn);
     try {
         if (!other_) {
-            other_ = std::make_unique<Connection>();
+            other_ = std::make_unique<Database>();
             other_->open(target_);
         }
         return fn(*other_);
@@ -161,7 +161,7 @@ QString TempDb::newTarget() const
     return dir_ + QStringLiteral("/new-%1.mdb").arg(QUuid::createUuid().toString(QUuid::Id128));
 }
 
-QVector<Row> dept_rows(Connection& cn, const QString& where)
+QVector<Row> dept_rows(Database& cn, const QString& where)
 {
     QVector<Row> out;
     Rows q = cn.query(QStringLiteral("SELECT * FROM dept ") + where + QStringLiteral(" ORDER BY cusnum"));
@@ -172,24 +172,24 @@ QVector<Row> dept_rows(Connection& cn, const QString& where)
 
 QVector<Row> TempDb::rows(const QString& where) const
 {
-    return other([&](Connection& cn) { return dept_rows(cn, where); });
+    return other([&](Database& cn) { return dept_rows(cn, where); });
 }
 
 qint64 TempDb::count() const
 {
-    return other([&](Connection& cn) { return cn.scalar(QStringLiteral("SELECT count(*) FROM dept")).toLongLong(); });
+    return other([&](Database& cn) { return cn.scalar(QStringLiteral("SELECT count(*) FROM dept")).toLongLong(); });
 }
 
 void TempDb::exec(const QString& sql, const QVariantList& params) const
 {
-    other([&](Connection& cn) { return cn.execute(sql, params); });
+    other([&](Database& cn) { return cn.execute(sql, params); });
 }
 
 QString TempDb::integrity() const
 {
     if (on_server())
         return QStringLiteral("ok");  // the server keeps its own files whole
-    return with_db(target_, [&](Connection& cn) { return cn.scalar(QStringLiteral("PRAGMA integrity_check")).toString(); });
+    return with_db(target_, [&](Database& cn) { return cn.scalar(QStringLiteral("PRAGMA integrity_check")).toString(); });
 }
 
 DbLock::DbLock(const TempDb& db, Kind kind)
@@ -219,13 +219,13 @@ Window::Window(const TempDb& db) : Window(db.target()) {}
 
 Window::Window(const QString& target)
 {
-    data_ = std::make_unique<modyul::Data>(target);
-    form_ = std::make_unique<Form1>(*data_);
+    list_ = std::make_unique<CustomerList>(target);
+    form_ = std::make_unique<Form1>(*list_);
     QObject::connect(form_.get(), &Form1::ended, form_.get(), [this](int status) { ended << status; });
-    form_->Form_Load();
-    const QFileInfo file(data_->target);
+    await(form_->Form_Load());
+    const QFileInfo file(target);
     if (!on_server() && !file.permission(QFile::WriteOwner) && file.isWritable())
-        data_->cn.scalar(QStringLiteral("PRAGMA query_only = 1"));
+        ask([](Database& db) { db.scalar(QStringLiteral("PRAGMA query_only = 1")); });
     form_->show();
     QApplication::setActiveWindow(form_.get());
     if (!QTest::qWaitForWindowActive(form_.get()))
@@ -235,11 +235,12 @@ Window::Window(const QString& target)
 Window::~Window()
 {
     form_.reset();
-    data_.reset();
+    list_.reset();
 }
 
 QStringList Window::boxes() const
 {
+    settle();
     QStringList out;
     for (QLineEdit* box : form_->recordBoxes())
         out << box->text();
@@ -248,6 +249,7 @@ QStringList Window::boxes() const
 
 QStringList Window::enabledButtons() const
 {
+    settle();
     QStringList out;
     for (QPushButton* b : {form_->cmdfirst, form_->cmdprev, form_->cmdnext, form_->cmdlast, form_->cmdadd,
                            form_->cmdedit, form_->cmddel, form_->cmdexit, form_->cmdsave})
@@ -258,6 +260,7 @@ QStringList Window::enabledButtons() const
 
 QStringList Window::gridColumn(int column) const
 {
+    settle();
     const QAbstractItemModel* m = form_->DataGrid1->model();
     QStringList out;
     for (int r = 0; r < m->rowCount(); ++r)
@@ -275,6 +278,7 @@ void Window::clickGridRow(int row)
 
 bool Window::gridAgreesWithBoxes() const
 {
+    settle();
     const QModelIndex current = form_->DataGrid1->currentIndex();
     if (!current.isValid())
         return form_->Text1->text().isEmpty();
@@ -288,6 +292,12 @@ void Window::alt(Qt::Key key)
     QTest::keyClick(form_.get(), key, Qt::AltModifier);
 }
 
+void Window::settle() const
+{
+    if (!wait_idle(*form_))
+        qWarning("the window is still busy after 30 s");
+}
+
 bool wait_idle(Form1& form)
 {
     return QTest::qWaitFor([&] { return form.idle(); }, 30000);
@@ -295,6 +305,7 @@ bool wait_idle(Form1& form)
 
 QString Window::state() const
 {
+    settle();
     const Form1& f = *form_;
     const QStringList enabled = enabledButtons();
     QStringList buttons;
@@ -379,11 +390,16 @@ MessageBoxWatch::MessageBoxWatch()
 
 void set_lock_wait(Window& w, int ms)
 {
-    w.cn().set_lock_wait(ms);
+    w.ask([ms](Database& db) { db.set_lock_wait(ms); });
 }
 
 void type(QWidget* w, const QString& text)
 {
+    // The window answers each key before the test looks.
+    const auto settled = qScopeGuard([w] {
+        if (auto* form = qobject_cast<Form1*>(w->window()))
+            wait_idle(*form);
+    });
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c.unicode() < 0x80) {

@@ -1,9 +1,12 @@
 #pragma once
 
-#include "data/connection.h"
+#include "data/customer_list.h"
+#include "support/await.h"
+#include "data/database.h"
 #include "form/form1.h"
 
 #include <QAccessible>
+#include <QCoro/QCoroTask>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPointer>
@@ -46,7 +49,9 @@ bool on_server();
     } while (false)
 
 // Every row of dept, or those a WHERE clause leaves, in key order.
-QVector<Row> dept_rows(Connection& cn, const QString& where = {});
+QVector<Row> dept_rows(Database& db, const QString& where = {});
+
+using ::await;
 
 // A temporary database with table dept and the given rows: db40.mdb in a
 // temporary program directory, whose name may hold spaces and non-ASCII
@@ -82,7 +87,7 @@ private:
     QTemporaryDir tmp_;
     QString dir_;
     QString target_;
-    mutable std::unique_ptr<Connection> other_;  // kept for a server database
+    mutable std::unique_ptr<Database> other_;  // kept for a server database
 };
 
 // Another program holding a lock on the database file while it lives:
@@ -104,8 +109,9 @@ private:
 // opens it read-only.
 void make_read_only(const TempDb& db);
 
-// The real main window on a database: its data objects are made for the
-// program directory, Form_Load runs and the window is shown and active. A file
+// The real main window on a database: its customer list is made for the
+// program directory, Form_Load runs (a DbError when it fails) and the
+// window is shown and active. A file
 // without write permission stays read-only for the program also where the
 // permission does not bind (tests running as root): the program's
 // connection is then switched to query_only, which refuses writes with
@@ -119,10 +125,16 @@ public:
     Form1& operator*() { return *form_; }
     Form1* operator->() { return form_.get(); }
     Form1* get() { return form_.get(); }
-    // The window's data objects.
-    modyul::Data& data() { return *data_; }
-    RecordSet& rs() { return data_->rs; }
-    Connection& cn() { return data_->cn; }
+    // The window's customer list, its record set and its connection.
+    CustomerList& list() { return *list_; }
+    RecordSet& rs() { return list_->records(); }
+    Connection& cn() { return list_->connection(); }
+    // Runs work(Database&) on the window's connection, and waits for it.
+    template <class Work>
+    auto ask(Work work)
+    {
+        return await(cn().ask(std::move(work)));
+    }
 
     // Statuses with which the form asked the program to end.
     QList<int> ended;
@@ -142,9 +154,11 @@ public:
     bool gridAgreesWithBoxes() const;
 
     // Presses Alt with an access key once the window has the keyboard (a
-    // message box may just have closed); the button's click arrives a
-    // little later.
+    // message box may just have closed).
     void alt(Qt::Key key);
+    // Waits until the window has answered what the test did (wait_idle).
+    // The accessors above wait so before they look.
+    void settle() const;
 
     // The window state on one line: the nine buttons in the order Add,
     // Edit, Save, Delete, Exit, First, Previous, Next, Last, each its name
@@ -155,7 +169,7 @@ public:
     QString state() const;
 
 private:
-    std::unique_ptr<modyul::Data> data_;
+    std::unique_ptr<CustomerList> list_;
     std::unique_ptr<Form1> form_;
 };
 
@@ -207,7 +221,8 @@ bool wait_idle(Form1& form);
 void set_lock_wait(Window& w, int ms);
 
 // Types text into a widget key by key, as a user would; letters beyond
-// ASCII arrive as the text of a key stroke, as from a keyboard layout.
+// ASCII arrive as the text of a key stroke, as from a keyboard layout. In
+// the main window, waits until the window has answered the keys.
 void type(QWidget* w, const QString& text);
 
 }  // namespace test

@@ -39,9 +39,15 @@ public:
     virtual QList<Rows> run_together(const QList<Statement>& statements, int wait_ms);
 
     // Stops the statement running now, from any thread: it fails with a
-    // DbError (cancelled), and the connection stays usable. Nothing when
-    // no statement runs, or the engine cannot stop one.
+    // DbError (cancelled), and the connection stays usable. Called only
+    // while a statement of the caller's runs; uncancel(), between two of
+    // them on the session's own thread, forgets a cancel that came too
+    // late to stop anything.
     virtual void cancel() {}
+    virtual void uncancel() {}
+    // From any thread, as the program ends: every wait for the database,
+    // now and later, fails at once with a DbError (cancelled).
+    virtual void abort() = 0;
 
     // How long a statement waits for another program's lock, in ms; a
     // server takes the new wait within wait_ms.
@@ -54,14 +60,18 @@ public:
     // none when the engine cannot tell.
     virtual std::optional<qint64> change_count() = 0;
 
-    // The column names of a table as it spells them; empty when the
-    // database has no such table.
-    virtual QStringList columns(const QString& table, int wait_ms) = 0;
-    // Adds what the program needs of the table when it is missing: the
-    // two name indexes the filter uses, a unique key where the table lacks
-    // one, and what tells other programs' changes. Never changes a row; a
-    // database that cannot be written is left as it is.
-    virtual void prepare_table(const QString& table, int wait_ms) = 0;
+    // What opening a table asks the database, sent together with the
+    // first rows: the table's columns, what it has of what the program
+    // needs (the name indexes, a unique key, what tells other programs'
+    // changes), and on a server the start of listening for those changes.
+    virtual QList<Statement> table_statements(const QString& table) const = 0;
+    // Takes the answers to table_statements(): returns the table's column
+    // names as it spells them, empty when there is no such table; with
+    // prepare, adds what is missing. Never changes a row; a database that
+    // cannot be written is left as it is.
+    virtual QStringList open_table(const QString& table, const QList<Rows>& answers, bool prepare, int wait_ms) = 0;
+    // The column names of a table, asked on their own.
+    QStringList columns(const QString& table, int wait_ms);
     // Adds rows to a table in one statement, within the caller's
     // transaction: values holds each row's values in the order of columns
     // (names as the table spells them, quoted). Many rows may rightly

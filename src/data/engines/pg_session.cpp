@@ -15,7 +15,9 @@
 #include <libpq-fe.h>
 #include <optional>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -28,9 +30,13 @@ bool is_lost(const QString& state)
 
 }  // namespace
 
+PgSession::PgSession() : wake_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
 PgSession::~PgSession()
 {
     disconnect();
+    if (wake_ >= 0)
+        ::close(wake_);
 }
 
 void PgSession::disconnect()
@@ -54,26 +60,40 @@ void PgSession::abandon()
     abandonedName_ = sessionName_;
 }
 
-void PgSession::connect(const QString& url, const QString& password, int wait_ms)
+void PgSession::abort()
 {
-    disconnect();
-    name_ = PgDialect().name(url);
-    const QString where = QCoreApplication::translate("PgSession", "Cannot open the database %1: ").arg(name_);
-    if (target::server_settings(url).value_or(QList<QPair<QString, QString>>()).isEmpty())
-        throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("PgSession", "the URL cannot be read."));
-    // The program's settings first: the URL's own, then a password given
-    // apart, take their place.
-    QList<QByteArray> keys{"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
-                           "tcp_user_timeout", "application_name", "options", "dbname"};
-    // Each connection names itself apart ("Tallyhouse 5f3a09c2"), so that
-    // the process of one given up is told from any other that has its
-    // number later, on this server or another of a list.
-    const QByteArray session = "Tallyhouse " + QByteArray::number(QRandomGenerator::system()->generate(), 16);
-    QList<QByteArray> values{"3", "1", "5", "2", "2", "5000", session, kSessionSettings, url.toUtf8()};
-    if (!password.isEmpty()) {
-        keys << "password";
-        values << password.toUtf8();
+    aborted_ = true;
+    const quint64 one = 1;
+    if (wake_ >= 0)
+        [[maybe_unused]] const auto written = ::write(wake_, &one, sizeof one);
+}
+
+DbError PgSession::aborted() const
+{
+    return DbError(DbError::GivenUp, QCoreApplication::translate("PgSession", "The connection to the database %1 was closed.").arg(name_),
+                   DbError::Kind::Cancelled);
+}
+
+bool PgSession::wait_for(int socket, short events, qint64 deadline)
+{
+    for (;;) {
+        if (aborted_)
+            throw aborted();
+        pollfd p[2]{{socket, events, 0}, {wake_, POLLIN, 0}};
+        const qint64 left = deadline - QDateTime::currentMSecsSinceEpoch();
+        if (left <= 0)
+            return false;
+        const int ready = ::poll(p, 2, int(std::min<qint64>(left, INT_MAX)));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (aborted_)
+            throw aborted();
+        return ready != 0;
     }
+}
+
+PGconn* PgSession::connect_once(const QList<QByteArray>& keys, const QList<QByteArray>& values, QString& why)
+{
     std::vector<const char*> k, v;
     for (qsizetype i = 0; i < keys.size(); ++i) {
         k.push_back(keys[i].constData());
@@ -81,10 +101,95 @@ void PgSession::connect(const QString& url, const QString& password, int wait_ms
     }
     k.push_back(nullptr);
     v.push_back(nullptr);
-    PGconn* conn = PQconnectdbParams(k.data(), v.data(), 1);
-    if (PQstatus(conn) != CONNECTION_OK) {
-        const QString text = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+    PGconn* conn = PQconnectStartParams(k.data(), v.data(), 0);
+    const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + kConnectWaitMs;
+    PostgresPollingStatusType status = PGRES_POLLING_WRITING;
+    try {
+        while (conn && PQstatus(conn) != CONNECTION_BAD && status != PGRES_POLLING_OK && status != PGRES_POLLING_FAILED) {
+            if (!wait_for(PQsocket(conn), status == PGRES_POLLING_READING ? POLLIN : POLLOUT, deadline)) {
+                why = QCoreApplication::translate("PgSession", "no answer within %1 seconds").arg(kConnectWaitMs / 1000);
+                PQfinish(conn);
+                return nullptr;
+            }
+            status = PQconnectPoll(conn);
+        }
+    } catch (const DbError&) {
         PQfinish(conn);
+        throw;
+    }
+    if (conn && PQstatus(conn) == CONNECTION_OK)
+        return conn;
+    why = conn ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : QStringLiteral("out of memory");
+    PQfinish(conn);
+    return nullptr;
+}
+
+void PgSession::connect(const QString& url, const QString& password, int wait_ms)
+{
+    disconnect();
+    name_ = PgDialect().name(url);
+    const QString where = QCoreApplication::translate("PgSession", "Cannot open the database %1: ").arg(name_);
+    const auto settings = target::server_settings(url).value_or(QList<QPair<QString, QString>>());
+    if (settings.isEmpty())
+        throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("PgSession", "the URL cannot be read."));
+    // The program's settings first: the URL's own, then a password given
+    // apart, take their place.
+    // Each connection names itself apart ("Tallyhouse 5f3a09c2"), so that
+    // the process of one given up is told from any other that has its
+    // number later, on this server or another of a list.
+    const QByteArray session = "Tallyhouse " + QByteArray::number(QRandomGenerator::system()->generate(), 16);
+    QList<QPair<QByteArray, QByteArray>> given{{"keepalives", "1"},        {"keepalives_idle", "5"},
+                                               {"keepalives_interval", "2"}, {"keepalives_count", "2"},
+                                               {"tcp_user_timeout", "5000"}, {"application_name", session},
+                                               {"options", kSessionSettings}};
+    auto set = [&](const QByteArray& key, const QByteArray& value) {
+        for (auto& g : given)
+            if (g.first == key) {
+                g.second = value;
+                return;
+            }
+        given.append({key, value});
+    };
+    QStringList hosts, addresses, ports;
+    for (const auto& [key, value] : settings) {
+        if (key == QLatin1String("host"))
+            hosts = value.split(u',');
+        else if (key == QLatin1String("hostaddr"))
+            addresses = value.split(u',');
+        else if (key == QLatin1String("port"))
+            ports = value.split(u',');
+        else
+            set(key.toUtf8(), value.toUtf8());
+    }
+    if (!password.isEmpty())
+        set("password", password.toUtf8());
+    // Each host in turn, as libpq would, but with a wait of our own for
+    // each that the program's end cuts short.
+    const qsizetype count = std::max<qsizetype>({1, hosts.size(), addresses.size()});
+    QStringList whys;
+    PGconn* conn = nullptr;
+    for (qsizetype i = 0; i < count && !conn; ++i) {
+        QList<QByteArray> keys, values;
+        for (const auto& [key, value] : given) {
+            keys << key;
+            values << value;
+        }
+        auto add = [&](const char* key, const QStringList& list) {
+            if (list.isEmpty())
+                return;
+            keys << key;
+            values << list.value(list.size() == 1 ? 0 : i).toUtf8();
+        };
+        add("host", hosts);
+        add("hostaddr", addresses);
+        add("port", ports);
+        QString why;
+        conn = connect_once(keys, values, why);
+        if (!conn)
+            whys << why;
+    }
+    if (!conn) {
+        const QString text = whys.join(u'\n');
         const bool needsPassword = text.contains(QLatin1String("no password supplied"))
             || text.contains(QLatin1String("password authentication failed"));
         throw DbError(DbError::NotADatabase, where + text,
@@ -107,25 +212,29 @@ void PgSession::connect(const QString& url, const QString& password, int wait_ms
     // A connection given up may still have its statement running on the
     // server: it is ended first (waiting up to 2 s for it to go), so that
     // a change it carried is either done or never done when the caller
-    // checks. Other programs' changes: the trigger notifies.
+    // checks.
     try {
         if (abandoned_)
             run(QStringLiteral("SELECT pg_terminate_backend(pid, 2000) FROM pg_stat_activity "
                                "WHERE pid = ? AND application_name = ?"),
                 {abandoned_, abandonedName_}, wait_ms);
     } catch (const DbError& e) {
-        if (!conn_ || e.lost())
-            throw DbError(e.number(), where + e.message());
+        if (!conn_ || e.lost() || e.cancelled())
+            throw DbError(e.number(), where + e.message(), e.kind());
         // Not ours to end, or ended already.
     }
     abandoned_ = 0;
+    // A connection opened again listens again, and waits for locks as long
+    // as it was told to; a new one listens once its table is opened
+    // (table_statements), in the same round trip as the first rows.
     try {
-        run(QStringLiteral("LISTEN %1").arg(QLatin1String(PgDialect::kChannel)), {}, wait_ms);
+        if (listening_)
+            run(QStringLiteral("LISTEN %1").arg(QLatin1String(PgDialect::kChannel)), {}, wait_ms);
         if (lockWait_ != kLockWaitMs)
             run(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, lockWait_)), {}, wait_ms);
     } catch (const DbError& e) {
         disconnect();
-        throw DbError(e.number(), where + e.message());
+        throw DbError(e.number(), where + e.message(), e.kind());
     }
 }
 
@@ -243,14 +352,9 @@ PGresult* PgSession::next_result(qint64 deadline)
             break;
         if (unsent == 0 && !PQisBusy(conn_))
             break;
-        pollfd p{PQsocket(conn_), short(POLLIN | (unsent ? POLLOUT : 0)), 0};
-        const qint64 left = deadline - QDateTime::currentMSecsSinceEpoch();
-        const int ready = left <= 0 ? 0 : ::poll(&p, 1, int(std::min<qint64>(left, INT_MAX)));
-        if (ready == 0)
+        if (!wait_for(PQsocket(conn_), short(POLLIN | (unsent ? POLLOUT : 0)), deadline))
             throw give_up();
-        if (ready < 0 && errno != EINTR)
-            break;
-        if ((p.revents & (POLLIN | POLLERR | POLLHUP)) && !PQconsumeInput(conn_))
+        if (!PQconsumeInput(conn_))
             break;
     }
     return PQgetResult(conn_);
@@ -314,8 +418,7 @@ void PgSession::cancel()
             return;
         ++cancels_->out;
     }
-    // PQcancel connects to the server and waits for it: not on the caller's
-    // thread, which is the window's.
+    // PQcancel connects to the server and waits for it, without a bound.
     std::thread([cancels = cancels_, canceller] {
         char why[256];
         PQcancel(canceller.get(), why, sizeof why);
@@ -325,8 +428,12 @@ void PgSession::cancel()
     }).detach();
 }
 
-void PgSession::await_cancels(int wait_ms)
+void PgSession::require_ready(int wait_ms)
 {
+    if (aborted_)
+        throw aborted();
+    if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
+        throw error(QString(), QCoreApplication::translate("PgSession", "the connection was lost"));
     std::unique_lock lock(cancels_->lock);
     cancels_->done.wait_for(lock, std::chrono::milliseconds(wait_ms), [this] { return cancels_->out == 0; });
 }
@@ -335,9 +442,7 @@ void PgSession::await_cancels(int wait_ms)
 // quick is a file's.
 Rows PgSession::run(const QString& sql, const QVariantList& params, int wait_ms, bool)
 {
-    if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
-        throw error(QString(), QCoreApplication::translate("PgSession", "the connection was lost"));
-    await_cancels(wait_ms);
+    require_ready(wait_ms);
     const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + wait_ms;
     send(sql, params);
     return take(deadline);
@@ -347,9 +452,7 @@ QList<Rows> PgSession::run_together(const QList<Statement>& statements, int wait
 {
     if (statements.size() < 2)
         return DbSession::run_together(statements, wait_ms);
-    if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
-        throw error(QString(), QCoreApplication::translate("PgSession", "the connection was lost"));
-    await_cancels(wait_ms);
+    require_ready(wait_ms);
     const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + wait_ms;
     if (!PQenterPipelineMode(conn_))
         throw error(QString(), QString::fromUtf8(PQerrorMessage(conn_)));
@@ -434,44 +537,59 @@ std::optional<qint64> PgSession::change_count()
     return notified_;
 }
 
-QStringList PgSession::columns(const QString& table, int wait_ms)
-{
-    QStringList names;
-    // The catalogue itself: information_schema takes several times as long.
-    Rows q = run(QStringLiteral("SELECT attname FROM pg_attribute "
-                                "WHERE attrelid = to_regclass(current_schema() || '.' || ?) "
-                                "AND attnum > 0 AND NOT attisdropped ORDER BY attnum"),
-                 {table}, wait_ms);
-    while (q.next())
-        names << q.value(0).toString();
-    return names;
-}
+namespace {
+// The table as a regclass, from its name given as the statement's value.
+const QString kInTable = QStringLiteral("(current_schema() || '.' || ?)::regclass");
 
-void PgSession::prepare_table(const QString& table, int wait_ms)
+QString notifies(const QString& table)
 {
+    return QStringLiteral("EXISTS (SELECT 1 FROM pg_trigger WHERE tgrelid = %1 AND tgname = '%2_changed')").arg(kInTable, table);
+}
+}  // namespace
+
+QList<Statement> PgSession::table_statements(const QString& table) const
+{
+    // The catalogue itself: information_schema takes several times as long.
     // What the table has, in one statement: the two name indexes, a unique
-    // key, the trigger that notifies.
-    const QString in_table = QStringLiteral("(current_schema() || '.' || ?)::regclass");
+    // key, the trigger that notifies; for a table that is missing, none.
     const QString index = QStringLiteral("EXISTS (SELECT 1 FROM pg_indexes WHERE schemaname = current_schema() "
                                          "AND tablename = ? AND indexname = '%1')");
     const QString key = QString::fromLatin1(kCustomerColumns[0].name);
-    const QString notifies = QStringLiteral("EXISTS (SELECT 1 FROM pg_trigger WHERE tgrelid = %1 AND tgname = '%2_changed')")
-                                 .arg(in_table, table);
-    Rows has = run(QStringLiteral("SELECT %1, %2, EXISTS (SELECT 1 FROM pg_index i JOIN pg_attribute a "
-                                         "ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0] WHERE i.indrelid = %3 "
-                                         "AND i.indisunique AND i.indnatts = 1 AND a.attname = '%4'), %5")
-                              .arg(index.arg(PgDialect::name_index(table, kFname)), index.arg(PgDialect::name_index(table, kLname)), in_table,
-                                   key, notifies),
-                   {table, table, table, table}, wait_ms);
-    has.next();
+    return {
+        {QStringLiteral("LISTEN %1").arg(QLatin1String(PgDialect::kChannel)), {}},
+        {QStringLiteral("SELECT attname FROM pg_attribute "
+                        "WHERE attrelid = to_regclass(current_schema() || '.' || ?) "
+                        "AND attnum > 0 AND NOT attisdropped ORDER BY attnum"),
+         {table}},
+        {QStringLiteral("SELECT %1, %2, EXISTS (SELECT 1 FROM pg_index i JOIN pg_attribute a "
+                        "ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0] WHERE i.indrelid = %3 "
+                        "AND i.indisunique AND i.indnatts = 1 AND a.attname = '%4'), %5 "
+                        "WHERE to_regclass(current_schema() || '.' || ?) IS NOT NULL")
+             .arg(index.arg(PgDialect::name_index(table, kFname)), index.arg(PgDialect::name_index(table, kLname)), kInTable,
+                  key, notifies(table)),
+         {table, table, table, table, table}},
+    };
+}
+
+QStringList PgSession::open_table(const QString& table, const QList<Rows>& answers, bool prepare, int wait_ms)
+{
+    listening_ = true;
+    QStringList names;
+    for (const QVariantList& row : answers.value(1).rows)
+        names << row.value(0).toString();
+    Rows has = answers.value(2);
+    if (names.isEmpty() || !has.next())
+        return names;
+    notifying_ = has.value(3).toBool();
+    if (!prepare)
+        return names;
     QStringList missing;
     if (!has.value(0).toBool())
         missing << PgDialect::name_index_statement(table, kFname);
     if (!has.value(1).toBool())
         missing << PgDialect::name_index_statement(table, kLname);
     if (!has.value(2).toBool())
-        missing << QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS %1_%2 ON %1 (%2)").arg(table, key);
-    notifying_ = has.value(3).toBool();
+        missing << QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS %1_%2 ON %1 (%2)").arg(table, QLatin1String(kCustomerColumns[0].name));
     if (!notifying_)
         missing << PgDialect::notify_statements(table);
     // Only what is missing is written, without waiting for another
@@ -481,7 +599,9 @@ void PgSession::prepare_table(const QString& table, int wait_ms)
         try {
             for (const QString& step : {QStringLiteral("BEGIN"), QStringLiteral("SET LOCAL lock_timeout = 1"), sql, QStringLiteral("COMMIT")})
                 run(step, {}, wait_ms);
-        } catch (const DbError&) {
+        } catch (const DbError& e) {
+            if (e.cancelled())
+                throw;
             try {
                 if (conn_)
                     run(QStringLiteral("ROLLBACK"), {}, wait_ms);
@@ -490,9 +610,10 @@ void PgSession::prepare_table(const QString& table, int wait_ms)
         }
     }
     if (!notifying_) {
-        Rows now = run(QStringLiteral("SELECT ") + notifies, {table}, wait_ms);
+        Rows now = run(QStringLiteral("SELECT ") + notifies(table), {table}, wait_ms);
         notifying_ = now.next() && now.value(0).toBool();
     }
+    return names;
 }
 
 namespace {
@@ -533,8 +654,7 @@ void PgSession::insert_rows(const QString& table, const QStringList& columns, co
         append_copy_value(data, values[i]);
         data += (i + 1) % columns.size() == 0 ? '\n' : '\t';
     }
-    if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
-        throw error(QString(), QCoreApplication::translate("PgSession", "the connection was lost"));
+    require_ready(wait_ms);
     const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + wait_ms;
     const QByteArray copy = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(QStringLiteral(", "))).toUtf8();
     if (!PQsendQuery(conn_, copy.constData()))
@@ -556,9 +676,7 @@ void PgSession::insert_rows(const QString& table, const QStringList& columns, co
                 throw error_of(nullptr);
             if (done > 0)
                 return;
-            pollfd p{PQsocket(conn_), POLLOUT, 0};
-            const qint64 left = deadline - QDateTime::currentMSecsSinceEpoch();
-            if (left <= 0 || ::poll(&p, 1, int(std::min<qint64>(left, INT_MAX))) == 0)
+            if (!wait_for(PQsocket(conn_), POLLOUT, deadline))
                 throw give_up();
             if (PQflush(conn_) < 0)
                 throw error_of(nullptr);

@@ -72,7 +72,7 @@ void SqliteSession::connect(const QString& path, const QString&, int)
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), qtName_);
     // A URI with mode=rw opens an existing file only; plain names would
     // silently create an empty database.
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(lockWait_));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
     QUrl url = QUrl::fromLocalFile(path);
     url.setQuery(QStringLiteral("mode=rw"));
     db.setDatabaseName(url.toString(QUrl::FullyEncoded));
@@ -90,18 +90,52 @@ void SqliteSession::connect(const QString& path, const QString&, int)
     db_ = db;
     if (sqlite3* h = handle()) {
         register_name_match(h);
-        sqlite3_busy_timeout(h, lockWait_);
+        sqlite3_busy_handler(h, &SqliteSession::busy, this);
         quick_ = false;
         std::lock_guard lock(interruptLock_);
         open_ = h;
     }
 }
 
-void SqliteSession::cancel()
+int SqliteSession::busy(void* session, int tries)
+{
+    auto* self = static_cast<SqliteSession*>(session);
+    // SQLite's own steps, a few milliseconds each at first.
+    static constexpr int kSteps[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50};
+    constexpr int kLast = 100;
+    int waited = 0;
+    for (int i = 0; i < tries; ++i)
+        waited += i < int(std::size(kSteps)) ? kSteps[i] : kLast;
+    const int wait = self->quick_ ? 0 : self->lockWait_;
+    if (waited >= wait || self->cancelled_ || self->aborted_)
+        return 0;
+    const int step = tries < int(std::size(kSteps)) ? kSteps[tries] : kLast;
+    sqlite3_sleep(std::min(step, wait - waited));
+    return !self->cancelled_ && !self->aborted_;
+}
+
+void SqliteSession::interrupt()
 {
     std::lock_guard lock(interruptLock_);
     if (open_)
         sqlite3_interrupt(open_);
+}
+
+void SqliteSession::cancel()
+{
+    cancelled_ = true;
+    interrupt();
+}
+
+void SqliteSession::uncancel()
+{
+    cancelled_ = false;
+}
+
+void SqliteSession::abort()
+{
+    aborted_ = true;
+    interrupt();
 }
 
 sqlite3* SqliteSession::handle() const
@@ -155,9 +189,6 @@ DbError SqliteSession::error(const QSqlError& e) const
 void SqliteSession::set_lock_wait(int ms, int)
 {
     lockWait_ = ms;
-    quick_ = false;
-    if (sqlite3* db = handle())
-        sqlite3_busy_timeout(db, ms);
 }
 
 bool SqliteSession::is_open() const
@@ -167,11 +198,11 @@ bool SqliteSession::is_open() const
 
 Rows SqliteSession::run(const QString& sql, const QVariantList& params, int, bool quick)
 {
-    if (quick != quick_)
-        if (sqlite3* db = handle()) {
-            sqlite3_busy_timeout(db, quick ? 0 : lockWait_);
-            quick_ = quick;
-        }
+    // A statement of a question given up, or of a program that ends, is
+    // not begun.
+    if (cancelled_ || aborted_)
+        throw sqlite_error(SQLITE_INTERRUPT, QCoreApplication::translate("SqliteSession", "The statement was given up."));
+    quick_ = quick;
     QSqlQuery q(db_);
     q.setForwardOnly(true);
     // A statement without values runs as it is.
@@ -230,50 +261,52 @@ std::optional<qint64> SqliteSession::change_count()
     return q.next() ? q.value(0).toLongLong() : 0;
 }
 
-QStringList SqliteSession::columns(const QString& table, int)
+QList<Statement> SqliteSession::table_statements(const QString& table) const
 {
-    QStringList names;
-    Rows q = run(QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table}, 0, false);
-    while (q.next())
-        names << q.value(0).toString();
-    return names;
+    return {
+        {QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?)"), {table}},
+        {QStringLiteral("SELECT lower(name) FROM sqlite_master WHERE type = 'index'"), {}},
+    };
 }
 
-void SqliteSession::prepare_table(const QString& table, int)
+QStringList SqliteSession::open_table(const QString& table, const QList<Rows>& answers, bool prepare, int)
 {
+    QStringList names;
     const QString key = kCustomerColumns[0].name;
-    QList<int> wanted{kFname, kLname};
     // The key is unique by itself where it is the table's own row key.
-    Rows info = run(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?) WHERE pk > 0"), {table}, 0, false);
     int keyColumns = 0;
     bool keyIsRowid = false;
-    while (info.next()) {
-        ++keyColumns;
-        keyIsRowid = info.value(0).toString().compare(key, Qt::CaseInsensitive) == 0
-                     && info.value(1).toString().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
+    for (const QVariantList& column : answers.value(0).rows) {
+        names << column.value(0).toString();
+        if (column.value(2).toInt() > 0) {
+            ++keyColumns;
+            keyIsRowid = column.value(0).toString().compare(key, Qt::CaseInsensitive) == 0
+                         && column.value(1).toString().compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0;
+        }
     }
+    if (names.isEmpty() || !prepare)
+        return names;
+    QList<int> wanted{kFname, kLname};
     if (keyColumns != 1 || !keyIsRowid)
         wanted.append(0);
-
     QSet<QString> present;
-    Rows q = run(QStringLiteral("SELECT lower(name) FROM sqlite_master WHERE type = 'index'"), {}, 0, false);
-    while (q.next())
-        present.insert(q.value(0).toString());
+    for (const QVariantList& index : answers.value(1).rows)
+        present.insert(index.value(0).toString());
     // Only what is missing is written, without waiting: a file locked by
     // another program, read-only, or holding duplicate keys still works,
     // only slower or without the guard.
-    const int wait = lockWait_;
-    set_lock_wait(0, 0);
     for (const int column : wanted) {
         if (present.contains(SqliteDialect::index_name(table, column).toLower()))
             continue;
         try {
             check_writable();
-            run(SqliteDialect::index_statement(table, column), {}, 0, false);
-        } catch (const DbError&) {
+            run(SqliteDialect::index_statement(table, column), {}, 0, true);
+        } catch (const DbError& e) {
+            if (e.cancelled())
+                throw;
         }
     }
-    set_lock_wait(wait, 0);
+    return names;
 }
 
 void SqliteSession::insert_rows(const QString& table, const QStringList& columns, const QVariantList& values, int)

@@ -4,6 +4,7 @@
 #include "data/engines/sqlite_dialect.h"
 
 #include <QSqlDatabase>
+#include <atomic>
 #include <mutex>
 
 class QSqlError;
@@ -29,8 +30,11 @@ public:
     void connect(const QString& path, const QString& password, int wait_ms) override;
     bool is_open() const override;
     void disconnect() override;
-    // sqlite3_interrupt(): the statement ends at its next step.
+    // sqlite3_interrupt(): the statement ends at its next step, and a wait
+    // for another program's lock ends too.
     void cancel() override;
+    void uncancel() override;
+    void abort() override;
     Rows run(const QString& sql, const QVariantList& params, int wait_ms, bool quick) override;
 
     int lock_wait() const override { return lockWait_; }
@@ -38,8 +42,9 @@ public:
     void check_writable() override;
     std::optional<qint64> change_count() override;
 
-    QStringList columns(const QString& table, int wait_ms) override;
-    void prepare_table(const QString& table, int wait_ms) override;
+    // The columns, the table's key and the indexes, from the catalogue.
+    QList<Statement> table_statements(const QString& table) const override;
+    QStringList open_table(const QString& table, const QList<Rows>& answers, bool prepare, int wait_ms) override;
     // One multi-row INSERT, bound through SQLite's own API: Qt's driver
     // asks the name of every bound value, which SQLite finds by a walk
     // over all of them, so that thousands of values cost millions of
@@ -64,8 +69,16 @@ private:
     const QString qtName_;  // the name of the Qt connection, its own
     QSqlDatabase db_;
     QString path_;
+    // Waits for another program's lock, up to lockWait_ (0 while quick_),
+    // unless cancelled or aborted meanwhile.
+    static int busy(void* session, int tries);
+    // Stops the statement running now, if any.
+    void interrupt();
+
     int lockWait_ = kLockWaitMs;
-    bool quick_ = false;  // the connection's busy timeout is 0 for now
-    std::mutex interruptLock_;  // held while open_ changes, and by cancel()
+    bool quick_ = false;  // the connection waits for no lock for now
+    std::mutex interruptLock_;  // held while open_ changes, and by interrupt()
     sqlite3* open_ = nullptr;   // the connection's handle while it is open
+    std::atomic<bool> cancelled_ = false;
+    std::atomic<bool> aborted_ = false;
 };

@@ -1,6 +1,6 @@
 #include "data/transfer/customer_import.h"
 
-#include "data/connection.h"
+#include "data/database.h"
 #include "data/customer_table.h"
 #include "data/engines/target.h"
 
@@ -136,7 +136,7 @@ ImportResult store(CustomerTable& table, CustomerSource& source, const ImportPro
         return std::nullopt;
     };
 
-    const Connection& cn = table.connection();
+    const Database& cn = table.database();
     QVector<CustomerRow> batch;
     QList<qint64> lines;     // the line of each of the batch's customers
     QList<bool> keyed;       // and whether it keeps its own key while free
@@ -238,7 +238,7 @@ ImportResult import_customers(CustomerTable& table, CustomerSource& source, cons
     Checked checked;
     if (ImportResult r = check(source, progress, checked); r.outcome != ImportResult::Done)
         return r;
-    Connection& cn = table.connection();
+    Database& cn = table.database();
     cn.begin(cn.dialect().begin_adding(QStringLiteral("dept")));
     ImportResult r;
     try {
@@ -289,7 +289,7 @@ ImportResult create_filled_database(const QString& target, CustomerSource& sourc
     }
     ImportResult result;
     try {
-        Connection cn;
+        Database cn;
         try {
             cn.open(target);
             if (!cn.columns(QStringLiteral("dept")).isEmpty())

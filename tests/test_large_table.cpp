@@ -48,6 +48,7 @@ qint64 gridPosition(Window& w)
 // The current row is where the record set is, on screen, and in the boxes.
 void checkCurrent(Window& w, qint64 position, qint64 key)
 {
+    w.settle();
     QCOMPARE(w.rs().position(), position);
     QCOMPARE(gridPosition(w), position);
     QVERIFY(w.gridAgreesWithBoxes());
@@ -87,12 +88,14 @@ void LargeTableTest::gridShowsAScreenfulAndScrollsOverEveryRow()
 
     // Scrolling moves the rows shown, not the current row.
     bar->setValue(100);
+    w.settle();
     QCOMPARE(grid->firstShown(), 100);
     QCOMPARE(grid->model()->index(0, 0).data().toLongLong(), keyAt(100));
     QVERIFY(!grid->currentIndex().isValid());
     QCOMPARE(w->Text1->text(), QString::number(keyAt(0)));
 
     bar->setValue(bar->maximum());
+    w.settle();
     QCOMPARE(grid->model()->index(shown - 1, 0).data().toLongLong(), keyAt(kRows - 1));
 
     // The wheel turns the same bar.
@@ -101,6 +104,7 @@ void LargeTableTest::gridShowsAScreenfulAndScrollsOverEveryRow()
     QWheelEvent wheel(at, grid->viewport()->mapToGlobal(at), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(grid->viewport(), &wheel);
+    w.settle();
     QVERIFY(grid->firstShown() > 0);
     QCOMPARE(grid->model()->index(0, 0).data().toLongLong(), keyAt(int(grid->firstShown())));
 }
@@ -235,6 +239,7 @@ void LargeTableTest::rowsReadAgainShowTheirNewTexts()
     db.exec(QStringLiteral("UPDATE dept SET Fname = 'New' || Fname"));
     type(w->Text9, "n");
     QTest::keyClick(w->Text9, Qt::Key_Backspace);
+    w.settle();
     QCOMPARE(grid->firstShown(), 0);
     QCOMPARE(grid->model()->index(0, 1).data().toString(), QStringLiteral("NewZoe000"));
     QCOMPARE(grid->model()->index(1, 1).data().toString(), QStringLiteral("NewAnn001"));

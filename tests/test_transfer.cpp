@@ -108,20 +108,60 @@ void answer_file(Window& w, const QString& path, int* asked = nullptr)
     };
 }
 
-// Cancels the export or import about to start as soon as it takes events.
-void cancel_when_started(Window& w)
+// Another program holds the database locked while this lives, so that an
+// export or import waits for it: it can be cancelled meanwhile, before
+// anything is read or written.
+class Blocking {
+public:
+    explicit Blocking(const TempDb& db)
+    {
+        if (!on_server()) {
+            lock_ = std::make_unique<DbLock>(db, DbLock::Exclusive);
+            return;
+        }
+        other_.open(db.target());
+        other_.begin({QStringLiteral("BEGIN"), QStringLiteral("LOCK TABLE dept IN ACCESS EXCLUSIVE MODE")});
+    }
+    ~Blocking()
+    {
+        if (on_server())
+            other_.rollback();
+    }
+
+private:
+    std::unique_ptr<DbLock> lock_;
+    Database other_;
+};
+
+// Starts an export or import with start() while another program's lock
+// keeps it waiting, cancels it in its progress dialog, then lets it go on.
+template <class Start>
+void cancelled(Window& w, const TempDb& db, Start start)
 {
-    QTimer::singleShot(0, w.get(), [form = w.get()] {
-        if (auto* progress = form->findChild<TransferProgress*>(QStringLiteral("transferProgress")))
-            progress->cancel();
-    });
+    {
+        const Blocking blocking(db);
+        start();
+        auto* progress = w->findChild<TransferProgress*>(QStringLiteral("transferProgress"));
+        QVERIFY(progress);
+        progress->cancel();
+    }
+    w.settle();
+}
+
+// Starts an export with its key; the window answers afterwards.
+void start_export(Window& w, const QString& path)
+{
+    answer_file(w, path);
+    // The window has the keyboard back once a message box has closed.
+    QVERIFY(QTest::qWaitFor([&] { return QApplication::activeWindow() == w.get(); }));
+    w->DataGrid1->setFocus();
+    QTest::keyClick(w->DataGrid1, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
 }
 
 void export_by_key(Window& w, const QString& path)
 {
-    answer_file(w, path);
-    w->DataGrid1->setFocus();
-    QTest::keyClick(w->DataGrid1, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    start_export(w, path);
+    w.settle();
 }
 
 // Opens the grid's menu with a right click and chooses the entry.
@@ -299,10 +339,8 @@ void TransferTest::cancelLeavesNoFileAndNoRows()
     const QStringList filesBefore = QDir(db.dir()).entryList(QDir::Files);
     Window w(db);
     MessageBoxWatch watch;
-    for (const QString& path : {existing, fresh}) {
-        cancel_when_started(w);
-        export_by_key(w, path);
-    }
+    for (const QString& path : {existing, fresh})
+        cancelled(w, db, [&] { start_export(w, path); });
     QCOMPARE(contents(existing), QByteArray("kept as it was\n"));
     QCOMPARE(QDir(db.dir()).entryList(QDir::Files), filesBefore);  // no temporary file left either
 
@@ -312,9 +350,7 @@ void TransferTest::cancelLeavesNoFileAndNoRows()
         many += ",New\r\n";
     write_file(existing, many);
     answer_file(w, existing);
-    cancel_when_started(w);
-    w->transferMenu()->import->trigger();
-        w.settle();
+    cancelled(w, db, [&] { w->transferMenu()->import->trigger(); });
     QCOMPARE(db.count(), 7);
     QCOMPARE(w->DataGrid1->listedRows(), 7);
     QVERIFY(watch.seen.isEmpty());
@@ -359,7 +395,7 @@ void TransferTest::menuAndKeysOnlyWhileBrowsing()
     QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
     w->export_Click();
     w->transferMenu()->import->trigger();
-        w.settle();
+    w.settle();
     QCOMPARE(asked, 0);
     QVERIFY(QApplication::clipboard()->text().isEmpty());
 }

@@ -274,6 +274,7 @@ void Window::clickGridRow(int row)
     const QModelIndex index = grid->model()->index(row, 1);
     grid->scrollTo(index);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
+    settle();
 }
 
 bool Window::gridAgreesWithBoxes() const
@@ -290,6 +291,7 @@ void Window::alt(Qt::Key key)
     if (!QTest::qWaitFor([this] { return QApplication::activeWindow() == form_.get(); }))
         qWarning("the window is not active");
     QTest::keyClick(form_.get(), key, Qt::AltModifier);
+    settle();
 }
 
 void Window::settle() const
@@ -395,6 +397,9 @@ void set_lock_wait(Window& w, int ms)
 
 void type(QWidget* w, const QString& text)
 {
+    // A user types into the box that has the keyboard: the window gives
+    // each key to it.
+    w->setFocus();
     // The window answers each key before the test looks.
     const auto settled = qScopeGuard([w] {
         if (auto* form = qobject_cast<Form1*>(w->window()))

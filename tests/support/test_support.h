@@ -148,13 +148,14 @@ public:
     // (every row when they all fit on screen).
     QStringList gridColumn(int column) const;
     // Clicks a cell of this row of the grid's screenful, as the user
-    // chooses a row.
+    // chooses a row, and waits until the window has answered.
     void clickGridRow(int row);
     // The grid's current row and the row number in Text1 agree.
     bool gridAgreesWithBoxes() const;
 
     // Presses Alt with an access key once the window has the keyboard (a
-    // message box may just have closed).
+    // message box may just have closed), and waits until the window has
+    // answered.
     void alt(Qt::Key key);
     // Waits until the window has answered what the test did (wait_idle).
     // The accessors above wait so before they look.
@@ -221,8 +222,9 @@ bool wait_idle(Form1& form);
 void set_lock_wait(Window& w, int ms);
 
 // Types text into a widget key by key, as a user would; letters beyond
-// ASCII arrive as the text of a key stroke, as from a keyboard layout. In
-// the main window, waits until the window has answered the keys.
+// ASCII arrive as the text of a key stroke, as from a keyboard layout. The
+// widget gets the keyboard first; in the main window, the test waits until
+// the window has answered the keys.
 void type(QWidget* w, const QString& text);
 
 }  // namespace test

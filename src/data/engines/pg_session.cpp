@@ -539,7 +539,7 @@ std::optional<qint64> PgSession::change_count()
 
 namespace {
 // The table as a regclass, from its name given as the statement's value.
-const QString kInTable = QStringLiteral("(current_schema() || '.' || ?)::regclass");
+const QString kInTable = QStringLiteral("to_regclass(current_schema() || '.' || ?)");
 
 QString notifies(const QString& table)
 {
@@ -564,7 +564,7 @@ QList<Statement> PgSession::table_statements(const QString& table) const
         {QStringLiteral("SELECT %1, %2, EXISTS (SELECT 1 FROM pg_index i JOIN pg_attribute a "
                         "ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0] WHERE i.indrelid = %3 "
                         "AND i.indisunique AND i.indnatts = 1 AND a.attname = '%4'), %5 "
-                        "WHERE to_regclass(current_schema() || '.' || ?) IS NOT NULL")
+                        "WHERE %3 IS NOT NULL")
              .arg(index.arg(PgDialect::name_index(table, kFname)), index.arg(PgDialect::name_index(table, kLname)), kInTable,
                   key, notifies(table)),
          {table, table, table, table, table}},

@@ -149,10 +149,13 @@ bool InputGate::eventFilter(QObject* watched, QEvent* event)
 {
     if (!is_input(event->type()) || !inWindow(watched))
         return false;
-    if (!delivering_ && mustWait(watched, event)) {
+    const bool propagated = event == passed_ && passedTo_ && watched == passedTo_->parent();
+    if (!delivering_ && !propagated && mustWait(watched, event)) {
         hold(watched, event);
         return true;
     }
+    passed_ = event;
+    passedTo_ = watched;
     if (event->type() == QEvent::Shortcut) {
         auto* button = qobject_cast<QAbstractButton*>(watched);
         if (button && !static_cast<QShortcutEvent*>(event)->isAmbiguous()) {

@@ -59,4 +59,8 @@ private:
     QWidget* window_;
     std::deque<Held> held_;
     bool delivering_ = false;
+    // The input event let through last, and to whom: a key a widget
+    // ignores goes on to its parent, and is not the user's second key.
+    QEvent* passed_ = nullptr;
+    QPointer<QObject> passedTo_;
 };

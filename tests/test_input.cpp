@@ -5,11 +5,13 @@
 
 #include "support/test_support.h"
 
+#include "support/link_relay.h"
 #include "ui/datagrid.h"
 
 #include <QApplication>
 #include <QScrollBar>
 #include <QTest>
+#include <QUrl>
 
 using namespace test;
 
@@ -46,6 +48,8 @@ private slots:
     void addOrEditPutsTheKeyboardInTheFirstBox_data();
     void addOrEditPutsTheKeyboardInTheFirstBox();
     void fastMovesAreAllMade();
+    void fastMovesOverASlowLinkAreAllMade();
+    void exitWhileTheServerDoesNotAnswerEndsTheProgram();
 
 private:
     MessageBoxWatch boxes_;
@@ -187,6 +191,56 @@ void InputTest::fastMovesAreAllMade()
     const qint64 page = w->DataGrid1->rowScrollBar()->pageStep();
     QCOMPARE(w.boxes().value(0), QString::number(251 - 2 * page));
     QVERIFY(w.gridAgreesWithBoxes());
+}
+
+// Behind a link of 300 ms round trip, the arrow and page keys pressed every
+// 15 ms move as far as they say, however many rows must be read first.
+void InputTest::fastMovesOverASlowLinkAreAllMade()
+{
+    if (!on_server())
+        QSKIP("only behind a link to a server");
+    TempDb db(many_rows(600));
+    LinkRelay relay(QUrl(db.target()).port(), 300);
+    Window w(relay.through(db.target()));
+    w.clickGridRow(2);
+    QCOMPARE(w.boxes().value(0), QStringLiteral("3"));
+    w->DataGrid1->setFocus();
+    for (int i = 0; i < 150; ++i) {
+        press(Qt::Key_Down);
+        QTest::qWait(15);
+    }
+    QCOMPARE(w.boxes().value(0), QStringLiteral("153"));
+    const int page = w->DataGrid1->rowScrollBar()->pageStep();
+    for (int i = 0; i < 20; ++i) {
+        press(Qt::Key_PageDown);
+        QTest::qWait(15);
+    }
+    QCOMPARE(w.boxes().value(0), QString::number(153 + 20 * page));
+    QVERIFY(w.gridAgreesWithBoxes());
+}
+
+// A Save the server does not answer is told once its wait is over; Exit
+// pressed right after the message ends the program, the Save untold.
+void InputTest::exitWhileTheServerDoesNotAnswerEndsTheProgram()
+{
+    if (!on_server())
+        QSKIP("only behind a link to a server");
+    TempDb db(TempDb::sample());
+    LinkRelay relay(QUrl(db.target()).port());
+    Window w(relay.through(db.target()));
+    w.ask([](Database& d) { d.setAnswerWaits(1000, 1000); });  // keeps this test short
+    w.alt(Qt::Key_E);
+    QTest::keyClicks(w->Text2, "x");
+    relay.stall();
+    auto told = answer_next_message_box(QMessageBox::Ok);
+    press(Qt::Key_S, Qt::AltModifier);
+    QTRY_VERIFY(told->seen);
+    QVERIFY2(told->text.contains("does not answer"), qPrintable(told->text));
+    QTRY_COMPARE(QApplication::activeWindow(), w.get());
+    press(Qt::Key_X, Qt::AltModifier);
+    QTRY_COMPARE(w.ended, QList<int>{0});
+    relay.resume();
+    boxes_.seen.clear();
 }
 
 QTEST_MAIN(InputTest)

@@ -119,12 +119,12 @@
         <translation>Die Verbindung zur Datenbank ist nicht geöffnet.</translation>
     </message>
     <message>
-        <source>Another question to the database is still out.</source>
-        <translation>Eine andere Anfrage an die Datenbank ist noch offen.</translation>
-    </message>
-    <message>
         <source>The question was given up.</source>
         <translation>Die Anfrage wurde aufgegeben.</translation>
+    </message>
+    <message>
+        <source>The connection to the database was closed.</source>
+        <translation>Die Verbindung zur Datenbank wurde geschlossen.</translation>
     </message>
 </context>
 <context>
@@ -518,10 +518,6 @@ Server eines verlangt.
         <translation>%1 Kunden werden nach %2 exportiert …</translation>
     </message>
     <message>
-        <source>Nothing was copied.</source>
-        <translation>Es wurde nichts kopiert.</translation>
-    </message>
-    <message>
         <source>Nothing was imported.</source>
         <translation>Es wurde nichts importiert.</translation>
     </message>
@@ -556,6 +552,10 @@ Server eines verlangt.
     <message>
         <source> got new numbers: theirs belonged to other customers.</source>
         <translation> erhielten neue Nummern, da ihre bereits anderen Kunden gehörten.</translation>
+    </message>
+    <message>
+        <source>The customers may have been imported: look for them in the list before you import the file again.</source>
+        <translation>Die Kunden wurden möglicherweise importiert: Suchen Sie sie in der Liste, bevor Sie die Datei erneut importieren.</translation>
     </message>
 </context>
 <context>
@@ -885,6 +885,14 @@ einzigen Transaktion. Ein Import fügt alle Kunden der Datei hinzu oder keinen.
         <source>The statement was not run after an earlier one failed.</source>
         <translation>Die Anweisung wurde nicht ausgeführt, weil eine frühere fehlschlug.</translation>
     </message>
+    <message>
+        <source>The connection to the database %1 was closed.</source>
+        <translation>Die Verbindung zur Datenbank %1 wurde geschlossen.</translation>
+    </message>
+    <message>
+        <source>no answer within %1 seconds</source>
+        <translation>keine Antwort innerhalb von %1 Sekunden</translation>
+    </message>
 </context>
 <context>
     <name>Program</name>
@@ -911,18 +919,6 @@ Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
         <translation>Die Datensatzgruppe enthält keine Zeilen.</translation>
     </message>
     <message>
-        <source>The record set is closed.</source>
-        <translation>Die Datensatzgruppe ist geschlossen.</translation>
-    </message>
-    <message>
-        <source>There is no row after the last row.</source>
-        <translation>Nach der letzten Zeile gibt es keine weitere.</translation>
-    </message>
-    <message>
-        <source>There is no row before the first row.</source>
-        <translation>Vor der ersten Zeile gibt es keine weitere.</translation>
-    </message>
-    <message>
         <source>Row %1 does not exist.</source>
         <translation>Zeile %1 existiert nicht.</translation>
     </message>
@@ -931,8 +927,8 @@ Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
         <translation>Es gibt keine aktuelle Zeile.</translation>
     </message>
     <message>
-        <source>There is no column %1.</source>
-        <translation>Es gibt keine Spalte %1.</translation>
+        <source>The list was read again meanwhile.</source>
+        <translation>Die Liste wurde inzwischen neu gelesen.</translation>
     </message>
 </context>
 <context>
@@ -976,6 +972,10 @@ Es gibt KEINE GARANTIE, soweit gesetzlich zulässig.
     <message>
         <source>The database %1 is not open.</source>
         <translation>Die Datenbank %1 ist nicht geöffnet.</translation>
+    </message>
+    <message>
+        <source>The statement was given up.</source>
+        <translation>Die Anweisung wurde aufgegeben.</translation>
     </message>
 </context>
 <context>
@@ -1026,13 +1026,6 @@ Herkunft der Datenbank: %2.</translation>
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
-    </message>
-</context>
-<context>
-    <name>Work</name>
-    <message>
-        <source>The customers may have been imported: look for them in the list before you import the file again.</source>
-        <translation>Die Kunden wurden möglicherweise importiert: Suchen Sie sie in der Liste, bevor Sie die Datei erneut importieren.</translation>
     </message>
 </context>
 </TS>

@@ -119,12 +119,12 @@
         <translation>La conexión con la base de datos no está abierta.</translation>
     </message>
     <message>
-        <source>Another question to the database is still out.</source>
-        <translation>Otra consulta a la base de datos sigue en curso.</translation>
-    </message>
-    <message>
         <source>The question was given up.</source>
         <translation>La consulta se abandonó.</translation>
+    </message>
+    <message>
+        <source>The connection to the database was closed.</source>
+        <translation>La conexión con la base de datos se cerró.</translation>
     </message>
 </context>
 <context>
@@ -518,10 +518,6 @@ cuando el servidor la necesita.
         <translation>Exportando %1 clientes a %2...</translation>
     </message>
     <message>
-        <source>Nothing was copied.</source>
-        <translation>No se copió nada.</translation>
-    </message>
-    <message>
         <source>Nothing was imported.</source>
         <translation>No se importó nada.</translation>
     </message>
@@ -556,6 +552,10 @@ cuando el servidor la necesita.
     <message>
         <source> got new numbers: theirs belonged to other customers.</source>
         <translation> recibieron números nuevos: los suyos pertenecían a otros clientes.</translation>
+    </message>
+    <message>
+        <source>The customers may have been imported: look for them in the list before you import the file again.</source>
+        <translation>Puede que los clientes se hayan importado: búsquelos en la lista antes de volver a importar el archivo.</translation>
     </message>
 </context>
 <context>
@@ -885,6 +885,14 @@ Una importación añade todos los clientes del archivo o ninguno.
         <source>The statement was not run after an earlier one failed.</source>
         <translation>La instrucción no se ejecutó porque una anterior falló.</translation>
     </message>
+    <message>
+        <source>The connection to the database %1 was closed.</source>
+        <translation>La conexión con la base de datos %1 se cerró.</translation>
+    </message>
+    <message>
+        <source>no answer within %1 seconds</source>
+        <translation>sin respuesta en %1 segundos</translation>
+    </message>
 </context>
 <context>
     <name>Program</name>
@@ -911,18 +919,6 @@ NO HAY NINGUNA GARANTÍA, en la medida que lo permita la ley.
         <translation>El conjunto de registros no tiene filas.</translation>
     </message>
     <message>
-        <source>The record set is closed.</source>
-        <translation>El conjunto de registros está cerrado.</translation>
-    </message>
-    <message>
-        <source>There is no row after the last row.</source>
-        <translation>No hay ninguna fila después de la última.</translation>
-    </message>
-    <message>
-        <source>There is no row before the first row.</source>
-        <translation>No hay ninguna fila antes de la primera.</translation>
-    </message>
-    <message>
         <source>Row %1 does not exist.</source>
         <translation>La fila %1 no existe.</translation>
     </message>
@@ -931,8 +927,8 @@ NO HAY NINGUNA GARANTÍA, en la medida que lo permita la ley.
         <translation>No hay fila actual.</translation>
     </message>
     <message>
-        <source>There is no column %1.</source>
-        <translation>No existe la columna %1.</translation>
+        <source>The list was read again meanwhile.</source>
+        <translation>Mientras tanto, la lista se volvió a leer.</translation>
     </message>
 </context>
 <context>
@@ -976,6 +972,10 @@ NO HAY NINGUNA GARANTÍA, en la medida que lo permita la ley.
     <message>
         <source>The database %1 is not open.</source>
         <translation>La base de datos %1 no está abierta.</translation>
+    </message>
+    <message>
+        <source>The statement was given up.</source>
+        <translation>Se renunció a la instrucción.</translation>
     </message>
 </context>
 <context>
@@ -1026,13 +1026,6 @@ Base de datos %2.</translation>
     <message>
         <source>Cancel</source>
         <translation>Cancelar</translation>
-    </message>
-</context>
-<context>
-    <name>Work</name>
-    <message>
-        <source>The customers may have been imported: look for them in the list before you import the file again.</source>
-        <translation>Puede que los clientes se hayan importado: búsquelos en la lista antes de volver a importar el archivo.</translation>
     </message>
 </context>
 </TS>

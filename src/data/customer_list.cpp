@@ -180,64 +180,56 @@ QCoro::Task<> CustomerList::show(const RowSource& source, const CustomerTable::R
     }
 }
 
-QCoro::Task<CustomerList::Change> CustomerList::add(CustomerRow typed, std::optional<qint64> key)
+QCoro::Task<CustomerList::Change> CustomerList::change(Changer work, bool showChanged)
 {
     cancelRead();
     changing_ = true;
     const auto done = qScopeGuard([this] { changing_ = false; });
     const RowSource source = rs_.source();
     CustomerTable& table = table_;
-    auto asked = cn_.ask([&table, typed, key, source, r = rs_.reread()](Database&) mutable {
+    auto asked = cn_.ask([&table, work, source, r = rs_.reread()](Database&) mutable {
         r.listing = table.listing(source);
-        Change c;
-        c.key = table.insert(typed, &r, key);
+        Change c = work(table, r);
         c.unlisted = read_after(table, r);
         return std::pair{c, r};
     });
-    auto [change, reread] = co_await asked;
-    co_await show(source, reread, change.key, change);
-    co_return change;
+    auto [changed, reread] = co_await asked;
+    const std::optional<qint64> shown = showChanged ? std::optional(changed.key) : std::nullopt;
+    co_await show(source, reread, shown, changed);
+    co_return changed;
+}
+
+QCoro::Task<CustomerList::Change> CustomerList::add(CustomerRow typed, std::optional<qint64> key)
+{
+    const Changer insert = [typed, key](CustomerTable& table, CustomerTable::Reread& reread) {
+        Change c;
+        c.key = table.insert(typed, &reread, key);
+        return c;
+    };
+    co_return co_await change(insert, true);
 }
 
 QCoro::Task<CustomerList::Change> CustomerList::update(CustomerRow shown, CustomerRow typed)
 {
-    cancelRead();
-    changing_ = true;
-    const auto done = qScopeGuard([this] { changing_ = false; });
-    const RowSource source = rs_.source();
-    CustomerTable& table = table_;
-    auto asked = cn_.ask([&table, shown, typed, source, r = rs_.reread()](Database&) mutable {
-        r.listing = table.listing(source);
+    const Changer update = [shown, typed](CustomerTable& table, CustomerTable::Reread& reread) {
         Change c;
         c.key = shown.cusnum;
-        c.outcome = table.update(shown, typed, &r);
-        c.unlisted = read_after(table, r);
-        return std::pair{c, r};
-    });
-    auto [change, reread] = co_await asked;
-    co_await show(source, reread, change.key, change);
-    co_return change;
+        c.outcome = table.update(shown, typed, &reread);
+        return c;
+    };
+    co_return co_await change(update, true);
 }
 
+// The list read again from its first row.
 QCoro::Task<CustomerList::Change> CustomerList::remove(qint64 cusnum)
 {
-    cancelRead();
-    changing_ = true;
-    const auto done = qScopeGuard([this] { changing_ = false; });
-    const RowSource source = rs_.source();
-    CustomerTable& table = table_;
-    // The list read again from its first row.
-    auto asked = cn_.ask([&table, cusnum, source, r = rs_.reread()](Database&) mutable {
-        r.listing = table.listing(source);
+    const Changer remove = [cusnum](CustomerTable& table, CustomerTable::Reread& reread) {
         Change c;
         c.key = cusnum;
-        c.outcome = table.remove(cusnum, &r);
-        c.unlisted = read_after(table, r);
-        return std::pair{c, r};
-    });
-    auto [change, reread] = co_await asked;
-    co_await show(source, reread, std::nullopt, change);
-    co_return change;
+        c.outcome = table.remove(cusnum, &reread);
+        return c;
+    };
+    co_return co_await change(remove, false);
 }
 
 QCoro::Task<ExportResult> CustomerList::export_csv(QString path, std::shared_ptr<Progress> progress)

@@ -128,6 +128,11 @@ private:
     // Reads source again, showing keep; a newer read gives this one up.
     // On a passing failure the list is behind and tried again later.
     QCoro::Task<> read(RowSource source, std::optional<Keep> keep);
+    // Runs a change on the connection's thread with the list read again,
+    // in the same round trip where the engine allows, and shows the
+    // customer changed (showChanged) or the first row.
+    using Changer = std::function<Change(CustomerTable&, CustomerTable::Reread&)>;
+    QCoro::Task<Change> change(Changer work, bool showChanged);
     // After a change's job: installs the list it read, or notes why not.
     QCoro::Task<> show(const RowSource& source, const CustomerTable::Reread& reread, std::optional<qint64> cusnum, Change& change);
     // Gives up the list read out, if any.

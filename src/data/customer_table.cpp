@@ -139,11 +139,6 @@ Statement CustomerTable::count_statement(const Listing& l)
     return {QStringLiteral("SELECT count(*) FROM ") + kTable + where(l), l.params};
 }
 
-bool CustomerTable::counts_slowly() const
-{
-    return db_.dialect().counts_slowly();
-}
-
 Statement CustomerTable::rows_statement(const Listing& l, const Statement& beyond, bool backwards, qint64 limit,
                                         qint64 skip) const
 {
@@ -181,43 +176,12 @@ QVector<CustomerTable::KeyedRow> CustomerTable::rows(const Listing& l, const std
     return keyed_rows(q);
 }
 
-qint64 CustomerTable::count_beyond(const Listing& l, const Key& key, bool after) const
-{
-    const Statement b = beyond_key(l, after ? QStringLiteral(">") : QStringLiteral("<"), key);
-    return db_.scalar(QStringLiteral("SELECT count(*) FROM ") + kTable + where(l, b.sql), l.params + b.params).toLongLong();
-}
-
 Statement CustomerTable::key_of_statement(const Listing& l, qint64 cusnum) const
 {
     return {QStringLiteral("SELECT %1, %2 FROM %3")
                     .arg(db_.dialect().row_key(), l.sort.isEmpty() ? QStringLiteral("NULL") : l.sort, kTable)
                 + where(l, column(0) + QStringLiteral(" = ?")),
             l.params + QVariantList{cusnum}};
-}
-
-std::optional<CustomerTable::Key> CustomerTable::key_of(const Listing& l, qint64 cusnum) const
-{
-    const Statement s = key_of_statement(l, cusnum);
-    Rows q = db_.query(s.sql, s.params);
-    if (!q.next())
-        return std::nullopt;
-    return Key{q.value(0).toLongLong(), q.value(1)};
-}
-
-CustomerTable::CountAndKey CustomerTable::count_and_key_of(const Listing& l, qint64 cusnum) const
-{
-    QList<Statement> asked{count_statement(l), key_of_statement(l, cusnum)};
-    const bool whole = l.sort.isEmpty() && l.where.isEmpty();
-    if (whole)
-        asked << key_range_statement();
-    QList<Rows> answers = db_.queries(asked);
-    CountAndKey out;
-    out.count = answers[0].next() ? answers[0].value(0).toLongLong() : 0;
-    if (answers[1].next())
-        out.key = Key{answers[1].value(0).toLongLong(), answers[1].value(1)};
-    if (whole)
-        out.range = key_range_of(answers[2]);
-    return out;
 }
 
 Statement CustomerTable::key_range_statement() const

@@ -56,27 +56,12 @@ public:
     Listing listing(const RowSource& source) const;
 
     qint64 count(const Listing& l) const;
-    // The statement that counts a listing, for another connection to run;
-    // and whether counting is better left to one.
+    // The statement that counts a listing, for another connection to run.
     static Statement count_statement(const Listing& l);
-    bool counts_slowly() const;
     // Up to limit rows of the listing in its order, or backwards from its
     // end, those beyond from (when given), after skipping skip of them.
     QVector<KeyedRow> rows(const Listing& l, const std::optional<Key>& from, bool backwards, qint64 limit,
                            qint64 skip) const;
-    // The number of the listing's rows before key, or after it.
-    qint64 count_beyond(const Listing& l, const Key& key, bool after) const;
-    // Where the customer with this number stands in the listing; none when
-    // the listing does not hold it.
-    std::optional<Key> key_of(const Listing& l, qint64 cusnum) const;
-    // The listing's rows counted, key_of(), and for the whole table in key
-    // order its key_range(), asked together: one round trip on a server.
-    struct CountAndKey {
-        qint64 count = 0;
-        std::optional<Key> key;
-        std::optional<std::pair<qint64, qint64>> range;
-    };
-    CountAndKey count_and_key_of(const Listing& l, qint64 cusnum) const;
     // The first and last row keys of the whole table, when it has rows.
     std::optional<std::pair<qint64, qint64>> key_range() const;
 
@@ -95,9 +80,11 @@ public:
         // it), as is cheaper for a customer near the end, a new one.
         bool from_end = false;
         struct Answer {
-            std::pair<quint64, std::optional<qint64>> stamp;  // Database::change_stamp() before asking, and the change's own
+            // This program's changes up to now, and other programs' counted
+            // before the rows were read (Database::Stamp).
+            std::pair<quint64, std::optional<qint64>> stamp;
             qint64 count = 0;
-            bool exact = true;  // count is every row, not most
+            bool exact = true;  // count is every row, else most: rows known to exist
             std::optional<std::pair<qint64, qint64>> range;  // key_range(), for the whole table in key order
             QVector<KeyedRow> first;
             std::optional<Key> key;       // where the customer stands; none when the listing lacks it

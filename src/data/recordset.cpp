@@ -51,8 +51,9 @@ qint64 RecordSet::install(const RowSource& source, const CustomerTable::Reread& 
     if (a.exact) {
         setCount(s, a.count);
     } else {
+        // So many rows at least: the rest are counted aside.
         s.exact = false;
-        s.count = 0;
+        s.count = a.count;
     }
     // The first row is read with the rest, so that showing it cannot fail.
     const qint64 n = s.exact ? std::min(s.count, kPage) : kPage;

@@ -56,7 +56,7 @@ Form1::Form1(CustomerList& list, QWidget* parent)
     : Form1Controls(parent), list(list), rs(list.records()), gate_(new InputGate(this))
 {
     auto on = [this](auto* control, auto signal, QCoro::Task<> (Form1::*handler)()) {
-        connect(control, signal, this, [this, handler] { handle(handler); });
+        connect(control, signal, this, [this, handler] { handle((this->*handler)()); });
     };
     on(cmdfirst, &QPushButton::clicked, &Form1::cmdfirst_Click);
     on(cmdprev, &QPushButton::clicked, &Form1::cmdprev_Click);
@@ -67,18 +67,14 @@ Form1::Form1(CustomerList& list, QWidget* parent)
     on(cmddel, &QPushButton::clicked, &Form1::cmddel_Click);
     connect(cmdedit, &QPushButton::clicked, this, &Form1::cmdedit_Click);
     connect(cmdexit, &QPushButton::clicked, this, &Form1::cmdexit_Click);
-    connect(fname, &QRadioButton::clicked, this, [this] { read(&Form1::fname_Click); });
-    connect(lname, &QRadioButton::clicked, this, [this] { read(&Form1::lname_Click); });
-    connect(Text9, &QLineEdit::textChanged, this, [this] { read(&Form1::Text9_Change); });
+    connect(fname, &QRadioButton::clicked, this, [this] { read(fname_Click()); });
+    connect(lname, &QRadioButton::clicked, this, [this] { read(lname_Click()); });
+    connect(Text9, &QLineEdit::textChanged, this, [this] { read(Text9_Change()); });
     connect(text5, &QLineEdit::textChanged, this, &Form1::text5_Change);
-    connect(DataGrid1, &DataGrid::moveAsked, this, [this](qint64 position) {
-        ++holds_;
-        finish(DataGrid1_RowColChange(position), true);
-    });
+    connect(DataGrid1, &DataGrid::moveAsked, this, [this](qint64 position) { handle(DataGrid1_RowColChange(position)); });
     // The grid could not read the rows the user scrolled to.
     connect(DataGrid1, &DataGrid::unavailable, this, [this](const QString& message, bool lost) {
-        ++holds_;
-        finish(report_unavailable(this, DbError(0, message, lost ? DbError::Kind::Lost : DbError::Kind::Busy), tr(kTryAgain)), true);
+        handle(report_unavailable(this, DbError(0, message, lost ? DbError::Kind::Lost : DbError::Kind::Busy), tr(kTryAgain)));
     });
     connect(&rs, &RecordSet::rowsCounted, this, &Form1::show_position);
 
@@ -89,10 +85,7 @@ Form1::Form1(CustomerList& list, QWidget* parent)
         if (mode_ == Mode::Browse)
             show_rec();
     });
-    connect(&list, &CustomerList::failed, this, [this](const DbError& e) {
-        ++holds_;
-        finish(failed(e, {}), true);
-    });
+    connect(&list, &CustomerList::failed, this, [this](const DbError& e) { handle(failed(e, {})); });
 
     // The one rule for input (InputGate): Exit is never held; typing into
     // the filter goes on while only a list is read.
@@ -144,15 +137,15 @@ InputGate::Wait Form1::waiting() const
     return list.reading() ? InputGate::Wait::Reading : InputGate::Wait::Idle;
 }
 
-void Form1::handle(QCoro::Task<> (Form1::*handler)())
+void Form1::handle(QCoro::Task<> started)
 {
     ++holds_;
-    finish((this->*handler)(), true);
+    finish(std::move(started), true);
 }
 
-void Form1::read(QCoro::Task<> (Form1::*handler)())
+void Form1::read(QCoro::Task<> started)
 {
-    finish((this->*handler)(), false);
+    finish(std::move(started), false);
 }
 
 QCoro::Task<> Form1::finish(QCoro::Task<> handler, bool held)

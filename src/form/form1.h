@@ -98,13 +98,14 @@ private:
     // The customer as the record boxes hold it now.
     CustomerRow typed_row() const;
 
-    // Runs a handler, which the user's next keys and clicks wait for; an
-    // error it does not trap is reported and ends the program, another
-    // program's lock or a lost server only tells the user.
-    void handle(QCoro::Task<> (Form1::*handler)());
+    // Sees a handler, just begun, to its end; the user's next keys and
+    // clicks wait for it. An error it does not trap is reported and ends
+    // the program; another program's lock or a lost server only tells the
+    // user.
+    void handle(QCoro::Task<> started);
     // The same for a handler that only reads the list (the filter): typing
     // into the filter goes on meanwhile, and gives its read up.
-    void read(QCoro::Task<> (Form1::*handler)());
+    void read(QCoro::Task<> started);
     QCoro::Task<> finish(QCoro::Task<> handler, bool held);
     // Awaits a move: a failing one ends the handler silently (false),
     // unless another program's lock or a lost server caused it.

@@ -31,9 +31,9 @@ void Form1::setup_transfer()
     // During an add or an edit the grid is disabled, and the entries with it.
     transfer_->available = [this] { return mode_ == Mode::Browse; };
     ask_csv_file_name = [this](CsvFileUse use) { return ask_csv_file(this, use); };
-    connect(transfer_->exportListed, &QAction::triggered, this, [this] { handle(&Form1::export_Click); });
+    connect(transfer_->exportListed, &QAction::triggered, this, [this] { handle(export_Click()); });
     connect(transfer_->copy, &QAction::triggered, this, &Form1::copy_Click);
-    connect(transfer_->import, &QAction::triggered, this, [this] { handle(&Form1::import_Click); });
+    connect(transfer_->import, &QAction::triggered, this, [this] { handle(import_Click()); });
 }
 
 QCoro::Task<> Form1::export_Click()

@@ -72,7 +72,7 @@ void SqliteSession::connect(const QString& path, const QString&, int)
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), qtName_);
     // A URI with mode=rw opens an existing file only; plain names would
     // silently create an empty database.
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(lockWait_));
     QUrl url = QUrl::fromLocalFile(path);
     url.setQuery(QStringLiteral("mode=rw"));
     db.setDatabaseName(url.toString(QUrl::FullyEncoded));
@@ -90,6 +90,8 @@ void SqliteSession::connect(const QString& path, const QString&, int)
     db_ = db;
     if (sqlite3* h = handle()) {
         register_name_match(h);
+        // The probe waited for a lock as Qt's driver waits; from now on the
+        // session's own wait, which a cancel or the program's end cuts short.
         sqlite3_busy_handler(h, &SqliteSession::busy, this);
         quick_ = false;
         std::lock_guard lock(interruptLock_);

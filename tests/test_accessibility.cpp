@@ -54,6 +54,7 @@ void AccessibilityTest::controlsAreNamedByTheirCaptionsAndMessagesAreAlerts()
 
     // Add reads Cancel while it cancels an add.
     QTest::mouseClick(w->cmdadd, Qt::LeftButton);
+    w.settle();
     QCOMPARE(name_of(w->cmdadd), QStringLiteral("Cancel"));
     QTest::mouseClick(w->cmdadd, Qt::LeftButton);
 
@@ -88,6 +89,7 @@ void AccessibilityTest::gridReportsEveryRowOfTheRecordSet()
     // Ctrl+End in the grid: the current cell is on the last row.
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    w.settle();
     QCOMPARE(w->Text1->text(), QStringLiteral("300"));
     QCOMPARE(table->selectedRows(), QList<int>{299});
     QAccessibleInterface* current = iface->focusChild();
@@ -99,9 +101,10 @@ void AccessibilityTest::gridReportsEveryRowOfTheRecordSet()
     QCOMPARE(current->tableCellInterface()->columnHeaderCells().value(0)->text(QAccessible::Name),
              QStringLiteral("cusnum"));
 
-    // Rows far from those on screen are read when asked for.
-    QCOMPARE(table->cellAt(0, 2)->text(QAccessible::Name), QStringLiteral("Last1"));
-    QCOMPARE(table->cellAt(150, 1)->text(QAccessible::Name), QStringLiteral("First151"));
+    // Rows far from those on screen are read when asked for: a row not at
+    // hand reads as empty until it is in.
+    QTRY_COMPARE(table->cellAt(0, 2)->text(QAccessible::Name), QStringLiteral("Last1"));
+    QTRY_COMPARE(table->cellAt(150, 1)->text(QAccessible::Name), QStringLiteral("First151"));
     QVERIFY(table->cellAt(150, 1)->state().offscreen);
     QVERIFY(!table->cellAt(150, 1)->state().selected);
     QCOMPARE(table->cellAt(300, 0), nullptr);
@@ -111,10 +114,11 @@ void AccessibilityTest::gridReportsEveryRowOfTheRecordSet()
     type(w->Text9, "First1");  // First1, First10 to First19, First100 to First199
     QCOMPARE(table->rowCount(), 111);
     QCOMPARE(table->selectedRows(), QList<int>{0});
-    auto lock = std::make_unique<DbLock>(db, DbLock::Exclusive);
-    QCOMPARE(table->cellAt(110, 1)->text(QAccessible::Name), QString());
-    lock.reset();
-    QCOMPARE(table->cellAt(110, 1)->text(QAccessible::Name), QStringLiteral("First199"));
+    if (!on_server()) {  // another program's lock on the file
+        auto lock = std::make_unique<DbLock>(db, DbLock::Exclusive);
+        QCOMPARE(table->cellAt(110, 1)->text(QAccessible::Name), QString());
+    }
+    QTRY_COMPARE(table->cellAt(110, 1)->text(QAccessible::Name), QStringLiteral("First199"));
 }
 
 void AccessibilityTest::positionLineFollowsBrowsingAndFiltering()
@@ -135,10 +139,12 @@ void AccessibilityTest::positionLineFollowsBrowsingAndFiltering()
     w.alt(Qt::Key_L);
     QTRY_COMPARE(w->lblposition->text(), QStringLiteral("Customer 4 of 4 whose first name begins with \"mAr\""));
     QTest::mouseClick(w->lname, Qt::LeftButton);  // Martinez
+    w.settle();
     QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 1 of 1 whose last name begins with \"mAr\""));
     type(w->Text9, "z");
     QCOMPARE(w->lblposition->text(), QStringLiteral("No customer matches"));
     w->Text9->clear();
+    w.settle();
     QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 1 of 7"));
 }
 
@@ -147,8 +153,10 @@ void AccessibilityTest::positionLineFollowsAddEditSaveAndDelete()
     TempDb db(TempDb::sample());
     Window w(db);
     QTest::mouseClick(w->cmdadd, Qt::LeftButton);
+    w.settle();
     QCOMPARE(w->lblposition->text(), QStringLiteral("New customer"));
     QTest::mouseClick(w->cmdadd, Qt::LeftButton);  // Cancel
+    w.settle();
     QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 1 of 7"));
 
     w.alt(Qt::Key_N);
@@ -156,19 +164,23 @@ void AccessibilityTest::positionLineFollowsAddEditSaveAndDelete()
     w.alt(Qt::Key_N);
     QTRY_COMPARE(w->lblposition->text(), QStringLiteral("Customer 3 of 7"));
     QTest::mouseClick(w->cmdedit, Qt::LeftButton);
+    w.settle();
     QCOMPARE(w->lblposition->text(), QStringLiteral("Editing customer 3"));
     type(w->Text3, "x");
     QTest::mouseClick(w->cmdsave, Qt::LeftButton);
+    w.settle();
     QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 3 of 7"));
 
     QTest::mouseClick(w->cmdadd, Qt::LeftButton);
     type(w->Text2, "Zed");
     QTest::mouseClick(w->cmdsave, Qt::LeftButton);
+    w.settle();
     QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 8 of 8"));
 
     auto yes = answer_next_message_box(QMessageBox::Yes);
     QTest::mouseClick(w->cmddel, Qt::LeftButton);
     QTRY_VERIFY(yes->seen);
+    w.settle();
     QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 1 of 7"));
 
     TempDb empty;
@@ -177,6 +189,7 @@ void AccessibilityTest::positionLineFollowsAddEditSaveAndDelete()
     QTest::mouseClick(blank->cmdadd, Qt::LeftButton);
     type(blank->Text2, "Ann");
     QTest::mouseClick(blank->cmdsave, Qt::LeftButton);
+    blank.settle();
     QCOMPARE(blank->lblposition->text(), QStringLiteral("Customer 1 of 1"));
 }
 

@@ -435,6 +435,7 @@ void AddEditSaveTest::savedRowBeyondTheFirstPageIsShownWhereTheListHoldsIt()
 
     type(w->Text9, "Ma");
     QTest::mouseClick(w->cmdlast, Qt::LeftButton);
+    w.settle();
     QCOMPARE(w->Text1->text(), QStringLiteral("300"));
     QVERIFY(start(w, false));
     retype(w->Text2, "Mara 150x");
@@ -546,7 +547,6 @@ void AddEditSaveTest::gridFilterAndEmailBoxCannotDisturbAnAddOrEdit()
     // The access keys of the disabled buttons.
     for (Qt::Key key : {Qt::Key_N, Qt::Key_P, Qt::Key_F, Qt::Key_L, Qt::Key_D, Qt::Key_E})
         w.alt(key);
-    QTest::qWait(300);
 
     QCOMPARE(w.state(), expected);
     QCOMPARE(w->Text9->text(), QString());

@@ -18,7 +18,7 @@ struct Asked {
 };
 
 // Presses Alt+D, answers the confirmation and, when given, the box that
-// follows it.
+// follows it, and waits until the window has answered.
 Asked delete_current(Window& w, QMessageBox::StandardButton answer,
                      QMessageBox::StandardButton then = QMessageBox::NoButton)
 {
@@ -29,6 +29,8 @@ Asked delete_current(Window& w, QMessageBox::StandardButton answer,
     const auto& last = asked.then ? asked.then : asked.confirm;
     if (!QTest::qWaitFor([&] { return last->seen; }))
         qWarning("Delete asked less than expected");
+    // The delete goes on once the box is answered.
+    w.settle();
     return asked;
 }
 

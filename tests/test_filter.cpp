@@ -51,10 +51,13 @@ void typeFilter(Window& w, const QString& text)
     QCOMPARE(w->Text9->text().right(text.size()), text);
 }
 
+// Deletes the last letters of the filter box, key by key, and waits until
+// the window has answered them.
 void backspace(Window& w, int times = 1)
 {
     for (int i = 0; i < times; ++i)
         QTest::keyClick(w->Text9, Qt::Key_Backspace);
+    w.settle();
 }
 }  // namespace
 
@@ -88,10 +91,13 @@ void FilterTest::letterListsNamesBeginningWithItInEitherCase()
     QCOMPARE(w->DataGrid1->dataSource(), bound);  // the grid follows, not bound again
 
     QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    w.settle();
     QCOMPARE(w->Text2->text(), QStringLiteral("ALICE"));
     QTest::mouseClick(w->cmdlast, Qt::LeftButton);
+    w.settle();
     QCOMPARE(w->Text2->text(), QStringLiteral("anne"));
     QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    w.settle();
     QCOMPARE(w->Text2->text(), QStringLiteral("anne"));
     QVERIFY(w.gridAgreesWithBoxes());
     w.clickGridRow(1);
@@ -157,6 +163,7 @@ void FilterTest::lastNameRerunsTheFilterAndKeepsTheFocus()
     QCOMPARE(w.enabledButtons(), kLocked);
     QVERIFY(w->Text9->hasFocus());
     QTest::mouseClick(w->lname, Qt::LeftButton);
+    w.settle();
     QCOMPARE(w->Text3->text(), QStringLiteral("Zimmer"));
     QCOMPARE(w.enabledButtons(), kAllButtons);
     QVERIFY(w->Text9->hasFocus());
@@ -164,6 +171,7 @@ void FilterTest::lastNameRerunsTheFilterAndKeepsTheFocus()
     // Ctrl+F from a record box brings the keyboard back with the text selected.
     w->Text2->setFocus();
     QTest::keyClick(w->Text2, Qt::Key_F, Qt::ControlModifier);
+    w.settle();
     QVERIFY(w->Text9->hasFocus());
     QCOMPARE(w->Text9->selectedText(), QStringLiteral("Zi"));
     type(w->Text9, "M");
@@ -248,6 +256,7 @@ void FilterTest::emptyingTheBoxListsEveryRowWithNullNames()
     QCOMPARE(w.gridColumn(kLastName), QStringList{"O'Brien"});
     QTest::keyClick(w->Text9, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(w->Text9, Qt::Key_Delete);
+    w.settle();
     QCOMPARE(w->Text9->text(), QString());
     QCOMPARE(w.gridColumn(0), keys);
 

@@ -144,6 +144,7 @@ void LargeTableTest::keysReachEveryRowAndTheGridFollows()
 
     // Left and right move across the columns of the same row.
     QTest::keyClick(grid, Qt::Key_Right);
+    w.settle();
     QCOMPARE(grid->currentIndex().column(), 1);
     checkCurrent(w, 0, keyAt(0));
 }
@@ -164,6 +165,7 @@ void LargeTableTest::buttonsBringTheCurrentRowIntoView()
 
     // Scrolled away, the current row comes back into view when it moves.
     grid->rowScrollBar()->setValue(0);
+    w.settle();
     QVERIFY(!grid->currentIndex().isValid());
     QTest::mouseClick(w->cmdnext, Qt::LeftButton);
     checkCurrent(w, kRows - 1, keyAt(kRows - 1));
@@ -178,6 +180,7 @@ void LargeTableTest::choosingAScrolledRowShowsIt()
     TempDb db(rows());
     Window w(db);
     w->DataGrid1->rowScrollBar()->setValue(150);
+    w.settle();
     w.clickGridRow(5);
     checkCurrent(w, 155, keyAt(155));
     QCOMPARE(w.boxes()[1], QStringLiteral("Ann155"));
@@ -210,6 +213,7 @@ void LargeTableTest::filterNarrowsTheScrollRange()
 
     for (int i = 0; i < 4; ++i)
         QTest::keyClick(w->Text9, Qt::Key_Backspace);
+    w.settle();
     QCOMPARE(grid->rowScrollBar()->maximum(), kRows - shown);
     checkCurrent(w, 0, keyAt(0));
 }
@@ -222,6 +226,7 @@ void LargeTableTest::columnWidthsSurviveTheFilter()
     header->resizeSection(1, 173);
     type(w->Text9, "zo");
     QTest::keyClick(w->Text9, Qt::Key_Backspace);
+    w.settle();
     QCOMPARE(header->sectionSize(1), 173);
     QCOMPARE(w->DataGrid1->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Fname"));
 }
@@ -232,6 +237,7 @@ void LargeTableTest::rowsReadAgainShowTheirNewTexts()
     Window w(db);
     DataGrid* grid = w->DataGrid1;
     grid->rowScrollBar()->setValue(50);
+    w.settle();
     QCOMPARE(grid->model()->index(0, 1).data().toString(), QStringLiteral("Ann050"));
 
     // Another program renames rows; the same number of rows is read again
@@ -299,6 +305,7 @@ void LargeTableTest::savedRowStaysCurrentWhereverItIs()
         w->DataGrid1->rowScrollBar()->setValue(position);
         w.clickGridRow(int(position - w->DataGrid1->firstShown()));
         QTest::mouseClick(w->cmdedit, Qt::LeftButton);
+        w.settle();
         w->Text3->setText(QStringLiteral("Edited"));
         QTest::mouseClick(w->cmdsave, Qt::LeftButton);
         checkCurrent(w, position, keyAt(position));
@@ -307,6 +314,7 @@ void LargeTableTest::savedRowStaysCurrentWhereverItIs()
 
     // A row added last is current after Save, at the end of the grid.
     QTest::mouseClick(w->cmdadd, Qt::LeftButton);
+    w.settle();  // Add makes the last row current first, then empties the boxes
     w->Text2->setText(QStringLiteral("Newest"));
     QTest::mouseClick(w->cmdsave, Qt::LeftButton);
     w.settle();

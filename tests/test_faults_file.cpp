@@ -74,17 +74,21 @@ struct SmallDisk {
 void start_add(Window& w, const QString& first)
 {
     QTest::mouseClick(w->cmdadd, Qt::LeftButton);
+    w.settle();
     type(w->Text2, first);
     type(w->Text3, "Lee");
     type(w->Text8, "900");
 }
 
-// Clicks Save, or Delete answered Yes, and returns the message shown.
+// Clicks Save, or Delete answered Yes, and returns the message shown once
+// the window has answered the click.
 QString click_answering(QPushButton* button)
 {
     random_user::BoxGuard guard;
     guard.expect_confirmation(true);
     QTest::mouseClick(button, Qt::LeftButton);
+    if (!wait_idle(*qobject_cast<Form1*>(button->window())))
+        qWarning("the window is still busy after 30 s");
     return guard.messages.join(u'\n');
 }
 
@@ -136,6 +140,7 @@ void FileFaultsTest::readOnlyWhileRunning()
     // A Delete on the read-only file leaves the row, and the program runs.
     ReadOnly again(db.path());
     QTest::mouseClick(w->cmdfirst, Qt::LeftButton);
+    w.settle();
     message = click_answering(w->cmddel);
     QVERIFY2(message.contains("not deleted") && message.contains("read-only"), qPrintable(message));
     QCOMPARE(db.count(), 8);
@@ -160,6 +165,7 @@ void FileFaultsTest::readOnlyAtStartUp()
     QVERIFY2(message.contains("read-only"), qPrintable(message));
     verify_add_kept(w, "Ann");
     QTest::mouseClick(w->cmdadd, Qt::LeftButton);  // Cancel
+    w.settle();
     QVERIFY(w.ended.isEmpty());
     QCOMPARE(w->Text2->text(), QStringLiteral("Maria"));
     QCOMPARE(db.rows(), TempDb::sample());
@@ -179,6 +185,7 @@ void FileFaultsTest::deletedWhileRunning()
     verify_add_kept(w, "Ann");
     QVERIFY(!QFile::exists(db.path()));  // nothing created in its place
     QTest::mouseClick(w->cmdadd, Qt::LeftButton);  // Cancel: the rows read before are still shown
+    w.settle();
     QCOMPARE(w->Text2->text(), QStringLiteral("Maria"));
     message = click_answering(w->cmddel);
     QVERIFY2(message.contains("not deleted") && message.contains("deleted or moved"), qPrintable(message));
@@ -230,6 +237,7 @@ void FileFaultsTest::diskFullDuringSave()
         Window w(db);
         disk.fill(spare);
         QTest::mouseClick(w->cmdadd, Qt::LeftButton);
+        w.settle();
         type(w->Text2, "Full");
         QApplication::clipboard()->setText(text);
         QTest::mouseClick(w->Text4, Qt::LeftButton);

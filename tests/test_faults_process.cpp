@@ -19,6 +19,8 @@ using namespace test;
 
 namespace {
 
+// Clicks Save, or Delete answered Yes, and returns the message shown once
+// the window has answered the click; took is how long that took.
 QString click_answering(QPushButton* button, qint64* took = nullptr)
 {
     random_user::BoxGuard guard;
@@ -26,6 +28,8 @@ QString click_answering(QPushButton* button, qint64* took = nullptr)
     QElapsedTimer t;
     t.start();
     QTest::mouseClick(button, Qt::LeftButton);
+    if (!wait_idle(*qobject_cast<Form1*>(button->window())))
+        qWarning("the window is still busy after 30 s");
     if (took)
         *took = t.elapsed();
     return guard.messages.join(u'\n');
@@ -160,6 +164,7 @@ void ProcessFaultsTest::lockReleasedWhileWaiting()
     TempDb db(TempDb::sample());
     Window w(db);
     QTest::mouseClick(w->cmdadd, Qt::LeftButton);
+    w.settle();
     type(w->Text2, "Ann");
     DriverProcess holder({"lock", db.path(), "reserved", "1500"});
     QCOMPARE(holder.read_line(), QStringLiteral("locked"));
@@ -195,6 +200,7 @@ void ProcessFaultsTest::browsingUnderALockKeepsTheWindow()
     set_lock_wait(w, 300);  // keeps this test short
     refused_while_locked(w, db, [&] { QTest::mouseClick(w->cmdlast, Qt::LeftButton); });
     QTest::mouseClick(w->cmdlast, Qt::LeftButton);
+    w.settle();
     QCOMPARE(w->Text1->text(), QStringLiteral("300"));
 
     // Scrolling the grid to rows not read yet.

@@ -21,6 +21,7 @@
 #include <QUrl>
 #include <atomic>
 #include <libpq-fe.h>
+#include <optional>
 #include <thread>
 
 using namespace test;
@@ -115,6 +116,7 @@ void ServerTest::twoClerksAddingAtOnceGetDifferentKeys()
         OtherClerk other(url, {"INSERT INTO dept (cusnum, fname) VALUES (8, 'Theirs')"}, 500, "COMMIT");
         click(w->cmdsave);  // waits for the other's key, then takes the next
     }
+    w.settle();
     QCOMPARE(boxes_.seen, QStringList());
     QCOMPARE(w.state(), state::browse);
     QCOMPARE(w->Text1->text(), QStringLiteral("9"));
@@ -182,6 +184,7 @@ void ServerTest::serverStoppedAndStartedAgain()
     QCOMPARE(w.state(), state::browse);
     QCOMPARE(rows_at(url, "WHERE cusnum = 1").value(0).value(1).toString(), QStringLiteral("Maria-Luisa"));
     click(w->cmdlast);
+    w.settle();
     QCOMPARE(w->Text1->text(), QStringLiteral("7"));
     QCOMPARE(boxes_.seen, QStringList());
 }
@@ -198,6 +201,7 @@ void ServerTest::writeCutOffDuringItsCommitIsNotDoneTwice()
     type(w->Text2, "Once");
     relay.cutAfter("Once");  // the message carrying the insert's values
     click(w->cmdsave);
+    w.settle();
     QVERIFY(relay.cut());
     QCOMPARE(boxes_.seen, QStringList());
     QCOMPARE(w.state(), state::browse);
@@ -414,18 +418,42 @@ void ServerTest::largeListingShowsItsRowsBeforeItsCount()
     Window w(url);
     QTRY_VERIFY(w.rs().counted());
     QCOMPARE(w.rs().knownCount(), 20000);
-    w->Text9->setText(QStringLiteral("Name1"));  // 11,111 names begin so
-    QVERIFY(!w.rs().counted());
-    QVERIFY2(w->lblposition->text().contains("counting"), qPrintable(w->lblposition->text()));
-    QCOMPARE(w->Text2->text(), QStringLiteral("Name1"));
+    // What the window shows once the first rows of a listing are shown:
+    // looked at right after the answer that brought them, before the
+    // answer of the count, which is asked only as they come, can be in.
+    struct Shown {
+        bool counted = true;
+        QString line;
+        QString first;
+    };
+    std::optional<Shown> shown;
+    QString listing;  // the filter text whose rows are awaited
+    const QObject looking;  // a look still queued ends with it
+    connect(
+        &w.rs(), &RecordSet::rowsReset, &looking,
+        [&] {
+            if (!shown && w.rs().source().text == listing)
+                shown = Shown{w.rs().counted(), w->lblposition->text(), w->Text2->text()};
+        },
+        Qt::QueuedConnection);
+    listing = QStringLiteral("Name1");
+    w->Text9->setText(listing);  // 11,111 names begin so
+    QTRY_VERIFY(shown);
+    QVERIFY(!shown->counted);
+    QVERIFY2(shown->line.contains("counting"), qPrintable(shown->line));
+    QCOMPARE(shown->first, QStringLiteral("Name1"));
     QTRY_VERIFY(w.rs().counted());
     QCOMPARE(w.rs().knownCount(), 11111);
     QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 1 of 11111 whose first name begins with \"Name1\""));
     QCOMPARE(w->DataGrid1->rowScrollBar()->maximum() + w->DataGrid1->rowScrollBar()->pageStep(), 11111);
 
-    w->Text9->setText(QStringLiteral("Name"));  // Last before the count: it counts first
-    QVERIFY(!w.rs().counted());
+    shown.reset();
+    listing = QStringLiteral("Name");
+    w->Text9->setText(listing);  // Last before the count: it counts first
     click(w->cmdlast);
+    QTRY_VERIFY(shown);
+    QVERIFY(!shown->counted);
+    w.settle();
     QCOMPARE(w.rs().position(), 19999);
     QCOMPARE(w->Text2->text(), QStringLiteral("Name9999"));
 }

@@ -428,14 +428,25 @@ void TransferTest::busyOrLostDatabaseIsToldAndTheProgramGoesOn()
     QCOMPARE(db.count(), 7);
 
     if (on_server()) {
-        // The connection is cut after the first rows are stored.
+        // The connection is cut while the import is inside its transaction.
+        // The import runs on the connection's own thread: another program's
+        // lock holds it there, so that the cut comes neither before it
+        // begins (a connection lost then is opened again) nor after its
+        // commit.
+        set_lock_wait(w, 60000);
         const qint64 pid = w.ask([](Database& db) { return db.scalar(QStringLiteral("SELECT pg_backend_pid()")).toLongLong(); });
+        Database other;
+        other.open(db.target());
+        other.begin({QStringLiteral("BEGIN"), QStringLiteral("LOCK TABLE dept IN ROW EXCLUSIVE MODE")});
         const auto answer = answer_next_message_box(QMessageBox::Ok);
-        w->ask_csv_file_name = [&](CsvFileUse) -> QCoro::Task<QString> {
-            QTimer::singleShot(0, [&] { db.exec(QStringLiteral("SELECT pg_terminate_backend(?)"), {pid}); });
-            co_return path;
-        };
+        answer_file(w, path);
         w->transferMenu()->import->trigger();
+        Database look;
+        look.open(db.target());
+        QTRY_VERIFY(look.scalar(QStringLiteral("SELECT count(*) FROM pg_locks WHERE pid = ? AND NOT granted"), {pid}).toLongLong() > 0);
+        db.exec(QStringLiteral("SELECT pg_terminate_backend(?)"), {pid});
+        QTRY_VERIFY(answer->seen);
+        other.rollback();
         w.settle();
         const QString told = answer->text;
         QVERIFY2(told.contains(QStringLiteral("cannot be reached")) && told.contains(QStringLiteral("Nothing was imported.")),

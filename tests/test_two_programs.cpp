@@ -175,6 +175,7 @@ void TwoProgramsTest::otherProgramsChangesAppearWhileBrowsing()
     Window w(db);
     QTest::mouseClick(w->cmdlast, Qt::LeftButton);
     QTest::mouseClick(w->cmdprev, Qt::LeftButton);  // Peter O'Brien, 6 of 7
+    w.settle();
     db.exec("UPDATE dept SET Lname = 'Changed' WHERE cusnum = 6");
     db.exec("DELETE FROM dept WHERE cusnum = 1");  // the rows before it move up
     QTRY_COMPARE_WITH_TIMEOUT(w->Text3->text(), QStringLiteral("Changed"), 2000);
@@ -188,6 +189,7 @@ void TwoProgramsTest::otherProgramsChangesAppearWhileBrowsing()
     QVERIFY(w.gridAgreesWithBoxes());
 
     QTest::mouseClick(w->cmdedit, Qt::LeftButton);
+    w.settle();
     QTest::keyClick(w->Text2, Qt::Key_End);
     type(w->Text2, "!");
     db.exec("UPDATE dept SET Address = 'Elsewhere' WHERE cusnum = 7");

@@ -23,9 +23,11 @@
 //                             were not saved (a refused Delete prints
 //                             nothing more). START and END are the
 //                             machine's monotonic clock in microseconds
-//                             just before the click and after it returned.
-//     A reply is a line "message TITLE TEXT" for each message box shown,
-//     then "ok" and the eight record boxes, or "ended STATUS". TEXT and the
+//                             just before the click and once the window
+//                             has answered it.
+//     Each command is answered once the window has answered it (it is
+//     idle): a line "message TITLE TEXT" for each message box shown, then
+//     "ok" and the eight record boxes, or "ended STATUS". TEXT and the
 //     boxes are percent-encoded.
 //   tallyhouse-driver lock FILE reserved|exclusive [MS]
 //       Takes the lock, prints "locked", holds it MS milliseconds or until
@@ -117,10 +119,14 @@ public:
     }
 
 private:
+    // Does it when the user can, and waits until the window has answered
+    // it (a message box it opened included), as a user waits to see.
     void act(const Action& a)
     {
-        if (random_user::applicable(a, *window_))
-            random_user::perform(a, *window_);
+        if (!random_user::applicable(a, *window_))
+            return;
+        random_user::perform(a, *window_);
+        window_.settle();
     }
 
     bool reply()

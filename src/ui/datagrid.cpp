@@ -149,7 +149,7 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), bar_(new QScrollBar(Qt
     connect(bar_, &QScrollBar::valueChanged, this, [this](int value) { showFrom(value, true); });
     retry_.setInterval(1000);
     retry_.setSingleShot(true);
-    connect(&retry_, &QTimer::timeout, this, [this] { readShown(false); });
+    connect(&retry_, &QTimer::timeout, this, [this] { readShown(std::nullopt); });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &DataGrid::onCurrentChanged);
 }
 
@@ -189,6 +189,7 @@ int DataGrid::rowsShown() const
 
 void DataGrid::showFrom(qint64 top, bool byUser)
 {
+    const qint64 was = model_.top();
     const int rows = rowsShown();
     const qint64 last = std::max<qint64>(0, listedRows() - rows);
     top = std::clamp<qint64>(top, 0, last);
@@ -202,10 +203,10 @@ void DataGrid::showFrom(qint64 top, bool byUser)
     model_.setWindow(top, rows);
     following_ = false;
     markCurrent();
-    readShown(byUser);
+    readShown(byUser ? std::optional(was) : std::nullopt);
 }
 
-QCoro::Task<> DataGrid::readShown(bool byUser)
+QCoro::Task<> DataGrid::readShown(std::optional<qint64> back)
 {
     if (!rs_ || !rs_->isOpen())
         co_return;
@@ -219,18 +220,25 @@ QCoro::Task<> DataGrid::readShown(bool byUser)
     // After a failed read the next tries fail at once: the data layer
     // does not wait on the lock again until a read gets through.
     const bool again = retry_.isActive();
+    bool failed = false;
     try {
         const bool same = co_await rs_->prefetch(top, rows);
         if (!same)
             co_return;  // the rows were replaced meanwhile: shown anew already
     } catch (const DbError& e) {
-        // Rows that cannot be read show empty; those another program's
-        // lock keeps are read again shortly.
+        // Rows the user scrolled to that cannot be read now: the rows
+        // shown before stay, and the user is told why. Others show empty,
+        // and those another program's lock keeps are read again shortly.
         if (e.passing() && !e.cancelled()) {
-            if (byUser && !again)
+            if (back && !again)
                 emit unavailable(e.message(), e.lost());
             retry_.start();
         }
+        failed = true;
+    }
+    if (failed) {
+        if (back && model_.top() == top)
+            showFrom(*back);
         co_return;
     }
     retry_.stop();

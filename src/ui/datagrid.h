@@ -8,6 +8,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
+#include <optional>
 
 class QScrollBar;
 class RecordSet;
@@ -111,10 +112,12 @@ private:
     // Shows rows from top on (kept within the record set) and marks the
     // current row when it is among them. Rows not read yet show empty and
     // fill in once read; rows that cannot be read now are read again
-    // shortly, and byUser tells the user why.
+    // shortly. Rows the user scrolled to (byUser) that cannot be read now
+    // give way to those shown before, and the user is told why.
     void showFrom(qint64 top, bool byUser = false);
-    // Reads the rows on screen that are not at hand.
-    QCoro::Task<> readShown(bool byUser);
+    // Reads the rows on screen that are not at hand; when they cannot be
+    // read, shows the rows from back on again, if given.
+    QCoro::Task<> readShown(std::optional<qint64> back);
     // Scrolls as little as needed to show the row at position.
     void showPosition(qint64 position);
     void markCurrent();

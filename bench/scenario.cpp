@@ -127,6 +127,43 @@ struct Probe {
     double stallMs = 0;
 };
 
+// A floor that runs on the window's own connection, on that connection's
+// thread, between the window's own questions: SQLite's, which shares the
+// window's handle and its page cache.
+class OnConnection : public Floor {
+public:
+    OnConnection(Connection& cn, std::unique_ptr<Floor> floor) : cn_(cn), floor_(std::move(floor)) {}
+    Answer countAndRead(const QString& typed, int n) override
+    {
+        return there([&] { return floor_->countAndRead(typed, n); });
+    }
+    Answer rowsAt(qint64 position, qint64 count, int n) override
+    {
+        return there([&] { return floor_->rowsAt(position, count, n); });
+    }
+    Answer changeAndRead(const QString& sql, const QVariantList& params, int n, bool fromEnd) override
+    {
+        return there([&] { return floor_->changeAndRead(sql, params, n, fromEnd); });
+    }
+    void exec(const QString& sql, const QVariantList& params) override
+    {
+        there([&] {
+            floor_->exec(sql, params);
+            return Answer();
+        });
+    }
+
+private:
+    template <class Question>
+    Answer there(Question question)
+    {
+        return await(cn_.ask([&](Database&) { return question(); }));
+    }
+
+    Connection& cn_;
+    std::unique_ptr<Floor> floor_;
+};
+
 class Session {
 public:
     // relay, when not null, is the one target (its URL) goes through.
@@ -274,11 +311,10 @@ Session::Session(const QString& target, const QElapsedTimer& sinceMain, const Li
 
 void Session::makeFloor()
 {
-    // SQLite's floor runs on the window's own handle (SQLite serializes
-    // its use), while the window waits for the user.
+    // SQLite's floor runs on the window's own handle, on its thread.
     DbSession* session = await(list_->connection().ask([](Database& db) { return &db.session(); }));
     if (auto* sqlite = dynamic_cast<SqliteSession*>(session)) {
-        floor_ = std::make_unique<SqliteFloor>(sqlite->handle());
+        floor_ = std::make_unique<OnConnection>(list_->connection(), std::make_unique<SqliteFloor>(sqlite->handle()));
         startupFloor = SqliteFloor::openCountRead(list_->target(), visible_);
         return;
     }

@@ -154,15 +154,17 @@ Statement CustomerTable::rows_statement(const Listing& l, const Statement& beyon
 
 QVector<CustomerTable::KeyedRow> CustomerTable::keyed_rows(Rows& q) const
 {
+    // The values are taken over, not copied: an export reads every row.
     QVector<KeyedRow> out;
     out.reserve(q.rows.size());
-    const int fields = names_.size();
-    while (q.next()) {
-        KeyedRow r{Key{q.value(0).toLongLong(), q.value(1)}, Values(fields)};
-        for (int i = 0; i < fields; ++i)
-            r.values[i] = q.value(i + 2);
+    for (QVariantList& row : q.rows) {
+        row.resize(std::max<qsizetype>(row.size(), names_.size() + 2));
+        KeyedRow r{Key{row[0].toLongLong(), std::move(row[1])}, std::move(row)};
+        r.values.remove(0, 2);
+        r.values.resize(names_.size());
         out.push_back(std::move(r));
     }
+    q.rows.clear();
     return out;
 }
 

@@ -48,22 +48,27 @@ void CustomerList::close()
 {
     timer_.stop();
     cn_.close();
-    counter_.close();
+    if (counter_)
+        counter_->close();
 }
 
 void CustomerList::openCounter()
 {
     // Connecting costs round trips of its own: it goes on meanwhile, and a
-    // count opens the connection itself when this could not.
-    auto open = [target = target_, password = password_](Database& db) {
-        if (db.is_open())
-            return;
-        db.setAnswerWaits(Database::kLongAnswerWaitMs, Database::kLongAnswerWaitMs);
-        db.open(target, password);
+    // count opens the connection itself when this could not (a password
+    // asked for later).
+    auto opened = [this] {
+        return [target = target_, password = password_](Database& db) {
+            if (db.is_open())
+                return;
+            db.setAnswerWaits(Database::kLongAnswerWaitMs, Database::kLongAnswerWaitMs);
+            db.open(target, password);
+        };
     };
-    counter_.ask(open);
-    rs_.setCounter([this, open](Statement count) {
-        return counter_.ask([open, count](Database& db) {
+    counter_ = std::make_unique<Connection>();
+    counter_->ask(opened());
+    rs_.setCounter([this, opened](Statement count) {
+        return counter_->ask([open = opened(), count](Database& db) {
             open(db);
             return db.scalar(count.sql, count.params).toLongLong();
         });
@@ -72,7 +77,7 @@ void CustomerList::openCounter()
 
 QCoro::Task<> CustomerList::open()
 {
-    if (dialect_for(target_).counts_slowly())
+    if (dialect_for(target_).counts_slowly() && !counter_)
         openCounter();
     CustomerTable& table = table_;
     // The first rows come in the same round trip as the table's columns.

@@ -147,7 +147,7 @@ private:
     QString target_;
     QString password_;
     Connection cn_;
-    Connection counter_;
+    std::unique_ptr<Connection> counter_;  // where counting takes long
     CustomerTable table_;  // used on cn_'s thread only
     RecordSet rs_;
     int reads_ = 0;

@@ -225,13 +225,10 @@ QList<Statement> CustomerTable::reread_statements(const Reread& r) const
         out << key_of_statement(l, *r.cusnum);
         const Statement b = beyond_customer(l, r.from_end ? QStringLiteral(">") : QStringLiteral("<"), *r.cusnum);
         out << Statement{QStringLiteral("SELECT count(*) FROM ") + kTable + where(l, b.sql), l.params + b.params};
-        // The rows around the customer come along where the statements
-        // go out together; elsewhere the record set reads the pages it
-        // shows afterwards, and no more.
-        if (db_.dialect().sends_together()) {
-            out << rows_statement(l, beyond_customer(l, QStringLiteral("<"), *r.cusnum), true, 2 * r.page, 0);
-            out << rows_statement(l, beyond_customer(l, QStringLiteral(">="), *r.cusnum), false, r.page, 0);
-        }
+        // The rows around the customer come along: the grid shows them
+        // as the customer becomes current, with no question of its own.
+        out << rows_statement(l, beyond_customer(l, QStringLiteral("<"), *r.cusnum), true, 2 * r.page, 0);
+        out << rows_statement(l, beyond_customer(l, QStringLiteral(">="), *r.cusnum), false, r.page, 0);
     }
     return out;
 }
@@ -255,10 +252,8 @@ CustomerTable::Reread::Answer CustomerTable::reread_answer(const Reread& r, QLis
             a.key = Key{key.value(0).toLongLong(), key.value(1)};
         Rows& beyond = answers[++at];
         a.beyond = beyond.next() ? beyond.value(0).toLongLong() : 0;
-        if (db_.dialect().sends_together()) {
-            a.before = keyed_rows(answers[++at]);
-            a.from = keyed_rows(answers[++at]);
-        }
+        a.before = keyed_rows(answers[++at]);
+        a.from = keyed_rows(answers[++at]);
     }
     return a;
 }

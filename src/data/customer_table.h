@@ -89,7 +89,6 @@ public:
             QVector<KeyedRow> first;
             std::optional<Key> key;       // where the customer stands; none when the listing lacks it
             qint64 beyond = 0;            // the rows before it, or after it when from_end
-            // Where statements go out together (Dialect::sends_together):
             QVector<KeyedRow> before;     // the rows before it, the nearest first
             QVector<KeyedRow> from;       // the customer's row and those after it
         };

@@ -154,7 +154,8 @@ QCoro::Task<> Form1::finish(QCoro::Task<> handler, bool held)
         if (held)
             --holds_;
         // What the user did meanwhile goes on, once this handler is done.
-        QMetaObject::invokeMethod(gate_, &InputGate::release, Qt::QueuedConnection);
+        if (gate_->holding())
+            QMetaObject::invokeMethod(gate_, &InputGate::release, Qt::QueuedConnection);
     });
     std::optional<DbError> error;
     try {

@@ -34,7 +34,10 @@ double loadAverage();
 // start-up and memory are taken against reference, the figures of
 // referenceSize rows on the same engine. Through a relay of a round-trip
 // time above 0, the steps are held to the targets for a server over a
-// network instead, and a step's round trips and stalls are shown too.
-QString table(EngineKind engine, qint64 size, const Results& results, qint64 referenceSize, const Results& reference);
+// network instead, and a step's round trips and stalls are shown too;
+// atZero, when given, is the same size through a relay of RTT 0, which
+// start-up is held to.
+QString table(EngineKind engine, qint64 size, const Results& results, qint64 referenceSize, const Results& reference,
+              const Results* atZero = nullptr);
 
 }  // namespace bench

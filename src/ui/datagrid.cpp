@@ -290,10 +290,12 @@ void DataGrid::onCurrentChanged(const QModelIndex& current, const QModelIndex&)
     if (following_ || !rs_ || !current.isValid())
         return;
     column_ = current.column();
-    // The mark stays on the record set's current row until it moves.
     const qint64 asked = model_.top() + current.row();
-    markCurrent();
     emit moveAsked(asked);
+    // A row already read is current when the signal returns; otherwise the
+    // mark goes back to the record set's current row until it moves.
+    if (!rs_ || rs_->position() != asked)
+        markCurrent();
 }
 
 // Up and down move through the whole record set, scrolling the rows shown;

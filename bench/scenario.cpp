@@ -222,6 +222,8 @@ private:
         t.start();
         while (!done()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);  // the loop meter's ticks wake it
+            if (!fault_.isEmpty())
+                throw std::runtime_error(fault_.toStdString());
             if (t.elapsed() > 60000)
                 throw std::runtime_error(std::string(what) + ": the window never showed the result");
         }
@@ -274,6 +276,7 @@ private:
     std::unique_ptr<PaintWatch> watch_;
     QTimer watchdog_;
     bool expectingBox_ = false;
+    QString fault_;  // what went wrong inside an event, ends the wait
     int visible_ = 0;  // rows the grid shows at once
 };
 
@@ -308,8 +311,8 @@ Session::Session(const QString& target, const QElapsedTimer& sinceMain, const Li
     // A message box nobody answers would stop the benchmark for good.
     QObject::connect(&watchdog_, &QTimer::timeout, [this] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && !expectingBox_) {
-            std::fprintf(stderr, "unexpected message box: %s\n", qPrintable(box->text()));
-            std::_Exit(3);
+            fault_ = QStringLiteral("unexpected message box: ") + box->text();
+            box->reject();
         }
     });
     watchdog_.start(500);
@@ -534,8 +537,8 @@ void Session::changes(int reps)
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box) {
-                std::fprintf(stderr, "Delete did not ask for confirmation\n");
-                std::_Exit(3);
+                fault_ = QStringLiteral("Delete did not ask for confirmation");
+                return;
             }
             beginStep();
             sinceYes.start();

@@ -20,8 +20,7 @@ expected_files() {
         "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
         "share/icons/hicolor/scalable/apps/$id.svg" \
         share/doc/tallyhouse/copyright share/doc/tallyhouse/changelog.gz \
-        share/man/man1/tallyhouse.1.gz share/man/man1/tallyhouse-mkdb.1.gz \
-        share/tallyhouse/translations/tallyhouse_es.qm share/tallyhouse/translations/tallyhouse_de.qm
+        share/man/man1/tallyhouse.1.gz share/man/man1/tallyhouse-mkdb.1.gz
     for size in 16 22 24 32 48 64 128 256; do
         echo "share/icons/hicolor/${size}x$size/apps/$id.png"
     done

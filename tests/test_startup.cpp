@@ -243,23 +243,27 @@ void StartupTest::tabOrderVisitsControlsInOrder()
     QCOMPARE(seen, expected);
 }
 
-// The window in the user's language, as LANG names it: its texts, those of
-// a message box and of Qt's buttons on it, and every caption fits.
+// The window in the user's language, as LANG names it, from the catalogues
+// compiled into the program: its texts, those of a message box and of Qt's
+// buttons on it, a count in the singular, and every caption fits.
 void StartupTest::captionsFitTheirControls_data()
 {
     QTest::addColumn<QString>("lang");
     QTest::addColumn<QStringList>("texts");
-    // Frame, label, Add, Exit, option, position line; the delete box's title, text and buttons.
+    // Frame, label, Add, Exit, option, position line; the delete box's title,
+    // text and buttons; one customer counted.
     QTest::newRow("C") << "C.UTF-8"
                        << QStringList{"Customer Information", "First Name:", "&Add", "E&xit", "Last Name",
                                       "Customer 2 of 7", "Comfirm Delete?", "Do you really want to delete this record?",
-                                      "&Yes|&No"};
+                                      "&Yes|&No", "1 customer"};
     QTest::newRow("es") << "es_ES.UTF-8"
                         << QStringList{"Datos del cliente", "Nombre:", "&Añadir", "&Salir", "Apellido", "Cliente 2 de 7",
-                                       "¿Confirmar la eliminación?", "¿Seguro que quiere eliminar este registro?", "&Sí|&No"};
+                                       "¿Confirmar la eliminación?", "¿Seguro que quiere eliminar este registro?", "&Sí|&No",
+                                       "1 cliente"};
     QTest::newRow("de") << "de_DE.UTF-8"
                         << QStringList{"Kundendaten", "Vorname:", "&Hinzufügen", "B&eenden", "Nachname", "Kunde 2 von 7",
-                                       "Löschen bestätigen?", "Möchten Sie diesen Datensatz wirklich löschen?", "&Ja|&Nein"};
+                                       "Löschen bestätigen?", "Möchten Sie diesen Datensatz wirklich löschen?", "&Ja|&Nein",
+                                       "1 Kunde"};
 }
 
 void StartupTest::captionsFitTheirControls()
@@ -268,7 +272,7 @@ void StartupTest::captionsFitTheirControls()
     QFETCH(QStringList, texts);
     QProcessEnvironment env;
     env.insert("LANG", lang);
-    install_translations(*qApp, user_languages(env), {QStringLiteral(TALLYHOUSE_TRANSLATIONS)});
+    install_translations(*qApp, user_languages(env), {QStringLiteral(":/i18n")});
     const auto english = qScopeGuard([] { qDeleteAll(qApp->findChildren<QTranslator*>(Qt::FindDirectChildrenOnly)); });
     TempDb db(TempDb::sample());
     Window w(db);
@@ -279,7 +283,9 @@ void StartupTest::captionsFitTheirControls()
     auto box = answer_next_message_box(QMessageBox::No);
     QTest::mouseClick(w->cmddel, Qt::LeftButton);
     QTRY_VERIFY(box->seen);
-    QCOMPARE((QStringList{box->title, box->text, box->buttonTexts.join(u'|')}), texts.mid(6));
+    QCOMPARE((QStringList{box->title, box->text, box->buttonTexts.join(u'|'),
+                          QCoreApplication::translate("Form1", "%n customers", nullptr, 1)}),
+             texts.mid(6));
     QCOMPARE(db.count(), 7);
 
     for (QLabel* l : w->findChildren<QLabel*>()) {

@@ -64,10 +64,6 @@
         <translation>; und </translation>
     </message>
     <message>
-        <source>the file is damaged: its table dept holds %1 customers, and only %2 of them can be read</source>
-        <translation>die Datei ist beschädigt: ihre Tabelle dept enthält %1 Kunden, von denen nur %2 gelesen werden können</translation>
-    </message>
-    <message>
         <source>the row is damaged and cannot be read</source>
         <translation>die Zeile ist beschädigt und kann nicht gelesen werden</translation>
     </message>
@@ -102,6 +98,13 @@
     <message>
         <source>row</source>
         <translation>Zeile</translation>
+    </message>
+    <message numerus="yes">
+        <source>the file is damaged: its table dept holds %n customers, and only %1 of them can be read</source>
+        <translation>
+            <numerusform>die Datei ist beschädigt: ihre Tabelle dept enthält %n Kunden, von denen nur %1 gelesen werden können</numerusform>
+            <numerusform>die Datei ist beschädigt: ihre Tabelle dept enthält %n Kunden, von denen nur %1 gelesen werden können</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -514,10 +517,6 @@ Server eines verlangt.
         <translation>%1 kann nicht geschrieben werden: %2.</translation>
     </message>
     <message>
-        <source>Exporting %1 customers to %2...</source>
-        <translation>%1 Kunden werden nach %2 exportiert …</translation>
-    </message>
-    <message>
         <source>Nothing was imported.</source>
         <translation>Es wurde nichts importiert.</translation>
     </message>
@@ -538,10 +537,6 @@ Server eines verlangt.
 %1 ist nicht in UTF-8 und wurde als Windows-1252 gelesen.</translation>
     </message>
     <message>
-        <source>%1 customers were imported from %2.</source>
-        <translation>%1 Kunden wurden aus %2 importiert.</translation>
-    </message>
-    <message>
         <source> All of them</source>
         <translation> Alle</translation>
     </message>
@@ -556,6 +551,27 @@ Server eines verlangt.
     <message>
         <source>The customers may have been imported: look for them in the list before you import the file again.</source>
         <translation>Die Kunden wurden möglicherweise importiert: Suchen Sie sie in der Liste, bevor Sie die Datei erneut importieren.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n customers</source>
+        <translation>
+            <numerusform>%n Kunde</numerusform>
+            <numerusform>%n Kunden</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Exporting %n customers to %1...</source>
+        <translation>
+            <numerusform>%n Kunde wird nach %1 exportiert …</numerusform>
+            <numerusform>%n Kunden werden nach %1 exportiert …</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n customers were imported from %1.</source>
+        <translation>
+            <numerusform>%n Kunde wurde aus %1 importiert.</numerusform>
+            <numerusform>%n Kunden wurden aus %1 importiert.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -704,14 +720,6 @@ Password for the database %2:</source>
 Passwort für die Datenbank %2:</translation>
     </message>
     <message>
-        <source>%1 was made by Microsoft Access. Tallyhouse can copy its %2 customer into a new database and work on that; the Access file stays as it is. Copy them?</source>
-        <translation>%1 wurde mit Microsoft Access erstellt. Tallyhouse kann den %2 Kunden daraus in eine neue Datenbank kopieren und mit dieser arbeiten; die Access-Datei bleibt unverändert. Jetzt kopieren?</translation>
-    </message>
-    <message>
-        <source>%1 was made by Microsoft Access. Tallyhouse can copy its %2 customers into a new database and work on that; the Access file stays as it is. Copy them?</source>
-        <translation>%1 wurde mit Microsoft Access erstellt. Tallyhouse kann die %2 Kunden daraus in eine neue Datenbank kopieren und mit dieser arbeiten; die Access-Datei bleibt unverändert. Jetzt kopieren?</translation>
-    </message>
-    <message>
         <source>&amp;Copy</source>
         <translation>&amp;Kopieren</translation>
     </message>
@@ -722,6 +730,13 @@ The %1 box holds %2 characters; it may hold at most %3. Nothing you typed is los
         <translation>Der Datensatz wurde nicht gespeichert.
 
 Das Feld %1 enthält %2 Zeichen; es darf höchstens %3 enthalten. Nichts von Ihrer Eingabe geht verloren: Kürzen Sie den Text und speichern Sie erneut.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 was made by Microsoft Access. Tallyhouse can copy its %n customers into a new database and work on that; the Access file stays as it is. Copy them?</source>
+        <translation>
+            <numerusform>%1 wurde mit Microsoft Access erstellt. Tallyhouse kann den %n Kunden daraus in eine neue Datenbank kopieren und mit dieser arbeiten; die Access-Datei bleibt unverändert. Jetzt kopieren?</numerusform>
+            <numerusform>%1 wurde mit Microsoft Access erstellt. Tallyhouse kann die %n Kunden daraus in eine neue Datenbank kopieren und mit dieser arbeiten; die Access-Datei bleibt unverändert. Jetzt kopieren?</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -735,10 +750,6 @@ Das Feld %1 enthält %2 Zeichen; es darf höchstens %3 enthalten. Nichts von Ihr
         <translation>; es wurde nichts angelegt</translation>
     </message>
     <message>
-        <source>Copied %1 customers from %2 into %3.</source>
-        <translation>%1 Kunden von %2 nach %3 kopiert.</translation>
-    </message>
-    <message>
         <source>cannot read %1: %2</source>
         <translation>%1 kann nicht gelesen werden: %2</translation>
     </message>
@@ -749,10 +760,6 @@ Das Feld %1 enthält %2 Zeichen; es darf höchstens %3 enthalten. Nichts von Ihr
     <message>
         <source>%1: %2; nothing was imported</source>
         <translation>%1: %2; es wurde nichts importiert</translation>
-    </message>
-    <message>
-        <source>Imported %1 customers into %2.</source>
-        <translation>%1 Kunden in %2 importiert.</translation>
     </message>
     <message>
         <source>%1 of them got new numbers: theirs belonged to other customers.</source>
@@ -843,6 +850,20 @@ einzigen Transaktion. Ein Import fügt alle Kunden der Datei hinzu oder keinen.
         <source>--copy-from source</source>
         <translation>der Quelle von --copy-from</translation>
     </message>
+    <message numerus="yes">
+        <source>Copied %n customers from %1 into %2.</source>
+        <translation>
+            <numerusform>%n Kunde von %1 nach %2 kopiert.</numerusform>
+            <numerusform>%n Kunden von %1 nach %2 kopiert.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Imported %n customers into %1.</source>
+        <translation>
+            <numerusform>%n Kunde in %1 importiert.</numerusform>
+            <numerusform>%n Kunden in %1 importiert.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>PgDialect</name>
@@ -889,9 +910,12 @@ einzigen Transaktion. Ein Import fügt alle Kunden der Datei hinzu oder keinen.
         <source>The connection to the database %1 was closed.</source>
         <translation>Die Verbindung zur Datenbank %1 wurde geschlossen.</translation>
     </message>
-    <message>
-        <source>no answer within %1 seconds</source>
-        <translation>keine Antwort innerhalb von %1 Sekunden</translation>
+    <message numerus="yes">
+        <source>no answer within %n seconds</source>
+        <translation>
+            <numerusform>keine Antwort innerhalb von %n Sekunde</numerusform>
+            <numerusform>keine Antwort innerhalb von %n Sekunden</numerusform>
+        </translation>
     </message>
 </context>
 <context>

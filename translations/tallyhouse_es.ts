@@ -64,10 +64,6 @@
         <translation>; y </translation>
     </message>
     <message>
-        <source>the file is damaged: its table dept holds %1 customers, and only %2 of them can be read</source>
-        <translation>el archivo está dañado: su tabla dept contiene %1 clientes y solo se pueden leer %2 de ellos</translation>
-    </message>
-    <message>
         <source>the row is damaged and cannot be read</source>
         <translation>la fila está dañada y no se puede leer</translation>
     </message>
@@ -102,6 +98,13 @@
     <message>
         <source>row</source>
         <translation>fila</translation>
+    </message>
+    <message numerus="yes">
+        <source>the file is damaged: its table dept holds %n customers, and only %1 of them can be read</source>
+        <translation>
+            <numerusform>el archivo está dañado: su tabla dept contiene %n cliente y solo se pueden leer %1 de ellos</numerusform>
+            <numerusform>el archivo está dañado: su tabla dept contiene %n clientes y solo se pueden leer %1 de ellos</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -514,10 +517,6 @@ cuando el servidor la necesita.
         <translation>No se puede escribir %1: %2.</translation>
     </message>
     <message>
-        <source>Exporting %1 customers to %2...</source>
-        <translation>Exportando %1 clientes a %2...</translation>
-    </message>
-    <message>
         <source>Nothing was imported.</source>
         <translation>No se importó nada.</translation>
     </message>
@@ -538,10 +537,6 @@ cuando el servidor la necesita.
 %1 no está en UTF-8: se leyó como Windows-1252.</translation>
     </message>
     <message>
-        <source>%1 customers were imported from %2.</source>
-        <translation>Se importaron %1 clientes de %2.</translation>
-    </message>
-    <message>
         <source> All of them</source>
         <translation> Todos ellos</translation>
     </message>
@@ -556,6 +551,27 @@ cuando el servidor la necesita.
     <message>
         <source>The customers may have been imported: look for them in the list before you import the file again.</source>
         <translation>Puede que los clientes se hayan importado: búsquelos en la lista antes de volver a importar el archivo.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n customers</source>
+        <translation>
+            <numerusform>%n cliente</numerusform>
+            <numerusform>%n clientes</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Exporting %n customers to %1...</source>
+        <translation>
+            <numerusform>Exportando %n cliente a %1...</numerusform>
+            <numerusform>Exportando %n clientes a %1...</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n customers were imported from %1.</source>
+        <translation>
+            <numerusform>Se importó %n cliente de %1.</numerusform>
+            <numerusform>Se importaron %n clientes de %1.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -704,14 +720,6 @@ Password for the database %2:</source>
 Contraseña de la base de datos %2:</translation>
     </message>
     <message>
-        <source>%1 was made by Microsoft Access. Tallyhouse can copy its %2 customer into a new database and work on that; the Access file stays as it is. Copy them?</source>
-        <translation>%1 se creó con Microsoft Access. Tallyhouse puede copiar su %2 cliente a una base de datos nueva y trabajar con ella; el archivo de Access queda como está. ¿Copiarlo?</translation>
-    </message>
-    <message>
-        <source>%1 was made by Microsoft Access. Tallyhouse can copy its %2 customers into a new database and work on that; the Access file stays as it is. Copy them?</source>
-        <translation>%1 se creó con Microsoft Access. Tallyhouse puede copiar sus %2 clientes a una base de datos nueva y trabajar con ella; el archivo de Access queda como está. ¿Copiarlos?</translation>
-    </message>
-    <message>
         <source>&amp;Copy</source>
         <translation>&amp;Copiar</translation>
     </message>
@@ -722,6 +730,13 @@ The %1 box holds %2 characters; it may hold at most %3. Nothing you typed is los
         <translation>El registro no se ha guardado.
 
 El campo %1 tiene %2 caracteres; puede tener como máximo %3. No se ha perdido nada de lo que escribió: acorte el texto y vuelva a guardar.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 was made by Microsoft Access. Tallyhouse can copy its %n customers into a new database and work on that; the Access file stays as it is. Copy them?</source>
+        <translation>
+            <numerusform>%1 se creó con Microsoft Access. Tallyhouse puede copiar su %n cliente a una base de datos nueva y trabajar con ella; el archivo de Access queda como está. ¿Copiarlo?</numerusform>
+            <numerusform>%1 se creó con Microsoft Access. Tallyhouse puede copiar sus %n clientes a una base de datos nueva y trabajar con ella; el archivo de Access queda como está. ¿Copiarlos?</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -735,10 +750,6 @@ El campo %1 tiene %2 caracteres; puede tener como máximo %3. No se ha perdido n
         <translation>; no se creó nada</translation>
     </message>
     <message>
-        <source>Copied %1 customers from %2 into %3.</source>
-        <translation>Se copiaron %1 clientes de %2 a %3.</translation>
-    </message>
-    <message>
         <source>cannot read %1: %2</source>
         <translation>no se puede leer %1: %2</translation>
     </message>
@@ -749,10 +760,6 @@ El campo %1 tiene %2 caracteres; puede tener como máximo %3. No se ha perdido n
     <message>
         <source>%1: %2; nothing was imported</source>
         <translation>%1: %2; no se importó nada</translation>
-    </message>
-    <message>
-        <source>Imported %1 customers into %2.</source>
-        <translation>Se importaron %1 clientes en %2.</translation>
     </message>
     <message>
         <source>%1 of them got new numbers: theirs belonged to other customers.</source>
@@ -843,6 +850,20 @@ Una importación añade todos los clientes del archivo o ninguno.
         <source>--copy-from source</source>
         <translation>el origen de --copy-from</translation>
     </message>
+    <message numerus="yes">
+        <source>Copied %n customers from %1 into %2.</source>
+        <translation>
+            <numerusform>Se copió %n cliente de %1 a %2.</numerusform>
+            <numerusform>Se copiaron %n clientes de %1 a %2.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Imported %n customers into %1.</source>
+        <translation>
+            <numerusform>Se importó %n cliente en %1.</numerusform>
+            <numerusform>Se importaron %n clientes en %1.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>PgDialect</name>
@@ -889,9 +910,12 @@ Una importación añade todos los clientes del archivo o ninguno.
         <source>The connection to the database %1 was closed.</source>
         <translation>La conexión con la base de datos %1 se cerró.</translation>
     </message>
-    <message>
-        <source>no answer within %1 seconds</source>
-        <translation>sin respuesta en %1 segundos</translation>
+    <message numerus="yes">
+        <source>no answer within %n seconds</source>
+        <translation>
+            <numerusform>sin respuesta en %n segundo</numerusform>
+            <numerusform>sin respuesta en %n segundos</numerusform>
+        </translation>
     </message>
 </context>
 <context>

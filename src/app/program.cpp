@@ -1,8 +1,6 @@
 #include "program.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -41,26 +39,40 @@ QStringList user_languages(const QProcessEnvironment& env)
 
 QStringList translation_folders()
 {
-    const QString bin = QCoreApplication::applicationDirPath();
-    return {bin + QStringLiteral("/translations"),
-            QDir::cleanPath(bin + QStringLiteral("/../share/tallyhouse/translations"))};
+    return {QStringLiteral(":/i18n")};
 }
+
+namespace {
+
+bool is_english(const QString& language)
+{
+    return language == QLatin1String("C") || language == QLatin1String("POSIX") || language.startsWith(QLatin1String("en"));
+}
+
+// The program's catalogue for locale from the first of folders that has
+// one, or nullptr.
+QTranslator* catalogue(QCoreApplication& app, const QLocale& locale, const QStringList& folders)
+{
+    auto* own = new QTranslator(&app);
+    for (const QString& folder : folders) {
+        // es_ES finds tallyhouse_es_ES.qm, else tallyhouse_es.qm.
+        if (own->load(locale, QStringLiteral("tallyhouse"), QStringLiteral("_"), folder))
+            return own;
+    }
+    delete own;
+    return nullptr;
+}
+
+}  // namespace
 
 QString install_translations(QCoreApplication& app, const QStringList& languages, const QStringList& folders)
 {
     for (const QString& language : languages) {
-        if (language == QLatin1String("C") || language == QLatin1String("POSIX") || language.startsWith(QLatin1String("en")))
-            return {};
-        auto* own = new QTranslator(&app);
-        for (const QString& folder : folders) {
-            // es_ES finds tallyhouse_es_ES.qm, else tallyhouse_es.qm.
-            if (own->load(QLocale(language), QStringLiteral("tallyhouse"), QStringLiteral("_"), folder))
-                break;
-        }
-        if (own->isEmpty()) {
-            delete own;
+        if (is_english(language))
+            break;
+        QTranslator* own = catalogue(app, QLocale(language), folders);
+        if (!own)
             continue;
-        }
         QCoreApplication::installTranslator(own);
         auto* qt = new QTranslator(&app);
         if (qt->load(QLocale(language), QStringLiteral("qtbase"), QStringLiteral("_"),
@@ -70,5 +82,8 @@ QString install_translations(QCoreApplication& app, const QStringList& languages
             delete qt;
         return own->language();
     }
+    // English: the texts as written, and English's plural forms.
+    if (QTranslator* plurals = catalogue(app, QLocale(QLocale::English), folders))
+        QCoreApplication::installTranslator(plurals);
     return {};
 }

@@ -19,14 +19,14 @@ QString version_text(const QString& program);
 // ("es_ES.UTF-8" gives "es_ES").
 QStringList user_languages(const QProcessEnvironment& env);
 
-// The folders that may hold the program's catalogues: translations/ beside
-// the program (the build tree), and share/tallyhouse/translations under
-// the folder where it is installed.
+// The folders that hold the program's catalogues: those compiled into it
+// (:/i18n), so that a program copied alone speaks its user's language.
 QStringList translation_folders();
 
 // Installs on app the program's catalogue for the first of languages that
 // has one in folders, and Qt's own catalogue in the same language (the
 // buttons of message boxes, the file dialogs). English, C and POSIX, or a
 // language without a catalogue before any other, keep the texts as they
-// are written. Returns the language installed, or "" for none.
+// are written, with English's plural forms ("1 customer"). Returns the
+// language installed, or "" for English.
 QString install_translations(QCoreApplication& app, const QStringList& languages, const QStringList& folders);

@@ -603,7 +603,8 @@ void Form1::show_position()
         line = source.column == RowSource::Column::None ? tr("No customers yet")
                                                          : tr("No customer matches");
     } else if (position < 0 || position >= count) {
-        line = tr("%1 customers").arg(of);
+        // Counting goes on only past thousands of rows: those are many.
+        line = rs.counted() ? tr("%n customers", nullptr, int(count)) : tr("%1 customers").arg(of);
     } else {
         line = tr("Customer %1 of %2").arg(position + 1).arg(of);
         if (source.column != RowSource::Column::None)

@@ -49,7 +49,7 @@ QCoro::Task<> Form1::export_Click()
     ExportResult result;
     try {
         const qint64 total = co_await rs.recordCount();
-        TransferProgress dialog(this, tr("Exporting %1 customers to %2...").arg(total).arg(shown));
+        TransferProgress dialog(this, tr("Exporting %n customers to %1...", nullptr, int(total)).arg(shown));
         result = co_await list.export_csv(path, progress_of(&dialog));
     } catch (const DbError& e) {
         error = e;
@@ -108,7 +108,7 @@ QCoro::Task<> Form1::import_Click()
     // The list was read again as the filter box says, at the first
     // customer imported when it lists it. Another program's lock or a
     // server out of reach puts that off, as after a Save.
-    QString done = tr("%1 customers were imported from %2.").arg(result.added).arg(name);
+    QString done = tr("%n customers were imported from %1.", nullptr, int(result.added)).arg(name);
     if (result.renumbered > 0)
         done += (result.renumbered == result.added ? tr(" All of them") : tr(" %1 of them").arg(result.renumbered))
             + tr(" got new numbers: theirs belonged to other customers.");

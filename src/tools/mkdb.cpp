@@ -131,7 +131,7 @@ int copy(const QString& target, const QString& from)
 {
     const auto told = [](const QString& source) {
         return [source](qint64 added, const QString& name) {
-            say(QCoreApplication::translate("Mkdb", "Copied %1 customers from %2 into %3.").arg(added).arg(source, name));
+            say(QCoreApplication::translate("Mkdb", "Copied %n customers from %1 into %2.", nullptr, int(added)).arg(source, name));
         };
     };
     try {
@@ -170,7 +170,7 @@ int import(const QString& csvPath, const QString& target)
             say(QCoreApplication::translate("Mkdb", "%1 is not UTF-8: it was read as Windows-1252.").arg(csvPath));
         if (result.outcome != ImportResult::Done)
             return fail(QCoreApplication::translate("Mkdb", "%1: %2; nothing was imported").arg(csvPath, result.refusal));
-        say(QCoreApplication::translate("Mkdb", "Imported %1 customers into %2.").arg(result.added).arg(cn.name()));
+        say(QCoreApplication::translate("Mkdb", "Imported %n customers into %1.", nullptr, int(result.added)).arg(cn.name()));
         if (result.renumbered > 0)
             say(QCoreApplication::translate("Mkdb", "%1 of them got new numbers: theirs belonged to other customers.").arg(result.renumbered));
         return 0;

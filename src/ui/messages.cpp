@@ -109,12 +109,10 @@ QCoro::Task<bool> ask_create_database(QWidget* parent, const QString& path)
 QCoro::Task<bool> ask_copy_access_file(QWidget* parent, const QString& fileName, qint64 count)
 {
     auto* box = new QMessageBox(QMessageBox::Question, kTitle,
-                                (count == 1 ? QCoreApplication::translate("Messages", "%1 was made by Microsoft Access. Tallyhouse can copy its %2 customer into a new "
-                                                                                      "database and work on that; the Access file stays as it is. Copy them?")
-                                            : QCoreApplication::translate("Messages", "%1 was made by Microsoft Access. Tallyhouse can copy its %2 customers into a new "
-                                                                                      "database and work on that; the Access file stays as it is. Copy them?"))
-                                    .arg(fileName)
-                                    .arg(count),
+                                QCoreApplication::translate("Messages", "%1 was made by Microsoft Access. Tallyhouse can copy its %n customers into a new "
+                                                                        "database and work on that; the Access file stays as it is. Copy them?",
+                                                            nullptr, int(count))
+                                    .arg(fileName),
                                 QMessageBox::Ok | QMessageBox::Cancel, parent);
     box->button(QMessageBox::Ok)->setText(QCoreApplication::translate("Messages", "&Copy"));
     box->setDefaultButton(QMessageBox::Ok);

@@ -28,6 +28,11 @@ bool is_lost(const QString& state)
         || state == QLatin1String("57P02") || state == QLatin1String("57P03");
 }
 
+QString no_answer_within(int seconds)
+{
+    return QCoreApplication::translate("PgSession", "no answer within %n seconds", nullptr, seconds);
+}
+
 }  // namespace
 
 PgSession::PgSession() : wake_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
@@ -107,7 +112,7 @@ PGconn* PgSession::connect_once(const QList<QByteArray>& keys, const QList<QByte
     try {
         while (conn && PQstatus(conn) != CONNECTION_BAD && status != PGRES_POLLING_OK && status != PGRES_POLLING_FAILED) {
             if (!wait_for(PQsocket(conn), status == PGRES_POLLING_READING ? POLLIN : POLLOUT, deadline)) {
-                why = QCoreApplication::translate("PgSession", "no answer within %1 seconds").arg(kConnectWaitMs / 1000);
+                why = no_answer_within(kConnectWaitMs / 1000);
                 PQfinish(conn);
                 return nullptr;
             }

@@ -318,8 +318,9 @@ bool AccessCustomerSource::next(ImportedCustomer& customer)
         // did not reach are told, not lost without a word.
         if (row_ < qint64(table->num_rows)) {
             errorRow_ = row_ + 1;
-            error_ = QCoreApplication::translate("AccessFile", "the file is damaged: its table dept holds %1 customers, and only %2 of them can be read")
-                         .arg(table->num_rows).arg(row_);
+            error_ = QCoreApplication::translate("AccessFile", "the file is damaged: its table dept holds %n customers, and only %1 of them can be read",
+                                                  nullptr, int(table->num_rows))
+                         .arg(row_);
         } else {
             read_ = row_;
         }

@@ -1,0 +1,75 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>AccessFile</name>
+    <message numerus="yes">
+        <source>the file is damaged: its table dept holds %n customers, and only %1 of them can be read</source>
+        <translation>
+            <numerusform>the file is damaged: its table dept holds %n customer, and only %1 of them can be read</numerusform>
+            <numerusform>the file is damaged: its table dept holds %n customers, and only %1 of them can be read</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>Form1</name>
+    <message numerus="yes">
+        <source>%n customers</source>
+        <translation>
+            <numerusform>%n customer</numerusform>
+            <numerusform>%n customers</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Exporting %n customers to %1...</source>
+        <translation>
+            <numerusform>Exporting %n customer to %1...</numerusform>
+            <numerusform>Exporting %n customers to %1...</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n customers were imported from %1.</source>
+        <translation>
+            <numerusform>%n customer was imported from %1.</numerusform>
+            <numerusform>%n customers were imported from %1.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>Messages</name>
+    <message numerus="yes">
+        <source>%1 was made by Microsoft Access. Tallyhouse can copy its %n customers into a new database and work on that; the Access file stays as it is. Copy them?</source>
+        <translation>
+            <numerusform>%1 was made by Microsoft Access. Tallyhouse can copy its %n customer into a new database and work on that; the Access file stays as it is. Copy it?</numerusform>
+            <numerusform>%1 was made by Microsoft Access. Tallyhouse can copy its %n customers into a new database and work on that; the Access file stays as it is. Copy them?</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>Mkdb</name>
+    <message numerus="yes">
+        <source>Copied %n customers from %1 into %2.</source>
+        <translation>
+            <numerusform>Copied %n customer from %1 into %2.</numerusform>
+            <numerusform>Copied %n customers from %1 into %2.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Imported %n customers into %1.</source>
+        <translation>
+            <numerusform>Imported %n customer into %1.</numerusform>
+            <numerusform>Imported %n customers into %1.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>PgSession</name>
+    <message numerus="yes">
+        <source>no answer within %n seconds</source>
+        <translation>
+            <numerusform>no answer within %n second</numerusform>
+            <numerusform>no answer within %n seconds</numerusform>
+        </translation>
+    </message>
+</context>
+</TS>

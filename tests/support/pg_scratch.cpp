@@ -62,8 +62,21 @@ QString PgScratch::run(const QStringList& args, int watchFd) const
     if (watchFd >= 0)
         script.setChildProcessModifier([watchFd] { ::dup2(watchFd, STDIN_FILENO); });
     script.start(QStringLiteral(TALLYHOUSE_PG_SCRATCH), args);
-    if (!script.waitForFinished(120000) || script.exitStatus() != QProcess::NormalExit || script.exitCode() != 0)
-        fail(QStringLiteral("pg-scratch %1 failed").arg(args.join(u' ')));
+    // What went wrong, told apart: a script still running at the limit
+    // (a machine too busy, or a server that hangs) is no failed script.
+    const QString what = QStringLiteral("pg-scratch %1").arg(args.join(u' '));
+    constexpr int kLimitS = 120;
+    if (!script.waitForStarted())
+        fail(what + QStringLiteral(" could not be started: ") + script.errorString());
+    if (!script.waitForFinished(kLimitS * 1000)) {
+        script.kill();
+        script.waitForFinished();
+        fail(what + QStringLiteral(" was still running after %1 s, and was stopped").arg(kLimitS));
+    }
+    if (script.exitStatus() != QProcess::NormalExit)
+        fail(what + QStringLiteral(" crashed"));
+    if (script.exitCode() != 0)
+        fail(what + QStringLiteral(" failed with exit status %1").arg(script.exitCode()));
     return QString::fromUtf8(script.readAllStandardOutput()).trimmed();
 }
 

@@ -145,10 +145,6 @@
         <translation>die Datei ist UTF-16-Text; bitte als CSV in UTF-8 speichern</translation>
     </message>
     <message>
-        <source>the file begins with a UTF-8 byte-order mark but is not valid UTF-8</source>
-        <translation>die Datei beginnt mit einer UTF-8-Bytereihenfolgemarke, ist aber kein gültiges UTF-8</translation>
-    </message>
-    <message>
         <source>a quoted field has no closing quote</source>
         <translation>einem Feld in Anführungszeichen fehlt das schließende Anführungszeichen</translation>
     </message>
@@ -167,6 +163,14 @@
     <message>
         <source>the record has more than %1 fields</source>
         <translation>der Datensatz hat mehr als %1 Felder</translation>
+    </message>
+    <message>
+        <source>the byte %1 in column %2 is not UTF-8, though the file holds UTF-8 characters elsewhere; save it again as CSV in UTF-8</source>
+        <translation>das Byte %1 in Spalte %2 ist kein UTF-8, obwohl die Datei an anderer Stelle UTF-8-Zeichen enthält; bitte erneut als CSV in UTF-8 speichern</translation>
+    </message>
+    <message>
+        <source>the file is not UTF-8, and read as Windows-1252 its byte %1 stands for no character; save it again as CSV in UTF-8</source>
+        <translation>die Datei ist kein UTF-8, und als Windows-1252 gelesen steht ihr Byte %1 für kein Zeichen; bitte erneut als CSV in UTF-8 speichern</translation>
     </message>
 </context>
 <context>

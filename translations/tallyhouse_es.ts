@@ -145,10 +145,6 @@
         <translation>el archivo es texto UTF-16; guárdelo como CSV en UTF-8</translation>
     </message>
     <message>
-        <source>the file begins with a UTF-8 byte-order mark but is not valid UTF-8</source>
-        <translation>el archivo empieza con la marca de orden de bytes de UTF-8, pero no es UTF-8 válido</translation>
-    </message>
-    <message>
         <source>a quoted field has no closing quote</source>
         <translation>a un campo entre comillas le falta la comilla de cierre</translation>
     </message>
@@ -167,6 +163,14 @@
     <message>
         <source>the record has more than %1 fields</source>
         <translation>el registro tiene más de %1 campos</translation>
+    </message>
+    <message>
+        <source>the byte %1 in column %2 is not UTF-8, though the file holds UTF-8 characters elsewhere; save it again as CSV in UTF-8</source>
+        <translation>el byte %1 de la columna %2 no es UTF-8, aunque el archivo tiene caracteres UTF-8 en otros lugares; guárdelo de nuevo como CSV en UTF-8</translation>
+    </message>
+    <message>
+        <source>the file is not UTF-8, and read as Windows-1252 its byte %1 stands for no character; save it again as CSV in UTF-8</source>
+        <translation>el archivo no es UTF-8, y leído como Windows-1252 su byte %1 no representa ningún carácter; guárdelo de nuevo como CSV en UTF-8</translation>
     </message>
 </context>
 <context>

@@ -20,12 +20,21 @@ struct CsvRecord {
 // blank lines are skipped. A field may hold a text of kMaxTextLength
 // characters (customer_row.h), a record 1,000 fields.
 //
+// The separator is the first comma, semicolon or tab outside quotes in the
+// first line that is not blank (the heading line); a comma when that line
+// holds none.
+//
 // The device must be open (without QIODevice::Text, which drops CRs) and
-// able to seek: a first pass reads it through once to decide its encoding,
-// UTF-8 (a byte-order mark is skipped) when all of it is valid UTF-8 and
-// Windows-1252 otherwise, as older programs write; the second reads the
-// records, a block at a time. Neither holds more than a block, the records
-// parsed from it and the record begun.
+// able to seek: a first pass reads it through once to find the separator
+// and decide the encoding; the second reads the records, a block at a time.
+// Neither holds more than a block, the records parsed from it and the
+// record begun. The encoding is
+// - UTF-8 (a byte-order mark is skipped) when all of it is valid UTF-8;
+// - Windows-1252, as older programs write, when it holds no character of
+//   two or more bytes in UTF-8, unless it holds a byte that Windows-1252
+//   leaves unassigned (0x81, 0x8D, 0x8F, 0x90, 0x9D): refused with its line;
+// - refused otherwise, with the line and column of the first byte that is
+//   not UTF-8: no one encoding reads UTF-8 beside other bytes right.
 class CsvReader {
 public:
     explicit CsvReader(QIODevice* in, qint64 blockSize = 64 * 1024);
@@ -42,6 +51,8 @@ public:
     qint64 errorLine() const { return errorLine_; }
     // True when the data is not UTF-8 and was read as Windows-1252.
     bool windows1252() const { return windows1252_; }
+    // The separator of the fields: ',', ';' or '\t' (known once next() was called).
+    char separator() const { return separator_; }
     // Progress of the second pass: bytes read of all.
     qint64 bytesRead() const;
     qint64 bytesTotal() const;
@@ -60,6 +71,7 @@ private:
     std::unique_ptr<csv_parser> parser_;
     enum { NotStarted, Reading, Finished, Failed } state_ = NotStarted;
     bool windows1252_ = false;
+    char separator_ = ',';
     QByteArray block_;
     std::deque<CsvRecord> ready_;  // parsed from the block, not yet taken
     CsvRecord record_;             // the one being parsed

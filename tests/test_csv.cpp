@@ -176,6 +176,22 @@ void CsvTest::readsFilesOfOtherPrograms()
     QCOMPARE(read.customers[2].line, 7);
     QCOMPARE(read.customers[2].row.cusnum, -3);
 
+    // Spreadsheets saved as CSV in Spanish and German: semicolons, decimal
+    // commas, the window's captions as headings, empty columns at the end.
+    const Read spanish = read_all("Nombre;Apellidos;Direcci\xF3n:;  TELEFONO ;balance;;\r\n"
+                                  "Jos\xE9;P\xE9rez;\"Calle 5; 2\xBA\";91 555 12 34;-12,5;;\r\n"
+                                  "Ana;Ruiz;;;3;;\r\n");
+    QCOMPARE(spanish.error, QString());
+    QVERIFY(spanish.windows1252);
+    QCOMPARE(spanish.customers.size(), 2);
+    const CustomerRow& jose = spanish.customers[0].row;
+    QCOMPARE(as_texts(jose), (QStringList{"0", "José", "Pérez", "Calle 5; 2º", "<NULL>", "91 555 12 34", "<NULL>", "<NULL>", "0", "-12.5"}));
+    QCOMPARE(spanish.customers[1].row.balance.toDouble(), 3.0);
+    const Read german = read_all("\xEF\xBB\xBF" "cusnum;Vorname;Nachname;E-Mail;Abteilung;Kreditlimit;ordercount;balance;\r\n"
+                                 "7;J\xC3\xBCrgen;Stra\xC3\x9F" "er;j@x.de;Vertrieb;5000;2;1234,75;\r\n");
+    QCOMPARE(german.error, QString());
+    QCOMPARE(as_texts(german.customers.value(0).row),
+             (QStringList{"7", "Jürgen", "Straßer", "<NULL>", "j@x.de", "<NULL>", "5000", "Vertrieb", "2", "1234.75"}));
 }
 
 void CsvTest::refusals_data()
@@ -201,6 +217,9 @@ void CsvTest::refusals_data()
         "a field is longer than any text may be (16777216 characters)", 1);
     add("record of too many fields", "cusnum\r\n1\r\n" + QByteArray(1000, ','), 3, "the record has more than 1000 fields", 1);
     add("empty file", "", 1, "the file is empty");
+    add("value under an empty heading", "Fname;;\r\nAnn;;\r\nBob;x;\r\n", 3, "field 2 holds \"x\" but its column has no heading", 1);
+    add("no heading named", ";;\r\n", 1, "the header line names no column");
+    add("decimal comma between commas", "cusnum,balance\r\n1,\"12,5\"\r\n", 2, "balance \"12,5\" is not a number");
     add("byte-order mark, then a byte not UTF-8", "\xEF\xBB\xBF" "cusnum\r\n\xE9\r\n", 2, "the byte 0xE9 in column 1 is not UTF-8");
     add("UTF-8 with one stray byte", "Nombre;Apellidos\r\nJos\xC3\xA9;Pe\xF1" "a\r\n", 2, "the byte 0xF1 in column 8 is not UTF-8");
     // The whole file is read for its encoding: UTF-8 far after a stray byte,

@@ -181,6 +181,37 @@
     </message>
 </context>
 <context>
+    <name>CustomerColumn</name>
+    <message>
+        <source>First Name:</source>
+        <translation>Vorname:</translation>
+    </message>
+    <message>
+        <source>Last Name:</source>
+        <translation>Nachname:</translation>
+    </message>
+    <message>
+        <source>Address:</source>
+        <translation>Adresse:</translation>
+    </message>
+    <message>
+        <source>E-Mail:</source>
+        <translation>E-Mail:</translation>
+    </message>
+    <message>
+        <source>Phone #</source>
+        <translation>Telefon:</translation>
+    </message>
+    <message>
+        <source>Credit Limit:</source>
+        <translation>Kreditlimit:</translation>
+    </message>
+    <message>
+        <source>Dept. Name:</source>
+        <translation>Abteilung:</translation>
+    </message>
+</context>
+<context>
     <name>CustomerCsv</name>
     <message>
         <source>unknown column %1; the columns are %2</source>
@@ -221,6 +252,14 @@
     <message>
         <source>the file is empty; it needs a header line naming the columns</source>
         <translation>die Datei ist leer; sie braucht eine Kopfzeile mit den Spaltennamen</translation>
+    </message>
+    <message>
+        <source>the header line names no column</source>
+        <translation>die Kopfzeile nennt keine Spalte</translation>
+    </message>
+    <message>
+        <source>field %1 holds %2 but its column has no heading</source>
+        <translation>Feld %1 enthält %2, aber seine Spalte hat keine Überschrift</translation>
     </message>
 </context>
 <context>
@@ -587,34 +626,6 @@ Server eines verlangt.
     <message>
         <source>Filter:</source>
         <translation>Filter:</translation>
-    </message>
-    <message>
-        <source>First Name:</source>
-        <translation>Vorname:</translation>
-    </message>
-    <message>
-        <source>Last Name:</source>
-        <translation>Nachname:</translation>
-    </message>
-    <message>
-        <source>Address:</source>
-        <translation>Adresse:</translation>
-    </message>
-    <message>
-        <source>E-Mail:</source>
-        <translation>E-Mail:</translation>
-    </message>
-    <message>
-        <source>Credit Limit:</source>
-        <translation>Kreditlimit:</translation>
-    </message>
-    <message>
-        <source>Dept. Name:</source>
-        <translation>Abteilung:</translation>
-    </message>
-    <message>
-        <source>Phone #</source>
-        <translation>Telefon:</translation>
     </message>
     <message>
         <source>&amp;Add</source>

@@ -181,6 +181,37 @@
     </message>
 </context>
 <context>
+    <name>CustomerColumn</name>
+    <message>
+        <source>First Name:</source>
+        <translation>Nombre:</translation>
+    </message>
+    <message>
+        <source>Last Name:</source>
+        <translation>Apellidos:</translation>
+    </message>
+    <message>
+        <source>Address:</source>
+        <translation>Dirección:</translation>
+    </message>
+    <message>
+        <source>E-Mail:</source>
+        <translation>Correo:</translation>
+    </message>
+    <message>
+        <source>Phone #</source>
+        <translation>Teléfono:</translation>
+    </message>
+    <message>
+        <source>Credit Limit:</source>
+        <translation>Crédito:</translation>
+    </message>
+    <message>
+        <source>Dept. Name:</source>
+        <translation>Dpto.:</translation>
+    </message>
+</context>
+<context>
     <name>CustomerCsv</name>
     <message>
         <source>unknown column %1; the columns are %2</source>
@@ -221,6 +252,14 @@
     <message>
         <source>the file is empty; it needs a header line naming the columns</source>
         <translation>el archivo está vacío; necesita una línea de cabecera con los nombres de las columnas</translation>
+    </message>
+    <message>
+        <source>the header line names no column</source>
+        <translation>la línea de cabecera no nombra ninguna columna</translation>
+    </message>
+    <message>
+        <source>field %1 holds %2 but its column has no heading</source>
+        <translation>el campo %1 contiene %2, pero su columna no tiene cabecera</translation>
     </message>
 </context>
 <context>
@@ -587,34 +626,6 @@ cuando el servidor la necesita.
     <message>
         <source>Filter:</source>
         <translation>Filtro:</translation>
-    </message>
-    <message>
-        <source>First Name:</source>
-        <translation>Nombre:</translation>
-    </message>
-    <message>
-        <source>Last Name:</source>
-        <translation>Apellidos:</translation>
-    </message>
-    <message>
-        <source>Address:</source>
-        <translation>Dirección:</translation>
-    </message>
-    <message>
-        <source>E-Mail:</source>
-        <translation>Correo:</translation>
-    </message>
-    <message>
-        <source>Credit Limit:</source>
-        <translation>Crédito:</translation>
-    </message>
-    <message>
-        <source>Dept. Name:</source>
-        <translation>Dpto.:</translation>
-    </message>
-    <message>
-        <source>Phone #</source>
-        <translation>Teléfono:</translation>
     </message>
     <message>
         <source>&amp;Add</source>

@@ -31,6 +31,12 @@ void set_column_value(CustomerRow& row, int i, const QVariant& value)
     }
 }
 
+QString column_caption(int column)
+{
+    const char* caption = kCustomerColumns[column].caption;
+    return caption ? QCoreApplication::translate("CustomerColumn", caption) : QString();
+}
+
 qsizetype max_length(int column)
 {
     return column == kFname || column == kLname ? kMaxNameLength : kMaxTextLength;

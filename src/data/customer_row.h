@@ -28,23 +28,30 @@ struct CustomerRow {
 struct CustomerColumn {
     enum Kind { Key, Text, Number };
     const char* name;  // as dept calls it; names compare without regard to case
+    // The window's caption for the column, untranslated (context
+    // "CustomerColumn"); the key and the two numbers have none.
+    const char* caption;
     Kind kind;
     QString CustomerRow::*text;    // the field of a Text column
     QVariant CustomerRow::*number;  // the field of a Number column
 };
 
 inline constexpr std::array<CustomerColumn, 10> kCustomerColumns{{
-    {"cusnum", CustomerColumn::Key, nullptr, nullptr},
-    {"Fname", CustomerColumn::Text, &CustomerRow::fname, nullptr},
-    {"Lname", CustomerColumn::Text, &CustomerRow::lname, nullptr},
-    {"Address", CustomerColumn::Text, &CustomerRow::address, nullptr},
-    {"emaddress", CustomerColumn::Text, &CustomerRow::emaddress, nullptr},
-    {"phonenum", CustomerColumn::Text, &CustomerRow::phonenum, nullptr},
-    {"credlimit", CustomerColumn::Text, &CustomerRow::credlimit, nullptr},
-    {"deptname", CustomerColumn::Text, &CustomerRow::deptname, nullptr},
-    {"ordercount", CustomerColumn::Number, nullptr, &CustomerRow::ordercount},
-    {"balance", CustomerColumn::Number, nullptr, &CustomerRow::balance},
+    {"cusnum", nullptr, CustomerColumn::Key, nullptr, nullptr},
+    {"Fname", QT_TRANSLATE_NOOP("CustomerColumn", "First Name:"), CustomerColumn::Text, &CustomerRow::fname, nullptr},
+    {"Lname", QT_TRANSLATE_NOOP("CustomerColumn", "Last Name:"), CustomerColumn::Text, &CustomerRow::lname, nullptr},
+    {"Address", QT_TRANSLATE_NOOP("CustomerColumn", "Address:"), CustomerColumn::Text, &CustomerRow::address, nullptr},
+    {"emaddress", QT_TRANSLATE_NOOP("CustomerColumn", "E-Mail:"), CustomerColumn::Text, &CustomerRow::emaddress, nullptr},
+    {"phonenum", QT_TRANSLATE_NOOP("CustomerColumn", "Phone #"), CustomerColumn::Text, &CustomerRow::phonenum, nullptr},
+    {"credlimit", QT_TRANSLATE_NOOP("CustomerColumn", "Credit Limit:"), CustomerColumn::Text, &CustomerRow::credlimit, nullptr},
+    {"deptname", QT_TRANSLATE_NOOP("CustomerColumn", "Dept. Name:"), CustomerColumn::Text, &CustomerRow::deptname, nullptr},
+    {"ordercount", nullptr, CustomerColumn::Number, nullptr, &CustomerRow::ordercount},
+    {"balance", nullptr, CustomerColumn::Number, nullptr, &CustomerRow::balance},
 }};
+
+// The caption of column i (a position in kCustomerColumns) in the user's
+// language; empty for a column without one.
+QString column_caption(int column);
 
 // The two name columns, which the filter matches.
 inline constexpr int kFname = 1;

@@ -74,9 +74,9 @@ QLineEdit* text_box(QWidget* in, const char* name, QRect geometry, const char* t
     return box;
 }
 
-QLabel* label(QWidget* in, const char* name, QRect geometry, const char* caption, const QFont& font)
+QLabel* label(QWidget* in, const char* name, QRect geometry, const QString& caption, const QFont& font)
 {
-    auto* l = place(new QLabel(QCoreApplication::translate("Form1Controls", caption), in), name, geometry);
+    auto* l = place(new QLabel(caption, in), name, geometry);
     l->setFont(font);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return l;
@@ -139,17 +139,19 @@ Form1Controls::Form1Controls(QWidget* parent) : QWidget(parent)
     Frame3->setFont(sans_serif(13.5, QFont::Bold));
     DataGrid1 = place(new DataGrid(this), "DataGrid1", twips(120, 3960, 14895, 5415));
     DataGrid1->setFont(font);
-    lblposition = label(this, "lblposition", twips(120, 9480, 14895, 255), "", font);
+    lblposition = label(this, "lblposition", twips(120, 9480, 14895, 255), QString(), font);
     lblposition->setTextFormat(Qt::PlainText);  // it quotes what was typed in the filter box
 
-    // Labels lie beneath the record boxes, so they come first.
-    Label1 = label(Frame1, "Label1", twips(240, 480, 975, 255), QT_TRANSLATE_NOOP("Form1Controls", "First Name:"), font);
-    Label2 = label(Frame1, "Label2", twips(3360, 480, 975, 255), QT_TRANSLATE_NOOP("Form1Controls", "Last Name:"), font);
-    Label3 = label(Frame1, "Label3", twips(240, 960, 975, 255), QT_TRANSLATE_NOOP("Form1Controls", "Address:"), font);
-    Label4 = label(Frame1, "Label4", twips(240, 1440, 975, 255), QT_TRANSLATE_NOOP("Form1Controls", "E-Mail:"), font);
-    Label6 = label(Frame1, "Label6", twips(3360, 1920, 975, 255), QT_TRANSLATE_NOOP("Form1Controls", "Credit Limit:"), font);
-    Label7 = label(Frame1, "Label7", twips(240, 1920, 975, 255), QT_TRANSLATE_NOOP("Form1Controls", "Dept. Name:"), font);
-    Label8 = label(Frame1, "Label8", twips(3360, 1440, 975, 255), QT_TRANSLATE_NOOP("Form1Controls", "Phone #"), font);
+    // Labels lie beneath the record boxes, so they come first. Each shows
+    // the caption of its box's column (a position in kCustomerColumns),
+    // which an import also takes as a heading.
+    Label1 = label(Frame1, "Label1", twips(240, 480, 975, 255), column_caption(kFname), font);
+    Label2 = label(Frame1, "Label2", twips(3360, 480, 975, 255), column_caption(kLname), font);
+    Label3 = label(Frame1, "Label3", twips(240, 960, 975, 255), column_caption(3), font);
+    Label4 = label(Frame1, "Label4", twips(240, 1440, 975, 255), column_caption(4), font);
+    Label6 = label(Frame1, "Label6", twips(3360, 1920, 975, 255), column_caption(6), font);
+    Label7 = label(Frame1, "Label7", twips(240, 1920, 975, 255), column_caption(7), font);
+    Label8 = label(Frame1, "Label8", twips(3360, 1440, 975, 255), column_caption(5), font);
 
     Text1 = text_box(this, "Text1", twips(8400, 10560, 1935, 375), "Text1", font);
     Text1->setVisible(false);

@@ -1,8 +1,13 @@
 #include "data/transfer/customer_csv.h"
 
-#include <QCoreApplication>
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QHash>
+#include <QTranslator>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -20,14 +25,62 @@ QString shown(const QString& text)
     return QStringLiteral("\"%1\"").arg(text.size() > 40 ? text.left(40) + u'…' : text);
 }
 
-// A whole number as such, any other finite number (C locale) as a double.
-std::optional<QVariant> number(const QString& text)
+// A whole number as such, any other finite number (C locale) as a double;
+// with decimalComma a comma may stand for the decimal point.
+std::optional<QVariant> number(QString text, bool decimalComma)
 {
+    if (decimalComma)
+        text.replace(u',', u'.');
     if (const auto n = whole_number(text))
         return QVariant(*n);
     bool ok = false;
     const double d = text.toDouble(&ok);
     return ok && qIsFinite(d) ? std::optional(QVariant(d)) : std::nullopt;
+}
+
+// A heading as headings compare: without blanks around it, a trailing
+// colon, access-key ampersands, accents (Unicode decomposition without
+// its combining marks) or letter case.
+QString heading_key(const QString& heading)
+{
+    QString text = heading.trimmed();
+    if (text.endsWith(u':'))
+        text.chop(1);
+    text.remove(u'&');
+    QString plain;
+    for (const QChar c : text.normalized(QString::NormalizationForm_D))
+        if (c.category() != QChar::Mark_NonSpacing)
+            plain += c;
+    return plain.trimmed().toCaseFolded();
+}
+
+// Every heading that names a column, keyed by heading_key: the columns'
+// names, and their captions in English and in each language whose
+// catalogue the program holds, whatever the user's language is.
+const QHash<QString, int>& known_headings()
+{
+    static const QHash<QString, int> headings = [] {
+        std::vector<std::unique_ptr<QTranslator>> catalogues;
+        const QDir dir(QStringLiteral(":/i18n"));
+        for (const QString& file : dir.entryList({QStringLiteral("tallyhouse_*.qm")})) {
+            auto catalogue = std::make_unique<QTranslator>();
+            if (catalogue->load(dir.filePath(file)))
+                catalogues.push_back(std::move(catalogue));
+        }
+        QHash<QString, int> known;
+        for (int i = 0; i < int(kCustomerColumns.size()); ++i) {
+            const CustomerColumn& c = kCustomerColumns[i];
+            known.insert(heading_key(QString::fromLatin1(c.name)), i);
+            if (!c.caption)
+                continue;
+            known.insert(heading_key(QString::fromUtf8(c.caption)), i);
+            for (const auto& catalogue : catalogues)
+                if (const QString caption = catalogue->translate("CustomerColumn", c.caption); !caption.isEmpty())
+                    known.insert(heading_key(caption), i);
+        }
+        return known;
+    }();
+    return headings;
 }
 
 }  // namespace
@@ -62,24 +115,27 @@ QString match_header(const QStringList& names, QList<int>& columns)
 {
     columns.clear();
     for (const QString& name : names) {
-        const auto it = std::find_if(kCustomerColumns.begin(), kCustomerColumns.end(), [&](const CustomerColumn& c) {
-            return name.trimmed().compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0;
-        });
-        if (it == kCustomerColumns.end()) {
+        if (name.trimmed().isEmpty()) {
+            columns << kUnnamedColumn;
+            continue;
+        }
+        const auto it = known_headings().constFind(heading_key(name));
+        if (it == known_headings().cend()) {
             QStringList known;
             for (const CustomerColumn& c : kCustomerColumns)
                 known << QString::fromLatin1(c.name);
             return QCoreApplication::translate("CustomerCsv", "unknown column %1; the columns are %2").arg(shown(name), known.join(u", "));
         }
-        const int column = int(it - kCustomerColumns.begin());
-        if (columns.contains(column))
+        if (columns.contains(*it))
             return QCoreApplication::translate("CustomerCsv", "column %1 is named twice").arg(shown(name));
-        columns << column;
+        columns << *it;
     }
+    if (columns.count(kUnnamedColumn) == columns.size())
+        return QCoreApplication::translate("CustomerCsv", "the header line names no column");
     return {};
 }
 
-QString customer_from_record(const QList<int>& columns, const QStringList& fields, ImportedCustomer& customer)
+QString customer_from_record(const QList<int>& columns, const QStringList& fields, bool decimalComma, ImportedCustomer& customer)
 {
     if (fields.size() != columns.size())
         return QCoreApplication::translate("CustomerCsv", "the record has %1 %2 where the header names %3 %4")
@@ -90,8 +146,13 @@ QString customer_from_record(const QList<int>& columns, const QStringList& field
     customer.row = CustomerRow();
     customer.hasKey = false;
     for (qsizetype i = 0; i < fields.size(); ++i) {
-        const CustomerColumn& c = kCustomerColumns[columns[i]];
         const QString& field = fields[i];
+        if (columns[i] == kUnnamedColumn) {
+            if (!field.isEmpty())
+                return QCoreApplication::translate("CustomerCsv", "field %1 holds %2 but its column has no heading").arg(i + 1).arg(shown(field));
+            continue;
+        }
+        const CustomerColumn& c = kCustomerColumns[columns[i]];
         switch (c.kind) {
         case CustomerColumn::Key:
             if (field.trimmed().isEmpty())
@@ -106,7 +167,7 @@ QString customer_from_record(const QList<int>& columns, const QStringList& field
         case CustomerColumn::Number:
             if (field.isEmpty()) {
                 customer.row.*c.number = QVariant();
-            } else if (const auto n = number(field)) {
+            } else if (const auto n = number(field, decimalComma)) {
                 customer.row.*c.number = *n;
             } else {
                 return QCoreApplication::translate("CustomerCsv", "%1 %2 is not a number").arg(QLatin1String(c.name), shown(field));
@@ -131,7 +192,9 @@ bool CustomerCsvReader::next(ImportedCustomer& customer)
     if (!read(record))
         return false;
     customer.line = record.line;
-    const QString fault = customer_from_record(columns_, record.fields, customer);
+    // Spreadsheets that separate fields by semicolons write numbers with a
+    // decimal comma.
+    const QString fault = customer_from_record(columns_, record.fields, csv_.separator() == ';', customer);
     return fault.isEmpty() || fail(record.line, fault);
 }
 

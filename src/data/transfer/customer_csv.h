@@ -36,14 +36,21 @@ struct ImportedCustomer {
 
 // The checks of an import. Each returns what is wrong, or an empty string.
 //
-// The columns a header line names, as positions in kCustomerColumns; names
-// match without regard to case or surrounding blanks. Unknown and repeated
-// names are refused; columns may be missing and come in any order.
+// The columns a header line names, as positions in kCustomerColumns, or
+// kUnnamedColumn for an empty heading. A heading is a column's name or its
+// caption in the window (column_caption) in any language the program
+// speaks; headings match without regard to case, accents, blanks around
+// them, a trailing colon or an access key's "&". Unknown and repeated
+// headings are refused, and a line of empty headings; columns may be
+// missing and come in any order.
+inline constexpr int kUnnamedColumn = -1;
 QString match_header(const QStringList& names, QList<int>& columns);
 // The customer a record holds, its fields in the header's columns. Columns
 // the file lacks stay NULL, the two numbers 0. The key must be a whole number
-// or empty; the numbers must be numbers or empty (NULL).
-QString customer_from_record(const QList<int>& columns, const QStringList& fields, ImportedCustomer& customer);
+// or empty; the numbers must be numbers or empty (NULL), with a decimal
+// comma in place of the point when decimalComma is true. A column without
+// a heading must be empty: spreadsheets add such columns at the end.
+QString customer_from_record(const QList<int>& columns, const QStringList& fields, bool decimalComma, ImportedCustomer& customer);
 
 // Reads customers from a CSV file one at a time, so that the caller can
 // store each in a transaction as it comes, show progress (bytesRead() of

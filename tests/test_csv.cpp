@@ -99,6 +99,12 @@ void CsvTest::writesCsvAndClipboardText()
     QCOMPARE(customers_as_tab_separated({row}),
              QString("cusnum\tFname\tLname\tAddress\temaddress\tphonenum\tcredlimit\tdeptname\tordercount\tbalance\n"
                      "7\t\t\t a\tx,y\t\"say \"\"hi\"\"\"\t\"0\t07\"\t\"two\r\nlines\"\t3\t\n"));
+    // Saved as a file, the clipboard's text is read back, tabs separating
+    // its fields; "" and NULL are alike there.
+    const Read pasted = read_all(customers_as_tab_separated({row}).toUtf8());
+    QCOMPARE(pasted.error, QString());
+    QCOMPARE(as_texts(pasted.customers.value(0).row),
+             as_texts(customer(7, {QString(), QString(), " a", "x,y", "say \"hi\"", "0\t07", "two\r\nlines"}, 3, QVariant())));
 }
 
 void CsvTest::hostileRowsSurviveARoundTrip()

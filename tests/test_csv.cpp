@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QTest>
+#include <QTranslator>
 
 namespace {
 
@@ -82,12 +83,17 @@ int line_ends(const QString& text)
 class CsvTest : public QObject {
     Q_OBJECT
 private slots:
+    // English as the programs speak it: with its plural forms.
+    void initTestCase() { QVERIFY(english_.load(QStringLiteral(":/i18n/tallyhouse_en.qm")) && qApp->installTranslator(&english_)); }
     void writesCsvAndClipboardText();
     void hostileRowsSurviveARoundTrip();
     void encodings();
     void readsFilesOfOtherPrograms();
     void refusals_data();
     void refusals();
+
+private:
+    QTranslator english_;
 };
 
 void CsvTest::writesCsvAndClipboardText()

@@ -222,26 +222,6 @@
         <translation>die Spalte %1 ist doppelt angegeben</translation>
     </message>
     <message>
-        <source>the record has %1 %2 where the header names %3 %4</source>
-        <translation>der Datensatz hat %1 %2, die Kopfzeile nennt aber %3 %4</translation>
-    </message>
-    <message>
-        <source>field</source>
-        <translation>Feld</translation>
-    </message>
-    <message>
-        <source>fields</source>
-        <translation>Felder</translation>
-    </message>
-    <message>
-        <source>column</source>
-        <translation>Spalte</translation>
-    </message>
-    <message>
-        <source>columns</source>
-        <translation>Spalten</translation>
-    </message>
-    <message>
         <source>the key %1 %2 is not a whole number</source>
         <translation>der Schlüssel %1 %2 ist keine ganze Zahl</translation>
     </message>
@@ -260,6 +240,25 @@
     <message>
         <source>field %1 holds %2 but its column has no heading</source>
         <translation>Feld %1 enthält %2, aber seine Spalte hat keine Überschrift</translation>
+    </message>
+    <message>
+        <source>%1 where %2</source>
+        <extracomment>%1 is &quot;the record has 3 fields&quot;, %2 &quot;the header names 2 columns&quot;.</extracomment>
+        <translation>%1, %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>the record has %n fields</source>
+        <translation>
+            <numerusform>der Datensatz hat %n Feld</numerusform>
+            <numerusform>der Datensatz hat %n Felder</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>the header names %n columns</source>
+        <translation>
+            <numerusform>die Kopfzeile nennt aber %n Spalte</numerusform>
+            <numerusform>die Kopfzeile nennt aber %n Spalten</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -12,6 +12,23 @@
     </message>
 </context>
 <context>
+    <name>CustomerCsv</name>
+    <message numerus="yes">
+        <source>the record has %n fields</source>
+        <translation>
+            <numerusform>the record has %n field</numerusform>
+            <numerusform>the record has %n fields</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>the header names %n columns</source>
+        <translation>
+            <numerusform>the header names %n column</numerusform>
+            <numerusform>the header names %n columns</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>Form1</name>
     <message numerus="yes">
         <source>%n customers</source>

@@ -222,26 +222,6 @@
         <translation>la columna %1 aparece dos veces</translation>
     </message>
     <message>
-        <source>the record has %1 %2 where the header names %3 %4</source>
-        <translation>el registro tiene %1 %2 y la cabecera nombra %3 %4</translation>
-    </message>
-    <message>
-        <source>field</source>
-        <translation>campo</translation>
-    </message>
-    <message>
-        <source>fields</source>
-        <translation>campos</translation>
-    </message>
-    <message>
-        <source>column</source>
-        <translation>columna</translation>
-    </message>
-    <message>
-        <source>columns</source>
-        <translation>columnas</translation>
-    </message>
-    <message>
         <source>the key %1 %2 is not a whole number</source>
         <translation>la clave %1 %2 no es un número entero</translation>
     </message>
@@ -260,6 +240,25 @@
     <message>
         <source>field %1 holds %2 but its column has no heading</source>
         <translation>el campo %1 contiene %2, pero su columna no tiene cabecera</translation>
+    </message>
+    <message>
+        <source>%1 where %2</source>
+        <extracomment>%1 is &quot;the record has 3 fields&quot;, %2 &quot;the header names 2 columns&quot;.</extracomment>
+        <translation>%1 y %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>the record has %n fields</source>
+        <translation>
+            <numerusform>el registro tiene %n campo</numerusform>
+            <numerusform>el registro tiene %n campos</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>the header names %n columns</source>
+        <translation>
+            <numerusform>la cabecera nombra %n columna</numerusform>
+            <numerusform>la cabecera nombra %n columnas</numerusform>
+        </translation>
     </message>
 </context>
 <context>

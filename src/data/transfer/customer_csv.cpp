@@ -137,12 +137,12 @@ QString match_header(const QStringList& names, QList<int>& columns)
 
 QString customer_from_record(const QList<int>& columns, const QStringList& fields, bool decimalComma, ImportedCustomer& customer)
 {
-    if (fields.size() != columns.size())
-        return QCoreApplication::translate("CustomerCsv", "the record has %1 %2 where the header names %3 %4")
-            .arg(fields.size())
-            .arg(fields.size() == 1 ? QCoreApplication::translate("CustomerCsv", "field") : QCoreApplication::translate("CustomerCsv", "fields"))
-            .arg(columns.size())
-            .arg(columns.size() == 1 ? QCoreApplication::translate("CustomerCsv", "column") : QCoreApplication::translate("CustomerCsv", "columns"));
+    if (fields.size() != columns.size()) {
+        //: %1 is "the record has 3 fields", %2 "the header names 2 columns".
+        return QCoreApplication::translate("CustomerCsv", "%1 where %2")
+            .arg(QCoreApplication::translate("CustomerCsv", "the record has %n fields", nullptr, int(fields.size())),
+                 QCoreApplication::translate("CustomerCsv", "the header names %n columns", nullptr, int(columns.size())));
+    }
     customer.row = CustomerRow();
     customer.hasKey = false;
     for (qsizetype i = 0; i < fields.size(); ++i) {

@@ -373,6 +373,11 @@ void DatabaseChoiceTest::accessDatabaseThatCannotBeCopiedIsLeftAsItIs_data()
     twice[2][0] = 2;
     QTest::newRow("key given twice") << jet4::file({{"dept", jet4::dept_columns(), twice}})
                                      << "\" cannot be copied: row 3: the key cusnum 2 is given twice (first on row 2). Nothing was written.";
+    QList<QVariantList> nul = customers.mid(0, 3);
+    nul[1][1] = QString::fromUtf16(u"An\0na", 5);
+    QTest::newRow("a text holding NUL") << jet4::file({{"dept", jet4::dept_columns(), nul}})
+                                        << "\" cannot be copied: row 2: Fname of the customer cusnum 2 holds the character NUL (U+0000), "
+                                           "which no text may hold. Nothing was written.";
     QList<jet4::Column> doubleKey = jet4::dept_columns();
     doubleKey[0].type = jet4::Type::Double;
     QList<QVariantList> fraction = customers.mid(0, 3);

@@ -106,6 +106,10 @@
             <numerusform>die Datei ist beschädigt: ihre Tabelle dept enthält %n Kunden, von denen nur %1 gelesen werden können</numerusform>
         </translation>
     </message>
+    <message>
+        <source>%1 of the customer %2 %3 holds the character NUL (U+0000), which no text may hold</source>
+        <translation>%1 des Kunden %2 %3 enthält das Zeichen NUL (U+0000), das kein Text enthalten darf</translation>
+    </message>
 </context>
 <context>
     <name>Connection</name>

@@ -106,6 +106,10 @@
             <numerusform>el archivo está dañado: su tabla dept contiene %n clientes y solo se pueden leer %1 de ellos</numerusform>
         </translation>
     </message>
+    <message>
+        <source>%1 of the customer %2 %3 holds the character NUL (U+0000), which no text may hold</source>
+        <translation>%1 del cliente %2 %3 contiene el carácter NUL (U+0000), que ningún texto puede contener</translation>
+    </message>
 </context>
 <context>
     <name>Connection</name>

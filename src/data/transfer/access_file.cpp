@@ -368,6 +368,12 @@ bool AccessCustomerSource::next(ImportedCustomer& customer)
             break;
         }
         case CustomerColumn::Text:
+            // A server cannot store NUL, and a file would keep what no
+            // other program shows: the copy is refused on every engine.
+            if (v.typeId() == QMetaType::QString && v.toString().contains(QChar(0)))
+                return refuse(QCoreApplication::translate("AccessFile", "%1 of the customer %2 %3 holds the character NUL (U+0000), which no text may hold")
+                                  .arg(QLatin1String(ours.name), QLatin1String(kCustomerColumns[0].name))
+                                  .arg(customer.row.cusnum));
             if (v.typeId() == QMetaType::Double)
                 customer.row.*ours.text = QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
             else

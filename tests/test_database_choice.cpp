@@ -373,6 +373,10 @@ void DatabaseChoiceTest::accessDatabaseThatCannotBeCopiedIsLeftAsItIs_data()
     twice[2][0] = 2;
     QTest::newRow("key given twice") << jet4::file({{"dept", jet4::dept_columns(), twice}})
                                      << "\" cannot be copied: row 3: the key cusnum 2 is given twice (first on row 2). Nothing was written.";
+    QList<jet4::Column> unknownType = jet4::dept_columns();
+    unknownType[3].type = jet4::Type(0x0D);
+    QTest::newRow("a column of a type Access does not know") << jet4::file({{"dept", unknownType, {}}})
+                                                             << "\": the file is damaged: its column Address has a type (0x0D) that Access does not know.";
     QList<QVariantList> nul = customers.mid(0, 3);
     nul[1][1] = QString::fromUtf16(u"An\0na", 5);
     QTest::newRow("a text holding NUL") << jet4::file({{"dept", jet4::dept_columns(), nul}})

@@ -110,6 +110,10 @@
         <source>%1 of the customer %2 %3 holds the character NUL (U+0000), which no text may hold</source>
         <translation>%1 des Kunden %2 %3 enthält das Zeichen NUL (U+0000), das kein Text enthalten darf</translation>
     </message>
+    <message>
+        <source>the file is damaged: its column %1 has a type (0x%2) that Access does not know.</source>
+        <translation>die Datei ist beschädigt: ihre Spalte %1 hat einen Typ (0x%2), den Access nicht kennt.</translation>
+    </message>
 </context>
 <context>
     <name>Connection</name>

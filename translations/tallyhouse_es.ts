@@ -110,6 +110,10 @@
         <source>%1 of the customer %2 %3 holds the character NUL (U+0000), which no text may hold</source>
         <translation>%1 del cliente %2 %3 contiene el carácter NUL (U+0000), que ningún texto puede contener</translation>
     </message>
+    <message>
+        <source>the file is damaged: its column %1 has a type (0x%2) that Access does not know.</source>
+        <translation>el archivo está dañado: su columna %1 tiene un tipo (0x%2) que Access no conoce.</translation>
+    </message>
 </context>
 <context>
     <name>Connection</name>

@@ -42,6 +42,14 @@ bool keepable(int type)
     }
 }
 
+// The types of column libmdb knows how to read. Another type byte is
+// damage, and libmdb's functions for a column's type read past their
+// tables on it.
+bool known(int type)
+{
+    return keepable(type) || type == MDB_BINARY || type == MDB_OLE || type == MDB_COMPLEX;
+}
+
 // A Jet 4 text: UTF-16 little-endian, or after the mark FF FE the
 // compressed form, where a 0 byte switches between one byte a character
 // (the characters below U+0100) and two.
@@ -251,6 +259,10 @@ AccessCustomerSource::AccessCustomerSource(const QString& path)
     for (guint i = 0; i < mdb_->table->num_cols; ++i) {
         auto* col = static_cast<MdbColumn*>(g_ptr_array_index(mdb_->table->columns, i));
         const QString column = QString::fromUtf8(col->name);
+        if (!known(col->col_type))
+            throw DbError(DbError::NotADatabase,
+                          where + QCoreApplication::translate("AccessFile", "the file is damaged: its column %1 has a type (0x%2) that Access does not know.")
+                                      .arg(column, QString::number(col->col_type, 16).toUpper().rightJustified(2, u'0')));
         int ours = -1;
         for (int c = 0; c < int(kCustomerColumns.size()); ++c)
             if (column.compare(QLatin1String(kCustomerColumns[c].name), Qt::CaseInsensitive) == 0)

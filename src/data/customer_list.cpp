@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QSaveFile>
-#include <QScopeGuard>
 
 namespace {
 // How often the list looks for other programs' changes, and how long it
@@ -105,6 +104,12 @@ void CustomerList::cancelRead()
         cn_.cancel(std::exchange(reading_, nullptr));
 }
 
+void CustomerList::fellBehind(const RowSource& source, std::optional<Keep> keep)
+{
+    behind_ = Wanted{source, keep};
+    sinceFailed_.start();
+}
+
 QCoro::Task<> CustomerList::filter(const QString& text, RowSource::Column column, std::optional<Keep> keep)
 {
     const RowSource source = text.isEmpty() ? RowSource::all() : RowSource::names_beginning(column, text);
@@ -130,10 +135,8 @@ QCoro::Task<> CustomerList::read(RowSource source, std::optional<Keep> keep)
     try {
         reread = co_await answer;
     } catch (const DbError& e) {
-        if (e.passing() && !e.cancelled()) {
-            behind_ = Wanted{source, keep};
-            sinceFailed_.start();
-        }
+        if (e.passing() && !e.cancelled())
+            fellBehind(source, keep);
         throw;
     }
     behind_.reset();
@@ -170,8 +173,7 @@ QCoro::Task<> CustomerList::show(const RowSource& source, const CustomerTable::R
                                  Change& change)
 {
     if (!reread.answer) {
-        behind_ = Wanted{source, cusnum ? std::optional(Keep{*cusnum, 0}) : std::nullopt};
-        sinceFailed_.start();
+        fellBehind(source, cusnum ? std::optional(Keep{*cusnum, 0}) : std::nullopt);
         co_return;
     }
     behind_.reset();
@@ -187,9 +189,7 @@ QCoro::Task<> CustomerList::show(const RowSource& source, const CustomerTable::R
 
 QCoro::Task<CustomerList::Change> CustomerList::change(Changer work, bool showChanged)
 {
-    cancelRead();
-    changing_ = true;
-    const auto done = qScopeGuard([this] { changing_ = false; });
+    const auto busy = changing();
     const RowSource source = rs_.source();
     CustomerTable& table = table_;
     auto asked = cn_.ask([&table, work, source, r = rs_.reread()](Database&) mutable {
@@ -239,9 +239,7 @@ QCoro::Task<CustomerList::Change> CustomerList::remove(qint64 cusnum)
 
 QCoro::Task<ExportResult> CustomerList::export_csv(QString path, std::shared_ptr<Progress> progress)
 {
-    cancelRead();
-    changing_ = true;
-    const auto done = qScopeGuard([this] { changing_ = false; });
+    const auto busy = changing();
     CustomerTable& table = table_;
     // The rows are read a page at a time as they are written to a
     // temporary file beside the one chosen, which takes its place only
@@ -271,31 +269,30 @@ QCoro::Task<ExportResult> CustomerList::export_csv(QString path, std::shared_ptr
 
 QCoro::Task<CustomerList::Imported> CustomerList::import_csv(QString path, std::shared_ptr<Progress> progress)
 {
-    cancelRead();
-    changing_ = true;
-    auto done = qScopeGuard([this] { changing_ = false; });
     CustomerTable& table = table_;
-    auto asked = cn_.ask([&table, path, progress](Database&) {
-        Imported out;
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            out.result.outcome = ImportResult::Refused;
-            out.result.refusal = file.errorString();
-            out.fileError = true;
+    Imported imported;
+    {
+        const auto busy = changing();
+        auto asked = cn_.ask([&table, path, progress](Database&) {
+            Imported out;
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly)) {
+                out.result.outcome = ImportResult::Refused;
+                out.result.refusal = file.errorString();
+                out.fileError = true;
+                return out;
+            }
+            CsvCustomerSource source(&file);
+            out.result = import_customers(table, source, [&](qint64 done, qint64 total) {
+                if (progress->told)
+                    progress->told(done, total);
+                return !progress->cancelled;
+            });
+            out.windows1252 = source.windows1252();
             return out;
-        }
-        CsvCustomerSource source(&file);
-        out.result = import_customers(table, source, [&](qint64 done, qint64 total) {
-            if (progress->told)
-                progress->told(done, total);
-            return !progress->cancelled;
         });
-        out.windows1252 = source.windows1252();
-        return out;
-    });
-    Imported imported = co_await asked;
-    done.dismiss();
-    changing_ = false;
+        imported = co_await asked;
+    }
     if (imported.result.outcome != ImportResult::Done)
         co_return imported;
     // The list is read again as the filter says, at the first customer

@@ -9,6 +9,7 @@
 #include <QCoro/QCoroTask>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QScopeGuard>
 #include <QTimer>
 #include <atomic>
 #include <functional>
@@ -137,6 +138,16 @@ private:
     QCoro::Task<> show(const RowSource& source, const CustomerTable::Reread& reread, std::optional<qint64> cusnum, Change& change);
     // Gives up the list read out, if any.
     void cancelRead();
+    // A change, an import or an export begins: the list read out is given
+    // up, and the list reads nothing on its own until the guard ends.
+    [[nodiscard]] auto changing()
+    {
+        cancelRead();
+        changing_ = true;
+        return qScopeGuard([this] { changing_ = false; });
+    }
+    // The list for source could not be read: it is read again later.
+    void fellBehind(const RowSource& source, std::optional<Keep> keep);
     // The timer: follows other programs' changes and reads a list that is
     // behind again.
     void tick();

@@ -163,11 +163,12 @@ QCoro::Task<> Form1::finish(QCoro::Task<> handler, bool held)
     } catch (const DbError& e) {
         error = e;
     }
+    if (!error)
+        co_return;
     // A list read that failed leaves the list as it was, to be read again
     // as soon as it can be.
     const QString next = tr(held ? kTryAgain : kListLater);
-    if (error)
-        co_await failed(*error, next);
+    co_await failed(*error, next);
 }
 
 QCoro::Task<> Form1::failed(const DbError& error, const QString& next)

@@ -16,7 +16,7 @@ trap 'rm -rf "$tmp"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 expected_files() {
-    printf '%s\n' bin/tallyhouse bin/tallyhouse-mkdb \
+    printf '%s\n' bin/tallyhouse bin/tallyhouse-mkdb libexec/tallyhouse/tallyhouse-access-reader \
         "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
         "share/icons/hicolor/scalable/apps/$id.svg" \
         share/doc/tallyhouse/copyright share/doc/tallyhouse/changelog.gz \
@@ -40,8 +40,8 @@ install)
     same_list "the installed files" "$tmp/expected" "$tmp/found"
 
     root="$tmp/root$prefix"
-    for p in tallyhouse tallyhouse-mkdb; do
-        [ -x "$root/bin/$p" ] || fail "bin/$p is not executable"
+    for p in bin/tallyhouse bin/tallyhouse-mkdb libexec/tallyhouse/tallyhouse-access-reader; do
+        [ -x "$root/$p" ] || fail "$p is not executable"
     done
     for png in "$root"/share/icons/hicolor/*x*/apps/"$id.png"; do
         dir=$(basename "$(dirname "$(dirname "$png")")")
@@ -84,7 +84,7 @@ install)
     run() {  # expected status, LANG, program, arguments...
         want=$1 lang=$2 program=$3; shift 3
         set +e
-        env -u DISPLAY -u WAYLAND_DISPLAY -u LANGUAGE -u LC_ALL -u LC_MESSAGES QT_QPA_PLATFORM=xcb LANG="$lang" \
+        env -u DISPLAY -u WAYLAND_DISPLAY -u LANGUAGE -u LC_ALL -u LC_MESSAGES -u TALLYHOUSE_ACCESS_READER QT_QPA_PLATFORM=xcb LANG="$lang" \
             "$root/bin/$program" "$@" >"$tmp/out" 2>&1
         got=$?
         set -e
@@ -100,6 +100,10 @@ install)
         run 0 es_ES.UTF-8 $p --help
         grep -q "^Uso: $p " "$tmp/out" || fail "$p --help in Spanish: $(cat "$tmp/out")"
     done
+    # tallyhouse-mkdb finds the installed reader of Access files.
+    "$build/jet4-damage" 1 "$tmp/access" >/dev/null
+    run 0 C.UTF-8 tallyhouse-mkdb "$tmp/copy.db" --copy-from "$tmp/access/undamaged.mdb"
+    grep -q "^Copied 40 customers from " "$tmp/out" || fail "tallyhouse-mkdb --copy-from an Access file: $(cat "$tmp/out")"
     run 2 C.UTF-8 tallyhouse --bogus
     grep -q "Unknown option 'bogus'" "$tmp/out" || fail "tallyhouse --bogus: $(cat "$tmp/out")"
     run 2 de_DE.UTF-8 tallyhouse --bogus

@@ -7,7 +7,8 @@
 // memos, NULLs). Each copy, DIR/damaged-NNNN.mdb, has 1 to 4 runs of 1 to 4
 // random bytes overwritten, each within one page chosen at random: the
 // header, the list of tables, a table's definition, its usage maps or its
-// rows. The same SEED makes the same files.
+// rows. The same SEED makes the same files. DIR/undamaged.mdb is the file
+// as it was.
 
 #include "support/jet4_writer.h"
 
@@ -36,6 +37,11 @@ int main(int argc, char** argv)
     const QByteArray good = jet4::file({{QStringLiteral("dept"), jet4::dept_columns(), jet4::customers(40)}});
     constexpr qsizetype kPage = 4096;
     const qsizetype pages = good.size() / kPage;
+    QFile undamaged(dir + QStringLiteral("/undamaged.mdb"));
+    if (!undamaged.open(QIODevice::WriteOnly) || undamaged.write(good) != good.size()) {
+        std::fprintf(stderr, "jet4-damage: cannot write %s\n", qPrintable(undamaged.fileName()));
+        return 1;
+    }
     QRandomGenerator random(seed);
     for (int i = 0; i < count; ++i) {
         QByteArray file = good;

@@ -388,6 +388,33 @@ void DatabaseChoiceTest::accessDatabaseThatCannotBeCopiedIsLeftAsItIs_data()
     fraction[1][0] = 2.5;
     QTest::newRow("key not whole") << jet4::file({{"dept", doubleKey, fraction}})
                                    << "\" cannot be copied: row 2: the key cusnum \"2.5\" is not a whole number. Nothing was written.";
+
+    // Damage that crashes libmdb, or makes it allocate without bound: a
+    // usage map naming a row its page does not hold (dept's is checked
+    // first; the catalog's crashes libmdb); a property block whose record
+    // claims no length, which libmdb reads again and again.
+    for (const int page : {jet4::kCatalogPage, jet4::kFirstTablePage}) {
+        QByteArray noMap = good;
+        noMap[page * jet4::kPageSize + 55] = char(0xff);
+        QTest::newRow(page == jet4::kCatalogPage ? "the catalog's usage map damaged" : "dept's usage map damaged")
+            << noMap << (page == jet4::kCatalogPage ? "\" is damaged and cannot be read (libmdb crashed reading it: "
+                                                    : "\": the map of the pages of its table dept is damaged.");
+    }
+    jet4::Table endless{"dept", jet4::dept_columns(), customers, QByteArray::fromHex("4b4b4400" "0a000000800002004100"
+                                                                                     "00000000" "00000f00000000000900000100000100" "01")};
+    QTest::newRow("properties read without end") << jet4::file({endless})
+                                                 << "\" is damaged and cannot be read (reading it takes more than the 1024 MB of memory allowed).";
+    // Long values whose head does not hold together.
+    const QList<std::pair<const char*, QByteArray>> memos{
+        {"its long value points at page 2, which holds no long value", QByteArray::fromHex("090000400002000000000000")},
+        {"its long value has flags (0xC0) that Access does not write", QByteArray::fromHex("090000c00000000000000000")},
+        {"its long value holds 2 bytes where it declares 5", QByteArray::fromHex("0500008000000000000000006162")}};
+    for (const auto& [why, head] : memos) {
+        QList<QVariantList> rows = customers.mid(0, 3);
+        rows[1][3] = head;
+        QTest::newRow(why) << jet4::file({{"dept", jet4::dept_columns(), rows}})
+                           << QStringLiteral("\" cannot be copied: row 2: Address of the customer cusnum 2 is damaged: %1. Nothing was written.").arg(why);
+    }
 }
 
 void DatabaseChoiceTest::accessDatabaseThatCannotBeCopiedIsLeftAsItIs()

@@ -532,6 +532,20 @@ void TransferTest::mkdbCopiesAnAccessDatabaseAsMdbExportReadsIt()
         expected << as_texts(Row(r.begin(), r.end()));
     QCOMPARE(written, expected);
 
+    // A file that crashes libmdb is told as damaged, and nothing is made.
+    QByteArray damaged = jet4::file({{QStringLiteral("dept"), jet4::dept_columns(), customers}});
+    damaged[jet4::kCatalogPage * jet4::kPageSize + 55] = char(0xff);  // the catalog's usage map: a row that does not exist
+    write_file(access, damaged);
+    const QString none = db.newTarget();
+    const Ran crashed = mkdb({none, QStringLiteral("--copy-from"), access});
+    QCOMPARE(crashed.status, 1);
+    QVERIFY2(crashed.output.contains(QStringLiteral("The Access database \"%1\" is damaged and cannot be read (libmdb crashed reading it: ").arg(access)),
+             qPrintable(crashed.output));
+    if (on_server())
+        QVERIFY(!has_dept(none));
+    else
+        QVERIFY(!QFile::exists(none));
+
     // An Access file is no CSV file.
     const Ran refused = mkdb({QStringLiteral("--import"), access, db.target()});
     QCOMPARE(refused.status, 1);

@@ -114,6 +114,73 @@
         <source>the file is damaged: its column %1 has a type (0x%2) that Access does not know.</source>
         <translation>die Datei ist beschädigt: ihre Spalte %1 hat einen Typ (0x%2), den Access nicht kennt.</translation>
     </message>
+    <message>
+        <source>Cannot read the Access database %1: the reader %2 cannot be started: %3.</source>
+        <translation>Die Access-Datenbank %1 kann nicht gelesen werden: das Leseprogramm %2 kann nicht gestartet werden: %3.</translation>
+    </message>
+    <message>
+        <source>reading it takes more than the %1 MB of memory allowed</source>
+        <translation>das Lesen braucht mehr als die erlaubten %1 MB Speicher</translation>
+    </message>
+    <message>
+        <source>libmdb crashed reading it: %1</source>
+        <translation>libmdb ist beim Lesen abgestürzt: %1</translation>
+    </message>
+    <message>
+        <source>its reader ended with the status %1</source>
+        <translation>ihr Leseprogramm endete mit dem Status %1</translation>
+    </message>
+    <message>
+        <source>%1, after row %2</source>
+        <translation>%1, nach Zeile %2</translation>
+    </message>
+    <message>
+        <source>The Access database %1 is damaged and cannot be read (%2).</source>
+        <translation>Die Access-Datenbank %1 ist beschädigt und kann nicht gelesen werden (%2).</translation>
+    </message>
+    <message>
+        <source>its reader gave an answer that cannot be understood</source>
+        <translation>ihr Leseprogramm gab eine Antwort, die nicht zu verstehen ist</translation>
+    </message>
+    <message>
+        <source>its long value is cut short</source>
+        <translation>sein langer Wert ist abgeschnitten</translation>
+    </message>
+    <message>
+        <source>its long value holds %1 bytes where it declares %2</source>
+        <translation>sein langer Wert enthält %1 Bytes, angegeben sind %2</translation>
+    </message>
+    <message>
+        <source>its long value has flags (0x%1) that Access does not write</source>
+        <translation>sein langer Wert hat Kennzeichen (0x%1), die Access nicht schreibt</translation>
+    </message>
+    <message>
+        <source>its long value points at page %1, which holds no long value</source>
+        <translation>sein langer Wert zeigt auf Seite %1, die keine langen Werte enthält</translation>
+    </message>
+    <message>
+        <source>the key %1 is damaged: %2</source>
+        <translation>der Schlüssel %1 ist beschädigt: %2</translation>
+    </message>
+    <message>
+        <source>%1 of the customer %2 %3 is damaged: %4</source>
+        <translation>%1 des Kunden %2 %3 ist beschädigt: %4</translation>
+    </message>
+    <message>
+        <source>libmdb reports that the file is damaged: %1</source>
+        <translation>libmdb meldet, dass die Datei beschädigt ist: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>libmdb gave no answer for %n seconds</source>
+        <translation>
+            <numerusform>libmdb hat %n Sekunde lang nicht geantwortet</numerusform>
+            <numerusform>libmdb hat %n Sekunden lang nicht geantwortet</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>the map of the pages of its table dept is damaged.</source>
+        <translation>die Karte der Seiten ihrer Tabelle dept ist beschädigt.</translation>
+    </message>
 </context>
 <context>
     <name>Connection</name>

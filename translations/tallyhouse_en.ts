@@ -10,6 +10,13 @@
             <numerusform>the file is damaged: its table dept holds %n customers, and only %1 of them can be read</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>libmdb gave no answer for %n seconds</source>
+        <translation>
+            <numerusform>libmdb gave no answer for %n second</numerusform>
+            <numerusform>libmdb gave no answer for %n seconds</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>CustomerCsv</name>

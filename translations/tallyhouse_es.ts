@@ -114,6 +114,73 @@
         <source>the file is damaged: its column %1 has a type (0x%2) that Access does not know.</source>
         <translation>el archivo está dañado: su columna %1 tiene un tipo (0x%2) que Access no conoce.</translation>
     </message>
+    <message>
+        <source>Cannot read the Access database %1: the reader %2 cannot be started: %3.</source>
+        <translation>No se puede leer la base de datos de Access %1: el lector %2 no se puede iniciar: %3.</translation>
+    </message>
+    <message>
+        <source>reading it takes more than the %1 MB of memory allowed</source>
+        <translation>leerla necesita más de los %1 MB de memoria permitidos</translation>
+    </message>
+    <message>
+        <source>libmdb crashed reading it: %1</source>
+        <translation>libmdb se bloqueó al leerla: %1</translation>
+    </message>
+    <message>
+        <source>its reader ended with the status %1</source>
+        <translation>su lector terminó con el estado %1</translation>
+    </message>
+    <message>
+        <source>%1, after row %2</source>
+        <translation>%1, después de la fila %2</translation>
+    </message>
+    <message>
+        <source>The Access database %1 is damaged and cannot be read (%2).</source>
+        <translation>La base de datos de Access %1 está dañada y no se puede leer (%2).</translation>
+    </message>
+    <message>
+        <source>its reader gave an answer that cannot be understood</source>
+        <translation>su lector dio una respuesta que no se puede entender</translation>
+    </message>
+    <message>
+        <source>its long value is cut short</source>
+        <translation>su valor largo está cortado</translation>
+    </message>
+    <message>
+        <source>its long value holds %1 bytes where it declares %2</source>
+        <translation>su valor largo contiene %1 bytes y declara %2</translation>
+    </message>
+    <message>
+        <source>its long value has flags (0x%1) that Access does not write</source>
+        <translation>su valor largo tiene indicadores (0x%1) que Access no escribe</translation>
+    </message>
+    <message>
+        <source>its long value points at page %1, which holds no long value</source>
+        <translation>su valor largo apunta a la página %1, que no contiene valores largos</translation>
+    </message>
+    <message>
+        <source>the key %1 is damaged: %2</source>
+        <translation>la clave %1 está dañada: %2</translation>
+    </message>
+    <message>
+        <source>%1 of the customer %2 %3 is damaged: %4</source>
+        <translation>%1 del cliente %2 %3 está dañado: %4</translation>
+    </message>
+    <message>
+        <source>libmdb reports that the file is damaged: %1</source>
+        <translation>libmdb informa de que el archivo está dañado: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>libmdb gave no answer for %n seconds</source>
+        <translation>
+            <numerusform>libmdb no respondió durante %n segundo</numerusform>
+            <numerusform>libmdb no respondió durante %n segundos</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>the map of the pages of its table dept is damaged.</source>
+        <translation>el mapa de las páginas de su tabla dept está dañado.</translation>
+    </message>
 </context>
 <context>
     <name>Connection</name>

@@ -8,9 +8,8 @@ namespace jet4 {
 
 namespace {
 
-constexpr int kPage = 4096;
+constexpr int kPage = kPageSize;
 constexpr int kMapsPage = 1;     // the usage maps of every table, one row each
-constexpr int kCatalogPage = 2;  // MSysObjects' definition, where readers look first
 
 void put16(QByteArray& b, int at, quint16 v) { qToLittleEndian(v, b.data() + at); }
 void put32(QByteArray& b, int at, quint32 v) { qToLittleEndian(v, b.data() + at); }
@@ -95,7 +94,9 @@ QByteArray pack_row(const QList<Column>& columns, const QVariantList& values)
             // In the row: its length flagged 0x80000000, 8 bytes of where
             // it would be otherwise, then the text.
             offsets << quint16(row.size());
-            if (!v.isNull()) {
+            if (v.typeId() == QMetaType::QByteArray) {
+                row.append(v.toByteArray());
+            } else if (!v.isNull()) {
                 const QByteArray text = text_bytes(v.toString());
                 QByteArray head(12, '\0');
                 put32(head, 0, quint32(text.size()) | 0x80000000u);
@@ -292,7 +293,13 @@ QByteArray file(const QList<Table>& tables)
                   {}};
     QList<QByteArray> catalogRows;
     for (qsizetype i = 0; i < tables.size(); ++i) {
-        catalog.rows << QVariantList{firstPage[i], tables[i].name, 1, 0, QVariant()};
+        QVariant properties;
+        if (!tables[i].properties.isEmpty()) {
+            QByteArray head(12, '\0');  // in the row, as a memo's
+            put32(head, 0, quint32(tables[i].properties.size()) | 0x80000000u);
+            properties = head + tables[i].properties;
+        }
+        catalog.rows << QVariantList{firstPage[i], tables[i].name, 1, 0, properties};
         catalogRows << pack_row(catalog.columns, catalog.rows.last());
     }
 

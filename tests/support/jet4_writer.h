@@ -24,8 +24,18 @@ struct Column {
 struct Table {
     QString name;
     QList<Column> columns;
-    QList<QVariantList> rows;  // a null QVariant is a NULL field
+    // A null QVariant is a NULL field. A QByteArray in a memo column is
+    // stored as it is, head and all: a long value as damage leaves it.
+    QList<QVariantList> rows;
+    QByteArray properties;  // the catalog's block of its properties ("KKD\0…"), if any
 };
+
+// Where libmdb finds things in a file: the definition of the catalog, and
+// of the first table. Each begins with the same layout (its usage map's
+// place at byte 55).
+inline constexpr int kPageSize = 4096;
+inline constexpr int kCatalogPage = 2;
+inline constexpr int kFirstTablePage = 4;
 
 // The whole file.
 QByteArray file(const QList<Table>& tables);

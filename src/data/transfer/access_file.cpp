@@ -1,17 +1,26 @@
 #include "data/transfer/access_file.h"
 
 #include "data/db_error.h"
+#include "data/transfer/access_stream.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
+#include <QTemporaryFile>
 #include <QUuid>
 #include <QtEndian>
-#include <array>
-#include <cmath>
-#include <mdbtools.h>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace {
 
@@ -19,94 +28,30 @@ namespace {
 constexpr char kJet[] = "Standard Jet DB";  // Jet 3 and Jet 4 (.mdb)
 constexpr char kAce[] = "Standard ACE DB";  // Access 2007 and later (.accdb)
 
-QString quoted(const QString& text)
+// The reader program: where TALLYHOUSE_ACCESS_READER says (the tests), beside
+// the program (a build, or a program copied into a folder with it), or
+// where it is installed.
+QString reader_program()
 {
-    return QStringLiteral("\"%1\"").arg(text.size() > 40 ? text.left(40) + u'…' : text);
+    const QString set = qEnvironmentVariable("TALLYHOUSE_ACCESS_READER");
+    if (!set.isEmpty())
+        return set;
+    const QString dir = QCoreApplication::applicationDirPath();
+    const QString beside = dir + QStringLiteral("/tallyhouse-access-reader");
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    return QDir::cleanPath(dir + QStringLiteral("/" TALLYHOUSE_READER_FROM_BINDIR "/tallyhouse-access-reader"));
 }
 
-QString listed(const QStringList& names)
+// Whether what the reader wrote on standard error before it ended tells
+// that it ran out of the memory it may take: GLib's, C++'s and the
+// sanitizers' words for it.
+bool out_of_memory(const QByteArray& said)
 {
-    return names.join(QStringLiteral(", "));
-}
-
-// Whether a column type of Access holds a text or a number, which
-// Tallyhouse can keep; pictures and other binary data it cannot.
-bool keepable(int type)
-{
-    switch (type) {
-    case MDB_BOOL: case MDB_BYTE: case MDB_INT: case MDB_LONGINT: case MDB_MONEY: case MDB_FLOAT:
-    case MDB_DOUBLE: case MDB_DATETIME: case MDB_TEXT: case MDB_MEMO: case MDB_REPID: case MDB_NUMERIC:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// The types of column libmdb knows how to read. Another type byte is
-// damage, and libmdb's functions for a column's type read past their
-// tables on it.
-bool known(int type)
-{
-    return keepable(type) || type == MDB_BINARY || type == MDB_OLE || type == MDB_COMPLEX;
-}
-
-// A Jet 4 text: UTF-16 little-endian, or after the mark FF FE the
-// compressed form, where a 0 byte switches between one byte a character
-// (the characters below U+0100) and two.
-QString jet4_text(const unsigned char* p, int size)
-{
-    QString out;
-    if (size >= 2 && p[0] == 0xff && p[1] == 0xfe) {
-        bool narrow = true;
-        for (int i = 2; i < size;) {
-            if (p[i] == 0) {
-                narrow = !narrow;
-                ++i;
-            } else if (narrow) {
-                out += QChar(p[i++]);
-            } else if (i + 1 < size) {
-                out += QChar(char16_t(p[i] | p[i + 1] << 8));
-                i += 2;
-            } else {
-                break;
-            }
-        }
-        return out;
-    }
-    out.reserve(size / 2);
-    for (int i = 0; i + 1 < size; i += 2)
-        out += QChar(char16_t(p[i] | p[i + 1] << 8));
-    return out;
-}
-
-// A double that is a whole number within 64 bits.
-std::optional<qint64> whole(double d)
-{
-    if (!std::isfinite(d) || d != std::floor(d) || std::fabs(d) >= 9.2e18)
-        return std::nullopt;
-    return qint64(d);
-}
-
-// A Currency value, 64 bits of ten-thousandths, as exact decimal digits.
-QString money(qint64 v)
-{
-    const bool negative = v < 0;
-    const quint64 a = negative ? 0 - quint64(v) : quint64(v);
-    QString text = QString::number(a / 10000);
-    if (const quint64 frac = a % 10000) {
-        QString digits = QStringLiteral("%1").arg(frac, 4, 10, QChar(u'0'));
-        while (digits.endsWith(u'0'))
-            digits.chop(1);
-        text += u'.' + digits;
-    }
-    return negative ? u'-' + text : text;
-}
-
-QString taken_string(char* s)
-{
-    const QString out = s ? QString::fromUtf8(s) : QString();
-    g_free(s);
-    return out;
+    for (const char* words : {"failed to allocate", "bad_alloc", "out of memory", "hard rss limit", "allocation-size-too-big"})
+        if (said.contains(words))
+            return true;
+    return false;
 }
 
 }  // namespace
@@ -120,182 +65,145 @@ bool is_access_file(const QString& path)
     return head.size() == 20 && head[0] == 0 && (head.mid(4) == QByteArray(kJet, 16) || head.mid(4) == QByteArray(kAce, 16));
 }
 
-struct AccessCustomerSource::Libmdb {
-    MdbHandle* mdb = nullptr;
-    MdbTableDef* table = nullptr;
-    std::array<int, 10> column{};  // for each of our columns, its position in the Access table
+QString access_file_name(const QString& path)
+{
+    return u'"' + path + u'"';
+}
 
-    ~Libmdb()
+// One run of the reader program over the file: started at once, ended
+// (killed if need be) when destroyed.
+class AccessCustomerSource::Reader {
+public:
+    explicit Reader(const QString& path) : name_(access_file_name(path))
     {
-        if (table)
-            mdb_free_tabledef(table);
-        if (mdb)
-            mdb_close(mdb);
+        const QString program = reader_program();
+        const auto cannot = [&](const QString& why) {
+            return DbError(DbError::NotADatabase, QCoreApplication::translate("AccessFile", "Cannot read the Access database %1: the reader %2 cannot be started: %3.")
+                                                      .arg(name_, program, why));
+        };
+        if (!reports_.open())
+            throw cannot(reports_.errorString());
+        int pipe[2];
+        if (::pipe2(pipe, O_CLOEXEC) != 0)
+            throw cannot(QString::fromLocal8Bit(std::strerror(errno)));
+        const QByteArray file = QFile::encodeName(program), argument = QFile::encodeName(path);
+        char* argv[] = {const_cast<char*>(file.constData()), const_cast<char*>(argument.constData()), nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, reports_.handle(), STDERR_FILENO);
+        const int failed = posix_spawn(&pid_, file.constData(), &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(pipe[1]);
+        out_ = pipe[0];
+        if (failed != 0) {
+            ::close(out_);
+            pid_ = -1;
+            throw cannot(QString::fromLocal8Bit(std::strerror(failed)));
+        }
     }
 
-    // The value of the field: a whole number (qint64), another number
-    // (double), a text, or NULL.
-    QVariant value(const MdbField& field, MdbColumn* col) const
+    ~Reader()
     {
-        if (col->col_type == MDB_BOOL)
-            return qint64(field.is_null ? 0 : 1);  // kept in the mask of NULLs
-        if (field.is_null)
-            return {};
-        const auto* p = static_cast<const unsigned char*>(field.value);
-        const int start = field.start, size = field.siz;
-        switch (col->col_type) {
-        case MDB_BYTE: return qint64(p[0]);
-        case MDB_INT: return qint64(qint16(p[0] | p[1] << 8));
-        case MDB_LONGINT: return qint64(qFromLittleEndian<qint32>(p));
-        case MDB_FLOAT: return double(mdb_get_single(mdb->pg_buf, start));
-        case MDB_DOUBLE: return mdb_get_double(mdb->pg_buf, start);
-        case MDB_MONEY: {
-            const qint64 v = qFromLittleEndian<qint64>(p);
-            return v % 10000 == 0 ? QVariant(v / 10000) : QVariant(money(v));
+        ::close(out_);
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
         }
-        case MDB_NUMERIC: return taken_string(mdb_numeric_to_string(mdb, start, col->col_scale, col->col_prec));
-        case MDB_TEXT:
-            if (mdb->f->jet_version != MDB_VER_JET3)
-                return jet4_text(p, size);
-            // Access 97 texts are in the writer's Windows code page, as
-            // libmdb converts them (MDB_JET3_CHARSET, else Windows-1252).
-            break;
-        case MDB_MEMO:
-            if (mdb->f->jet_version != MDB_VER_JET3) {
-                const QByteArray bytes = memo(p, size);
-                return jet4_text(reinterpret_cast<const unsigned char*>(bytes.constData()), int(bytes.size()));
+    }
+
+    // The reader's next message. A DbError when it ends without one, says
+    // what cannot be understood, or gives no word for kSilenceSeconds.
+    access_stream::Message next()
+    {
+        for (;;) {
+            const qsizetype have = buffer_.size() - at_;
+            if (have >= 4) {
+                const qsizetype length = qFromLittleEndian<quint32>(buffer_.constData() + at_);
+                if (have >= 4 + length) {
+                    const auto message = access_stream::parse(buffer_.mid(at_ + 4, length));
+                    at_ += 4 + length;
+                    if (!message)
+                        throw damaged(unclear());
+                    if (message->tag == access_stream::Tag::Customer)
+                        ++rows_;
+                    return *message;
+                }
             }
-            break;
+            if (at_ > 0 && at_ == buffer_.size()) {
+                buffer_.clear();
+                at_ = 0;
+            }
+            read_more();
         }
-        return taken_string(mdb_col_to_string(mdb, mdb->pg_buf, start, col->col_type, size));
     }
 
-    // The bytes of a memo: after its 12-byte head in the row, or where the
-    // head points: one row of a long-value page, or a chain of them, each
-    // beginning with the place of the next. libmdb's own conversion of
-    // memos knows UCS-2 only, and loses the characters beyond U+FFFF.
-    QByteArray memo(const unsigned char* p, int size) const
+    // The file is damaged and cannot be read, and why.
+    DbError damaged(QString why) const
     {
-        if (size < 12)
-            return {};
-        const quint32 length = qFromLittleEndian<quint32>(p);
-        if (length & 0x80000000u)
-            return QByteArray(reinterpret_cast<const char*>(p) + 12, size - 12);
-        const bool onePage = length & 0x40000000u;
-        QByteArray out;
-        for (quint32 at = qFromLittleEndian<quint32>(p + 4); at != 0 && out.size() < qsizetype(length & 0x3fffffffu);) {
-            void* page = nullptr;
-            int start = 0;
-            size_t n = 0;
-            if (mdb_find_pg_row(mdb, int(at), &page, &start, &n) != 0)
-                break;
-            const char* row = static_cast<const char*>(page) + start;
-            if (onePage) {
-                out.append(row, qsizetype(n));
-                break;
-            }
-            if (n <= 4)
-                break;
-            out.append(row + 4, qsizetype(n) - 4);
-            at = qFromLittleEndian<quint32>(row);
-        }
-        return out;
+        if (rows_ > 0)
+            why = QCoreApplication::translate("AccessFile", "%1, after row %2").arg(why).arg(rows_);
+        return DbError(DbError::NotADatabase, QCoreApplication::translate("AccessFile", "The Access database %1 is damaged and cannot be read (%2).").arg(name_, why));
     }
+    static QString unclear() { return QCoreApplication::translate("AccessFile", "its reader gave an answer that cannot be understood"); }
+
+private:
+    void read_more()
+    {
+        char chunk[64 * 1024];
+        for (;;) {
+            pollfd ready{out_, POLLIN, 0};
+            const int polled = ::poll(&ready, 1, access_stream::kSilenceSeconds * 1000);
+            if (polled < 0 && errno == EINTR)
+                continue;
+            if (polled == 0)
+                throw damaged(silent());
+            const ssize_t n = ::read(out_, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                throw damaged(ended());
+            buffer_.append(chunk, n);
+            return;
+        }
+    }
+
+    static QString silent()
+    {
+        const int seconds = access_stream::kSilenceSeconds;
+        return QCoreApplication::translate("AccessFile", "libmdb gave no answer for %n seconds", nullptr, seconds);
+    }
+
+    // Why the reader ended before its last word.
+    QString ended()
+    {
+        int status = 0;
+        pid_t done = 0;
+        for (int waited = 0; (done = ::waitpid(pid_, &status, WNOHANG)) == 0 && waited < access_stream::kSilenceSeconds * 100; ++waited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (done != pid_)
+            return silent();
+        pid_ = -1;
+        reports_.seek(0);
+        if (out_of_memory(reports_.read(64 * 1024)))
+            return QCoreApplication::translate("AccessFile", "reading it takes more than the %1 MB of memory allowed").arg(access_stream::kMemoryMb);
+        if (WIFSIGNALED(status))
+            return QCoreApplication::translate("AccessFile", "libmdb crashed reading it: %1").arg(QString::fromLocal8Bit(strsignal(WTERMSIG(status))));
+        return QCoreApplication::translate("AccessFile", "its reader ended with the status %1").arg(WEXITSTATUS(status));
+    }
+
+    QString name_;
+    QTemporaryFile reports_;  // the reader's standard error
+    pid_t pid_ = -1;
+    int out_ = -1;
+    QByteArray buffer_;
+    qsizetype at_ = 0;  // in buffer_, where the next message begins
+    qint64 rows_ = 0;
 };
 
-AccessCustomerSource::AccessCustomerSource(const QString& path)
-    : mdb_(std::make_unique<Libmdb>()), path_(path)
+AccessCustomerSource::AccessCustomerSource(const QString& path) : path_(path)
 {
-    const QString where = QCoreApplication::translate("AccessFile", "Cannot read the Access database %1: ").arg(name());
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw DbError(file.exists() ? DbError::NotADatabase : DbError::FileMissing, where + file.errorString() + u'.');
-    if (!is_access_file(path))
-        throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("AccessFile", "the file is not an Access database."));
-    // Every Access file is a whole number of pages; libmdb would read the
-    // missing end of one cut short as zeros.
-    file.seek(0x14);
-    const qint64 page = file.read(1) == QByteArray(1, '\0') ? 2048 : 4096;
-    if (file.size() < 3 * page)
-        throw DbError(DbError::NotADatabase,
-                      where + QCoreApplication::translate("AccessFile", "the file is cut short: its %1 bytes hold no list of tables.").arg(file.size()));
-    if (file.size() % page != 0)
-        throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("AccessFile", "the file is cut short: its %1 bytes end within a page of %2.")
-                                                        .arg(file.size()).arg(page));
-    file.close();
-
-    mdb_->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
-    if (!mdb_->mdb)
-        throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("AccessFile", "libmdb cannot open it."));
-    if (!mdb_read_catalog(mdb_->mdb, MDB_TABLE))
-        throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("AccessFile", "its list of tables is damaged."));
-    MdbCatalogEntry* dept = nullptr;
-    QStringList tables;
-    for (guint i = 0; i < mdb_->mdb->num_catalog; ++i) {
-        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb_->mdb->catalog, i));
-        if (!mdb_is_user_table(entry))
-            continue;
-        const QString table = QString::fromUtf8(entry->object_name);
-        if (table.compare(QLatin1String("dept"), Qt::CaseInsensitive) == 0)
-            dept = entry;
-        else
-            tables << table;
-    }
-    if (!dept)
-        throw DbError(DbError::NoDeptTable,
-                      where + (tables.isEmpty()        ? QCoreApplication::translate("AccessFile", "it holds no table dept, nor any other table.")
-                                                : tables.size() == 1 ? QCoreApplication::translate("AccessFile", "it holds no table dept, only the table %1, which Tallyhouse does not keep.")
-                                                                           .arg(listed(tables))
-                                                                     : QCoreApplication::translate("AccessFile", "it holds no table dept, only the tables %1, which Tallyhouse does not keep.")
-                                                                           .arg(listed(tables))));
-    mdb_->table = mdb_read_table(dept);
-    if (!mdb_->table || !mdb_read_columns(mdb_->table))
-        throw DbError(DbError::NotADatabase, where + QCoreApplication::translate("AccessFile", "the definition of its table dept is damaged."));
-
-    // Exactly our columns, by name in any order and letter case.
-    QStringList missing, extra, unkept;
-    std::array<bool, kCustomerColumns.size()> named{};
-    mdb_->column.fill(-1);
-    for (guint i = 0; i < mdb_->table->num_cols; ++i) {
-        auto* col = static_cast<MdbColumn*>(g_ptr_array_index(mdb_->table->columns, i));
-        const QString column = QString::fromUtf8(col->name);
-        if (!known(col->col_type))
-            throw DbError(DbError::NotADatabase,
-                          where + QCoreApplication::translate("AccessFile", "the file is damaged: its column %1 has a type (0x%2) that Access does not know.")
-                                      .arg(column, QString::number(col->col_type, 16).toUpper().rightJustified(2, u'0')));
-        int ours = -1;
-        for (int c = 0; c < int(kCustomerColumns.size()); ++c)
-            if (column.compare(QLatin1String(kCustomerColumns[c].name), Qt::CaseInsensitive) == 0)
-                ours = c;
-        if (ours < 0) {
-            extra << column;
-            continue;
-        }
-        named[ours] = true;
-        if (keepable(col->col_type))
-            mdb_->column[ours] = int(i);
-        else
-            unkept << QStringLiteral("%1 (%2)").arg(column, QString::fromUtf8(mdb_get_colbacktype_string(col)));
-    }
-    for (int c = 0; c < int(kCustomerColumns.size()); ++c)
-        if (!named[c])
-            missing << QString::fromLatin1(kCustomerColumns[c].name);
-    QStringList faults;
-    if (!missing.isEmpty())
-        faults << QCoreApplication::translate("AccessFile", "its table dept has no column %1").arg(listed(missing));
-    if (!unkept.isEmpty())
-        faults << QCoreApplication::translate("AccessFile", "the column %1 holds binary data, which Tallyhouse cannot keep").arg(listed(unkept));
-    if (!extra.isEmpty())
-        faults << QCoreApplication::translate("AccessFile", "a copy would leave behind its column %1, which Tallyhouse does not keep").arg(listed(extra));
-    if (!faults.isEmpty())
-        throw DbError(DbError::NoDeptTable,
-                      QCoreApplication::translate("AccessFile", "The Access database %1 cannot be copied: %2. Its table dept must have exactly the columns %3.")
-                          .arg(name(), faults.join(QCoreApplication::translate("AccessFile", "; and ")), listed([] {
-                                   QStringList all;
-                                   for (const CustomerColumn& c : kCustomerColumns)
-                                       all << QString::fromLatin1(c.name);
-                                   return all;
-                               }())));
     rewind();
 }
 
@@ -303,111 +211,47 @@ AccessCustomerSource::~AccessCustomerSource() = default;
 
 qint64 AccessCustomerSource::count() const
 {
-    return read_ >= 0 ? read_ : qint64(mdb_->table->num_rows);
-}
-
-QString AccessCustomerSource::name() const
-{
-    return u'"' + path_ + u'"';
+    return read_ >= 0 ? read_ : count_;
 }
 
 void AccessCustomerSource::rewind()
 {
-    mdb_rewind_table(mdb_->table);
+    reader_.reset();
     row_ = 0;
     error_.clear();
     errorRow_ = 0;
+    auto reader = std::make_unique<Reader>(path_);
+    const access_stream::Message first = reader->next();
+    if (first.tag == access_stream::Tag::Refused)
+        throw DbError(int(first.number), first.text);
+    if (first.tag != access_stream::Tag::Opened)
+        throw reader->damaged(Reader::unclear());
+    count_ = first.number;
+    reader_ = std::move(reader);
 }
 
 bool AccessCustomerSource::next(ImportedCustomer& customer)
 {
-    if (!error_.isEmpty())
+    if (!reader_)
         return false;
-    MdbTableDef* table = mdb_->table;
-    MdbHandle* mdb = mdb_->mdb;
-    if (!mdb_fetch_row(table)) {
-        // libmdb ends at the first page it cannot read: the rows it
-        // did not reach are told, not lost without a word.
-        if (row_ < qint64(table->num_rows)) {
-            errorRow_ = row_ + 1;
-            error_ = QCoreApplication::translate("AccessFile", "the file is damaged: its table dept holds %n customers, and only %1 of them can be read",
-                                                  nullptr, int(table->num_rows))
-                         .arg(row_);
-        } else {
-            read_ = row_;
-        }
-        return false;
+    access_stream::Message m = reader_->next();
+    switch (m.tag) {
+    case access_stream::Tag::Customer:
+        customer = std::move(m.customer);
+        ++row_;
+        return true;
+    case access_stream::Tag::End:
+        read_ = row_;
+        break;
+    case access_stream::Tag::Fault:
+        errorRow_ = m.number;
+        error_ = m.text;
+        break;
+    default:
+        throw reader_->damaged(Reader::unclear());
     }
-    // The row just read, cracked again for its fields as they are stored:
-    // libmdb's own values do not tell NULL from an empty text.
-    int start = 0;
-    size_t size = 0;
-    std::array<MdbField, 256> fields{};
-    if (table->num_cols > fields.size() || mdb_find_row(mdb, int(table->cur_row) - 1, &start, &size) != 0
-        || mdb_crack_row(table, start & 0x1fff, size, fields.data()) < 0) {
-        errorRow_ = row_ + 1;
-        error_ = QCoreApplication::translate("AccessFile", "the row is damaged and cannot be read");
-        return false;
-    }
-    ++row_;
-    customer = ImportedCustomer();
-    customer.line = row_;
-    customer.hasKey = true;
-    for (int c = 0; c < int(kCustomerColumns.size()); ++c) {
-        const int at = mdb_->column[c];
-        auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, at));
-        const QVariant v = mdb_->value(fields[at], col);
-        const CustomerColumn& ours = kCustomerColumns[c];
-        const auto refuse = [&](const QString& why) {
-            errorRow_ = row_;
-            error_ = why;
-            return false;
-        };
-        switch (ours.kind) {
-        case CustomerColumn::Key: {
-            std::optional<qint64> key;
-            if (v.typeId() == QMetaType::LongLong)
-                key = v.toLongLong();
-            else if (v.typeId() == QMetaType::Double)
-                key = whole(v.toDouble());
-            else if (!v.isNull())
-                key = whole_number(v.toString());
-            if (v.isNull())
-                return refuse(QCoreApplication::translate("AccessFile", "the key %1 is empty").arg(QLatin1String(ours.name)));
-            if (!key)
-                return refuse(QCoreApplication::translate("AccessFile", "the key %1 %2 is not a whole number").arg(QLatin1String(ours.name), quoted(v.toString())));
-            customer.row.cusnum = *key;
-            break;
-        }
-        case CustomerColumn::Text:
-            // A server cannot store NUL, and a file would keep what no
-            // other program shows: the copy is refused on every engine.
-            if (v.typeId() == QMetaType::QString && v.toString().contains(QChar(0)))
-                return refuse(QCoreApplication::translate("AccessFile", "%1 of the customer %2 %3 holds the character NUL (U+0000), which no text may hold")
-                                  .arg(QLatin1String(ours.name), QLatin1String(kCustomerColumns[0].name))
-                                  .arg(customer.row.cusnum));
-            if (v.typeId() == QMetaType::Double)
-                customer.row.*ours.text = QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
-            else
-                set_column_value(customer.row, c, v);
-            break;
-        case CustomerColumn::Number:
-            if (v.typeId() == QMetaType::QString) {
-                bool ok = false;
-                const double d = v.toString().toDouble(&ok);
-                if (const auto n = whole_number(v.toString()))
-                    customer.row.*ours.number = *n;
-                else if (ok && std::isfinite(d))
-                    customer.row.*ours.number = d;
-                else
-                    return refuse(QCoreApplication::translate("AccessFile", "%1 %2 is not a number").arg(QLatin1String(ours.name), quoted(v.toString())));
-            } else {
-                customer.row.*ours.number = v;
-            }
-            break;
-        }
-    }
-    return true;
+    reader_.reset();
+    return false;
 }
 
 ImportResult replace_with_copy(const QString& path, AccessCustomerSource& source, QString* keptAs)

@@ -2,23 +2,31 @@
 
 #include "data/transfer/customer_import.h"
 
+#include <QByteArray>
 #include <memory>
 
 // Customers of a Microsoft Access database (Jet 3, Jet 4, and the .accdb
-// files libmdb reads), read through libmdb. Tallyhouse never writes one.
+// files libmdb reads). Tallyhouse never writes one, and never reads one
+// in its own process: a reader program of its own does (access_stream.h),
+// within bounds of memory and time, so that a damaged file cannot take
+// the window or tallyhouse-mkdb down.
 
 // Whether the file at path begins as an Access database does, whatever its
 // name.
 bool is_access_file(const QString& path);
 
+// The file as messages name it: its path in double quotes.
+QString access_file_name(const QString& path);
+
 // The customers of table dept of an Access file, in the file's order, as
 // an import's source: every key is kept, texts come as they are stored,
-// numbers as numbers, empty fields as NULL. A row whose key is not a whole
-// number, or whose number column holds something else, stops the reading
-// with its row number (next() false, error() why).
+// numbers as numbers, empty fields as NULL. A row that cannot be copied as
+// it is stops the reading with its row number (next() false, error() why).
+// A reader that crashes, runs out of memory or stops answering throws a
+// DbError: the file is damaged and cannot be read, and why.
 class AccessCustomerSource : public CustomerSource {
 public:
-    // Opens the file read-only and checks that its table dept has exactly
+    // Starts reading the file and checks that its table dept has exactly
     // the columns of ours. A DbError, naming the file, when it cannot be
     // read, is damaged, or its table differs: what is missing, and what a
     // copy would leave behind.
@@ -28,8 +36,7 @@ public:
     // The customers in table dept: those the last reading through found,
     // or before one as the file counts them.
     qint64 count() const;
-    // The file as messages name it: its path in double quotes.
-    QString name() const;
+    QString name() const { return access_file_name(path_); }
 
     void rewind() override;
     bool next(ImportedCustomer& customer) override;
@@ -39,9 +46,10 @@ public:
     bool keys_stay() const override { return true; }
 
 private:
-    struct Libmdb;
-    std::unique_ptr<Libmdb> mdb_;
+    class Reader;
+    std::unique_ptr<Reader> reader_;
     QString path_;
+    qint64 count_ = 0;
     qint64 row_ = 0;
     qint64 read_ = -1;  // the rows of the last reading through
     QString error_;

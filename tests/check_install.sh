@@ -120,9 +120,10 @@ package)
     same_list "the package's files" "$tmp/expected" "$tmp/found"
 
     # Debian's own Qt 6 and SQLite libraries, found by dpkg-shlibdeps, and the
-    # Qt SQL drivers and the font, which it cannot find; libpq for PostgreSQL.
+    # Qt SQL drivers and the font, which it cannot find; libpq for PostgreSQL,
+    # libmdb for the reader of Access files.
     depends=$(dpkg-deb -f "$deb" Depends)
-    for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 libqt6sql6-sqlite libqt6sql6-psql libpq5 libsqlite3-0 fonts-liberation; do
+    for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 libqt6sql6-sqlite libqt6sql6-psql libpq5 libsqlite3-0 libmdb3 fonts-liberation; do
         echo ", $depends," | grep -Eq "[ ,]$p( \([^)]*\))?," || fail "Depends lacks $p: $depends"
     done
     [ "$(dpkg-deb -f "$deb" Package)" = tallyhouse ] || fail "the package is not called tallyhouse"

@@ -4,11 +4,8 @@
 #include "data/transfer/access_file.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
-#include <QUuid>
 #include <QtEndian>
 #include <array>
 #include <cmath>

@@ -181,6 +181,10 @@
         <source>the map of the pages of its table dept is damaged.</source>
         <translation>die Karte der Seiten ihrer Tabelle dept ist beschädigt.</translation>
     </message>
+    <message>
+        <source>the file is damaged: its column %1 has a type (0x%2) whose values it does not hold as Access does.</source>
+        <translation>die Datei ist beschädigt: ihre Spalte %1 hat einen Typ (0x%2), dessen Werte sie nicht so hält, wie Access sie hält.</translation>
+    </message>
 </context>
 <context>
     <name>Connection</name>

@@ -181,6 +181,10 @@
         <source>the map of the pages of its table dept is damaged.</source>
         <translation>el mapa de las páginas de su tabla dept está dañado.</translation>
     </message>
+    <message>
+        <source>the file is damaged: its column %1 has a type (0x%2) whose values it does not hold as Access does.</source>
+        <translation>el archivo está dañado: su columna %1 tiene un tipo (0x%2) cuyos valores no guarda como Access los guarda.</translation>
+    </message>
 </context>
 <context>
     <name>Connection</name>

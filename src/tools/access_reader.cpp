@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QProcessEnvironment>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -98,6 +99,9 @@ private:
 
 int main(int argc, char** argv)
 {
+    // libmdb's debugging output, which MDBOPTS turns on, would read as
+    // reports of damage.
+    ::unsetenv("MDBOPTS");
 #ifndef __SANITIZE_ADDRESS__
     const rlim_t bound = rlim_t(access_stream::kMemoryMb) * 1024 * 1024;
     const rlimit memory{bound, bound};

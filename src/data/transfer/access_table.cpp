@@ -44,6 +44,20 @@ bool known(int type)
     return keepable(type) || type == MDB_BINARY || type == MDB_OLE || type == MDB_COMPLEX;
 }
 
+// The bytes a number of the type takes in a row; 0 for the others.
+int fixed_width(int type)
+{
+    switch (type) {
+    case MDB_BYTE: return 1;
+    case MDB_INT: return 2;
+    case MDB_LONGINT: case MDB_FLOAT: return 4;
+    case MDB_DOUBLE: case MDB_MONEY: case MDB_DATETIME: return 8;
+    case MDB_REPID: return 16;
+    case MDB_NUMERIC: return 17;
+    default: return 0;
+    }
+}
+
 // A Jet 4 text: UTF-16 little-endian, or after the mark FF FE the
 // compressed form, where a 0 byte switches between one byte a character
 // (the characters below U+0100) and two.
@@ -130,9 +144,9 @@ struct AccessTable::Libmdb {
             return QVariant();
         const auto* p = static_cast<const unsigned char*>(field.value);
         const int start = field.start, size = field.siz;
-        // A number shorter than its type is a column the row was written
-        // without (added to the table later): libmdb reads it as empty.
-        if (const int width = fixed_width(col->col_type); size < width)
+        // A number without its bytes (a column of size 0): libmdb reads
+        // it as empty.
+        if (size < fixed_width(col->col_type))
             return QVariant();
         switch (col->col_type) {
         case MDB_BYTE: return qint64(p[0]);
@@ -161,20 +175,6 @@ struct AccessTable::Libmdb {
         }
         }
         return taken_string(mdb_col_to_string(mdb, mdb->pg_buf, start, col->col_type, size));
-    }
-
-    // The bytes a number of the type takes in a row; 0 for the others.
-    static int fixed_width(int type)
-    {
-        switch (type) {
-        case MDB_BYTE: return 1;
-        case MDB_INT: return 2;
-        case MDB_LONGINT: case MDB_FLOAT: return 4;
-        case MDB_DOUBLE: case MDB_MONEY: case MDB_DATETIME: return 8;
-        case MDB_REPID: return 16;
-        case MDB_NUMERIC: return 17;
-        default: return 0;
-        }
     }
 
     // The bytes of a long value (a memo): after its 12-byte head in the
@@ -298,6 +298,12 @@ AccessTable::AccessTable(const QString& path)
         if (!known(col->col_type))
             throw DbError(DbError::NotADatabase,
                           where + QCoreApplication::translate("AccessFile", "the file is damaged: its column %1 has a type (0x%2) that Access does not know.")
+                                      .arg(column, QString::number(col->col_type, 16).toUpper().rightJustified(2, u'0')));
+        // A number is kept in the row's fixed part, in the bytes of its
+        // type; libmdb reads that many wherever the record says it is.
+        if (const int width = fixed_width(col->col_type); width > 0 && (!col->is_fixed || col->col_size != width))
+            throw DbError(DbError::NotADatabase,
+                          where + QCoreApplication::translate("AccessFile", "the file is damaged: its column %1 has a type (0x%2) whose values it does not hold as Access does.")
                                       .arg(column, QString::number(col->col_type, 16).toUpper().rightJustified(2, u'0')));
         int ours = -1;
         for (int c = 0; c < int(kCustomerColumns.size()); ++c)

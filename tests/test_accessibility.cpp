@@ -181,7 +181,7 @@ void AccessibilityTest::positionLineFollowsAddEditSaveAndDelete()
     QTest::mouseClick(w->cmddel, Qt::LeftButton);
     QTRY_VERIFY(yes->seen);
     w.settle();
-    QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 1 of 7"));
+    QCOMPARE(w->lblposition->text(), QStringLiteral("Customer 1 of 7 · Deleted customer 8, Zed: Ctrl+Z brings it back."));
 
     TempDb empty;
     Window blank(empty);

@@ -124,6 +124,7 @@ private slots:
     void readOnlySaveIsRefused_data();
     void readOnlySaveIsRefused();
     void constraintRefusalShowsTheDatabasesMessage();
+    void undoAndRedoOfAnEditAndAnAddNeverOverwriteAnotherProgram();
 
 private:
     MessageBoxWatch boxes_;
@@ -766,6 +767,56 @@ void AddEditSaveTest::constraintRefusalShowsTheDatabasesMessage()
     retype(w->Text2, kZoe[0]);
     QVERIFY(save(w));
     QCOMPARE(stored_row(db, 8), stored(8, kZoe));
+}
+
+void AddEditSaveTest::undoAndRedoOfAnEditAndAnAddNeverOverwriteAnotherProgram()
+{
+    TempDb db(TempDb::sample());
+    const auto before = db.rows();
+    Window w(db);
+    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    const QStringList shown = w.boxes();
+    QVERIFY(start(w, false));
+    retype(w->Text3, "Martínez-Ruiz");
+    QVERIFY(save(w));
+    const auto edited = db.rows();
+
+    // While a box is typed into, Ctrl+Z undoes the typing there only.
+    QVERIFY(start(w, true));
+    type(w->Text2, "Zed");
+    QTest::keyClick(w->Text2, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(w->Text2->text() != "Zed");
+    QCOMPARE(w.state(), state::adding);
+    w.alt(Qt::Key_C);
+    QVERIFY(reaches(w, state::browse));
+    QVERIFY(db.rows() == edited);
+
+    // Ctrl+Z undoes the Save, Ctrl+Shift+Z does it again.
+    w.press(Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(db.rows() == before);
+    QCOMPARE(w.boxes(), shown);
+    w.press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(db.rows() == edited);
+
+    // Another program changed the customer since: told, nothing written.
+    db.exec("UPDATE dept SET Address = 'moved' WHERE cusnum = 2");
+    const auto others = db.rows();
+    const auto notice = answer_next_message_box(QMessageBox::Ok);
+    w.press(Qt::Key_Z, Qt::ControlModifier);
+    QTRY_VERIFY(notice->seen);
+    QVERIFY2(notice->text.contains("Another program changed customer 2"), qPrintable(notice->text));
+    QVERIFY(db.rows() == others);
+
+    // An add undone removes exactly its customer; done again, under its key.
+    QVERIFY(start(w, true));
+    fill(w, kZoe);
+    QVERIFY(save(w));
+    const qint64 key = w->Text1->text().toLongLong();
+    w.press(Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(db.rows() == others);
+    w.press(Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(stored_row(db, key), stored(key, kZoe));
+    QCOMPARE(w.boxes(), QStringList{QString::number(key)} + kZoe);
 }
 
 QTEST_MAIN(AddEditSaveTest)

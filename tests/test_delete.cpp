@@ -34,6 +34,11 @@ Asked delete_current(Window& w, QMessageBox::StandardButton answer,
     return asked;
 }
 
+QString stored_fname(const TempDb& db, const QString& key)
+{
+    return db.rows(QStringLiteral("WHERE cusnum = %1").arg(key)).value(0).value(1).toString();
+}
+
 QStringList keys(const TempDb& db)
 {
     QStringList out;
@@ -65,6 +70,7 @@ private slots:
     void lockedDeleteIsRefusedThenRetried_data();
     void lockedDeleteIsRefusedThenRetried();
     void readOnlyDeleteIsRefused();
+    void ctrlZBringsTheDeletedCustomerBackUnderItsKey();
 
 private:
     MessageBoxWatch boxes_;
@@ -233,6 +239,46 @@ void DeleteTest::readOnlyDeleteIsRefused()
     QCOMPARE(w.state(), state::browse);
     QVERIFY(w.ended.isEmpty());
     QVERIFY(db.rows() == before);
+}
+
+void DeleteTest::ctrlZBringsTheDeletedCustomerBackUnderItsKey()
+{
+    TempDb db(TempDb::sample());
+    const auto before = db.rows();
+    Window w(db);
+    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    const QStringList shown = w.boxes();
+    delete_current(w, QMessageBox::Yes);
+    QCOMPARE(db.count(), 6);
+    QVERIFY2(w->lblposition->text().contains(QStringLiteral("Deleted customer %1, %2 %3: Ctrl+Z brings it back.").arg(shown[0], shown[1], shown[2])),
+             qPrintable(w->lblposition->text()));
+
+    // Every column as it was, under its own key, and current again.
+    w.press(Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(db.rows() == before);
+    QCOMPARE(w.boxes(), shown);
+    QVERIFY(w.gridAgreesWithBoxes());
+    QCOMPARE(w.state(), state::browse);
+
+    // Done again, and undone again; nothing more to do again.
+    w.press(Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(db.count(), 6);
+    w.press(Qt::Key_Z, Qt::ControlModifier);
+    w.press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    w.press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(db.count(), 6);
+    w.press(Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(db.rows() == before);
+
+    // Another program took the key meanwhile: told, and nothing changed.
+    delete_current(w, QMessageBox::Yes);
+    db.exec(QStringLiteral("INSERT INTO dept (cusnum, Fname) VALUES (%1, 'Other')").arg(shown[0]));
+    const auto taken = answer_next_message_box(QMessageBox::Ok);
+    w.press(Qt::Key_Z, Qt::ControlModifier);
+    QTRY_VERIFY(taken->seen);
+    QVERIFY2(taken->text.contains(QStringLiteral("under the number %1").arg(shown[0])), qPrintable(taken->text));
+    QCOMPARE(stored_fname(db, shown[0]), QStringLiteral("Other"));
 }
 
 QTEST_MAIN(DeleteTest)

@@ -694,6 +694,62 @@ Server eines verlangt.
             <numerusform>%n Kunden wurden aus %1 importiert.</numerusform>
         </translation>
     </message>
+    <message>
+        <source>customer %1, %2 %3</source>
+        <translation>Kunde %1, %2 %3</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Rückgängig</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Wiederholen</translation>
+    </message>
+    <message>
+        <source>Add %1</source>
+        <translation>%1 hinzufügen</translation>
+    </message>
+    <message>
+        <source>Delete %1</source>
+        <translation>%1 löschen</translation>
+    </message>
+    <message>
+        <source>Save %1</source>
+        <translation>%1 speichern</translation>
+    </message>
+    <message>
+        <source>Deleted %1: Ctrl+Z brings it back.</source>
+        <translation>Gelöscht: %1. Strg+Z holt ihn zurück.</translation>
+    </message>
+    <message>
+        <source>Nothing was undone.</source>
+        <translation>Nichts wurde rückgängig gemacht.</translation>
+    </message>
+    <message>
+        <source>Nothing was done again.</source>
+        <translation>Nichts wurde wiederholt.</translation>
+    </message>
+    <message>
+        <source>Another program changed %1 after this window&apos;s change. %2 The customer as it is now is shown.</source>
+        <translation>Ein anderes Programm hat %1 nach der Änderung in diesem Fenster geändert. %2 Der Kunde wird gezeigt, wie er jetzt ist.</translation>
+    </message>
+    <message>
+        <source>Another program deleted %1 after this window&apos;s change. %2</source>
+        <translation>Ein anderes Programm hat %1 nach der Änderung in diesem Fenster gelöscht. %2</translation>
+    </message>
+    <message>
+        <source>Another program added a customer under the number %1 meanwhile. %2</source>
+        <translation>Ein anderes Programm hat inzwischen einen Kunden unter der Nummer %1 hinzugefügt. %2</translation>
+    </message>
+    <message>
+        <source>The change was undone.</source>
+        <translation>Die Änderung wurde rückgängig gemacht.</translation>
+    </message>
+    <message>
+        <source>The change was done again.</source>
+        <translation>Die Änderung wurde wiederholt.</translation>
+    </message>
 </context>
 <context>
     <name>Form1Controls</name>

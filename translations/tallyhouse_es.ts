@@ -694,6 +694,62 @@ cuando el servidor la necesita.
             <numerusform>Se importaron %n clientes de %1.</numerusform>
         </translation>
     </message>
+    <message>
+        <source>customer %1, %2 %3</source>
+        <translation>cliente %1, %2 %3</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Deshacer</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Rehacer</translation>
+    </message>
+    <message>
+        <source>Add %1</source>
+        <translation>Añadir %1</translation>
+    </message>
+    <message>
+        <source>Delete %1</source>
+        <translation>Eliminar %1</translation>
+    </message>
+    <message>
+        <source>Save %1</source>
+        <translation>Guardar %1</translation>
+    </message>
+    <message>
+        <source>Deleted %1: Ctrl+Z brings it back.</source>
+        <translation>Eliminado %1: Ctrl+Z lo recupera.</translation>
+    </message>
+    <message>
+        <source>Nothing was undone.</source>
+        <translation>No se deshizo nada.</translation>
+    </message>
+    <message>
+        <source>Nothing was done again.</source>
+        <translation>No se rehízo nada.</translation>
+    </message>
+    <message>
+        <source>Another program changed %1 after this window&apos;s change. %2 The customer as it is now is shown.</source>
+        <translation>Otro programa cambió %1 después del cambio de esta ventana. %2 Se muestra el cliente como está ahora.</translation>
+    </message>
+    <message>
+        <source>Another program deleted %1 after this window&apos;s change. %2</source>
+        <translation>Otro programa eliminó %1 después del cambio de esta ventana. %2</translation>
+    </message>
+    <message>
+        <source>Another program added a customer under the number %1 meanwhile. %2</source>
+        <translation>Otro programa añadió entretanto un cliente con el número %1. %2</translation>
+    </message>
+    <message>
+        <source>The change was undone.</source>
+        <translation>El cambio se deshizo.</translation>
+    </message>
+    <message>
+        <source>The change was done again.</source>
+        <translation>El cambio se rehízo.</translation>
+    </message>
 </context>
 <context>
     <name>Form1Controls</name>

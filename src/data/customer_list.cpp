@@ -214,27 +214,40 @@ QCoro::Task<CustomerList::Change> CustomerList::add(CustomerRow typed, std::opti
     co_return co_await change(insert, true);
 }
 
-QCoro::Task<CustomerList::Change> CustomerList::update(CustomerRow shown, CustomerRow typed)
+QCoro::Task<CustomerList::Change> CustomerList::change_one(qint64 cusnum, OneChanger work, bool showChanged)
 {
-    const Changer update = [shown, typed](CustomerTable& table, CustomerTable::Reread& reread) {
+    const Changer changer = [cusnum, work](CustomerTable& table, CustomerTable::Reread& reread) {
         Change c;
-        c.key = shown.cusnum;
-        c.outcome = table.update(shown, typed, &reread);
+        c.key = cusnum;
+        c.outcome = work(table, reread);
         return c;
     };
-    co_return co_await change(update, true);
+    co_return co_await change(changer, showChanged);
+}
+
+QCoro::Task<CustomerList::Change> CustomerList::update(CustomerRow shown, CustomerRow typed)
+{
+    const OneChanger update = [shown, typed](CustomerTable& table, CustomerTable::Reread& reread) { return table.update(shown, typed, &reread); };
+    co_return co_await change_one(shown.cusnum, update, true);
 }
 
 // The list read again from its first row.
 QCoro::Task<CustomerList::Change> CustomerList::remove(qint64 cusnum)
 {
-    const Changer remove = [cusnum](CustomerTable& table, CustomerTable::Reread& reread) {
-        Change c;
-        c.key = cusnum;
-        c.outcome = table.remove(cusnum, &reread);
-        return c;
-    };
-    co_return co_await change(remove, false);
+    const OneChanger remove = [cusnum](CustomerTable& table, CustomerTable::Reread& reread) { return table.remove(cusnum, &reread); };
+    co_return co_await change_one(cusnum, remove, false);
+}
+
+QCoro::Task<CustomerList::Change> CustomerList::remove_same(CustomerRow row)
+{
+    const OneChanger remove = [row](CustomerTable& table, CustomerTable::Reread& reread) { return table.remove_same(row, &reread); };
+    co_return co_await change_one(row.cusnum, remove, false);
+}
+
+QCoro::Task<CustomerList::Change> CustomerList::restore(CustomerRow row)
+{
+    const OneChanger restore = [row](CustomerTable& table, CustomerTable::Reread& reread) { return table.restore(row, &reread); };
+    co_return co_await change_one(row.cusnum, restore, true);
 }
 
 QCoro::Task<ExportResult> CustomerList::export_csv(QString path, std::shared_ptr<Progress> progress)

@@ -97,6 +97,11 @@ public:
     QCoro::Task<Change> update(CustomerRow shown, CustomerRow typed);
     // Deletes the customer with this number; the first row is shown.
     QCoro::Task<Change> remove(qint64 cusnum);
+    // Undo and redo: deletes the customer only if it still holds exactly
+    // row's texts (the first row is shown), or adds it again under its own
+    // key (and shows it).
+    QCoro::Task<Change> remove_same(CustomerRow row);
+    QCoro::Task<Change> restore(CustomerRow row);
 
     // The customers listed, in list order, to a CSV file written whole or
     // not at all.
@@ -134,6 +139,10 @@ private:
     // customer changed (showChanged) or the first row.
     using Changer = std::function<Change(CustomerTable&, CustomerTable::Reread&)>;
     QCoro::Task<Change> change(Changer work, bool showChanged);
+    // The same for a change of the customer with this number, whose
+    // outcome the table tells.
+    using OneChanger = std::function<CustomerTable::Outcome(CustomerTable&, CustomerTable::Reread&)>;
+    QCoro::Task<Change> change_one(qint64 cusnum, OneChanger work, bool showChanged);
     // After a change's job: installs the list it read, or notes why not.
     QCoro::Task<> show(const RowSource& source, const CustomerTable::Reread& reread, std::optional<qint64> cusnum, Change& change);
     // Gives up the list read out, if any.

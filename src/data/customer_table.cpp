@@ -332,7 +332,7 @@ bool CustomerTable::same_texts(const CustomerRow& a, const CustomerRow& b)
     return true;
 }
 
-qint64 CustomerTable::insert(const CustomerRow& row, Reread* then, std::optional<qint64> key)
+bool CustomerTable::insert_under(const CustomerRow& row, qint64 k, Reread* then)
 {
     // Under a key chosen beforehand, and only while no row holds it: a
     // change cut off with its connection is then found by its key alone,
@@ -349,50 +349,75 @@ qint64 CustomerTable::insert(const CustomerRow& row, Reread* then, std::optional
     }
     const QString sql = QStringLiteral("Insert Into %1 (%2) Select %3 Where Not Exists (Select 1 From %1 Where %4 = ?) RETURNING %4")
                             .arg(kTable, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")), column(0));
+    auto inserted = [this, k, row]() -> std::optional<qint64> {
+        const auto found = fetch(k);
+        return found && same_texts(*found, row) ? std::optional(k) : std::nullopt;
+    };
+    if (then)
+        then->cusnum = k;
+    try {
+        change_once(QStringLiteral("insert ") + params_text(texts), [&] {
+            QList<Rows> unused;
+            Rows q = change_with({sql, QVariantList{k} + texts + QVariantList{k}}, {}, then, &unused);
+            if (!q.next())
+                throw DbError(0, QStringLiteral("customer number %1 is taken").arg(k), DbError::Kind::KeyTaken);
+            return k;
+        }, inserted);
+        return true;
+    } catch (const DbError& e) {
+        if (e.kind() != DbError::Kind::KeyTaken)
+            throw;
+        if (then)
+            then->answer.reset();
+        return false;
+    }
+}
+
+qint64 CustomerTable::insert(const CustomerRow& row, Reread* then, std::optional<qint64> key)
+{
+    // Another program may add a row under the same key first: the next
+    // try takes one more than the largest key now.
     for (int tries = 1;; ++tries) {
         const qint64 k = key ? *key : new_key();
         key.reset();
-        auto inserted = [this, k, row]() -> std::optional<qint64> {
-            const auto found = fetch(k);
-            return found && same_texts(*found, row) ? std::optional(k) : std::nullopt;
-        };
-        try {
-            if (then)
-                then->cusnum = k;
-            change_once(QStringLiteral("insert ") + params_text(texts), [&] {
-                QList<Rows> unused;
-                Rows q = change_with({sql, QVariantList{k} + texts + QVariantList{k}}, {}, then, &unused);
-                if (!q.next())
-                    throw DbError(0, QStringLiteral("customer number %1 is taken").arg(k), DbError::Kind::KeyTaken);
-                return k;
-            }, inserted);
+        if (insert_under(row, k, then))
             return k;
-        } catch (const DbError& e) {
-            // Another program added a row under the same key first: the
-            // next try takes one more than the largest key now.
-            if (e.kind() != DbError::Kind::KeyTaken || tries == 100)
-                throw;
-            if (then)
-                then->answer.reset();
-        }
+        if (tries == 100)
+            throw DbError(0, QStringLiteral("customer number %1 is taken").arg(k), DbError::Kind::KeyTaken);
     }
+}
+
+CustomerTable::Outcome CustomerTable::restore(const CustomerRow& row, Reread* then)
+{
+    return insert_under(row, row.cusnum, then) ? Outcome::Done : Outcome::Taken;
+}
+
+std::pair<QString, QVariantList> CustomerTable::same_texts_condition(const CustomerRow& row) const
+{
+    QStringList unchanged;
+    QVariantList values;
+    for (int i = 1; i < int(kCustomerColumns.size()); ++i) {
+        if (kCustomerColumns[i].kind != CustomerColumn::Text || positions_[i] < 0)
+            continue;
+        unchanged << db_.dialect().same_value(column(i));
+        values << column_value(row, i);
+    }
+    return {unchanged.join(QStringLiteral(" and ")), values};
 }
 
 CustomerTable::Outcome CustomerTable::update(const CustomerRow& shown, const CustomerRow& typed, Reread* then)
 {
-    QStringList set, unchanged;
-    QVariantList params, originals;
+    QStringList set;
+    QVariantList params;
     for (int i = 1; i < int(kCustomerColumns.size()); ++i) {
         if (kCustomerColumns[i].kind != CustomerColumn::Text || positions_[i] < 0)
             continue;
         set << column(i) + QStringLiteral(" = ?");
         params << column_value(typed, i);
-        unchanged << db_.dialect().same_value(column(i));
-        originals << column_value(shown, i);
     }
     params << shown.cusnum;
-    const QString sql = QStringLiteral("Update %1 set %2 where %3 = ? and %4")
-                            .arg(kTable, set.join(QStringLiteral(", ")), column(0), unchanged.join(QStringLiteral(" and ")));
+    const auto [unchanged, originals] = same_texts_condition(shown);
+    const QString sql = QStringLiteral("Update %1 set %2 where %3 = ? and %4").arg(kTable, set.join(QStringLiteral(", ")), column(0), unchanged);
     if (then)
         then->cusnum = shown.cusnum;
     // Whether the row is there still, asked with the change for when it
@@ -432,6 +457,28 @@ CustomerTable::Outcome CustomerTable::remove(qint64 cusnum, Reread* then)
                                            return 1;
                                        });
     return changed > 0 ? Outcome::Done : Outcome::Gone;
+}
+
+CustomerTable::Outcome CustomerTable::remove_same(const CustomerRow& row, Reread* then)
+{
+    const auto [unchanged, originals] = same_texts_condition(row);
+    const QString sql = QStringLiteral("Delete from %1 where %2 = ? and %3").arg(kTable, column(0), unchanged);
+    const QVariantList params = QVariantList{row.cusnum} + originals;
+    QList<Rows> there;
+    const qint64 changed = change_once(QStringLiteral("delete ") + params_text(params),
+                                       [&] { return change_with({sql, params}, {exists_statement(row.cusnum)}, then, &there).changed; },
+                                       [this, row]() -> std::optional<qint64> {
+                                           const auto now = fetch(row.cusnum);
+                                           if (!now)
+                                               return 1;  // it was done
+                                           if (same_texts(*now, row))
+                                               return std::nullopt;
+                                           return 0;  // someone else's change came first
+                                       });
+    if (changed > 0)
+        return Outcome::Done;
+    const bool exists_now = there.isEmpty() ? exists(row.cusnum) : there[0].next() && there[0].value(0).toLongLong() > 0;
+    return exists_now ? Outcome::Changed : Outcome::Gone;
 }
 
 std::optional<CustomerRow> CustomerTable::fetch(qint64 cusnum) const

@@ -113,13 +113,22 @@ public:
     // caller asks it afterwards. Insert and update set its customer.
     qint64 insert(const CustomerRow& row, Reread* then = nullptr, std::optional<qint64> key = std::nullopt);
 
-    enum class Outcome { Done, Changed, Gone };
+    // Changed, Gone: another program changed or deleted the customer
+    // first. Taken: another program added a customer under its key.
+    enum class Outcome { Done, Changed, Gone, Taken };
     // Writes typed over the customer shown, only if the row still holds
     // exactly what was shown; else tells whether another program changed
     // it or deleted it. The key is never changed.
     Outcome update(const CustomerRow& shown, const CustomerRow& typed, Reread* then = nullptr);
     // Deletes the customer with this number; Gone when it was gone already.
     Outcome remove(qint64 cusnum, Reread* then = nullptr);
+    // Deletes the customer only if its row still holds exactly the texts
+    // of row (an add undone, a delete done again); else tells whether
+    // another program changed it or deleted it.
+    Outcome remove_same(const CustomerRow& row, Reread* then = nullptr);
+    // Adds the customer under its own key (a delete undone); Taken, and
+    // nothing added, when a row holds that key.
+    Outcome restore(const CustomerRow& row, Reread* then = nullptr);
     // A change cut off with the connection to the database is checked once
     // it is back, and done once more only when it had not been done: it is
     // never done twice.
@@ -163,6 +172,12 @@ private:
     // The table's name for column i of kCustomerColumns, quoted.
     QString column(int i) const;
     bool exists(qint64 cusnum) const;
+    // Adds the customer under key k only while no row holds it; false when
+    // one does.
+    bool insert_under(const CustomerRow& row, qint64 k, Reread* then);
+    // "col = ? and ...": a row still holds exactly row's texts, with their
+    // values in order.
+    std::pair<QString, QVariantList> same_texts_condition(const CustomerRow& row) const;
     // The customer in the current row of a "SELECT *".
     CustomerRow customer(const Rows& q) const;
     // The customer's texts equal those of row.

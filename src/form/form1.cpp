@@ -23,15 +23,6 @@ void set_enabled(std::initializer_list<QWidget*> controls, bool enabled)
         c->setEnabled(enabled);
 }
 
-// The busy cursor while a change is out.
-class ChangeOut {
-public:
-    ChangeOut() { QApplication::setOverrideCursor(Qt::BusyCursor); }
-    ~ChangeOut() { QApplication::restoreOverrideCursor(); }
-    ChangeOut(const ChangeOut&) = delete;
-    ChangeOut& operator=(const ChangeOut&) = delete;
-};
-
 // The text a record box shows for a column of a customer.
 QString box_text(const CustomerRow& row, int column)
 {
@@ -107,6 +98,7 @@ Form1::Form1(CustomerList& list, QWidget* parent)
     connect(&list, &CustomerList::readEnded, gate_, &InputGate::release, Qt::QueuedConnection);
 
     setup_transfer();
+    setup_undo();
     // Escape during an add abandons it, as its Cancel button does.
     connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, [this] {
         if (mode_ == Mode::Add && cmdadd->isEnabled())
@@ -523,6 +515,8 @@ QCoro::Task<> Form1::cmdsave_Click()
         co_return;
     }
     const QString done = change.outcome == CustomerTable::Outcome::Done ? tr("The record was saved.") : tr("The record was not saved.");
+    if (change.outcome == CustomerTable::Outcome::Done)
+        record_step(adding ? std::nullopt : edited_, typed);
     if (change.outcome == CustomerTable::Outcome::Changed)
         co_await report_notice(this, tr("Another program changed this record after it was shown. Your changes were not saved; the record as it is now is shown."));
     if (change.outcome == CustomerTable::Outcome::Gone)
@@ -572,8 +566,11 @@ QCoro::Task<> Form1::cmddel_Click()
             co_await report_refusal(this, tr("The record was not deleted."), *error);
         co_return;
     }
-    if (change.outcome == CustomerTable::Outcome::Gone)
+    if (change.outcome == CustomerTable::Outcome::Gone) {
         co_await report_notice(this, tr("Another program deleted this record already."));
+    } else {
+        record_step(target, std::nullopt);
+    }
     if (change.unlisted) {
         clear_txt();
         co_await unlisted(tr("The record was deleted."), *change.unlisted);
@@ -614,6 +611,8 @@ void Form1::show_position()
                                                                        : tr("last name"),
                              source.text);
     }
+    if (mode_ == Mode::Browse && !note_.isEmpty())
+        line += QStringLiteral(" · ") + note_;
     if (lblposition->text() == line)
         return;
     lblposition->setText(line);

@@ -5,11 +5,13 @@
 #include "ui/input_gate.h"
 #include "ui/transfer.h"
 
+#include <QApplication>
 #include <QCoro/QCoroTask>
 #include <functional>
 #include <optional>
 
 class QCloseEvent;
+class QUndoStack;
 
 // The behaviour of the main window: its event handlers and procedures.
 // Everything runs on the one user-interface thread. A handler that needs
@@ -122,6 +124,21 @@ private:
     // Writes the line under the grid from the mode and the record set.
     void show_position();
 
+    // Undo and Redo (form1_undo.cpp): the keys, a change just made as a
+    // step, and a step undone (or done again) in the database.
+    void setup_undo();
+    void record_step(std::optional<CustomerRow> before, std::optional<CustomerRow> after);
+    QCoro::Task<> step(bool undoing);
+
+    // The busy cursor while a change is out.
+    class ChangeOut {
+    public:
+        ChangeOut() { QApplication::setOverrideCursor(Qt::BusyCursor); }
+        ~ChangeOut() { QApplication::restoreOverrideCursor(); }
+        ChangeOut(const ChangeOut&) = delete;
+        ChangeOut& operator=(const ChangeOut&) = delete;
+    };
+
     CustomerList& list;
     RecordSet& rs;
 
@@ -133,4 +150,6 @@ private:
     std::optional<QCoro::Task<std::optional<qint64>>> keyRead_;
     InputGate* gate_ = nullptr;
     TransferMenu* transfer_ = nullptr;
+    QUndoStack* undo_ = nullptr;
+    QString note_;  // after the line under the grid: the customer just deleted
 };

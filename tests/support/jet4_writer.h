@@ -27,7 +27,7 @@ struct Table {
     // A null QVariant is a NULL field. A QByteArray in a memo column is
     // stored as it is, head and all: a long value as damage leaves it.
     QList<QVariantList> rows;
-    QByteArray properties;  // the catalog's block of its properties ("KKD\0…"), if any
+    QByteArray properties = {};  // the catalog's block of its properties ("KKD\0…"), if any
 };
 
 // Where libmdb finds things in a file: the definition of the catalog, and

@@ -288,9 +288,14 @@ bool Window::gridAgreesWithBoxes() const
 
 void Window::alt(Qt::Key key)
 {
+    press(key, Qt::AltModifier);
+}
+
+void Window::press(Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
     if (!QTest::qWaitFor([this] { return QApplication::activeWindow() == form_.get(); }))
         qWarning("the window is not active");
-    QTest::keyClick(form_.get(), key, Qt::AltModifier);
+    QTest::keyClick(form_.get(), key, modifiers);
     settle();
 }
 

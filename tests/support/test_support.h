@@ -157,6 +157,8 @@ public:
     // message box may just have closed), and waits until the window has
     // answered.
     void alt(Qt::Key key);
+    // The same for any key with modifiers (Ctrl+Z).
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers);
     // Waits until the window has answered what the test did (wait_idle).
     // The accessors above wait so before they look.
     void settle() const;

@@ -1,0 +1,122 @@
+// Undo and Redo of the window's changes: each Add, Save of an edit and
+// Delete is a step that Ctrl+Z undoes and Ctrl+Shift+Z or Ctrl+Y does
+// again, as many steps as the user made since start-up. Each is one
+// statement, guarded as a Save is: a customer another program changed or
+// deleted meanwhile is told, and nothing is overwritten.
+
+#include "form/form1.h"
+
+#include "ui/datagrid.h"
+#include "ui/messages.h"
+
+#include <QAction>
+#include <QUndoStack>
+
+namespace {
+// One change of one customer: before is none for an add, after none for
+// a delete. The window makes the change and its undoing itself (they
+// await the database); the stack only holds the steps and where the user
+// is among them.
+class CustomerStep : public QUndoCommand {
+public:
+    CustomerStep(const QString& text, std::optional<CustomerRow> before, std::optional<CustomerRow> after)
+        : QUndoCommand(text), before(std::move(before)), after(std::move(after))
+    {
+    }
+    void undo() override {}
+    void redo() override {}
+
+    const std::optional<CustomerRow> before;
+    const std::optional<CustomerRow> after;
+};
+
+// The customer as a message names it: its number and name.
+QString named(const CustomerRow& row)
+{
+    return QCoreApplication::translate("Form1", "customer %1, %2 %3").arg(row.cusnum).arg(row.fname, row.lname).trimmed();
+}
+}  // namespace
+
+void Form1::setup_undo()
+{
+    undo_ = new QUndoStack(this);
+    auto* undo = new QAction(tr("Undo"), this);
+    undo->setShortcuts(QKeySequence::Undo);
+    // Ctrl+Shift+Z and Ctrl+Y on every desktop, whatever its own key for
+    // Redo is.
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    for (const QKeySequence& key : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)})
+        if (!redoKeys.contains(key))
+            redoKeys << key;
+    auto* redo = new QAction(tr("Redo"), this);
+    redo->setShortcuts(redoKeys);
+    addActions({undo, redo});
+    connect(undo, &QAction::triggered, this, [this] { handle(step(true)); });
+    connect(redo, &QAction::triggered, this, [this] { handle(step(false)); });
+}
+
+void Form1::record_step(std::optional<CustomerRow> before, std::optional<CustomerRow> after)
+{
+    const QString text = !before ? tr("Add %1").arg(named(*after)) : !after ? tr("Delete %1").arg(named(*before)) : tr("Save %1").arg(named(*after));
+    // After a delete the line under the grid says how to bring it back.
+    note_ = !after ? tr("Deleted %1: Ctrl+Z brings it back.").arg(named(*before)) : QString();
+    undo_->push(new CustomerStep(text, std::move(before), std::move(after)));
+    show_position();
+}
+
+QCoro::Task<> Form1::step(bool undoing)
+{
+    const int at = undo_->index() - (undoing ? 1 : 0);
+    if (mode_ != Mode::Browse || at < 0 || at >= undo_->count())
+        co_return;
+    const auto* step = static_cast<const CustomerStep*>(undo_->command(at));
+    // What the table holds after the step, and what it is to hold.
+    const std::optional<CustomerRow> now = undoing ? step->after : step->before;
+    const std::optional<CustomerRow> wanted = undoing ? step->before : step->after;
+    const QString nothing = undoing ? tr("Nothing was undone.") : tr("Nothing was done again.");
+    CustomerList::Change change;
+    std::optional<DbError> error;
+    try {
+        const ChangeOut out;
+        if (now && wanted)
+            change = co_await list.update(*now, *wanted);
+        else if (now)
+            change = co_await list.remove_same(*now);
+        else
+            change = co_await list.restore(*wanted);
+    } catch (const DbError& e) {
+        error = e;
+    }
+    if (error) {
+        if (!error->cancelled())
+            co_await report_refusal(this, nothing, *error);
+        co_return;
+    }
+    note_.clear();
+    switch (change.outcome) {
+    case CustomerTable::Outcome::Done:
+        if (undoing)
+            undo_->undo();
+        else
+            undo_->redo();
+        break;
+    case CustomerTable::Outcome::Changed:
+        co_await report_notice(this, tr("Another program changed %1 after this window's change. %2 The customer as it is now is shown.")
+                                         .arg(named(*now), nothing));
+        break;
+    case CustomerTable::Outcome::Gone:
+        co_await report_notice(this, tr("Another program deleted %1 after this window's change. %2").arg(named(*now), nothing));
+        break;
+    case CustomerTable::Outcome::Taken:
+        co_await report_notice(this, tr("Another program added a customer under the number %1 meanwhile. %2").arg(wanted->cusnum).arg(nothing));
+        break;
+    }
+    if (change.unlisted) {
+        clear_txt();
+        const QString done = undoing ? tr("The change was undone.") : tr("The change was done again.");
+        co_await unlisted(done, *change.unlisted);
+        co_return;
+    }
+    DataGrid1->Refresh();
+    show_rec();
+}

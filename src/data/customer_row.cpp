@@ -77,3 +77,24 @@ std::optional<qint64> whole_number(const QString& text)
     const qint64 n = digits.toLongLong(&ok);
     return ok ? std::optional(n) : std::nullopt;
 }
+
+std::array<int, kCustomerColumns.size()> column_positions(const QStringList& names)
+{
+    std::array<int, kCustomerColumns.size()> positions;
+    positions.fill(-1);
+    QVector<bool> taken(names.size());
+    for (int i = 0; i < int(kCustomerColumns.size()); ++i) {
+        for (int at = 0; at < names.size(); ++at)
+            if (!taken[at] && names[at].compare(QLatin1String(kCustomerColumns[i].name), Qt::CaseInsensitive) == 0) {
+                positions[i] = at;
+                taken[at] = true;
+                break;
+            }
+    }
+    for (int i = 0; i < int(kCustomerColumns.size()); ++i)
+        if (positions[i] < 0 && i < names.size() && !taken[i]) {
+            positions[i] = i;
+            taken[i] = true;
+        }
+    return positions;
+}

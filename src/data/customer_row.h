@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <array>
 #include <optional>
@@ -83,6 +84,12 @@ std::optional<qint64> whole_number(const QString& text);
 QVariant column_value(const CustomerRow& row, int i);
 // Sets column i of a row from a database value (NULL allowed).
 void set_column_value(CustomerRow& row, int i, const QVariant& value);
+
+// Where each column of kCustomerColumns stands among a table's column
+// names: by its name without regard to case, else by its place among
+// dept's columns (the two numbers go by many names); -1 when the table
+// lacks it.
+std::array<int, kCustomerColumns.size()> column_positions(const QStringList& names);
 
 // The record boxes of the window in display order, with the column each
 // one shows and takes; Text1 holds the key and is never typed into.

@@ -53,23 +53,7 @@ void CustomerTable::set_columns(const QStringList& names)
     if (names_.isEmpty())
         throw db_.openFailure(DbError(DbError::NoDeptTable, QCoreApplication::translate("CustomerTable", "it holds no table dept.")));
 
-    // Each column by its name; one the table names otherwise by the place
-    // it has among dept's columns (the two numbers go by many names).
-    positions_.fill(-1);
-    QVector<bool> taken(names_.size());
-    for (int i = 0; i < int(kCustomerColumns.size()); ++i) {
-        for (int at = 0; at < names_.size(); ++at)
-            if (!taken[at] && names_[at].compare(QLatin1String(kCustomerColumns[i].name), Qt::CaseInsensitive) == 0) {
-                positions_[i] = at;
-                taken[at] = true;
-                break;
-            }
-    }
-    for (int i = 0; i < int(kCustomerColumns.size()); ++i)
-        if (positions_[i] < 0 && i < names_.size() && !taken[i]) {
-            positions_[i] = i;
-            taken[i] = true;
-        }
+    positions_ = column_positions(names_);
     headings_ = names_;
     for (int i = 0; i < int(kCustomerColumns.size()); ++i)
         if (positions_[i] >= 0 && names_[positions_[i]].compare(QLatin1String(kCustomerColumns[i].name), Qt::CaseInsensitive) == 0)

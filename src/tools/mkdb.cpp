@@ -6,6 +6,10 @@
 //   tallyhouse-mkdb TARGET --copy-from SOURCE  every customer of another database (or of an
 //                                              Access file), keys and all
 //   tallyhouse-mkdb --import FILE.csv TARGET   adds the customers of a CSV file to a database
+//   tallyhouse-mkdb --export-history FILE.csv TARGET
+//                                              writes every version of every customer as CSV
+//   tallyhouse-mkdb --forget-history-before DATE TARGET
+//                                              forgets the versions older than DATE
 //
 // A TARGET (and a SOURCE) is a file path, a PostgreSQL URL or libpq
 // connection string, never with a password. Creating
@@ -15,6 +19,7 @@
 
 #include "data/engines/target.h"
 #include "data/transfer/access_file.h"
+#include "data/customer_history.h"
 #include "data/database.h"
 #include "app/program.h"
 #include "data/transfer/customer_import.h"
@@ -32,7 +37,9 @@ QString usage()
 {
     return QCoreApplication::translate("Mkdb",
         "Usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]\n"
-        "  or:  tallyhouse-mkdb --import FILE.csv TARGET\n");
+        "  or:  tallyhouse-mkdb --import FILE.csv TARGET\n"
+        "  or:  tallyhouse-mkdb --export-history FILE.csv TARGET\n"
+        "  or:  tallyhouse-mkdb --forget-history-before DATE TARGET\n");
 }
 
 QString help()
@@ -50,12 +57,22 @@ QString help()
         "  --empty             the table dept without customers\n"
         "  --copy-from SOURCE  every customer of another database, keys and all\n"
         "  --import FILE.csv   adds the customers of a CSV file to an existing database\n"
+        "  --export-history FILE.csv\n"
+        "                      writes every version of every customer, oldest first,\n"
+        "                      to a CSV file (times in UTC)\n"
+        "  --forget-history-before DATE\n"
+        "                      forgets the versions older than DATE (YYYY-MM-DD, from\n"
+        "                      midnight local time), in one transaction\n"
         "  --help              show this text and end\n"
         "  --version           show the version and end\n"
         "\n"
         "Creating never touches an existing file, nor a server database that has a\n"
         "table dept already; the table and its customers are made in one transaction.\n"
-        "An import adds all the customers of the file or none.\n");
+        "An import adds all the customers of the file or none.\n"
+        "\n"
+        "The database keeps every version of every customer in the table dept_history:\n"
+        "each insert, update and delete of dept, by any program, with its time and\n"
+        "its author.\n");
 }
 
 // A command line that cannot be followed: status 2.
@@ -179,6 +196,48 @@ int import(const QString& csvPath, const QString& target)
     }
 }
 
+// Opens target's table as the program does (which gives a database made
+// before the history its history) and runs work on its history.
+template <class Work>
+int with_history(const QString& target, Work work)
+{
+    Database cn;
+    try {
+        cn.open(target);
+        CustomerTable table(cn);
+        table.open();
+        CustomerHistory history(cn);
+        return work(cn, history);
+    } catch (const DbError& e) {
+        return fail(e.message());
+    }
+}
+
+int export_history(const QString& csvPath, const QString& target)
+{
+    return with_history(target, [&](Database& cn, CustomerHistory& history) {
+        QFile csv(csvPath);
+        if (!csv.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return fail(QCoreApplication::translate("Mkdb", "cannot write %1: %2").arg(csvPath, csv.errorString()));
+        const ExportResult result = history.export_csv(&csv);
+        if (result.outcome != ExportResult::Done)
+            return fail(QCoreApplication::translate("Mkdb", "cannot write %1: %2").arg(csvPath, result.error));
+        say(QCoreApplication::translate("Mkdb", "Wrote %n versions of the customers of %1 to %2.", nullptr, int(result.rows))
+                .arg(cn.name(), csvPath));
+        return 0;
+    });
+}
+
+int forget_history(const QDate& date, const QString& target)
+{
+    return with_history(target, [&](Database&, CustomerHistory& history) {
+        const qint64 forgotten = history.forget_before(QDateTime(date, QTime(0, 0)));
+        say(QCoreApplication::translate("Mkdb", "Forgot %n versions older than %1.", nullptr, int(forgotten))
+                .arg(date.toString(Qt::ISODate)));
+        return 0;
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -187,7 +246,8 @@ int main(int argc, char** argv)
     install_translations(app, user_languages(QProcessEnvironment::systemEnvironment()), translation_folders());
     const QStringList args = app.arguments().mid(1);
     QStringList targets;
-    QString copyFrom, importFrom;
+    QString copyFrom, importFrom, exportHistory;
+    QDate forgetBefore;
     qint64 rows = -1;
     quint64 seed = 1;
     bool filled = false;  // --rows or --empty
@@ -208,7 +268,13 @@ int main(int argc, char** argv)
             copyFrom = args[++i];
         } else if (a == QLatin1String("--import") && hasValue) {
             importFrom = args[++i];
-        } else if (QStringList{"--rows", "--seed", "--copy-from", "--import"}.contains(a)) {
+        } else if (a == QLatin1String("--export-history") && hasValue) {
+            exportHistory = args[++i];
+        } else if (a == QLatin1String("--forget-history-before") && hasValue) {
+            forgetBefore = QDate::fromString(args[++i], Qt::ISODate);
+            if (!forgetBefore.isValid())
+                return wrong(QCoreApplication::translate("Mkdb", "%1 needs a date as YYYY-MM-DD, not \"%2\"").arg(a, args[i]));
+        } else if (QStringList{"--rows", "--seed", "--copy-from", "--import", "--export-history", "--forget-history-before"}.contains(a)) {
             return wrong(QCoreApplication::translate("Mkdb", "%1 needs a value").arg(a));
         } else if (a == QLatin1String("--help")) {
             std::fputs(qPrintable(help()), stdout);
@@ -224,9 +290,10 @@ int main(int argc, char** argv)
         if (!ok)
             return wrong(QCoreApplication::translate("Mkdb", "%1 needs a whole number, not \"%2\"").arg(a, args[i]));
     }
-    if (targets.size() != 1 || (!copyFrom.isEmpty() + !importFrom.isEmpty() + filled) > 1)
+    if (targets.size() != 1 || (!copyFrom.isEmpty() + !importFrom.isEmpty() + filled + !exportHistory.isEmpty() + forgetBefore.isValid()) > 1)
         return wrong(targets.size() != 1 ? QCoreApplication::translate("Mkdb", "name one database")
-                                         : QCoreApplication::translate("Mkdb", "--rows, --empty, --copy-from and --import do not go together"));
+                                         : QCoreApplication::translate("Mkdb", "--rows, --empty, --copy-from, --import, --export-history and "
+                                                                               "--forget-history-before do not go together"));
     const QString target = targets.first();
     for (const auto& [named, where] : {std::pair{target, QCoreApplication::translate("Mkdb", "target")},
                                   std::pair{copyFrom, QCoreApplication::translate("Mkdb", "--copy-from source")}})
@@ -236,6 +303,10 @@ int main(int argc, char** argv)
     try {
         if (!importFrom.isEmpty())
             return import(importFrom, target);
+        if (!exportHistory.isEmpty())
+            return export_history(exportHistory, target);
+        if (forgetBefore.isValid())
+            return forget_history(forgetBefore, target);
         if (!copyFrom.isEmpty())
             return copy(target, copyFrom);
         SampleSource source(rows, seed);

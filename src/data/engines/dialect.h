@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -34,6 +35,25 @@ public:
     // The statements that create a new, empty customer table: the first
     // makes the table, the rest its indexes and whatever else it needs.
     virtual QStringList create_statements(const QString& table) const = 0;
+    // The history of the table, <table>_history, which the database keeps
+    // itself by triggers on the table: every insert, update and delete,
+    // with its time, its kind, its author, the key, and the row as it was
+    // (old_ columns) and as it became (new_ columns). The statements make
+    // what is missing of it: the table, its indexes and the triggers;
+    // columns are the table's column names as it spells them.
+    virtual QStringList history_statements(const QString& table, const QStringList& columns) const = 0;
+    // A history time column as text, "yyyy-MM-dd HH:mm:ss.zzz" in UTC.
+    virtual QString history_time_text(const QString& column) const = 0;
+    // A time as a value to compare a history time column with.
+    virtual QVariant history_time_value(const QDateTime& time) const = 0;
+
+    // The name of a table's history, and the names of its old_ and new_
+    // columns for column i of kCustomerColumns (not the key).
+    static QString history_table(const QString& table) { return table + QStringLiteral("_history"); }
+    static QString history_column(const char* age, int column);
+    // The history's author of a change that no program of ours made.
+    static constexpr const char* kAnotherProgram = "another program";
+
     // The statements that begin a transaction adding rows under keys it
     // chooses itself from the largest in the table: until it ends, no
     // other program can add a row to the table.

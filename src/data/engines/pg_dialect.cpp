@@ -90,7 +90,106 @@ QStringList PgDialect::create_statements(const QString& table) const
     return QStringList{QStringLiteral("CREATE TABLE %1 (%2) WITH (autovacuum_vacuum_scale_factor = 0.01, "
                                       "autovacuum_analyze_scale_factor = 0.01)")
                            .arg(table, columns.join(QStringLiteral(", ")))}
-        << name_index_statement(table, kFname) << name_index_statement(table, kLname) << notify_statements(table);
+        << name_index_statement(table, kFname) << name_index_statement(table, kLname) << notify_statements(table)
+        << history_statements(table, {});
+}
+
+QStringList PgDialect::history_triggers(const QString& table)
+{
+    const QString h = history_table(table);
+    return {h + QStringLiteral("_insert"), h + QStringLiteral("_update"), h + QStringLiteral("_delete")};
+}
+
+namespace {
+
+// The history's row of one change, from the row called keyOf (OLD or NEW
+// in a row's trigger, a transition table's row) and the rows before and
+// after it (each empty for none), with the table's columns as it spells
+// them: the columns, and the values as a SELECT list.
+QString history_insert(const QString& table, const QStringList& names, const char* kind, const QString& keyOf,
+                       const QString& before, const QString& after, const QString& from = {})
+{
+    const auto at = column_positions(names);
+    auto value = [&](const QString& row, int i) {
+        if (row.isEmpty() || at[i] < 0)
+            return QStringLiteral("NULL");
+        return row + u'.' + Dialect::quoted(names[at[i]]);
+    };
+    QStringList columns{QStringLiteral("kind"), QStringLiteral("author"), QStringLiteral("cusnum")};
+    QStringList values{QStringLiteral("'%1'").arg(QLatin1String(kind)), QStringLiteral("session_user"), value(keyOf, 0)};
+    for (int i = 1; i < int(kCustomerColumns.size()); ++i) {
+        columns << Dialect::history_column("old", i) << Dialect::history_column("new", i);
+        values << value(before, i) << value(after, i);
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) SELECT %3%4;")
+        .arg(Dialect::history_table(table), columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")), from);
+}
+
+}  // namespace
+
+// The author is the role that logged in (session_user): SET ROLE does not
+// change it, and the trigger functions run as the history's owner
+// (SECURITY DEFINER, where current_user is the owner), so that the clerks
+// write the history only through their changes of the table, and need no
+// right on it of their own. A statement's inserts are written by one
+// INSERT from its transition table, which keeps an import's COPY fast;
+// an update and a delete, a row at a time. An update that changes nothing
+// makes no new version; a new key (only another program gives one) ends
+// the customer under the old key and begins one under the new.
+QStringList PgDialect::history_statements(const QString& table, const QStringList& given) const
+{
+    QStringList names = given;
+    if (names.isEmpty())
+        for (const CustomerColumn& c : kCustomerColumns)
+            names << QString::fromLatin1(c.name).toLower();
+    const QString h = history_table(table);
+    QStringList columns{QStringLiteral("id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY"),
+                        QStringLiteral("changed_at timestamptz NOT NULL DEFAULT now()"), QStringLiteral("kind text NOT NULL"),
+                        QStringLiteral("author text NOT NULL DEFAULT session_user"), QStringLiteral("cusnum bigint")};
+    for (const char* age : {"old", "new"})
+        for (int i = 1; i < int(kCustomerColumns.size()); ++i)
+            columns << history_column(age, i) + (kCustomerColumns[i].kind == CustomerColumn::Text ? QStringLiteral(" text") : QStringLiteral(" bigint"));
+    const auto at = column_positions(names);
+    const QString key = quoted(names.value(at[0], QStringLiteral("cusnum")));
+    const QString deleted = QStringLiteral(" WHERE kind = 'delete'");
+    const QString function = QStringLiteral("CREATE OR REPLACE FUNCTION %1_tallyhouse_%2() RETURNS trigger LANGUAGE plpgsql "
+                                            "SECURITY DEFINER SET search_path FROM CURRENT AS $$ BEGIN %3 RETURN NULL; END $$");
+    const QString change =
+        QStringLiteral("IF TG_OP = 'UPDATE' AND OLD.%1 IS NOT DISTINCT FROM NEW.%1 THEN %2 RETURN NULL; END IF; %3 "
+                       "IF TG_OP = 'UPDATE' THEN %4 END IF;")
+            .arg(key, history_insert(table, names, "update", QStringLiteral("NEW"), QStringLiteral("OLD"), QStringLiteral("NEW")),
+                 history_insert(table, names, "delete", QStringLiteral("OLD"), QStringLiteral("OLD"), {}),
+                 history_insert(table, names, "insert", QStringLiteral("NEW"), {}, QStringLiteral("NEW")));
+    const QStringList triggers = history_triggers(table);
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(h, columns.join(QStringLiteral(", "))),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS %1_cusnum ON %1 (cusnum, id)").arg(h),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS %1_deleted ON %1 (id)").arg(h) + deleted,
+        QStringLiteral("CREATE INDEX IF NOT EXISTS %1_deleted_fname ON %1 ((%2), id)").arg(h, sort_expression(history_column("old", kFname))) + deleted,
+        QStringLiteral("CREATE INDEX IF NOT EXISTS %1_deleted_lname ON %1 ((%2), id)").arg(h, sort_expression(history_column("old", kLname))) + deleted,
+        function.arg(table, QStringLiteral("inserted"),
+                     history_insert(table, names, "insert", QStringLiteral("n"), {}, QStringLiteral("n"), QStringLiteral(" FROM tallyhouse_new n"))),
+        function.arg(table, QStringLiteral("changed_row"), change),
+        QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(triggers[0], table),
+        QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 REFERENCING NEW TABLE AS tallyhouse_new FOR EACH STATEMENT "
+                       "EXECUTE FUNCTION %2_tallyhouse_inserted()").arg(triggers[0], table),
+        QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(triggers[1], table),
+        QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE ON %2 FOR EACH ROW WHEN (OLD.* IS DISTINCT FROM NEW.*) "
+                       "EXECUTE FUNCTION %2_tallyhouse_changed_row()").arg(triggers[1], table),
+        QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(triggers[2], table),
+        QStringLiteral("CREATE TRIGGER %1 AFTER DELETE ON %2 FOR EACH ROW EXECUTE FUNCTION %2_tallyhouse_changed_row()")
+            .arg(triggers[2], table),
+    };
+}
+
+QString PgDialect::history_time_text(const QString& column) const
+{
+    return QStringLiteral("to_char(%1 AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS.MS')").arg(column);
+}
+
+QVariant PgDialect::history_time_value(const QDateTime& time) const
+{
+    return time.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + QStringLiteral("+00");
 }
 
 // SHARE ROW EXCLUSIVE keeps every other writer out while readers go on,

@@ -26,6 +26,12 @@ public:
     // libpq's pipeline, with one sync at its end.
     bool sends_together() const override { return true; }
 
+    QStringList history_statements(const QString& table, const QStringList& columns) const override;
+    QString history_time_text(const QString& column) const override;
+    QVariant history_time_value(const QDateTime& time) const override;
+    // The names of the history's triggers on the table.
+    static QStringList history_triggers(const QString& table);
+
     QString row_key() const override;
     Listing name_listing(const QString& column, const QString& pattern) const override;
     QString same_value(const QString& column) const override;

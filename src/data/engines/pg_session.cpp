@@ -550,6 +550,13 @@ QString notifies(const QString& table)
 {
     return QStringLiteral("EXISTS (SELECT 1 FROM pg_trigger WHERE tgrelid = %1 AND tgname = '%2_changed')").arg(kInTable, table);
 }
+// Whether the table has its history and the three triggers that write it.
+QString keeps_history(const QString& table)
+{
+    return QStringLiteral("(to_regclass(current_schema() || '.%1') IS NOT NULL AND (SELECT count(*) FROM pg_trigger "
+                          "WHERE tgrelid = %2 AND tgname IN ('%3')) = 3)")
+        .arg(Dialect::history_table(table), kInTable, PgDialect::history_triggers(table).join(QStringLiteral("', '")));
+}
 }  // namespace
 
 QList<Statement> PgSession::table_statements(const QString& table) const
@@ -568,11 +575,11 @@ QList<Statement> PgSession::table_statements(const QString& table) const
          {table}},
         {QStringLiteral("SELECT %1, %2, EXISTS (SELECT 1 FROM pg_index i JOIN pg_attribute a "
                         "ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0] WHERE i.indrelid = %3 "
-                        "AND i.indisunique AND i.indnatts = 1 AND a.attname = '%4'), %5 "
+                        "AND i.indisunique AND i.indnatts = 1 AND a.attname = '%4'), %5, %6 "
                         "WHERE %3 IS NOT NULL")
              .arg(index.arg(PgDialect::name_index(table, kFname)), index.arg(PgDialect::name_index(table, kLname)), kInTable,
-                  key, notifies(table)),
-         {table, table, table, table, table}},
+                  key, notifies(table), keeps_history(table)),
+         {table, table, table, table, table, table}},
     };
 }
 
@@ -588,22 +595,28 @@ QStringList PgSession::open_table(const QString& table, const QList<Rows>& answe
     notifying_ = has.value(3).toBool();
     if (!prepare)
         return names;
-    QStringList missing;
+    QList<QStringList> missing;
     if (!has.value(0).toBool())
-        missing << PgDialect::name_index_statement(table, kFname);
+        missing << QStringList{PgDialect::name_index_statement(table, kFname)};
     if (!has.value(1).toBool())
-        missing << PgDialect::name_index_statement(table, kLname);
+        missing << QStringList{PgDialect::name_index_statement(table, kLname)};
     if (!has.value(2).toBool())
-        missing << QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS %1_%2 ON %1 (%2)").arg(table, QLatin1String(kCustomerColumns[0].name));
+        missing << QStringList{QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS %1_%2 ON %1 (%2)").arg(table, QLatin1String(kCustomerColumns[0].name))};
     if (!notifying_)
         missing << PgDialect::notify_statements(table);
+    // The history, with all it needs, in one transaction.
+    if (!has.value(4).toBool())
+        missing << PgDialect().history_statements(table, names);
     // Only what is missing is written, without waiting for another
     // program's lock; a role that may only read leaves the table as it
-    // is, and then changes are not told.
-    for (const QString& sql : missing) {
+    // is, and then changes are not told, nor kept in a history.
+    for (const QStringList& statements : missing) {
         try {
-            for (const QString& step : {QStringLiteral("BEGIN"), QStringLiteral("SET LOCAL lock_timeout = 1"), sql, QStringLiteral("COMMIT")})
-                run(step, {}, wait_ms);
+            run(QStringLiteral("BEGIN"), {}, wait_ms);
+            run(QStringLiteral("SET LOCAL lock_timeout = 1"), {}, wait_ms);
+            for (const QString& sql : statements)
+                run(sql, {}, wait_ms);
+            run(QStringLiteral("COMMIT"), {}, wait_ms);
         } catch (const DbError& e) {
             if (e.cancelled())
                 throw;

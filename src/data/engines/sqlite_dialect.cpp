@@ -22,11 +22,113 @@ QStringList SqliteDialect::create_statements(const QString& table) const
         }
         columns << QString::fromLatin1(c.name) + u' ' + type;
     }
-    return {
+    return QStringList{
         QStringLiteral("CREATE TABLE %1 (%2)").arg(table, columns.join(QStringLiteral(", "))),
         index_statement(table, kFname),
         index_statement(table, kLname),
+    } + history_statements(table, {});
+}
+
+namespace {
+
+QString literal(const QString& text)
+{
+    return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
+}
+
+// The history's row of one change: kind, the key of row (old or new),
+// and the values of before and after (each "old", "new" or empty for
+// none), from the table's columns as it spells them.
+QString history_insert(const QString& table, const QStringList& names, const char* kind, const QString& keyOf,
+                       const QString& before, const QString& after)
+{
+    const auto at = column_positions(names);
+    auto value = [&](const QString& row, int i) {
+        if (row.isEmpty() || at[i] < 0)
+            return QStringLiteral("NULL");
+        return row + u'.' + Dialect::quoted(names[at[i]]);
     };
+    QStringList columns{QStringLiteral("kind"), QStringLiteral("author"), QStringLiteral("cusnum")};
+    QStringList values{literal(QLatin1String(kind)), literal(QLatin1String(Dialect::kAnotherProgram)), value(keyOf, 0)};
+    for (int i = 1; i < int(kCustomerColumns.size()); ++i) {
+        columns << Dialect::history_column("old", i) << Dialect::history_column("new", i);
+        values << value(before, i) << value(after, i);
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3);")
+        .arg(Dialect::history_table(table), columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")));
+}
+
+}  // namespace
+
+QStringList SqliteDialect::history_objects(const QString& table)
+{
+    const QString h = history_table(table).toLower();
+    return {h, h + QStringLiteral("_cusnum"), h + QStringLiteral("_deleted"), h + QStringLiteral("_deleted_fname"),
+            h + QStringLiteral("_deleted_lname"), h + QStringLiteral("_insert"), h + QStringLiteral("_update"),
+            h + QStringLiteral("_rekey"), h + QStringLiteral("_delete")};
+}
+
+// The old_ and new_ columns have no type: each keeps a value as the table
+// held it. The indexes serve the window's reads: one customer's versions
+// newest first, and the deleted customers newest first, also by a name's
+// beginning as the main list is filtered (only deletes are in those, so
+// that an insert or an update does not write them).
+QStringList SqliteDialect::history_statements(const QString& table, const QStringList& given) const
+{
+    QStringList names = given;
+    if (names.isEmpty())
+        for (const CustomerColumn& c : kCustomerColumns)
+            names << QString::fromLatin1(c.name);
+    const QString h = history_table(table);
+    QStringList columns{QStringLiteral("id INTEGER PRIMARY KEY"),
+                        QStringLiteral("changed_at TEXT NOT NULL DEFAULT (strftime('%Y-%m-%d %H:%M:%f', 'now'))"),
+                        QStringLiteral("kind TEXT NOT NULL"),
+                        QStringLiteral("author TEXT NOT NULL DEFAULT ") + literal(QLatin1String(kAnotherProgram)),
+                        QStringLiteral("cusnum INTEGER")};
+    for (const char* age : {"old", "new"})
+        for (int i = 1; i < int(kCustomerColumns.size()); ++i)
+            columns << history_column(age, i);
+    const auto at = column_positions(names);
+    const QString key = quoted(names.value(at[0], QStringLiteral("cusnum")));
+    QStringList differs;
+    for (int i = 1; i < int(kCustomerColumns.size()); ++i)
+        if (at[i] >= 0)
+            differs << QStringLiteral("old.%1 IS NOT new.%1 COLLATE BINARY").arg(quoted(names[at[i]]));
+    const QString changed = differs.isEmpty() ? QStringLiteral("0") : differs.join(QStringLiteral(" OR "));
+    const QString deleted = QStringLiteral(" WHERE kind = 'delete'");
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(h, columns.join(QStringLiteral(", "))),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS %1_cusnum ON %1 (cusnum, id)").arg(h),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS %1_deleted ON %1 (id)").arg(h) + deleted,
+        QStringLiteral("CREATE INDEX IF NOT EXISTS %1_deleted_fname ON %1 (%2 COLLATE NOCASE, id)").arg(h, history_column("old", kFname)) + deleted,
+        QStringLiteral("CREATE INDEX IF NOT EXISTS %1_deleted_lname ON %1 (%2 COLLATE NOCASE, id)").arg(h, history_column("old", kLname)) + deleted,
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_insert AFTER INSERT ON %2 BEGIN %3 END")
+            .arg(h, quoted(table), history_insert(table, names, "insert", QStringLiteral("new"), {}, QStringLiteral("new"))),
+        // An update that changes nothing makes no new version.
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_update AFTER UPDATE ON %2 WHEN old.%3 IS new.%3 AND (%4) BEGIN %5 END")
+            .arg(h, quoted(table), key, changed,
+                 history_insert(table, names, "update", QStringLiteral("new"), QStringLiteral("old"), QStringLiteral("new"))),
+        // A new key (only another program gives one) ends the customer
+        // under the old key and begins one under the new.
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_rekey AFTER UPDATE ON %2 WHEN old.%3 IS NOT new.%3 BEGIN %4 %5 END")
+            .arg(h, quoted(table), key, history_insert(table, names, "delete", QStringLiteral("old"), QStringLiteral("old"), {}),
+                 history_insert(table, names, "insert", QStringLiteral("new"), {}, QStringLiteral("new"))),
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_delete AFTER DELETE ON %2 BEGIN %3 END")
+            .arg(h, quoted(table), history_insert(table, names, "delete", QStringLiteral("old"), QStringLiteral("old"), {})),
+    };
+}
+
+QString SqliteDialect::author_trigger(const QString& table, const QString& login)
+{
+    const QString h = history_table(table);
+    return QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS %1_author AFTER INSERT ON main.%1 WHEN new.author = %2 "
+                          "BEGIN UPDATE %1 SET author = %3 WHERE id = new.id; END")
+        .arg(h, literal(QLatin1String(kAnotherProgram)), literal(login));
+}
+
+QVariant SqliteDialect::history_time_value(const QDateTime& time) const
+{
+    return time.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
 }
 
 QString SqliteDialect::index_name(const QString& table, int column)

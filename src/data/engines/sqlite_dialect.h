@@ -12,6 +12,16 @@ public:
     QStringList begin_adding(const QString& table) const override;
     // 500 rows of dept bind 5,000 values, well within SQLite's 32,766.
     int rows_per_insert() const override { return 500; }
+    QStringList history_statements(const QString& table, const QStringList& columns) const override;
+    QString history_time_text(const QString& column) const override { return column; }
+    QVariant history_time_value(const QDateTime& time) const override;
+    // The names of what history_statements() makes, each lower case.
+    static QStringList history_objects(const QString& table);
+    // A trigger of this connection alone (TEMP) that sets the author of
+    // the history its own statements write to login: the file's triggers
+    // write "another program", since they cannot call a function of ours
+    // that other programs lack.
+    static QString author_trigger(const QString& table, const QString& login);
     QString row_key() const override { return QStringLiteral("rowid"); }
     Listing name_listing(const QString& column, const QString& pattern) const override;
     QString same_value(const QString& column) const override;

@@ -16,9 +16,24 @@
 #include <cerrno>
 #include <cstring>
 #include <sqlite3.h>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace {
+
+// The login name of the user this program runs as.
+QString login_name()
+{
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[4096];
+    if (getpwuid_r(geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found && found->pw_name && *found->pw_name)
+        return QString::fromLocal8Bit(found->pw_name);
+    for (const char* variable : {"LOGNAME", "USER"})
+        if (const QString name = qEnvironmentVariable(variable); !name.isEmpty())
+            return name;
+    return QStringLiteral("uid %1").arg(geteuid());
+}
 
 DbError sqlite_error(int code, const QString& message)
 {
@@ -94,6 +109,8 @@ void SqliteSession::connect(const QString& path, const QString&, int)
         // session's own wait, which a cancel or the program's end cuts short.
         sqlite3_busy_handler(h, &SqliteSession::busy, this);
         quick_ = false;
+        // Opened again: this connection's history is its user's still.
+        add_author_trigger();
         std::lock_guard lock(interruptLock_);
         open_ = h;
     }
@@ -267,7 +284,7 @@ QList<Statement> SqliteSession::table_statements(const QString& table) const
 {
     return {
         {QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?)"), {table}},
-        {QStringLiteral("SELECT lower(name) FROM sqlite_master WHERE type = 'index'"), {}},
+        {QStringLiteral("SELECT lower(name) FROM sqlite_master WHERE type IN ('index', 'table', 'trigger')"), {}},
     };
 }
 
@@ -308,7 +325,39 @@ QStringList SqliteSession::open_table(const QString& table, const QList<Rows>& a
                 throw;
         }
     }
+    // The history, made whole in one transaction where any of it is
+    // missing (a file made before it was kept): the same rule as above.
+    bool history = true;
+    for (const QString& object : SqliteDialect::history_objects(table))
+        history = history && present.contains(object);
+    if (!history) {
+        try {
+            check_writable();
+            run(QStringLiteral("BEGIN IMMEDIATE"), {}, 0, true);
+            for (const QString& sql : SqliteDialect().history_statements(table, names))
+                run(sql, {}, 0, true);
+            run(QStringLiteral("COMMIT"), {}, 0, true);
+            history = true;
+        } catch (const DbError& e) {
+            if (sqlite3* h = handle(); h && !sqlite3_get_autocommit(h))
+                exec(h, QStringLiteral("ROLLBACK"));
+            if (e.cancelled())
+                throw;
+        }
+    }
+    if (history) {
+        authorTrigger_ = SqliteDialect::author_trigger(table, login_name());
+        add_author_trigger();
+    }
     return names;
+}
+
+void SqliteSession::add_author_trigger()
+{
+    // A connection that may not write even its own temporary triggers
+    // writes no history either.
+    if (sqlite3* h = handle(); h && !authorTrigger_.isEmpty())
+        exec(h, authorTrigger_);
 }
 
 void SqliteSession::insert_rows(const QString& table, const QStringList& columns, const QVariantList& values, int)

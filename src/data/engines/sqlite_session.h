@@ -75,6 +75,13 @@ private:
     // Stops the statement running now, if any.
     void interrupt();
 
+    // Adds authorTrigger_, the TEMP trigger that names this program's user
+    // as the author of the history its statements write (see
+    // SqliteDialect::author_trigger), once the table is opened and again
+    // whenever the connection is opened again.
+    void add_author_trigger();
+    QString authorTrigger_;
+
     int lockWait_ = kLockWaitMs;
     bool quick_ = false;  // the connection waits for no lock for now
     std::mutex interruptLock_;  // held while open_ changes, and by interrupt()

@@ -290,7 +290,9 @@ void DatabaseChoiceTest::createMakesAnEmptyDatabaseThatOpens()
         QCOMPARE(text->text(), QString());
     QCOMPARE(program_scalar(program, "SELECT count(*) FROM dept").toInt(), 0);
     QCOMPARE(program_scalar(program, "SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master ORDER BY name)").toString(),
-             QStringLiteral("dept dept_fname dept_lname"));
+             QStringLiteral("dept dept_fname dept_history dept_history_cusnum dept_history_delete dept_history_deleted "
+                            "dept_history_deleted_fname dept_history_deleted_lname dept_history_insert dept_history_rekey "
+                            "dept_history_update dept_lname"));
     // The folders the program made are the user's only.
     QCOMPARE(QFileInfo(tmp.path() + "/new").permissions(),
              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);

@@ -199,6 +199,7 @@ private slots:
     void busyOrLostDatabaseIsToldAndTheProgramGoesOn();
     void mkdbCreatesOnlyNewDatabasesInOneTransaction();
     void mkdbCopiesAnAccessDatabaseAsMdbExportReadsIt();
+    void mkdbExportsAndForgetsTheHistory();
 };
 
 void TransferTest::roundTripGivesBackEveryText()
@@ -551,6 +552,43 @@ void TransferTest::mkdbCopiesAnAccessDatabaseAsMdbExportReadsIt()
     QCOMPARE(refused.status, 1);
     QVERIFY2(refused.output.contains(QStringLiteral("--copy-from")), qPrintable(refused.output));
     QCOMPARE(db.count(), 0);
+}
+
+// Every version, as the database keeps it, out as CSV; then forgotten
+// up to a day, in one go.
+void TransferTest::mkdbExportsAndForgetsTheHistory()
+{
+    TempDb db(TempDb::sample());
+    db.exec(QStringLiteral("UPDATE dept SET Lname = 'Changed, once' WHERE cusnum = 2"));
+    db.exec(QStringLiteral("DELETE FROM dept WHERE cusnum = 3"));
+    const QString csv = db.dir() + QStringLiteral("/history.csv");
+    Ran ran = mkdb({QStringLiteral("--export-history"), csv, db.target()});
+    QCOMPARE(ran.status, 0);
+    // The sample customers' inserts, then the two changes.
+    QVERIFY2(ran.output.contains(QStringLiteral("Wrote 9 versions")), qPrintable(ran.output));
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 10);
+    QVERIFY2(lines[0].startsWith(QStringLiteral("id,changed_at,kind,author,cusnum,old_fname,old_lname,")), qPrintable(lines[0]));
+    QVERIFY2(lines[1].contains(QStringLiteral(",insert,")) && lines[1].contains(QStringLiteral(",1,,,,,,,,,,Maria,Santos,addr,")),
+             qPrintable(lines[1]));
+    QVERIFY2(lines[8].contains(QStringLiteral(",update,")) && lines[8].contains(QStringLiteral(",2,Mark,Martinez,"))
+                 && lines[8].contains(QStringLiteral(",Mark,\"Changed, once\",")),
+             qPrintable(lines[8]));
+    QVERIFY2(lines[9].contains(QStringLiteral(",delete,")) && lines[9].contains(QStringLiteral(",3,Martin,Sanders,")), qPrintable(lines[9]));
+
+    QCOMPARE(mkdb({QStringLiteral("--forget-history-before"), QStringLiteral("yesterday"), db.target()}).status, 2);
+    const QString today = QDate::currentDate().toString(Qt::ISODate);
+    ran = mkdb({QStringLiteral("--forget-history-before"), today, db.target()});
+    QCOMPARE(ran.status, 0);
+    QCOMPARE(ran.output.trimmed(), QStringLiteral("Forgot 0 versions older than %1.").arg(today));
+    const QString tomorrow = QDate::currentDate().addDays(1).toString(Qt::ISODate);
+    ran = mkdb({QStringLiteral("--forget-history-before"), tomorrow, db.target()});
+    QCOMPARE(ran.status, 0);
+    QCOMPARE(ran.output.trimmed(), QStringLiteral("Forgot 9 versions older than %1.").arg(tomorrow));
+    QVERIFY(mkdb({QStringLiteral("--export-history"), csv, db.target()}).output.contains(QStringLiteral("Wrote 0 versions")));
+    QCOMPARE(db.count(), 6);
 }
 
 QTEST_MAIN(TransferTest)

@@ -935,59 +935,6 @@ Das Feld %1 enthält %2 Zeichen; es darf höchstens %3 enthalten. Nichts von Ihr
         <translation>bitte genau eine Datenbank angeben</translation>
     </message>
     <message>
-        <source>--rows, --empty, --copy-from and --import do not go together</source>
-        <translation>--rows, --empty, --copy-from und --import schließen einander aus</translation>
-    </message>
-    <message>
-        <source>Usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]
-  or:  tallyhouse-mkdb --import FILE.csv TARGET
-</source>
-        <translation>Aufruf: tallyhouse-mkdb ZIEL [--rows N [--seed S] | --empty | --copy-from QUELLE]
-  oder: tallyhouse-mkdb --import DATEI.csv ZIEL
-</translation>
-    </message>
-    <message>
-        <source>
-Makes a new customer database, or adds the customers of a CSV file to one.
-TARGET and SOURCE are database files, PostgreSQL URLs or libpq connection
-strings (host=db1 dbname=shop), never with a password: ~/.pgpass, PGPASSWORD
-or a PostgreSQL service file gives it. SOURCE may also be a Microsoft Access
-file, whose customers are copied; Tallyhouse never writes one.
-
-  --rows N            N generated customers instead of the sample ones
-  --seed S            the seed of the generated customers (default 1)
-  --empty             the table dept without customers
-  --copy-from SOURCE  every customer of another database, keys and all
-  --import FILE.csv   adds the customers of a CSV file to an existing database
-  --help              show this text and end
-  --version           show the version and end
-
-Creating never touches an existing file, nor a server database that has a
-table dept already; the table and its customers are made in one transaction.
-An import adds all the customers of the file or none.
-</source>
-        <translation>
-Legt eine neue Kundendatenbank an oder fügt einer Datenbank die Kunden einer
-CSV-Datei hinzu. ZIEL und QUELLE sind Datenbankdateien, PostgreSQL-URLs oder
-libpq-Verbindungszeichenketten (host=db1 dbname=shop), nie mit Passwort: Das
-kommt aus ~/.pgpass, PGPASSWORD oder einer PostgreSQL-Dienstdatei. QUELLE kann
-auch eine Microsoft-Access-Datei sein, deren Kunden kopiert werden; Tallyhouse
-schreibt nie in eine solche Datei.
-
-  --rows N            N erzeugte Kunden statt der Beispielkunden
-  --seed S            Startwert für die erzeugten Kunden (Vorgabe: 1)
-  --empty             die Tabelle dept ohne Kunden
-  --copy-from QUELLE  alle Kunden einer anderen Datenbank, samt Schlüsseln
-  --import DATEI.csv  fügt die Kunden einer CSV-Datei einer bestehenden Datenbank hinzu
-  --help              diese Hilfe anzeigen und beenden
-  --version           die Version anzeigen und beenden
-
-Eine bestehende Datei wird nie angetastet, ebenso wenig eine Serverdatenbank,
-die bereits eine Tabelle dept hat; Tabelle und Kunden entstehen in einer
-einzigen Transaktion. Ein Import fügt alle Kunden der Datei hinzu oder keinen.
-</translation>
-    </message>
-    <message>
         <source>%1 is a Microsoft Access database, not a CSV file: to bring its customers over, copy them into a new database with --copy-from %1</source>
         <translation>%1 ist eine Microsoft-Access-Datenbank, keine CSV-Datei: Um ihre Kunden zu übernehmen, kopieren Sie sie mit --copy-from %1 in eine neue Datenbank</translation>
     </message>
@@ -1012,6 +959,105 @@ einzigen Transaktion. Ein Import fügt alle Kunden der Datei hinzu oder keinen.
             <numerusform>%n Kunde in %1 importiert.</numerusform>
             <numerusform>%n Kunden in %1 importiert.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]
+  or:  tallyhouse-mkdb --import FILE.csv TARGET
+  or:  tallyhouse-mkdb --export-history FILE.csv TARGET
+  or:  tallyhouse-mkdb --forget-history-before DATE TARGET
+</source>
+        <translation>Aufruf: tallyhouse-mkdb ZIEL [--rows N [--seed S] | --empty | --copy-from QUELLE]
+  oder: tallyhouse-mkdb --import DATEI.csv ZIEL
+  oder: tallyhouse-mkdb --export-history DATEI.csv ZIEL
+  oder: tallyhouse-mkdb --forget-history-before DATUM ZIEL
+</translation>
+    </message>
+    <message>
+        <source>
+Makes a new customer database, or adds the customers of a CSV file to one.
+TARGET and SOURCE are database files, PostgreSQL URLs or libpq connection
+strings (host=db1 dbname=shop), never with a password: ~/.pgpass, PGPASSWORD
+or a PostgreSQL service file gives it. SOURCE may also be a Microsoft Access
+file, whose customers are copied; Tallyhouse never writes one.
+
+  --rows N            N generated customers instead of the sample ones
+  --seed S            the seed of the generated customers (default 1)
+  --empty             the table dept without customers
+  --copy-from SOURCE  every customer of another database, keys and all
+  --import FILE.csv   adds the customers of a CSV file to an existing database
+  --export-history FILE.csv
+                      writes every version of every customer, oldest first,
+                      to a CSV file (times in UTC)
+  --forget-history-before DATE
+                      forgets the versions older than DATE (YYYY-MM-DD, from
+                      midnight local time), in one transaction
+  --help              show this text and end
+  --version           show the version and end
+
+Creating never touches an existing file, nor a server database that has a
+table dept already; the table and its customers are made in one transaction.
+An import adds all the customers of the file or none.
+
+The database keeps every version of every customer in the table dept_history:
+each insert, update and delete of dept, by any program, with its time and
+its author.
+</source>
+        <translation>
+Legt eine neue Kundendatenbank an oder fügt einer Datenbank die Kunden einer
+CSV-Datei hinzu. ZIEL und QUELLE sind Datenbankdateien, PostgreSQL-URLs oder
+libpq-Verbindungszeichenketten (host=db1 dbname=shop), nie mit Passwort: Das
+kommt aus ~/.pgpass, PGPASSWORD oder einer PostgreSQL-Dienstdatei. QUELLE kann
+auch eine Microsoft-Access-Datei sein, deren Kunden kopiert werden; Tallyhouse
+schreibt nie in eine solche Datei.
+
+  --rows N            N erzeugte Kunden statt der Beispielkunden
+  --seed S            Startwert für die erzeugten Kunden (Vorgabe: 1)
+  --empty             die Tabelle dept ohne Kunden
+  --copy-from QUELLE  alle Kunden einer anderen Datenbank, samt Schlüsseln
+  --import DATEI.csv  fügt die Kunden einer CSV-Datei einer bestehenden Datenbank hinzu
+  --export-history DATEI.csv
+                      schreibt jede Fassung jedes Kunden, die älteste zuerst,
+                      in eine CSV-Datei (Zeiten in UTC)
+  --forget-history-before DATUM
+                      vergisst die Fassungen, die älter als DATUM sind (JJJJ-MM-TT,
+                      ab Mitternacht Ortszeit), in einer einzigen Transaktion
+  --help              diese Hilfe anzeigen und beenden
+  --version           die Version anzeigen und beenden
+
+Eine bestehende Datei wird nie angetastet, ebenso wenig eine Serverdatenbank,
+die bereits eine Tabelle dept hat; Tabelle und Kunden entstehen in einer
+einzigen Transaktion. Ein Import fügt alle Kunden der Datei hinzu oder keinen.
+
+Die Datenbank bewahrt jede Fassung jedes Kunden in der Tabelle dept_history auf:
+jedes Einfügen, Ändern und Löschen in dept, durch welches Programm auch immer,
+mit Zeit und Urheber.
+</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>%1 kann nicht geschrieben werden: %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>Wrote %n versions of the customers of %1 to %2.</source>
+        <translation>
+            <numerusform>%n Fassung der Kunden von %1 nach %2 geschrieben.</numerusform>
+            <numerusform>%n Fassungen der Kunden von %1 nach %2 geschrieben.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Forgot %n versions older than %1.</source>
+        <translation>
+            <numerusform>%n Fassung vor dem %1 vergessen.</numerusform>
+            <numerusform>%n Fassungen vor dem %1 vergessen.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 needs a date as YYYY-MM-DD, not &quot;%2&quot;</source>
+        <translation>%1 braucht ein Datum als JJJJ-MM-TT, nicht „%2“</translation>
+    </message>
+    <message>
+        <source>--rows, --empty, --copy-from, --import, --export-history and --forget-history-before do not go together</source>
+        <translation>--rows, --empty, --copy-from, --import, --export-history und --forget-history-before passen nicht zusammen</translation>
     </message>
 </context>
 <context>

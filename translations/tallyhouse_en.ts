@@ -85,6 +85,20 @@
             <numerusform>Imported %n customers into %1.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>Wrote %n versions of the customers of %1 to %2.</source>
+        <translation>
+            <numerusform>Wrote %n version of the customers of %1 to %2.</numerusform>
+            <numerusform>Wrote %n versions of the customers of %1 to %2.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Forgot %n versions older than %1.</source>
+        <translation>
+            <numerusform>Forgot %n version older than %1.</numerusform>
+            <numerusform>Forgot %n versions older than %1.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>PgSession</name>

@@ -935,59 +935,6 @@ El campo %1 tiene %2 caracteres; puede tener como máximo %3. No se ha perdido n
         <translation>indique una sola base de datos</translation>
     </message>
     <message>
-        <source>--rows, --empty, --copy-from and --import do not go together</source>
-        <translation>--rows, --empty, --copy-from e --import no se pueden combinar</translation>
-    </message>
-    <message>
-        <source>Usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]
-  or:  tallyhouse-mkdb --import FILE.csv TARGET
-</source>
-        <translation>Uso: tallyhouse-mkdb DESTINO [--rows N [--seed S] | --empty | --copy-from ORIGEN]
-  o:  tallyhouse-mkdb --import ARCHIVO.csv DESTINO
-</translation>
-    </message>
-    <message>
-        <source>
-Makes a new customer database, or adds the customers of a CSV file to one.
-TARGET and SOURCE are database files, PostgreSQL URLs or libpq connection
-strings (host=db1 dbname=shop), never with a password: ~/.pgpass, PGPASSWORD
-or a PostgreSQL service file gives it. SOURCE may also be a Microsoft Access
-file, whose customers are copied; Tallyhouse never writes one.
-
-  --rows N            N generated customers instead of the sample ones
-  --seed S            the seed of the generated customers (default 1)
-  --empty             the table dept without customers
-  --copy-from SOURCE  every customer of another database, keys and all
-  --import FILE.csv   adds the customers of a CSV file to an existing database
-  --help              show this text and end
-  --version           show the version and end
-
-Creating never touches an existing file, nor a server database that has a
-table dept already; the table and its customers are made in one transaction.
-An import adds all the customers of the file or none.
-</source>
-        <translation>
-Crea una base de datos de clientes nueva, o le añade los clientes de un archivo CSV.
-DESTINO y ORIGEN son archivos de base de datos, URL de PostgreSQL o cadenas de
-conexión de libpq (host=db1 dbname=shop), nunca con contraseña: la dan
-~/.pgpass, PGPASSWORD o un archivo de servicio de PostgreSQL. ORIGEN también
-puede ser un archivo de Microsoft Access, cuyos clientes se copian; Tallyhouse
-nunca escribe en uno.
-
-  --rows N             N clientes generados en lugar de los de ejemplo
-  --seed S             la semilla de los clientes generados (por omisión, 1)
-  --empty              la tabla dept sin clientes
-  --copy-from ORIGEN   todos los clientes de otra base de datos, con sus claves
-  --import ARCHIVO.csv añade los clientes de un archivo CSV a una base de datos existente
-  --help               muestra este texto y termina
-  --version            muestra la versión y termina
-
-Nunca se toca un archivo existente, ni una base de datos de servidor que ya
-tenga una tabla dept; la tabla y sus clientes se crean en una sola transacción.
-Una importación añade todos los clientes del archivo o ninguno.
-</translation>
-    </message>
-    <message>
         <source>%1 is a Microsoft Access database, not a CSV file: to bring its customers over, copy them into a new database with --copy-from %1</source>
         <translation>%1 es una base de datos de Microsoft Access, no un archivo CSV: para traer sus clientes, cópielos a una base de datos nueva con --copy-from %1</translation>
     </message>
@@ -1012,6 +959,105 @@ Una importación añade todos los clientes del archivo o ninguno.
             <numerusform>Se importó %n cliente en %1.</numerusform>
             <numerusform>Se importaron %n clientes en %1.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]
+  or:  tallyhouse-mkdb --import FILE.csv TARGET
+  or:  tallyhouse-mkdb --export-history FILE.csv TARGET
+  or:  tallyhouse-mkdb --forget-history-before DATE TARGET
+</source>
+        <translation>Uso: tallyhouse-mkdb DESTINO [--rows N [--seed S] | --empty | --copy-from ORIGEN]
+  o:  tallyhouse-mkdb --import ARCHIVO.csv DESTINO
+  o:  tallyhouse-mkdb --export-history ARCHIVO.csv DESTINO
+  o:  tallyhouse-mkdb --forget-history-before FECHA DESTINO
+</translation>
+    </message>
+    <message>
+        <source>
+Makes a new customer database, or adds the customers of a CSV file to one.
+TARGET and SOURCE are database files, PostgreSQL URLs or libpq connection
+strings (host=db1 dbname=shop), never with a password: ~/.pgpass, PGPASSWORD
+or a PostgreSQL service file gives it. SOURCE may also be a Microsoft Access
+file, whose customers are copied; Tallyhouse never writes one.
+
+  --rows N            N generated customers instead of the sample ones
+  --seed S            the seed of the generated customers (default 1)
+  --empty             the table dept without customers
+  --copy-from SOURCE  every customer of another database, keys and all
+  --import FILE.csv   adds the customers of a CSV file to an existing database
+  --export-history FILE.csv
+                      writes every version of every customer, oldest first,
+                      to a CSV file (times in UTC)
+  --forget-history-before DATE
+                      forgets the versions older than DATE (YYYY-MM-DD, from
+                      midnight local time), in one transaction
+  --help              show this text and end
+  --version           show the version and end
+
+Creating never touches an existing file, nor a server database that has a
+table dept already; the table and its customers are made in one transaction.
+An import adds all the customers of the file or none.
+
+The database keeps every version of every customer in the table dept_history:
+each insert, update and delete of dept, by any program, with its time and
+its author.
+</source>
+        <translation>
+Crea una base de datos de clientes nueva, o le añade los clientes de un archivo CSV.
+DESTINO y ORIGEN son archivos de base de datos, URL de PostgreSQL o cadenas de
+conexión de libpq (host=db1 dbname=shop), nunca con contraseña: la dan
+~/.pgpass, PGPASSWORD o un archivo de servicio de PostgreSQL. ORIGEN también
+puede ser un archivo de Microsoft Access, cuyos clientes se copian; Tallyhouse
+nunca escribe en uno.
+
+  --rows N             N clientes generados en lugar de los de ejemplo
+  --seed S             la semilla de los clientes generados (por omisión, 1)
+  --empty              la tabla dept sin clientes
+  --copy-from ORIGEN   todos los clientes de otra base de datos, con sus claves
+  --import ARCHIVO.csv añade los clientes de un archivo CSV a una base de datos existente
+  --export-history ARCHIVO.csv
+                       escribe todas las versiones de todos los clientes, de la
+                       más antigua a la más reciente, en un archivo CSV (horas en UTC)
+  --forget-history-before FECHA
+                       olvida las versiones anteriores a FECHA (AAAA-MM-DD, desde
+                       la medianoche de la hora local), en una sola transacción
+  --help               muestra este texto y termina
+  --version            muestra la versión y termina
+
+Nunca se toca un archivo existente, ni una base de datos de servidor que ya
+tenga una tabla dept; la tabla y sus clientes se crean en una sola transacción.
+Una importación añade todos los clientes del archivo o ninguno.
+
+La base de datos guarda todas las versiones de todos los clientes en la tabla
+dept_history: cada inserción, modificación y borrado en dept, hechos por
+cualquier programa, con su hora y su autor.
+</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>no se puede escribir %1: %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>Wrote %n versions of the customers of %1 to %2.</source>
+        <translation>
+            <numerusform>Se escribió %n versión de los clientes de %1 en %2.</numerusform>
+            <numerusform>Se escribieron %n versiones de los clientes de %1 en %2.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Forgot %n versions older than %1.</source>
+        <translation>
+            <numerusform>Se olvidó %n versión anterior al %1.</numerusform>
+            <numerusform>Se olvidaron %n versiones anteriores al %1.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 needs a date as YYYY-MM-DD, not &quot;%2&quot;</source>
+        <translation>%1 necesita una fecha como AAAA-MM-DD, no «%2»</translation>
+    </message>
+    <message>
+        <source>--rows, --empty, --copy-from, --import, --export-history and --forget-history-before do not go together</source>
+        <translation>--rows, --empty, --copy-from, --import, --export-history y --forget-history-before no van juntos</translation>
     </message>
 </context>
 <context>

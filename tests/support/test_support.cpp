@@ -2,6 +2,7 @@
 
 #include "data/transfer/csv_reader.h"
 #include "data/db_error.h"
+#include "data/engines/sqlite_dialect.h"
 #include "support/pg_scratch.h"
 #include "ui/datagrid.h"
 
@@ -134,6 +135,14 @@ TempDb::TempDb(const QVector<Row>& rows, const QString& dirName)
         cn.commit();
         return 0;
     });
+}
+
+void drop_history(Database& db)
+{
+    const bool server = !dynamic_cast<const SqliteDialect*>(&db.dialect());
+    for (const char* trigger : {"insert", "update", "rekey", "delete"})
+        db.execute(QStringLiteral("DROP TRIGGER IF EXISTS dept_history_%1%2").arg(QLatin1String(trigger), server ? QStringLiteral(" ON dept") : QString()));
+    db.execute(QStringLiteral("DROP TABLE dept_history"));
 }
 
 template <class Fn>

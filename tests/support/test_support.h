@@ -90,6 +90,10 @@ private:
     mutable std::unique_ptr<Database> other_;  // kept for a server database
 };
 
+// Takes the history of dept (its table and triggers) out of a database,
+// which is then as a database made before the history was kept.
+void drop_history(Database& db);
+
 // Another program holding a lock on the database file while it lives:
 // Immediate lets others read but not write, Exclusive lets them do neither,
 // Reading lets them write but not commit.

@@ -1,6 +1,7 @@
 // Adding, editing and saving rows through the window: the states the
 // window moves through, and what reaches the database file.
 
+#include "data/customer_history.h"
 #include "support/test_support.h"
 
 #include "data/modyul.h"
@@ -630,6 +631,11 @@ void AddEditSaveTest::insertWorksWhateverTheTwoNumbersAreCalled()
     QCOMPARE(saved[0].value(1).toString(), QStringLiteral("Nora"));
     QCOMPARE(saved[0].value(8).toInt(), 0);
     QCOMPARE(saved[0].value(9).toInt(), 0);
+    // The history's triggers find the columns renamed after they were made.
+    const auto versions = w.ask([](Database& cn) { return CustomerHistory(cn).versions(8, 10); });
+    QCOMPARE(versions.size(), 1);
+    QCOMPARE(versions[0].after->fname, QStringLiteral("Nora"));
+    QCOMPARE(versions[0].after->balance.toInt(), 0);
 }
 
 // ---- Refused saves ----

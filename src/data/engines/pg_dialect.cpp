@@ -102,18 +102,20 @@ QStringList PgDialect::history_triggers(const QString& table)
 
 namespace {
 
-// The history's row of one change, from the row called keyOf (OLD or NEW
-// in a row's trigger, a transition table's row) and the rows before and
-// after it (each empty for none), with the table's columns as it spells
-// them: the columns, and the values as a SELECT list.
+// The history's row of one change: kind, the key of the row called keyOf,
+// and the values of the rows before and after (each empty for none) as
+// an INSERT ... SELECT from from. The rows' columns are named by their
+// places (c0, c1, ...: see positional()), found from the table's column
+// names as it spells them when the trigger is made, so that a column
+// renamed later is still found.
 QString history_insert(const QString& table, const QStringList& names, const char* kind, const QString& keyOf,
-                       const QString& before, const QString& after, const QString& from = {})
+                       const QString& before, const QString& after, const QString& from)
 {
     const auto at = column_positions(names);
     auto value = [&](const QString& row, int i) {
         if (row.isEmpty() || at[i] < 0)
             return QStringLiteral("NULL");
-        return row + u'.' + Dialect::quoted(names[at[i]]);
+        return QStringLiteral("%1.c%2").arg(row).arg(at[i]);
     };
     QStringList columns{QStringLiteral("kind"), QStringLiteral("author"), QStringLiteral("cusnum")};
     QStringList values{QStringLiteral("'%1'").arg(QLatin1String(kind)), QStringLiteral("session_user"), value(keyOf, 0)};
@@ -121,8 +123,18 @@ QString history_insert(const QString& table, const QStringList& names, const cha
         columns << Dialect::history_column("old", i) << Dialect::history_column("new", i);
         values << value(before, i) << value(after, i);
     }
-    return QStringLiteral("INSERT INTO %1 (%2) SELECT %3%4;")
+    return QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4;")
         .arg(Dialect::history_table(table), columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")), from);
+}
+
+// A row source under alias, its columns named by their places: "src AS
+// alias(c0, c1, ...)".
+QString positional(const QString& source, const QString& alias, qsizetype columns)
+{
+    QStringList names;
+    for (qsizetype i = 0; i < columns; ++i)
+        names << QStringLiteral("c%1").arg(i);
+    return QStringLiteral("%1 AS %2(%3)").arg(source, alias, names.join(QStringLiteral(", ")));
 }
 
 }  // namespace
@@ -150,16 +162,20 @@ QStringList PgDialect::history_statements(const QString& table, const QStringLis
         for (int i = 1; i < int(kCustomerColumns.size()); ++i)
             columns << history_column(age, i) + (kCustomerColumns[i].kind == CustomerColumn::Text ? QStringLiteral(" text") : QStringLiteral(" bigint"));
     const auto at = column_positions(names);
-    const QString key = quoted(names.value(at[0], QStringLiteral("cusnum")));
     const QString deleted = QStringLiteral(" WHERE kind = 'delete'");
     const QString function = QStringLiteral("CREATE OR REPLACE FUNCTION %1_tallyhouse_%2() RETURNS trigger LANGUAGE plpgsql "
                                             "SECURITY DEFINER SET search_path FROM CURRENT AS $$ BEGIN %3 RETURN NULL; END $$");
+    const qsizetype n = names.size();
+    const QString oldRow = positional(QStringLiteral("(SELECT OLD.*)"), QStringLiteral("o"), n);
+    const QString newRow = positional(QStringLiteral("(SELECT NEW.*)"), QStringLiteral("n"), n);
+    const QString o = QStringLiteral("o"), nw = QStringLiteral("n");
     const QString change =
-        QStringLiteral("IF TG_OP = 'UPDATE' AND OLD.%1 IS NOT DISTINCT FROM NEW.%1 THEN %2 RETURN NULL; END IF; %3 "
-                       "IF TG_OP = 'UPDATE' THEN %4 END IF;")
-            .arg(key, history_insert(table, names, "update", QStringLiteral("NEW"), QStringLiteral("OLD"), QStringLiteral("NEW")),
-                 history_insert(table, names, "delete", QStringLiteral("OLD"), QStringLiteral("OLD"), {}),
-                 history_insert(table, names, "insert", QStringLiteral("NEW"), {}, QStringLiteral("NEW")));
+        QStringLiteral("IF TG_OP = 'UPDATE' THEN %1 IF FOUND THEN RETURN NULL; END IF; END IF; %2 "
+                       "IF TG_OP = 'UPDATE' THEN %3 END IF;")
+            .arg(history_insert(table, names, "update", nw, o, nw,
+                                oldRow + QStringLiteral(", ") + newRow + QStringLiteral(" WHERE o.c%1 IS NOT DISTINCT FROM n.c%1").arg(at[0] < 0 ? 0 : at[0])),
+                 history_insert(table, names, "delete", o, o, {}, oldRow),
+                 history_insert(table, names, "insert", nw, {}, nw, newRow));
     const QStringList triggers = history_triggers(table);
     return {
         QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(h, columns.join(QStringLiteral(", "))),
@@ -168,7 +184,7 @@ QStringList PgDialect::history_statements(const QString& table, const QStringLis
         QStringLiteral("CREATE INDEX IF NOT EXISTS %1_deleted_fname ON %1 ((%2), id)").arg(h, sort_expression(history_column("old", kFname))) + deleted,
         QStringLiteral("CREATE INDEX IF NOT EXISTS %1_deleted_lname ON %1 ((%2), id)").arg(h, sort_expression(history_column("old", kLname))) + deleted,
         function.arg(table, QStringLiteral("inserted"),
-                     history_insert(table, names, "insert", QStringLiteral("n"), {}, QStringLiteral("n"), QStringLiteral(" FROM tallyhouse_new n"))),
+                     history_insert(table, names, "insert", nw, {}, nw, positional(QStringLiteral("tallyhouse_new"), nw, n))),
         function.arg(table, QStringLiteral("changed_row"), change),
         QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(triggers[0], table),
         QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 REFERENCING NEW TABLE AS tallyhouse_new FOR EACH STATEMENT "

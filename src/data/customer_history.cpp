@@ -36,8 +36,8 @@ QVector<CustomerVersion> CustomerHistory::versions_of(const QVector<QVariantList
     for (const QVariantList& r : rows) {
         CustomerVersion v;
         v.id = r.value(0).toLongLong();
-        v.time = QDateTime::fromString(r.value(1).toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-        v.time.setTimeSpec(Qt::UTC);
+        // "yyyy-MM-dd HH:mm:ss.zzz" in UTC, as ISO 8601 reads it.
+        v.time = QDateTime::fromString(r.value(1).toString().replace(u' ', u'T') + u'Z', Qt::ISODateWithMs);
         const QString kind = r.value(2).toString();
         v.kind = kind == QLatin1String("insert")   ? CustomerVersion::Kind::Insert
                  : kind == QLatin1String("delete") ? CustomerVersion::Kind::Delete

@@ -9,7 +9,8 @@ JOBS       ?= 2
 PREFIX     ?= /usr/local
 
 # Debian packages: compiler and build tools, Qt 6 (Widgets, Sql, Test), the
-# SQLite driver and library, libcsv (reading CSV files), a sans-serif font,
+# SQLite driver and library with its shell (a test changes a file through it),
+# libcsv (reading CSV files), a sans-serif font,
 # libmdb (reading Microsoft Access files) with Debian's mdb-tables and mdb-export
 # (the tests check the Access files they write with them),
 # a virtual display with screenshots for machines without a screen, the
@@ -20,7 +21,7 @@ PREFIX     ?= /usr/local
 # PostgreSQL: libpq, Qt's driver, and the server (tests and benchmarks start
 # throwaway servers of their own with scripts/pg-scratch; the package's default
 # cluster is never used).
-PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libcsv-dev \
+PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev sqlite3 libcsv-dev \
             mdbtools-dev mdbtools \
             fonts-liberation xvfb xauth imagemagick x11-utils \
             desktop-file-utils appstream dpkg-dev \

@@ -62,7 +62,9 @@ Target target(EngineKind engine, const QString& op, double med, double worstMs, 
         return {QStringLiteral("≤ 500 ms, ≤ 1.5× %1").arg(referenceName), worstMs <= 500 && med <= 1.5 * referenceMedian};
     }
     const int changeLimit = sqlite ? 150 : 100;
-    if (op.startsWith(QLatin1String("Save")) || op.startsWith(QLatin1String("Delete")))
+    // An undo or redo is held to the target of the change it undoes.
+    if (op.startsWith(QLatin1String("Save")) || op.startsWith(QLatin1String("Delete")) || op.startsWith(QLatin1String("Undo"))
+        || op.startsWith(QLatin1String("Redo")))
         return {QStringLiteral("≤ %1 ms").arg(changeLimit), worstMs <= changeLimit};
     if (sqlite
         && (op.startsWith(QLatin1String("choose")) || op == QLatin1String("First") || op == QLatin1String("Next")
@@ -86,7 +88,9 @@ Target networkTarget(const QString& op, double med, double ratio, double floorMs
     }
     if (isKeystroke(op))
         return {QStringLiteral("median ≤ 2× floor"), ratio <= 2};
-    if (op.startsWith(QLatin1String("Save")) || op.startsWith(QLatin1String("Delete")))
+    // An undo or redo is held to the target of the change it undoes.
+    if (op.startsWith(QLatin1String("Save")) || op.startsWith(QLatin1String("Delete")) || op.startsWith(QLatin1String("Undo"))
+        || op.startsWith(QLatin1String("Redo")))
         return {QStringLiteral("median ≤ 2 RTT + floor (%1 ms)").arg(number(2 * rtt + floorMs)), med <= 2 * rtt + floorMs};
     if (op.startsWith(QLatin1String("start-up")) && zeroStartup >= 0) {
         const double limit = zeroStartup + 3 * rtt;

@@ -555,6 +555,27 @@ void Session::changes(int reps)
         checkShown(floor, 0, QStringLiteral("after Delete"));
         sample("Delete a row", ms, floor);
         followFloor();
+
+        // Ctrl+Z brings the customer back, one guarded insert; Ctrl+Y
+        // deletes it again, one guarded delete. The floor of the first is
+        // a statement on that customer with the list read showing it. The
+        // keys reach the window once the question's box has given it the
+        // keyboard back.
+        form_->activateWindow();
+        check(QTest::qWaitForWindowActive(form_.get()), QStringLiteral("the window is active after Delete"));
+        ms = timed([&] { QTest::keyClick(form_.get(), Qt::Key_Z, Qt::ControlModifier); },
+                   [&] { return browsing() && shownKey() == key && gridAgrees(); }, "Undo a Delete");
+        check(exactCount() == count + 1, QStringLiteral("delete undone"));
+        floor = floor_->changeAndRead(QStringLiteral("UPDATE dept SET Fname = Fname WHERE cusnum = $1"), {key}, visible_, true);
+        sample("Undo a Delete", ms, floor);
+        followFloor();
+        ms = timed([&] { QTest::keyClick(form_.get(), Qt::Key_Y, Qt::ControlModifier); },
+                   [&] { return browsing() && shownKey() == firstKey && gridAgrees(); }, "Redo a Delete");
+        check(exactCount() == count, QStringLiteral("delete done again"));
+        floor_->exec(insert, {key, texts[0], texts[1]});
+        floor = floor_->changeAndRead(QStringLiteral("DELETE FROM dept WHERE cusnum = $1"), {key}, visible_, false);
+        sample("Redo a Delete", ms, floor);
+        followFloor();
     }
 }
 

@@ -187,12 +187,12 @@ QCoro::Task<> CustomerList::show(const RowSource& source, const CustomerTable::R
     }
 }
 
-QCoro::Task<CustomerList::Change> CustomerList::change(Changer work, bool showChanged)
+QCoro::Task<CustomerList::Change> CustomerList::change(Changer work, bool showChanged, std::optional<qint64> near)
 {
     const auto busy = changing();
     const RowSource source = rs_.source();
     CustomerTable& table = table_;
-    auto asked = cn_.ask([&table, work, source, r = rs_.reread()](Database&) mutable {
+    auto asked = cn_.ask([&table, work, source, r = rs_.reread(near)](Database&) mutable {
         r.listing = table.listing(source);
         Change c = work(table, r);
         c.unlisted = read_after(table, r);
@@ -222,7 +222,8 @@ QCoro::Task<CustomerList::Change> CustomerList::change_one(qint64 cusnum, OneCha
         c.outcome = work(table, reread);
         return c;
     };
-    co_return co_await change(changer, showChanged);
+    const std::optional<qint64> near = showChanged ? std::optional(cusnum) : std::nullopt;
+    co_return co_await change(changer, showChanged, near);
 }
 
 QCoro::Task<CustomerList::Change> CustomerList::update(CustomerRow shown, CustomerRow typed)

@@ -136,9 +136,10 @@ private:
     QCoro::Task<> read(RowSource source, std::optional<Keep> keep);
     // Runs a change on the connection's thread with the list read again,
     // in the same round trip where the engine allows, and shows the
-    // customer changed (showChanged) or the first row.
+    // customer changed (showChanged) or the first row; near, the key of
+    // that customer when it is known beforehand.
     using Changer = std::function<Change(CustomerTable&, CustomerTable::Reread&)>;
-    QCoro::Task<Change> change(Changer work, bool showChanged);
+    QCoro::Task<Change> change(Changer work, bool showChanged, std::optional<qint64> near = std::nullopt);
     // The same for a change of the customer with this number, whose
     // outcome the table tells.
     using OneChanger = std::function<CustomerTable::Outcome(CustomerTable&, CustomerTable::Reread&)>;

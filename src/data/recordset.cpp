@@ -36,6 +36,10 @@ CustomerTable::Reread RecordSet::reread(std::optional<qint64> cusnum) const
     // with the last row current, from the end. While the rows are still
     // being counted, the end is far.
     r.from_end = s_ && s_->exact && pos_ >= s_->count / 2;
+    // A customer of a known key in a list in key order (one brought back)
+    // is counted from the end its key is nearer.
+    if (cusnum && s_ && s_->exact && s_->range && s_->source.column == RowSource::Column::None)
+        r.from_end = *cusnum - s_->range->first >= s_->range->second - *cusnum;
     return r;
 }
 

@@ -5,7 +5,11 @@
 
 #include "data/modyul.h"
 #include "ui/datagrid.h"
+#include "ui/history_dialogs.h"
 
+#include <QApplication>
+#include <QMenu>
+#include <QTableWidget>
 #include <QTest>
 
 using namespace test;
@@ -47,6 +51,64 @@ QStringList keys(const TempDb& db)
     return out;
 }
 
+// Opens the grid's menu with the Menu key, chooses the entry by its
+// access key, and returns the dialog of this kind that it opened (waiting
+// for it).
+template <class Dialog>
+Dialog* open_from_menu(Window& w, QAction* entry, Qt::Key accessKey)
+{
+    // The window has the keyboard back once a box over it has closed.
+    w.settle();
+    if (!QTest::qWaitFor([&] { return QApplication::activeWindow() == w.get(); }))
+        return nullptr;
+    w->DataGrid1->setFocus();
+    QTest::keyClick(w->DataGrid1, Qt::Key_Menu);
+    QMenu* menu = w->transferMenu()->menu();
+    if (!QTest::qWaitFor([&] { return menu->isVisible(); }) || !entry->isEnabled())
+        return nullptr;
+    QTest::keyClick(menu, accessKey);
+    // A dialog closed before may be there still, hidden, until deleted.
+    Dialog* dialog = nullptr;
+    const bool opened = QTest::qWaitFor([&] {
+        for (Dialog* d : w->findChildren<Dialog*>())
+            if (d->isVisible())
+                dialog = d;
+        return dialog != nullptr;
+    });
+    return opened ? dialog : nullptr;
+}
+
+// Presses a key in a dialog's table (Enter acts, Escape closes), gives
+// the window the keyboard back as a desktop does once the dialog has
+// closed (the headless platform does not), and waits until the window has
+// answered.
+void press_in(Window& w, VersionsDialog* dialog, Qt::Key key)
+{
+    QTest::keyClick(dialog->table(), key);
+    if (!QTest::qWaitFor([&] { return !dialog->isVisible(); }))
+        return;
+    if (!QApplication::activeModalWidget())
+        QApplication::setActiveWindow(w.get());
+    w.settle();
+}
+
+// The texts of a row of a dialog's table.
+QStringList table_row(QTableWidget* table, int row)
+{
+    QStringList out;
+    for (int column = 0; column < table->columnCount(); ++column)
+        out << table->item(row, column)->text();
+    return out;
+}
+
+// Replaces a box's text by typing, as a user would.
+void retype(QLineEdit* box, const QString& text)
+{
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    type(box, text);
+}
+
 // The lockout after the last row a filter keeps is gone: Add waits for
 // the filter to change; Exit always stays.
 const QString kNoMatch = QStringLiteral("- - - - exit - - - - | &Add | read-only | grid filter");
@@ -71,6 +133,7 @@ private slots:
     void lockedDeleteIsRefusedThenRetried();
     void readOnlyDeleteIsRefused();
     void ctrlZBringsTheDeletedCustomerBackUnderItsKey();
+    void historyBringsBackADeletedCustomerAndRestoresAVersion();
 
 private:
     MessageBoxWatch boxes_;
@@ -279,6 +342,92 @@ void DeleteTest::ctrlZBringsTheDeletedCustomerBackUnderItsKey()
     QTRY_VERIFY(taken->seen);
     QVERIFY2(taken->text.contains(QStringLiteral("under the number %1").arg(shown[0])), qPrintable(taken->text));
     QCOMPARE(stored_fname(db, shown[0]), QStringLiteral("Other"));
+}
+
+void DeleteTest::historyBringsBackADeletedCustomerAndRestoresAVersion()
+{
+    TempDb db(TempDb::sample());
+    const auto before = db.rows();
+    Window w(db);
+    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    const QStringList shown = w.boxes();
+    const QString where = QStringLiteral("WHERE cusnum = %1").arg(shown[0]);
+    const Row original = db.rows(where).value(0);
+    delete_current(w, QMessageBox::Yes);
+    QCOMPARE(db.count(), 6);
+    QVERIFY(w.boxes() != shown);
+
+    // The deleted customer is listed first, with when and by whom; Enter
+    // brings it back under its own number, every text as it was, current.
+    auto* deleted = open_from_menu<DeletedCustomersDialog>(w, w->transferMenu()->deletedCustomers, Qt::Key_D);
+    QVERIFY(deleted);
+    QVERIFY(!deleted->accessibleName().isEmpty());
+    QVERIFY(!deleted->table()->accessibleName().isEmpty());
+    QCOMPARE(deleted->table()->rowCount(), 1);
+    const QStringList listed = table_row(deleted->table(), 0);
+    QCOMPARE(listed.mid(0, 3), shown.mid(0, 3));
+    QVERIFY(!listed[3].isEmpty() && !listed[4].isEmpty());
+    QVERIFY(deleted->actButton()->isEnabled());
+    press_in(w, deleted, Qt::Key_Return);
+    QVERIFY(db.rows() == before);
+    QCOMPARE(w.boxes(), shown);
+    QVERIFY(w.gridAgreesWithBoxes());
+    QCOMPARE(w.state(), state::browse);
+
+    // An edit, then its history: the edit first, its changed field marked
+    // for eyes and for screen readers, then the customer brought back.
+    w.alt(Qt::Key_E);
+    retype(w->Text2, QStringLiteral("Edited"));
+    w.alt(Qt::Key_S);
+    QCOMPARE(db.rows(where).value(0).value(1).toString(), QStringLiteral("Edited"));
+    auto* history = open_from_menu<CustomerHistoryDialog>(w, w->transferMenu()->customerHistory, Qt::Key_H);
+    QVERIFY(history);
+    QTableWidget* versions = history->table();
+    QVERIFY(versions->rowCount() >= 3);
+    QCOMPARE(history->versions()[0].kind, CustomerVersion::Kind::Update);
+    QCOMPARE(history->versions()[1].kind, CustomerVersion::Kind::Insert);
+    QCOMPARE(history->versions()[2].kind, CustomerVersion::Kind::Delete);
+    QCOMPARE(versions->item(0, 3)->text(), QStringLiteral("Edited"));
+    QVERIFY(versions->item(0, 3)->font().bold());
+    QVERIFY(versions->item(0, 3)->data(Qt::AccessibleTextRole).toString().contains(QStringLiteral("changed")));
+    QVERIFY(!versions->item(0, 4)->font().bold());
+    QVERIFY(!versions->item(1, 3)->font().bold());
+    // The newest version is what the customer holds: nothing to restore.
+    QVERIFY(!history->actButton()->isEnabled());
+    QTest::keyClick(versions, Qt::Key_Down);
+    QVERIFY(history->actButton()->isEnabled());
+    press_in(w, history, Qt::Key_Return);
+    QVERIFY(db.rows(where).value(0) == original);
+    QCOMPARE(w.boxes(), shown);
+    QVERIFY(w.gridAgreesWithBoxes());
+
+    // Ctrl+Z undoes the restore, and then the edit.
+    w.press(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(db.rows(where).value(0).value(1).toString(), QStringLiteral("Edited"));
+    QCOMPARE(w.boxes()[1], QStringLiteral("Edited"));
+    w.press(Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(db.rows() == before);
+
+    // Another program changes the customer while its history is open:
+    // restoring a version is refused and told, and its change stays.
+    history = open_from_menu<CustomerHistoryDialog>(w, w->transferMenu()->customerHistory, Qt::Key_H);
+    QVERIFY(history);
+    db.exec(QStringLiteral("UPDATE dept SET Fname = 'Other' ") + where);
+    const auto told = answer_next_message_box(QMessageBox::Ok);
+    QTest::keyClick(history->table(), Qt::Key_Down);
+    press_in(w, history, Qt::Key_Return);
+    QTRY_VERIFY(told->seen);
+    w.settle();
+    QVERIFY2(told->text.contains(QStringLiteral("Another program changed")), qPrintable(told->text));
+    QCOMPARE(db.rows(where).value(0).value(1).toString(), QStringLiteral("Other"));
+    QCOMPARE(w.boxes()[1], QStringLiteral("Other"));
+
+    // Escape closes the history, and the window goes on.
+    history = open_from_menu<CustomerHistoryDialog>(w, w->transferMenu()->customerHistory, Qt::Key_H);
+    QVERIFY(history);
+    press_in(w, history, Qt::Key_Escape);
+    QCOMPARE(w.state(), state::browse);
 }
 
 QTEST_MAIN(DeleteTest)

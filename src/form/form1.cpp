@@ -98,6 +98,7 @@ Form1::Form1(CustomerList& list, QWidget* parent)
     connect(&list, &CustomerList::readEnded, gate_, &InputGate::release, Qt::QueuedConnection);
 
     setup_transfer();
+    setup_history();
     setup_undo();
     // Escape during an add abandons it, as its Cancel button does.
     connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, [this] {

@@ -71,6 +71,13 @@ public:
     QCoro::Task<> import_Click();
     TransferMenu* transferMenu() const { return transfer_; }
 
+    // The history, from the grid's menu (form1_history.cpp): the deleted
+    // customers, one of which can be brought back under its own number,
+    // and every version of the current customer, one of which can be saved
+    // over it. Each is a step that Ctrl+Z undoes.
+    QCoro::Task<> deleted_Click();
+    QCoro::Task<> history_Click();
+
     // True when nothing is out (no question to the database, no box
     // awaiting an answer) and no key or click waits.
     bool idle() const;
@@ -119,8 +126,10 @@ private:
     QCoro::Task<> unlisted(const QString& done, const DbError& error);
     // What the input gate must wait for now.
     InputGate::Wait waiting() const;
-    // Sets up the grid's menu of customers in and out.
+    // Sets up the grid's menu of customers in and out, and its entries of
+    // the history.
     void setup_transfer();
+    void setup_history();
     // Writes the line under the grid from the mode and the record set.
     void show_position();
 

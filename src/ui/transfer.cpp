@@ -32,6 +32,9 @@ TransferMenu::TransferMenu(QAbstractItemView* grid) : QObject(grid), grid_(grid)
     copy = entry(QCoreApplication::translate("Transfer", "&Copy"), QKeySequence::Copy);
     menu_->addSeparator();
     import = entry(QCoreApplication::translate("Transfer", "&Import customers..."), QKeySequence());
+    menu_->addSeparator();
+    deletedCustomers = entry(QCoreApplication::translate("Transfer", "&Deleted customers..."), QKeySequence());
+    customerHistory = entry(QCoreApplication::translate("Transfer", "&History of this customer..."), QKeySequence());
     // Right clicks arrive at the rows' viewport, keys at the grid itself.
     grid_->installEventFilter(this);
     grid_->viewport()->installEventFilter(this);
@@ -40,8 +43,9 @@ TransferMenu::TransferMenu(QAbstractItemView* grid) : QObject(grid), grid_(grid)
 void TransferMenu::update()
 {
     const bool on = grid_->isEnabled() && available();
-    for (QAction* a : {exportListed, copy, import})
+    for (QAction* a : {exportListed, copy, import, deletedCustomers})
         a->setEnabled(on);
+    customerHistory->setEnabled(on && customerShown());
 }
 
 bool TransferMenu::eventFilter(QObject* watched, QEvent* event)

@@ -15,10 +15,11 @@ class QProgressBar;
 // The widgets of customers in and out: the grid's menu, the file dialogs
 // and the progress dialog.
 
-// The grid's menu of customers in and out. It opens on a right click, and
-// on the Menu key and Shift+F10 while the grid has the focus, where
-// Ctrl+Shift+E also exports and Ctrl+C copies. Its entries are enabled
-// only while the grid is and available() says so; the keys of disabled
+// The grid's menu of customers in and out, and of their history. It opens
+// on a right click, and on the Menu key and Shift+F10 while the grid has
+// the focus, where Ctrl+Shift+E also exports and Ctrl+C copies. Its entries
+// are enabled only while the grid is and available() says so (the history
+// of the current customer only while one is shown); the keys of disabled
 // entries do nothing.
 class TransferMenu : public QObject {
     Q_OBJECT
@@ -28,9 +29,13 @@ public:
     QAction* exportListed;
     QAction* copy;
     QAction* import;
+    QAction* deletedCustomers;
+    QAction* customerHistory;
     QMenu* menu() const { return menu_; }
     // Whether the entries can be used now, besides the grid being enabled.
     std::function<bool()> available = [] { return true; };
+    // Whether a customer is shown, whose history can be listed.
+    std::function<bool()> customerShown = [] { return true; };
     // Enables the entries as the grid and available() say.
     void update();
 

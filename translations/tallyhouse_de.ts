@@ -341,6 +341,48 @@
     </message>
 </context>
 <context>
+    <name>CustomerHistoryDialog</name>
+    <message>
+        <source>&amp;Restore this version</source>
+        <translation>Diese Version &amp;wiederherstellen</translation>
+    </message>
+    <message>
+        <source>History of customer %1</source>
+        <translation>Verlauf von Kunde %1</translation>
+    </message>
+    <message>
+        <source>Versions of customer %1</source>
+        <translation>Versionen von Kunde %1</translation>
+    </message>
+    <message>
+        <source>Restore the chosen version</source>
+        <translation>Die gewählte Version wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Added</source>
+        <translation>Hinzugefügt</translation>
+    </message>
+    <message>
+        <source>Changed</source>
+        <translation>Geändert</translation>
+    </message>
+    <message>
+        <source>Deleted</source>
+        <translation>Gelöscht</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n versions of customer %1, the latest first; the fields each change made are in bold.</source>
+        <translation>
+            <numerusform>%n Version von Kunde %1, die neueste zuerst; die Felder, die eine Änderung geändert hat, sind fett.</numerusform>
+            <numerusform>%n Versionen von Kunde %1, die neueste zuerst; die Felder, die eine Änderung geändert hat, sind fett.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source> More follow.</source>
+        <translation> Weitere folgen.</translation>
+    </message>
+</context>
+<context>
     <name>CustomerImport</name>
     <message>
         <source>the key %1 %2</source>
@@ -518,6 +560,36 @@ Server eines verlangt.
     <message>
         <source>settings file %1</source>
         <translation>der Einstellungsdatei %1</translation>
+    </message>
+</context>
+<context>
+    <name>DeletedCustomersDialog</name>
+    <message>
+        <source>&amp;Bring back</source>
+        <translation>&amp;Zurückholen</translation>
+    </message>
+    <message>
+        <source>Deleted customers</source>
+        <translation>Gelöschte Kunden</translation>
+    </message>
+    <message>
+        <source>Bring back the chosen customer</source>
+        <translation>Den gewählten Kunden zurückholen</translation>
+    </message>
+    <message>
+        <source>No deleted customer is listed.</source>
+        <translation>Kein gelöschter Kunde ist aufgelistet.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n deleted customers, the latest deleted first.</source>
+        <translation>
+            <numerusform>%n gelöschter Kunde, der zuletzt gelöschte zuerst.</numerusform>
+            <numerusform>%n gelöschte Kunden, der zuletzt gelöschte zuerst.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source> More follow.</source>
+        <translation> Weitere folgen.</translation>
     </message>
 </context>
 <context>
@@ -749,6 +821,46 @@ Server eines verlangt.
     <message>
         <source>The change was done again.</source>
         <translation>Die Änderung wurde wiederholt.</translation>
+    </message>
+    <message>
+        <source> The history of the customers cannot be read: your database user may not be allowed to read it, or this database does not keep it.</source>
+        <translation> Der Verlauf der Kunden kann nicht gelesen werden: Ihr Datenbankbenutzer darf ihn vielleicht nicht lesen, oder diese Datenbank führt keinen.</translation>
+    </message>
+    <message>
+        <source>The deleted customers cannot be listed.</source>
+        <translation>Die gelöschten Kunden können nicht aufgelistet werden.</translation>
+    </message>
+    <message>
+        <source>Nothing was brought back.</source>
+        <translation>Es wurde nichts zurückgeholt.</translation>
+    </message>
+    <message>
+        <source>Another program added a customer under the number %1 meanwhile, or it was brought back already. %2</source>
+        <translation>Ein anderes Programm hat inzwischen einen Kunden unter der Nummer %1 hinzugefügt, oder er wurde schon zurückgeholt. %2</translation>
+    </message>
+    <message>
+        <source>%1 was brought back.</source>
+        <translation>%1 wurde zurückgeholt.</translation>
+    </message>
+    <message>
+        <source>The history of %1 cannot be shown.</source>
+        <translation>Der Verlauf von %1 kann nicht gezeigt werden.</translation>
+    </message>
+    <message>
+        <source>The version was not restored.</source>
+        <translation>Die Version wurde nicht wiederhergestellt.</translation>
+    </message>
+    <message>
+        <source>Another program changed %1 after it was shown. %2 The customer as it is now is shown.</source>
+        <translation>Ein anderes Programm hat %1 geändert, nachdem er gezeigt wurde. %2 Der Kunde wird gezeigt, wie er jetzt ist.</translation>
+    </message>
+    <message>
+        <source>Another program deleted %1 after it was shown. %2</source>
+        <translation>Ein anderes Programm hat %1 gelöscht, nachdem er gezeigt wurde. %2</translation>
+    </message>
+    <message>
+        <source>The version was restored.</source>
+        <translation>Die Version wurde wiederhergestellt.</translation>
     </message>
 </context>
 <context>
@@ -1245,6 +1357,73 @@ Herkunft der Datenbank: %2.</translation>
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>&amp;Deleted customers...</source>
+        <translation>&amp;Gelöschte Kunden …</translation>
+    </message>
+    <message>
+        <source>&amp;History of this customer...</source>
+        <translation>&amp;Verlauf dieses Kunden …</translation>
+    </message>
+</context>
+<context>
+    <name>VersionsDialog</name>
+    <message>
+        <source>another program</source>
+        <translation>ein anderes Programm</translation>
+    </message>
+    <message>
+        <source>&amp;More</source>
+        <translation>&amp;Mehr</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>More: read older versions</source>
+        <translation>Mehr: ältere Versionen lesen</translation>
+    </message>
+    <message>
+        <source>Reading</source>
+        <translation>Lesen</translation>
+    </message>
+    <message>
+        <source>%1 (changed)</source>
+        <translation>%1 (geändert)</translation>
+    </message>
+    <message>
+        <source>Reading older versions...</source>
+        <translation>Ältere Versionen werden gelesen …</translation>
+    </message>
+    <message>
+        <source>The older versions cannot be read now: %1 Try More again in a moment.</source>
+        <translation>Die älteren Versionen können jetzt nicht gelesen werden: %1 Versuchen Sie es gleich noch einmal mit Mehr.</translation>
+    </message>
+    <message>
+        <source>Number</source>
+        <translation>Nummer</translation>
+    </message>
+    <message>
+        <source>Deleted</source>
+        <translation>Gelöscht</translation>
+    </message>
+    <message>
+        <source>Deleted by</source>
+        <translation>Gelöscht von</translation>
+    </message>
+    <message>
+        <source>When</source>
+        <translation>Wann</translation>
+    </message>
+    <message>
+        <source>Who</source>
+        <translation>Wer</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Änderung</translation>
     </message>
 </context>
 </TS>

@@ -36,6 +36,26 @@
     </message>
 </context>
 <context>
+    <name>CustomerHistoryDialog</name>
+    <message numerus="yes">
+        <source>%n versions of customer %1, the latest first; the fields each change made are in bold.</source>
+        <translation>
+            <numerusform>%n version of customer %1, the latest first; the fields each change made are in bold.</numerusform>
+            <numerusform>%n versions of customer %1, the latest first; the fields each change made are in bold.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>DeletedCustomersDialog</name>
+    <message numerus="yes">
+        <source>%n deleted customers, the latest deleted first.</source>
+        <translation>
+            <numerusform>%n deleted customer, the latest deleted first.</numerusform>
+            <numerusform>%n deleted customers, the latest deleted first.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>Form1</name>
     <message numerus="yes">
         <source>%n customers</source>

@@ -341,6 +341,48 @@
     </message>
 </context>
 <context>
+    <name>CustomerHistoryDialog</name>
+    <message>
+        <source>&amp;Restore this version</source>
+        <translation>&amp;Restaurar esta versión</translation>
+    </message>
+    <message>
+        <source>History of customer %1</source>
+        <translation>Historial del cliente %1</translation>
+    </message>
+    <message>
+        <source>Versions of customer %1</source>
+        <translation>Versiones del cliente %1</translation>
+    </message>
+    <message>
+        <source>Restore the chosen version</source>
+        <translation>Restaurar la versión elegida</translation>
+    </message>
+    <message>
+        <source>Added</source>
+        <translation>Añadido</translation>
+    </message>
+    <message>
+        <source>Changed</source>
+        <translation>Cambiado</translation>
+    </message>
+    <message>
+        <source>Deleted</source>
+        <translation>Borrado</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n versions of customer %1, the latest first; the fields each change made are in bold.</source>
+        <translation>
+            <numerusform>%n versión del cliente %1, la última primero; los campos que cambió cada cambio están en negrita.</numerusform>
+            <numerusform>%n versiones del cliente %1, la última primero; los campos que cambió cada cambio están en negrita.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source> More follow.</source>
+        <translation> Siguen más.</translation>
+    </message>
+</context>
+<context>
     <name>CustomerImport</name>
     <message>
         <source>the key %1 %2</source>
@@ -518,6 +560,36 @@ cuando el servidor la necesita.
     <message>
         <source>settings file %1</source>
         <translation>el archivo de configuración %1</translation>
+    </message>
+</context>
+<context>
+    <name>DeletedCustomersDialog</name>
+    <message>
+        <source>&amp;Bring back</source>
+        <translation>&amp;Recuperar</translation>
+    </message>
+    <message>
+        <source>Deleted customers</source>
+        <translation>Clientes borrados</translation>
+    </message>
+    <message>
+        <source>Bring back the chosen customer</source>
+        <translation>Recuperar el cliente elegido</translation>
+    </message>
+    <message>
+        <source>No deleted customer is listed.</source>
+        <translation>No hay ningún cliente borrado en la lista.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n deleted customers, the latest deleted first.</source>
+        <translation>
+            <numerusform>%n cliente borrado, el último borrado primero.</numerusform>
+            <numerusform>%n clientes borrados, el último borrado primero.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source> More follow.</source>
+        <translation> Siguen más.</translation>
     </message>
 </context>
 <context>
@@ -749,6 +821,46 @@ cuando el servidor la necesita.
     <message>
         <source>The change was done again.</source>
         <translation>El cambio se rehízo.</translation>
+    </message>
+    <message>
+        <source> The history of the customers cannot be read: your database user may not be allowed to read it, or this database does not keep it.</source>
+        <translation> No se puede leer el historial de los clientes: puede que su usuario de la base de datos no tenga permiso para leerlo, o que esta base de datos no lo guarde.</translation>
+    </message>
+    <message>
+        <source>The deleted customers cannot be listed.</source>
+        <translation>No se pueden listar los clientes borrados.</translation>
+    </message>
+    <message>
+        <source>Nothing was brought back.</source>
+        <translation>No se recuperó nada.</translation>
+    </message>
+    <message>
+        <source>Another program added a customer under the number %1 meanwhile, or it was brought back already. %2</source>
+        <translation>Otro programa añadió mientras tanto un cliente con el número %1, o ya se había recuperado. %2</translation>
+    </message>
+    <message>
+        <source>%1 was brought back.</source>
+        <translation>Se recuperó %1.</translation>
+    </message>
+    <message>
+        <source>The history of %1 cannot be shown.</source>
+        <translation>No se puede mostrar el historial de %1.</translation>
+    </message>
+    <message>
+        <source>The version was not restored.</source>
+        <translation>La versión no se restauró.</translation>
+    </message>
+    <message>
+        <source>Another program changed %1 after it was shown. %2 The customer as it is now is shown.</source>
+        <translation>Otro programa cambió %1 después de que se mostrara. %2 Se muestra el cliente como está ahora.</translation>
+    </message>
+    <message>
+        <source>Another program deleted %1 after it was shown. %2</source>
+        <translation>Otro programa borró %1 después de que se mostrara. %2</translation>
+    </message>
+    <message>
+        <source>The version was restored.</source>
+        <translation>La versión se restauró.</translation>
     </message>
 </context>
 <context>
@@ -1245,6 +1357,73 @@ Base de datos %2.</translation>
     <message>
         <source>Cancel</source>
         <translation>Cancelar</translation>
+    </message>
+    <message>
+        <source>&amp;Deleted customers...</source>
+        <translation>Clientes &amp;borrados...</translation>
+    </message>
+    <message>
+        <source>&amp;History of this customer...</source>
+        <translation>&amp;Historial de este cliente...</translation>
+    </message>
+</context>
+<context>
+    <name>VersionsDialog</name>
+    <message>
+        <source>another program</source>
+        <translation>otro programa</translation>
+    </message>
+    <message>
+        <source>&amp;More</source>
+        <translation>&amp;Más</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Cerrar</translation>
+    </message>
+    <message>
+        <source>More: read older versions</source>
+        <translation>Más: leer versiones anteriores</translation>
+    </message>
+    <message>
+        <source>Reading</source>
+        <translation>Leyendo</translation>
+    </message>
+    <message>
+        <source>%1 (changed)</source>
+        <translation>%1 (cambiado)</translation>
+    </message>
+    <message>
+        <source>Reading older versions...</source>
+        <translation>Leyendo versiones anteriores...</translation>
+    </message>
+    <message>
+        <source>The older versions cannot be read now: %1 Try More again in a moment.</source>
+        <translation>Ahora no se pueden leer las versiones anteriores: %1 Pruebe Más de nuevo en un momento.</translation>
+    </message>
+    <message>
+        <source>Number</source>
+        <translation>Número</translation>
+    </message>
+    <message>
+        <source>Deleted</source>
+        <translation>Borrado</translation>
+    </message>
+    <message>
+        <source>Deleted by</source>
+        <translation>Borrado por</translation>
+    </message>
+    <message>
+        <source>When</source>
+        <translation>Cuándo</translation>
+    </message>
+    <message>
+        <source>Who</source>
+        <translation>Quién</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Cambio</translation>
     </message>
 </context>
 </TS>

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
+#include <QLayout>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -154,6 +156,11 @@ void VersionsDialog::add(const QVector<CustomerVersion>& page)
         table_->resizeColumnsToContents();
         for (int column = 0; column < table_->columnCount(); ++column)
             table_->setColumnWidth(column, std::min(table_->columnWidth(column), kWidestColumn));
+        // The window as wide as its columns, as far as the screen allows.
+        const int needed = table_->horizontalHeader()->length() + table_->verticalHeader()->width() + 2 * table_->frameWidth()
+                           + table_->verticalScrollBar()->sizeHint().width() + 2 * layout()->contentsMargins().left();
+        if (needed > width())
+            resize(std::min(needed, screen()->availableGeometry().width() * 9 / 10), height());
         if (!versions_.isEmpty())
             table_->setCurrentCell(0, 0);
     }

@@ -61,6 +61,9 @@ Target target(EngineKind engine, const QString& op, double med, double worstMs, 
             return {QStringLiteral("≤ 500 ms"), worstMs <= 500};
         return {QStringLiteral("≤ 500 ms, ≤ 1.5× %1").arg(referenceName), worstMs <= 500 && med <= 1.5 * referenceMedian};
     }
+    // The first rows of a customer's history, or of the deleted customers.
+    if (op == QLatin1String("History of a customer") || op == QLatin1String("Deleted customers"))
+        return sqlite ? Target{QStringLiteral("median ≤ 50 ms"), med <= 50} : Target{QStringLiteral("median ≤ 20 ms"), med <= 20};
     const int changeLimit = sqlite ? 150 : 100;
     // An undo or redo is held to the target of the change it undoes.
     if (op.startsWith(QLatin1String("Save")) || op.startsWith(QLatin1String("Delete")) || op.startsWith(QLatin1String("Undo"))
@@ -92,6 +95,8 @@ Target networkTarget(const QString& op, double med, double ratio, double floorMs
     if (op.startsWith(QLatin1String("Save")) || op.startsWith(QLatin1String("Delete")) || op.startsWith(QLatin1String("Undo"))
         || op.startsWith(QLatin1String("Redo")))
         return {QStringLiteral("median ≤ 2 RTT + floor (%1 ms)").arg(number(2 * rtt + floorMs)), med <= 2 * rtt + floorMs};
+    if (op == QLatin1String("History of a customer") || op == QLatin1String("Deleted customers"))
+        return {QStringLiteral("median ≤ 2 RTT + 20 ms"), med <= 2 * rtt + 20};
     if (op.startsWith(QLatin1String("start-up")) && zeroStartup >= 0) {
         const double limit = zeroStartup + 3 * rtt;
         return {QStringLiteral("median ≤ RTT 0's + 3 RTT (%1 ms)").arg(number(limit)), med <= limit};

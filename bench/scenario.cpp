@@ -9,12 +9,15 @@
 #include "support/await.h"
 #include "support/link_relay.h"
 #include "ui/datagrid.h"
+#include "ui/history_dialogs.h"
+#include "ui/transfer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -173,6 +176,7 @@ public:
     void navigate(int reps);
     void grid(int reps);
     void changes(int reps);
+    void history(int reps);
 
     double startupMs = 0;  // from main() to the first row painted
     double loadMs = 0;     // from Form1's construction to that paint
@@ -579,6 +583,48 @@ void Session::changes(int reps)
     }
 }
 
+// The window of this kind that is open: one closed before stays until
+// the event loop deletes it.
+template <class Dialog>
+Dialog* open_dialog(QWidget* parent)
+{
+    for (Dialog* dialog : parent->findChildren<Dialog*>())
+        if (dialog->isVisible())
+            return dialog;
+    return nullptr;
+}
+
+void Session::history(int reps)
+{
+    // Five versions a customer, as a table changed for years holds them,
+    // one in fifty of them a delete: 5,000,000 versions for a million
+    // customers.
+    const qint64 count = exactCount();
+    floor_->exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < $1) "
+                                "INSERT INTO dept_history (kind, author, cusnum, old_fname, old_lname, new_fname, new_lname) "
+                                "SELECT CASE WHEN i % 50 = 0 THEN 'delete' ELSE 'update' END, 'bench', i % $2 + 1, 'Old', 'Version', "
+                                "CASE WHEN i % 50 = 0 THEN NULL ELSE 'New' END, CASE WHEN i % 50 = 0 THEN NULL ELSE 'Version' END FROM n"),
+                 {5 * count, count});
+    // From the menu's choice to the window showing its first rows.
+    const auto shown = [](VersionsDialog* dialog) { return dialog && dialog->table()->rowCount() > 0; };
+    const auto close = [this](QDialog* dialog, const char* what) {
+        dialog->reject();
+        waitFor([&] { return form_->idle(); }, what);
+    };
+    for (int rep = 0; rep < reps; ++rep) {
+        form_->transferMenu()->update();  // as the menu does when it opens
+        double ms = timed([&] { form_->transferMenu()->customerHistory->trigger(); },
+                          [&] { return shown(open_dialog<CustomerHistoryDialog>(form_.get())); }, "History of a customer");
+        sample(QStringLiteral("History of a customer"), ms, -1, stepProbe_);
+        close(open_dialog<CustomerHistoryDialog>(form_.get()), "History closed");
+        form_->transferMenu()->update();
+        ms = timed([&] { form_->transferMenu()->deletedCustomers->trigger(); },
+                   [&] { return shown(open_dialog<DeletedCustomersDialog>(form_.get())); }, "Deleted customers");
+        sample(QStringLiteral("Deleted customers"), ms, -1, stepProbe_);
+        close(open_dialog<DeletedCustomersDialog>(form_.get()), "Deleted customers closed");
+    }
+}
+
 void printPeakMemory()
 {
     rusage usage{};
@@ -631,6 +677,7 @@ int measureSession(const QString& target, int reps, int rtt, const QElapsedTimer
         s.navigate(reps);
         s.grid(reps);
         s.changes(reps);
+        s.history(reps);
         printPeakMemory();
     });
 }

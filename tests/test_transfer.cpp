@@ -267,6 +267,7 @@ void TransferTest::keysKeptWhenFreeAndNewOnesGiven()
         return out;
     };
     TempDb db(TempDb::sample());
+    const auto before = db.rows();
     const QString path = db.dir() + QStringLiteral("/old program.csv");
     write_file(path, file);
     {
@@ -277,6 +278,22 @@ void TransferTest::keysKeptWhenFreeAndNewOnesGiven()
                  qPrintable(told));
         QCOMPARE(w.boxes().mid(0, 3), (QStringList{"21", "Renée", "New"}));
         QVERIFY(w.gridAgreesWithBoxes());
+
+        // Ctrl+Z takes exactly the customers imported away, Ctrl+Y brings
+        // them back as they were.
+        const auto imported = db.rows();
+        w.press(Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(db.rows() == before);
+        w.press(Qt::Key_Y, Qt::ControlModifier);
+        QVERIFY(db.rows() == imported);
+        // One of them changed by another program since: told, none taken.
+        db.exec(QStringLiteral("UPDATE dept SET Lname = 'Moved' WHERE cusnum = 22"));
+        const auto notice = answer_next_message_box(QMessageBox::Ok);
+        w.press(Qt::Key_Z, Qt::ControlModifier);
+        QTRY_VERIFY(notice->seen);
+        QVERIFY2(notice->text.contains(QStringLiteral("changed or deleted some of the 5 customers imported")), qPrintable(notice->text));
+        QCOMPARE(db.count(), 12);
+        db.exec(QStringLiteral("UPDATE dept SET Lname = 'New' WHERE cusnum = 22"));
     }
     QCOMPARE(added(db), expected);
     QCOMPARE(db.count(), 12);

@@ -862,6 +862,24 @@ Server eines verlangt.
         <source>The version was restored.</source>
         <translation>Die Version wurde wiederhergestellt.</translation>
     </message>
+    <message>
+        <source>Import %1</source>
+        <translation>%1 importieren</translation>
+    </message>
+    <message numerus="yes">
+        <source>Another program changed or deleted some of the %n customers imported since. %1</source>
+        <translation>
+            <numerusform>Ein anderes Programm hat den %n importierten Kunden seither geändert oder gelöscht. %1</numerusform>
+            <numerusform>Ein anderes Programm hat seither einige der %n importierten Kunden geändert oder gelöscht. %1</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Another program added customers under the numbers of the %n customers imported meanwhile. %1</source>
+        <translation>
+            <numerusform>Ein anderes Programm hat inzwischen einen Kunden unter der Nummer des %n importierten Kunden hinzugefügt. %1</numerusform>
+            <numerusform>Ein anderes Programm hat inzwischen Kunden unter den Nummern der %n importierten Kunden hinzugefügt. %1</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>Form1Controls</name>

@@ -78,6 +78,20 @@
             <numerusform>%n customers were imported from %1.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>Another program changed or deleted some of the %n customers imported since. %1</source>
+        <translation>
+            <numerusform>Another program changed or deleted the %n customer imported since. %1</numerusform>
+            <numerusform>Another program changed or deleted some of the %n customers imported since. %1</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Another program added customers under the numbers of the %n customers imported meanwhile. %1</source>
+        <translation>
+            <numerusform>Another program added a customer under the number of the %n customer imported meanwhile. %1</numerusform>
+            <numerusform>Another program added customers under the numbers of the %n customers imported meanwhile. %1</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>Messages</name>

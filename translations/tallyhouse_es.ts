@@ -862,6 +862,24 @@ cuando el servidor la necesita.
         <source>The version was restored.</source>
         <translation>La versión se restauró.</translation>
     </message>
+    <message>
+        <source>Import %1</source>
+        <translation>Importar %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>Another program changed or deleted some of the %n customers imported since. %1</source>
+        <translation>
+            <numerusform>Otro programa cambió o eliminó desde entonces alguno de los %n cliente importado. %1</numerusform>
+            <numerusform>Otro programa cambió o eliminó desde entonces algunos de los %n clientes importados. %1</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Another program added customers under the numbers of the %n customers imported meanwhile. %1</source>
+        <translation>
+            <numerusform>Otro programa añadió entretanto un cliente con el número del %n cliente importado. %1</numerusform>
+            <numerusform>Otro programa añadió entretanto clientes con los números de los %n clientes importados. %1</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>Form1Controls</name>

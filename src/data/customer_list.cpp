@@ -251,6 +251,29 @@ QCoro::Task<CustomerList::Change> CustomerList::restore(CustomerRow row)
     co_return co_await change_one(row.cusnum, restore, true);
 }
 
+QCoro::Task<CustomerList::Change> CustomerList::remove_added(CustomerTable::Added added)
+{
+    const Changer remove = [added](CustomerTable& table, CustomerTable::Reread&) {
+        Change c;
+        c.outcome = table.remove_added(added);
+        return c;
+    };
+    co_return co_await change(remove, false);
+}
+
+QCoro::Task<CustomerList::Change> CustomerList::add_again(CustomerTable::Added& added)
+{
+    auto again = std::make_shared<CustomerTable::Added>(added);
+    const Changer add = [again](CustomerTable& table, CustomerTable::Reread&) {
+        Change c;
+        c.outcome = table.add_again(*again);
+        return c;
+    };
+    Change c = co_await change(add, false);
+    added = *again;
+    co_return c;
+}
+
 QCoro::Task<ExportResult> CustomerList::export_csv(QString path, std::shared_ptr<Progress> progress)
 {
     const auto busy = changing();

@@ -102,6 +102,10 @@ public:
     // key (and shows it).
     QCoro::Task<Change> remove_same(CustomerRow row);
     QCoro::Task<Change> restore(CustomerRow row);
+    // An import undone, or done again (CustomerTable::remove_added,
+    // add_again); the list is read again from its first row.
+    QCoro::Task<Change> remove_added(CustomerTable::Added added);
+    QCoro::Task<Change> add_again(CustomerTable::Added& added);
 
     // The customers listed, in list order, to a CSV file written whole or
     // not at all.

@@ -465,6 +465,79 @@ CustomerTable::Outcome CustomerTable::remove_same(const CustomerRow& row, Reread
     return exists_now ? Outcome::Changed : Outcome::Gone;
 }
 
+bool CustomerTable::history_readable()
+{
+    if (!historyReadable_) {
+        try {
+            last_version();
+            historyReadable_ = true;
+        } catch (const DbError& e) {
+            if (e.passing())
+                throw;
+            historyReadable_ = false;  // no history, or no right to read it
+        }
+    }
+    return *historyReadable_;
+}
+
+qint64 CustomerTable::last_version() const
+{
+    return db_.scalar(QStringLiteral("SELECT coalesce(max(id), 0) FROM %1").arg(Dialect::history_table(kTable))).toLongLong();
+}
+
+CustomerTable::Outcome CustomerTable::remove_added(const Added& added)
+{
+    // Each customer whose insert is among the import's versions and who
+    // has no later version: changed by no one since.
+    const QString h = Dialect::history_table(kTable);
+    const QString sql = QStringLiteral("DELETE FROM %1 WHERE %2 IN (SELECT cusnum FROM %3 WHERE id > ? AND id <= ? AND kind = 'insert') "
+                                       "AND NOT EXISTS (SELECT 1 FROM %3 later WHERE later.cusnum = %1.%2 AND later.id > ?)")
+                            .arg(kTable, column(0), h);
+    db_.begin();
+    try {
+        if (db_.execute(sql, {added.first, added.last, added.last}) != added.count) {
+            db_.rollback();
+            return Outcome::Changed;
+        }
+        db_.commit();
+    } catch (...) {
+        db_.rollback();
+        throw;
+    }
+    return Outcome::Done;
+}
+
+CustomerTable::Outcome CustomerTable::add_again(Added& added)
+{
+    QStringList columns{column(0)}, values{QStringLiteral("cusnum")};
+    for (int i = 1; i < int(kCustomerColumns.size()); ++i) {
+        if (positions_[i] < 0)
+            continue;
+        columns << column(i);
+        values << Dialect::history_column("new", i);
+    }
+    const QString h = Dialect::history_table(kTable);
+    const QString sql = QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4 WHERE id > ? AND id <= ? AND kind = 'insert' "
+                                       "AND NOT EXISTS (SELECT 1 FROM %1 WHERE %5 = %4.cusnum)")
+                            .arg(kTable, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")), h, column(0));
+    db_.begin(db_.dialect().begin_adding(kTable));
+    try {
+        const qint64 before = last_version();
+        if (db_.execute(sql, {added.first, added.last}) != added.count) {
+            db_.rollback();
+            return Outcome::Taken;
+        }
+        const qint64 after = last_version();
+        db_.commit();
+        added.first = before;
+        added.last = after;
+    } catch (...) {
+        db_.rollback();
+        throw;
+    }
+    return Outcome::Done;
+}
+
 std::optional<CustomerRow> CustomerTable::fetch(qint64 cusnum) const
 {
     Rows q = db_.query(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(kTable, column(0)), {cusnum});

@@ -144,6 +144,29 @@ public:
     void insert_rows(const QVector<CustomerRow>& rows);
     int rows_per_insert() const;
 
+    // ---- An import undone and done again, through the history ----
+
+    // The ids of the history's versions an import wrote (after first, up
+    // to last), and how many customers it added.
+    struct Added {
+        qint64 first = 0;
+        qint64 last = 0;
+        qint64 count = 0;
+    };
+    // Whether this connection may read the table's history: asked once,
+    // outside any transaction.
+    bool history_readable();
+    // The id of the history's latest version; 0 for none.
+    qint64 last_version() const;
+    // Removes the customers an import added, in one transaction: all of
+    // them, or none when one was changed or deleted since (a later version
+    // of it; Changed).
+    Outcome remove_added(const Added& added);
+    // Adds them again as they were added, in one transaction: all of
+    // them, or none when a key is taken (Taken). added is told the ids of
+    // the new versions.
+    Outcome add_again(Added& added);
+
     // The customer with this number as the table holds it now.
     std::optional<CustomerRow> fetch(qint64 cusnum) const;
 
@@ -197,6 +220,7 @@ private:
         std::function<std::optional<qint64>()> done;
     };
     std::optional<Unsettled> unsettled_;
+    std::optional<bool> historyReadable_;
     QStringList names_;  // as the table names them
     QStringList headings_;
     // Where each column of kCustomerColumns stands in the table; -1 when

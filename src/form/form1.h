@@ -137,7 +137,10 @@ private:
     // step, and a step undone (or done again) in the database.
     void setup_undo();
     void record_step(std::optional<CustomerRow> before, std::optional<CustomerRow> after);
+    // An import of the file named, as one step.
+    void record_import(const QString& file, const CustomerTable::Added& added);
     QCoro::Task<> step(bool undoing);
+    QCoro::Task<> step_import(bool undoing, CustomerTable::Added& added);
 
     // The busy cursor while a change is out.
     class ChangeOut {

@@ -108,6 +108,8 @@ QCoro::Task<> Form1::import_Click()
     // The list was read again as the filter box says, at the first
     // customer imported when it lists it. Another program's lock or a
     // server out of reach puts that off, as after a Save.
+    if (result.versions && result.added > 0)
+        record_import(name, {result.versions->first, result.versions->second, result.added});
     QString done = tr("%n customers were imported from %1.", nullptr, int(result.added)).arg(name);
     if (result.renumbered > 0)
         done += (result.renumbered == result.added ? tr(" All of them") : tr(" %1 of them").arg(result.renumbered))

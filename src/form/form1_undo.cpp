@@ -30,6 +30,17 @@ public:
     const std::optional<CustomerRow> after;
 };
 
+// An import, as one step: the customers it added, by the history's
+// versions of them (see CustomerTable::Added), which a redo renews.
+class ImportStep : public QUndoCommand {
+public:
+    ImportStep(const QString& text, const CustomerTable::Added& added) : QUndoCommand(text), added(added) {}
+    void undo() override {}
+    void redo() override {}
+
+    mutable CustomerTable::Added added;  // the stack holds its steps as const
+};
+
 // The customer as a message names it: its number and name.
 QString named(const CustomerRow& row)
 {
@@ -64,11 +75,21 @@ void Form1::record_step(std::optional<CustomerRow> before, std::optional<Custome
     show_position();
 }
 
+void Form1::record_import(const QString& file, const CustomerTable::Added& added)
+{
+    note_.clear();
+    undo_->push(new ImportStep(tr("Import %1").arg(file), added));
+}
+
 QCoro::Task<> Form1::step(bool undoing)
 {
     const int at = undo_->index() - (undoing ? 1 : 0);
     if (mode_ != Mode::Browse || at < 0 || at >= undo_->count())
         co_return;
+    if (const auto* import = dynamic_cast<const ImportStep*>(undo_->command(at))) {
+        co_await step_import(undoing, import->added);
+        co_return;
+    }
     const auto* step = static_cast<const CustomerStep*>(undo_->command(at));
     // What the table holds after the step, and what it is to hold.
     const std::optional<CustomerRow> now = undoing ? step->after : step->before;
@@ -110,6 +131,49 @@ QCoro::Task<> Form1::step(bool undoing)
     case CustomerTable::Outcome::Taken:
         co_await report_notice(this, tr("Another program added a customer under the number %1 meanwhile. %2").arg(wanted->cusnum).arg(nothing));
         break;
+    }
+    if (change.unlisted) {
+        clear_txt();
+        const QString done = undoing ? tr("The change was undone.") : tr("The change was done again.");
+        co_await unlisted(done, *change.unlisted);
+        co_return;
+    }
+    DataGrid1->Refresh();
+    show_rec();
+}
+
+QCoro::Task<> Form1::step_import(bool undoing, CustomerTable::Added& added)
+{
+    const QString nothing = undoing ? tr("Nothing was undone.") : tr("Nothing was done again.");
+    CustomerList::Change change;
+    std::optional<DbError> error;
+    try {
+        const ChangeOut out;
+        if (undoing)
+            change = co_await list.remove_added(added);
+        else
+            change = co_await list.add_again(added);
+    } catch (const DbError& e) {
+        error = e;
+    }
+    if (error) {
+        if (!error->cancelled())
+            co_await report_refusal(this, nothing, *error);
+        co_return;
+    }
+    note_.clear();
+    if (change.outcome == CustomerTable::Outcome::Done) {
+        if (undoing)
+            undo_->undo();
+        else
+            undo_->redo();
+    } else if (change.outcome == CustomerTable::Outcome::Changed) {
+        co_await report_notice(this, tr("Another program changed or deleted some of the %n customers imported since. %1", nullptr, int(added.count))
+                                         .arg(nothing));
+    } else {
+        co_await report_notice(this, tr("Another program added customers under the numbers of the %n customers imported meanwhile. %1", nullptr,
+                                        int(added.count))
+                                         .arg(nothing));
     }
     if (change.unlisted) {
         clear_txt();

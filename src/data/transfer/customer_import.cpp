@@ -239,14 +239,20 @@ ImportResult import_customers(CustomerTable& table, CustomerSource& source, cons
     if (ImportResult r = check(source, progress, checked); r.outcome != ImportResult::Done)
         return r;
     Database& cn = table.database();
+    // The versions the import writes in the history, for undoing it: no
+    // other program changes the table meanwhile.
+    const bool versioned = table.history_readable();
     cn.begin(cn.dialect().begin_adding(QStringLiteral("dept")));
     ImportResult r;
     try {
+        const qint64 before = versioned ? table.last_version() : 0;
         r = store(table, source, progress, checked);
         if (r.outcome != ImportResult::Done) {
             cn.rollback();
             return r;
         }
+        if (versioned)
+            r.versions = std::pair{before, table.last_version()};
     } catch (...) {
         cn.rollback();
         throw;

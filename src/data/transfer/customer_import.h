@@ -68,6 +68,9 @@ struct ImportResult {
     qint64 added = 0;                // Done: the customers added
     qint64 renumbered = 0;           // Done: of them, those given a new key for a taken one
     std::optional<qint64> firstKey;  // Done: the key of the source's first customer
+    // Done, where the history can be read: the ids of the history's
+    // versions of the customers added (after the first, up to the last).
+    std::optional<std::pair<qint64, qint64>> versions;
     qint64 line = 0;                 // Refused: the line (or row) at fault
     QString refusal;                 // Refused: "line 17: what is wrong"
 };

@@ -141,6 +141,12 @@ private:
     void record_import(const QString& file, const CustomerTable::Added& added);
     QCoro::Task<> step(bool undoing);
     QCoro::Task<> step_import(bool undoing, CustomerTable::Added& added);
+    // Awaits a change of the list under the busy cursor: its outcome, or
+    // none when it failed (told, unless given up; nothing was written).
+    QCoro::Task<std::optional<CustomerList::Change>> attempt(QCoro::Task<CustomerList::Change> change, QString nothing);
+    // Shows the list after a change, or says why it could not be read
+    // again (done: what was done).
+    QCoro::Task<> show_changed(const CustomerList::Change& change, QString done);
 
     // The busy cursor while a change is out.
     class ChangeOut {

@@ -95,19 +95,10 @@ QCoro::Task<> Form1::deleted_Click()
 
     const CustomerRow row = *chosen;
     const QString nothing = tr("Nothing was brought back.");
-    CustomerList::Change change;
-    std::optional<DbError> error;
-    try {
-        const ChangeOut out;
-        change = co_await list.restore(row);
-    } catch (const DbError& e) {
-        error = e;
-    }
-    if (error) {
-        if (!error->cancelled())
-            co_await report_refusal(this, nothing, *error);
+    const std::optional<CustomerList::Change> made = co_await attempt(list.restore(row), nothing);
+    if (!made)
         co_return;
-    }
+    const CustomerList::Change& change = *made;
     if (change.outcome == CustomerTable::Outcome::Done) {
         record_step(std::nullopt, row);
     } else {
@@ -115,14 +106,8 @@ QCoro::Task<> Form1::deleted_Click()
                                          .arg(row.cusnum)
                                          .arg(nothing));
     }
-    if (change.unlisted) {
-        clear_txt();
-        const QString done = change.outcome == CustomerTable::Outcome::Done ? tr("%1 was brought back.").arg(named(row)) : nothing;
-        co_await unlisted(done, *change.unlisted);
-        co_return;
-    }
-    DataGrid1->Refresh();
-    show_rec();
+    const QString done = change.outcome == CustomerTable::Outcome::Done ? tr("%1 was brought back.").arg(named(row)) : nothing;
+    co_await show_changed(change, done);
 }
 
 QCoro::Task<> Form1::history_Click()
@@ -155,19 +140,10 @@ QCoro::Task<> Form1::history_Click()
         if (kCustomerColumns[i].kind == CustomerColumn::Text)
             set_column_value(wanted, i, column_value(*chosen, i));
     const QString nothing = tr("The version was not restored.");
-    CustomerList::Change change;
-    std::optional<DbError> error;
-    try {
-        const ChangeOut out;
-        change = co_await list.update(current, wanted);
-    } catch (const DbError& e) {
-        error = e;
-    }
-    if (error) {
-        if (!error->cancelled())
-            co_await report_refusal(this, nothing, *error);
+    const std::optional<CustomerList::Change> made = co_await attempt(list.update(current, wanted), nothing);
+    if (!made)
         co_return;
-    }
+    const CustomerList::Change& change = *made;
     switch (change.outcome) {
     case CustomerTable::Outcome::Done: record_step(current, wanted); break;
     case CustomerTable::Outcome::Changed:
@@ -179,12 +155,6 @@ QCoro::Task<> Form1::history_Click()
         break;
     case CustomerTable::Outcome::Taken: break;
     }
-    if (change.unlisted) {
-        clear_txt();
-        const QString done = change.outcome == CustomerTable::Outcome::Done ? tr("The version was restored.") : nothing;
-        co_await unlisted(done, *change.unlisted);
-        co_return;
-    }
-    DataGrid1->Refresh();
-    show_rec();
+    const QString done = change.outcome == CustomerTable::Outcome::Done ? tr("The version was restored.") : nothing;
+    co_await show_changed(change, done);
 }

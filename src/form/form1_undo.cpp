@@ -95,24 +95,11 @@ QCoro::Task<> Form1::step(bool undoing)
     const std::optional<CustomerRow> now = undoing ? step->after : step->before;
     const std::optional<CustomerRow> wanted = undoing ? step->before : step->after;
     const QString nothing = undoing ? tr("Nothing was undone.") : tr("Nothing was done again.");
-    CustomerList::Change change;
-    std::optional<DbError> error;
-    try {
-        const ChangeOut out;
-        if (now && wanted)
-            change = co_await list.update(*now, *wanted);
-        else if (now)
-            change = co_await list.remove_same(*now);
-        else
-            change = co_await list.restore(*wanted);
-    } catch (const DbError& e) {
-        error = e;
-    }
-    if (error) {
-        if (!error->cancelled())
-            co_await report_refusal(this, nothing, *error);
+    QCoro::Task<CustomerList::Change> changing = now && wanted ? list.update(*now, *wanted) : now ? list.remove_same(*now) : list.restore(*wanted);
+    const std::optional<CustomerList::Change> made = co_await attempt(std::move(changing), nothing);
+    if (!made)
         co_return;
-    }
+    const CustomerList::Change& change = *made;
     note_.clear();
     switch (change.outcome) {
     case CustomerTable::Outcome::Done:
@@ -132,35 +119,18 @@ QCoro::Task<> Form1::step(bool undoing)
         co_await report_notice(this, tr("Another program added a customer under the number %1 meanwhile. %2").arg(wanted->cusnum).arg(nothing));
         break;
     }
-    if (change.unlisted) {
-        clear_txt();
-        const QString done = undoing ? tr("The change was undone.") : tr("The change was done again.");
-        co_await unlisted(done, *change.unlisted);
-        co_return;
-    }
-    DataGrid1->Refresh();
-    show_rec();
+    const QString done = undoing ? tr("The change was undone.") : tr("The change was done again.");
+    co_await show_changed(change, done);
 }
 
 QCoro::Task<> Form1::step_import(bool undoing, CustomerTable::Added& added)
 {
     const QString nothing = undoing ? tr("Nothing was undone.") : tr("Nothing was done again.");
-    CustomerList::Change change;
-    std::optional<DbError> error;
-    try {
-        const ChangeOut out;
-        if (undoing)
-            change = co_await list.remove_added(added);
-        else
-            change = co_await list.add_again(added);
-    } catch (const DbError& e) {
-        error = e;
-    }
-    if (error) {
-        if (!error->cancelled())
-            co_await report_refusal(this, nothing, *error);
+    QCoro::Task<CustomerList::Change> changing = undoing ? list.remove_added(added) : list.add_again(added);
+    const std::optional<CustomerList::Change> made = co_await attempt(std::move(changing), nothing);
+    if (!made)
         co_return;
-    }
+    const CustomerList::Change& change = *made;
     note_.clear();
     if (change.outcome == CustomerTable::Outcome::Done) {
         if (undoing)
@@ -175,9 +145,28 @@ QCoro::Task<> Form1::step_import(bool undoing, CustomerTable::Added& added)
                                         int(added.count))
                                          .arg(nothing));
     }
+    const QString done = undoing ? tr("The change was undone.") : tr("The change was done again.");
+    co_await show_changed(change, done);
+}
+
+QCoro::Task<std::optional<CustomerList::Change>> Form1::attempt(QCoro::Task<CustomerList::Change> change, QString nothing)
+{
+    std::optional<DbError> error;
+    try {
+        const ChangeOut out;
+        co_return co_await std::move(change);
+    } catch (const DbError& e) {
+        error = e;
+    }
+    if (!error->cancelled())
+        co_await report_refusal(this, nothing, *error);
+    co_return std::nullopt;
+}
+
+QCoro::Task<> Form1::show_changed(const CustomerList::Change& change, QString done)
+{
     if (change.unlisted) {
         clear_txt();
-        const QString done = undoing ? tr("The change was undone.") : tr("The change was done again.");
         co_await unlisted(done, *change.unlisted);
         co_return;
     }

@@ -131,9 +131,10 @@ void VersionsDialog::add(const QVector<CustomerVersion>& page)
 {
     const bool first = versions_.isEmpty();
     table_->setUpdatesEnabled(false);
+    // The rows made at once: one by one, each would lay the table out again.
+    int row = table_->rowCount();
+    table_->setRowCount(row + int(page.size()));
     for (const CustomerVersion& version : page) {
-        const int row = table_->rowCount();
-        table_->insertRow(row);
         const QStringList cells = texts(version);
         const QList<bool> marks = changed(version);
         for (int column = 0; column < cells.size(); ++column) {
@@ -150,6 +151,7 @@ void VersionsDialog::add(const QVector<CustomerVersion>& page)
             table_->setItem(row, column, item);
         }
         versions_ << version;
+        ++row;
     }
     last_ = page.size() < kPage;
     if (first) {

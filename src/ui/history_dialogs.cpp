@@ -155,6 +155,8 @@ void VersionsDialog::add(const QVector<CustomerVersion>& page)
     }
     last_ = page.size() < kPage;
     if (first) {
+        // Fitted to the rows in view, not to every row of the page.
+        table_->verticalHeader()->setResizeContentsPrecision(40);
         table_->resizeColumnsToContents();
         for (int column = 0; column < table_->columnCount(); ++column)
             table_->setColumnWidth(column, std::min(table_->columnWidth(column), kWidestColumn));

@@ -34,7 +34,8 @@ extern "C" const char* __asan_default_options()
 
 namespace {
 
-// Standard output, written in large pieces.
+// Standard output, written in large pieces. Once a write fails (the
+// program stopped listening) nothing more is written.
 class Output {
 public:
     void add(const QByteArray& message)
@@ -45,19 +46,20 @@ public:
     }
     void flush()
     {
-        for (qsizetype done = 0; done < buffer_.size();) {
+        for (qsizetype done = 0; listening_ && done < buffer_.size();) {
             const ssize_t n = ::write(STDOUT_FILENO, buffer_.constData() + done, size_t(buffer_.size() - done));
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n <= 0)
-                std::_Exit(3);  // the program stopped listening
+            listening_ = n > 0;
             done += n;
         }
         buffer_.clear();
     }
+    bool listening() const { return listening_; }
 
 private:
     QByteArray buffer_;
+    bool listening_ = true;
 };
 
 // What libmdb has written on standard error since the last call: the
@@ -126,7 +128,7 @@ int main(int argc, char** argv)
                           QCoreApplication::translate("AccessFile", "Cannot read the Access database %1: ").arg(access_file_name(args[1])) + damaged(said) + u'.');
         out.add(access_stream::opened(table.count()));
         ImportedCustomer customer;
-        for (qint64 row = 1;; ++row) {
+        for (qint64 row = 1; out.listening(); ++row) {
             const bool read = table.next(customer);
             // The reader's own word on a row it refuses says more than
             // libmdb's report on it.
@@ -145,5 +147,5 @@ int main(int argc, char** argv)
         out.add(access_stream::refused(e.number(), e.message()));
     }
     out.flush();
-    return 0;
+    return out.listening() ? 0 : 3;
 }

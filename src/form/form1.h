@@ -137,6 +137,8 @@ private:
     // step, and a step undone (or done again) in the database.
     void setup_undo();
     void record_step(std::optional<CustomerRow> before, std::optional<CustomerRow> after);
+    // The customer as messages name it: its number and name.
+    static QString named(const CustomerRow& row);
     // An import of the file named, as one step.
     void record_import(const QString& file, const CustomerTable::Added& added);
     QCoro::Task<> step(bool undoing);

@@ -14,11 +14,6 @@
 #include <QAction>
 
 namespace {
-QString named(const CustomerRow& row)
-{
-    return QCoreApplication::translate("Form1", "customer %1, %2 %3").arg(row.cusnum).arg(row.fname, row.lname).trimmed();
-}
-
 // What could not be shown, and why when the database refused: a user
 // may lack the right to read the history, which a database made before it
 // was kept, and opened read-only since, lacks.

@@ -40,13 +40,12 @@ public:
 
     mutable CustomerTable::Added added;  // the stack holds its steps as const
 };
-
-// The customer as a message names it: its number and name.
-QString named(const CustomerRow& row)
-{
-    return QCoreApplication::translate("Form1", "customer %1, %2 %3").arg(row.cusnum).arg(row.fname, row.lname).trimmed();
-}
 }  // namespace
+
+QString Form1::named(const CustomerRow& row)
+{
+    return tr("customer %1, %2 %3").arg(row.cusnum).arg(row.fname, row.lname).trimmed();
+}
 
 void Form1::setup_undo()
 {

@@ -428,6 +428,28 @@ void DeleteTest::historyBringsBackADeletedCustomerAndRestoresAVersion()
     QVERIFY(history);
     press_in(w, history, Qt::Key_Escape);
     QCOMPARE(w.state(), state::browse);
+
+    // A long history comes a page at a time as the user scrolls to its
+    // end: every version once, the newest first, none skipped where one
+    // page meets the next.
+    constexpr int kChanges = 250;
+    for (int i = 0; i < kChanges; ++i)
+        db.exec(QStringLiteral("UPDATE dept SET Lname = 'v%1' ").arg(i) + where);
+    history = open_from_menu<CustomerHistoryDialog>(w, w->transferMenu()->customerHistory, Qt::Key_H);
+    QVERIFY(history);
+    QVERIFY(!history->lastPageIn());
+    const int firstPage = history->table()->rowCount();
+    QTest::keyClick(history->table(), Qt::Key_End, Qt::ControlModifier);
+    QTRY_VERIFY(history->table()->rowCount() > firstPage);
+    QVERIFY(history->lastPageIn());
+    const auto& all = history->versions();
+    QCOMPARE(history->table()->rowCount(), all.size());
+    for (int i = 0; i < kChanges; ++i)
+        QCOMPARE(all[i].after->lname, QStringLiteral("v%1").arg(kChanges - 1 - i));
+    for (qsizetype i = 1; i < all.size(); ++i)
+        QVERIFY(all[i].id < all[i - 1].id);
+    QCOMPARE(all.last().kind, CustomerVersion::Kind::Insert);
+    press_in(w, history, Qt::Key_Escape);
 }
 
 QTEST_MAIN(DeleteTest)

@@ -155,8 +155,9 @@ void VersionsDialog::add(const QVector<CustomerVersion>& page)
     }
     last_ = page.size() < kPage;
     if (first) {
-        // Fitted to the rows in view, not to every row of the page.
-        table_->verticalHeader()->setResizeContentsPrecision(40);
+        // Fitted to the first rows, not to every row of the page: the
+        // window is not shown yet, so Qt would measure them all.
+        table_->horizontalHeader()->setResizeContentsPrecision(40);
         table_->resizeColumnsToContents();
         for (int column = 0; column < table_->columnCount(); ++column)
             table_->setColumnWidth(column, std::min(table_->columnWidth(column), kWidestColumn));

@@ -304,6 +304,14 @@ QCoro::Task<ExportResult> CustomerList::export_csv(QString path, std::shared_ptr
     co_return co_await asked;
 }
 
+QCoro::Task<> CustomerList::read_listed(std::function<void(CustomerTable&, const RowSource&)> work)
+{
+    const auto busy = changing();
+    CustomerTable& table = table_;
+    auto asked = cn_.ask([&table, work = std::move(work), source = rs_.source()](Database&) { work(table, source); });
+    co_await asked;
+}
+
 QCoro::Task<CustomerList::Imported> CustomerList::import_csv(QString path, std::shared_ptr<Progress> progress)
 {
     CustomerTable& table = table_;

@@ -110,6 +110,11 @@ public:
     // The customers listed, in list order, to a CSV file written whole or
     // not at all.
     QCoro::Task<ExportResult> export_csv(QString path, std::shared_ptr<Progress> progress);
+    // Runs work on the connection's thread with the customer table and what
+    // the list lists now, as an export does (printing reads the customers
+    // so, a page at a time); the list reads nothing on its own meanwhile.
+    // What work throws reaches the caller.
+    QCoro::Task<> read_listed(std::function<void(CustomerTable&, const RowSource&)> work);
     // The customers of a CSV file added in one transaction (import_customers);
     // windows1252 tells whether the file was read as Windows-1252. The list
     // is read again showing the first customer imported.

@@ -99,6 +99,7 @@ Form1::Form1(CustomerList& list, QWidget* parent)
 
     setup_transfer();
     setup_history();
+    setup_print();
     setup_undo();
     // Escape during an add abandons it, as its Cancel button does.
     connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, [this] {

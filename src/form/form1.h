@@ -3,6 +3,7 @@
 #include "data/customer_list.h"
 #include "ui/form1_controls.h"
 #include "ui/input_gate.h"
+#include "ui/print_dialogs.h"
 #include "ui/transfer.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <optional>
 
 class QCloseEvent;
+class QPrinter;
 class QUndoStack;
 
 // The behaviour of the main window: its event handlers and procedures.
@@ -78,12 +80,24 @@ public:
     QCoro::Task<> deleted_Click();
     QCoro::Task<> history_Click();
 
+    // Printing, from the grid's menu and Ctrl+P while browsing
+    // (form1_print.cpp): the listed customers, in list order, as a list or
+    // as address labels, laid out on the connection's thread as they are
+    // read, to a printer or a PDF file written whole or not at all; the
+    // current customer as a card; a preview of the list's first pages.
+    QCoro::Task<> print_Click(Printout what);
+    QCoro::Task<> preview_Click();
+
     // True when nothing is out (no question to the database, no box
     // awaiting an answer) and no key or click waits.
     bool idle() const;
     // Asks for the CSV file to write or read: the file dialog, unless
     // replaced (tests answer it themselves).
     std::function<QCoro::Task<QString>(CsvFileUse)> ask_csv_file_name;
+    // Asks for the printer or the PDF file, and the label sheet: the print
+    // dialog, unless replaced (tests answer it themselves). false when the
+    // user cancels.
+    std::function<QCoro::Task<bool>(QPrinter&, Printout, print::LabelSheet&)> ask_print;
 
 signals:
     // The program is to end with this exit status.
@@ -130,6 +144,14 @@ private:
     // the history.
     void setup_transfer();
     void setup_history();
+    void setup_print();
+    // What an export, an import or a print tells of its progress reaches
+    // the dialog as an event; a cancel in the dialog reaches the work at
+    // its next step.
+    static std::shared_ptr<CustomerList::Progress> progress_of(TransferProgress* dialog);
+    // Prints the listed customers on printer, as the list or as labels.
+    QCoro::Task<> print_listed(std::shared_ptr<QPrinter> printer, Printout what,
+                               std::shared_ptr<const print::ListLayout> layout, print::LabelSheet sheet);
     // Writes the line under the grid from the mode and the record set.
     void show_position();
 

@@ -11,10 +11,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
-namespace {
-// What the export or import tells of its progress reaches the dialog as an
-// event; a cancel in the dialog reaches the work at its next step.
-std::shared_ptr<CustomerList::Progress> progress_of(TransferProgress* dialog)
+std::shared_ptr<CustomerList::Progress> Form1::progress_of(TransferProgress* dialog)
 {
     auto progress = std::make_shared<CustomerList::Progress>();
     progress->told = [dialog](qint64 done, qint64 total) {
@@ -23,7 +20,6 @@ std::shared_ptr<CustomerList::Progress> progress_of(TransferProgress* dialog)
     QObject::connect(dialog, &TransferProgress::canceled, dialog, [progress] { progress->cancelled = true; });
     return progress;
 }
-}  // namespace
 
 void Form1::setup_transfer()
 {

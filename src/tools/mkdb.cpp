@@ -10,6 +10,10 @@
 //                                              writes every version of every customer as CSV
 //   tallyhouse-mkdb --forget-history-before DATE TARGET
 //                                              forgets the versions older than DATE
+//   tallyhouse-mkdb --print-pdf FILE.pdf [--labels SHEET]
+//                   [--first-name-prefix TEXT | --last-name-prefix TEXT] TARGET
+//                                              the list of customers, or their address
+//                                              labels, as a PDF file
 //
 // A TARGET (and a SOURCE) is a file path, a PostgreSQL URL or libpq
 // connection string, never with a password. Creating
@@ -23,11 +27,17 @@
 #include "data/database.h"
 #include "app/program.h"
 #include "data/transfer/customer_import.h"
+#include "data/transfer/customer_export.h"
+#include "print/customer_print.h"
 #include "sample_rows.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
+#include <memory>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -39,7 +49,9 @@ QString usage()
         "Usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]\n"
         "  or:  tallyhouse-mkdb --import FILE.csv TARGET\n"
         "  or:  tallyhouse-mkdb --export-history FILE.csv TARGET\n"
-        "  or:  tallyhouse-mkdb --forget-history-before DATE TARGET\n");
+        "  or:  tallyhouse-mkdb --forget-history-before DATE TARGET\n"
+        "  or:  tallyhouse-mkdb --print-pdf FILE.pdf [--labels SHEET]\n"
+        "                       [--first-name-prefix TEXT | --last-name-prefix TEXT] TARGET\n");
 }
 
 QString help()
@@ -63,12 +75,23 @@ QString help()
         "  --forget-history-before DATE\n"
         "                      forgets the versions older than DATE (YYYY-MM-DD, from\n"
         "                      midnight local time), in one transaction\n"
+        "  --print-pdf FILE.pdf  writes the list of customers to a PDF file, as the\n"
+        "                      window prints it: every text whole, \"Page N of M\" at\n"
+        "                      the foot, on A4 or US Letter as the locale's paper is\n"
+        "                      (LC_PAPER), in landscape when the columns need it\n"
+        "  --labels SHEET      address labels instead, one a customer, on sheets of\n"
+        "                      a4-3x8 (70 x 37 mm), a4-3x7 (63.5 x 38.1 mm) or\n"
+        "                      letter-3x10 (2 5/8 x 1 in)\n"
+        "  --first-name-prefix TEXT, --last-name-prefix TEXT\n"
+        "                      only the customers whose first (last) name begins with\n"
+        "                      TEXT, in name order, as the window's filter lists them\n"
         "  --help              show this text and end\n"
         "  --version           show the version and end\n"
         "\n"
         "Creating never touches an existing file, nor a server database that has a\n"
         "table dept already; the table and its customers are made in one transaction.\n"
-        "An import adds all the customers of the file or none.\n"
+        "An import adds all the customers of the file or none. A PDF file is written\n"
+        "whole or not at all.\n"
         "\n"
         "The database keeps every version of every customer in the table dept_history:\n"
         "each insert, update and delete of dept, by any program, with its time and\n"
@@ -238,15 +261,68 @@ int forget_history(const QDate& date, const QString& target)
     });
 }
 
+// The customers source lists, as a list or as labels on sheet, to a PDF
+// file. Only reads the database.
+int print_pdf(const QString& pdfPath, const QString& target, const RowSource& source,
+              const std::optional<print::LabelSheet>& sheet)
+{
+    Database cn;
+    try {
+        cn.open(target);
+        CustomerTable table(cn);
+        table.open_for_reading();
+        ListingCursor cursor(table, source);
+        qint64 customers = 0;
+        print::Printed::Outcome outcome = print::Printed::Done;
+        print::Written written;
+        if (sheet) {
+            const print::NextRow next = [&cursor](CustomerRow& row) { return cursor.next(row); };
+            written = print::write_pdf(pdfPath, print::label_page(*sheet), QCoreApplication::translate("Mkdb", "Address labels"),
+                                       [&](QPagedPaintDevice* device) { return (customers = print::paint_labels(device, *sheet, next)) >= 0; });
+        } else {
+            print::ListLayout layout(print::filter_text(source));
+            layout.fit(print::first_rows(cursor));
+            const QPageSize::PageSizeId paper = print::paper_for(print::paper_locale());
+            written = print::write_pdf(pdfPath, print::page_layout(paper, layout.orientation(paper)),
+                                       QCoreApplication::translate("Mkdb", "Customers"), [&](QPagedPaintDevice* device) {
+                                           const print::Printed printed = print::print_list(device, layout, cursor);
+                                           customers = printed.customers;
+                                           outcome = printed.outcome;
+                                           return outcome == print::Printed::Done;
+                                       });
+        }
+        if (outcome == print::Printed::Changed)
+            return fail(QCoreApplication::translate("Mkdb", "the customers changed while they were printed, so that the pages "
+                                                            "would be numbered wrong; %1 was not written: print again").arg(pdfPath));
+        if (written.outcome != print::Written::Done)
+            return fail(QCoreApplication::translate("Mkdb", "cannot write %1: %2").arg(pdfPath, written.error));
+        say(QCoreApplication::translate("Mkdb", "Printed %n customers of %1 to %2.", nullptr, int(customers)).arg(cn.name(), pdfPath));
+        return 0;
+    } catch (const DbError& e) {
+        return fail(e.message() + QCoreApplication::translate("Mkdb", "; %1 was not written").arg(pdfPath));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // Printing lays text out, which takes a GUI application: one without
+    // a display.
+    std::unique_ptr<QCoreApplication> application;
+    if (std::any_of(argv + 1, argv + argc, [](const char* a) { return std::strcmp(a, "--print-pdf") == 0; })) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication& app = *application;
     install_translations(app, user_languages(QProcessEnvironment::systemEnvironment()), translation_folders());
     const QStringList args = app.arguments().mid(1);
     QStringList targets;
-    QString copyFrom, importFrom, exportHistory;
+    QString copyFrom, importFrom, exportHistory, printPdf;
+    std::optional<print::LabelSheet> sheet;
+    RowSource source;
     QDate forgetBefore;
     qint64 rows = -1;
     quint64 seed = 1;
@@ -270,11 +346,24 @@ int main(int argc, char** argv)
             importFrom = args[++i];
         } else if (a == QLatin1String("--export-history") && hasValue) {
             exportHistory = args[++i];
+        } else if (a == QLatin1String("--print-pdf") && hasValue) {
+            printPdf = args[++i];
+        } else if (a == QLatin1String("--labels") && hasValue) {
+            sheet = print::label_sheet(args[++i]);
+            if (!sheet)
+                return wrong(QCoreApplication::translate("Mkdb", "%1 needs a4-3x8, a4-3x7 or letter-3x10, not \"%2\"").arg(a, args[i]));
+        } else if ((a == QLatin1String("--first-name-prefix") || a == QLatin1String("--last-name-prefix")) && hasValue) {
+            if (source.column != RowSource::Column::None)
+                return wrong(QCoreApplication::translate("Mkdb", "--first-name-prefix and --last-name-prefix do not go together"));
+            source = RowSource::names_beginning(a == QLatin1String("--first-name-prefix") ? RowSource::Column::Fname
+                                                                                          : RowSource::Column::Lname,
+                                                args[++i]);
         } else if (a == QLatin1String("--forget-history-before") && hasValue) {
             forgetBefore = QDate::fromString(args[++i], Qt::ISODate);
             if (!forgetBefore.isValid())
                 return wrong(QCoreApplication::translate("Mkdb", "%1 needs a date as YYYY-MM-DD, not \"%2\"").arg(a, args[i]));
-        } else if (QStringList{"--rows", "--seed", "--copy-from", "--import", "--export-history", "--forget-history-before"}.contains(a)) {
+        } else if (QStringList{"--rows", "--seed", "--copy-from", "--import", "--export-history", "--forget-history-before",
+                               "--print-pdf", "--labels", "--first-name-prefix", "--last-name-prefix"}.contains(a)) {
             return wrong(QCoreApplication::translate("Mkdb", "%1 needs a value").arg(a));
         } else if (a == QLatin1String("--help")) {
             std::fputs(qPrintable(help()), stdout);
@@ -290,10 +379,13 @@ int main(int argc, char** argv)
         if (!ok)
             return wrong(QCoreApplication::translate("Mkdb", "%1 needs a whole number, not \"%2\"").arg(a, args[i]));
     }
-    if (targets.size() != 1 || (!copyFrom.isEmpty() + !importFrom.isEmpty() + filled + !exportHistory.isEmpty() + forgetBefore.isValid()) > 1)
+    if (targets.size() != 1 || (!copyFrom.isEmpty() + !importFrom.isEmpty() + filled + !exportHistory.isEmpty() + forgetBefore.isValid()
+                                + !printPdf.isEmpty()) > 1)
         return wrong(targets.size() != 1 ? QCoreApplication::translate("Mkdb", "name one database")
-                                         : QCoreApplication::translate("Mkdb", "--rows, --empty, --copy-from, --import, --export-history and "
-                                                                               "--forget-history-before do not go together"));
+                                         : QCoreApplication::translate("Mkdb", "--rows, --empty, --copy-from, --import, --export-history, "
+                                                                               "--forget-history-before and --print-pdf do not go together"));
+    if (printPdf.isEmpty() && (sheet || source.column != RowSource::Column::None))
+        return wrong(QCoreApplication::translate("Mkdb", "--labels, --first-name-prefix and --last-name-prefix go with --print-pdf"));
     const QString target = targets.first();
     for (const auto& [named, where] : {std::pair{target, QCoreApplication::translate("Mkdb", "target")},
                                   std::pair{copyFrom, QCoreApplication::translate("Mkdb", "--copy-from source")}})
@@ -307,6 +399,8 @@ int main(int argc, char** argv)
             return export_history(exportHistory, target);
         if (forgetBefore.isValid())
             return forget_history(forgetBefore, target);
+        if (!printPdf.isEmpty())
+            return print_pdf(printPdf, target, source, sheet);
         if (!copyFrom.isEmpty())
             return copy(target, copyFrom);
         SampleSource source(rows, seed);

@@ -35,6 +35,12 @@ TransferMenu::TransferMenu(QAbstractItemView* grid) : QObject(grid), grid_(grid)
     menu_->addSeparator();
     deletedCustomers = entry(QCoreApplication::translate("Transfer", "&Deleted customers..."), QKeySequence());
     customerHistory = entry(QCoreApplication::translate("Transfer", "&History of this customer..."), QKeySequence());
+    menu_->addSeparator();
+    print = entry(QCoreApplication::translate("Transfer", "&Print..."), QKeySequence::Print);
+    print->setShortcutContext(Qt::WindowShortcut);
+    printPreview = entry(QCoreApplication::translate("Transfer", "Print pre&view..."), QKeySequence());
+    printCustomer = entry(QCoreApplication::translate("Transfer", "Print this c&ustomer..."), QKeySequence());
+    printLabels = entry(QCoreApplication::translate("Transfer", "Print address &labels..."), QKeySequence());
     // Right clicks arrive at the rows' viewport, keys at the grid itself.
     grid_->installEventFilter(this);
     grid_->viewport()->installEventFilter(this);
@@ -43,9 +49,10 @@ TransferMenu::TransferMenu(QAbstractItemView* grid) : QObject(grid), grid_(grid)
 void TransferMenu::update()
 {
     const bool on = grid_->isEnabled() && available();
-    for (QAction* a : {exportListed, copy, import, deletedCustomers})
+    for (QAction* a : {exportListed, copy, import, deletedCustomers, print, printPreview, printLabels})
         a->setEnabled(on);
-    customerHistory->setEnabled(on && customerShown());
+    for (QAction* a : {customerHistory, printCustomer})
+        a->setEnabled(on && customerShown());
 }
 
 bool TransferMenu::eventFilter(QObject* watched, QEvent* event)

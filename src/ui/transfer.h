@@ -31,6 +31,12 @@ public:
     QAction* import;
     QAction* deletedCustomers;
     QAction* customerHistory;
+    // Printing: the listed customers (also Ctrl+P anywhere in the window),
+    // their preview, the current customer, address labels.
+    QAction* print;
+    QAction* printPreview;
+    QAction* printCustomer;
+    QAction* printLabels;
     QMenu* menu() const { return menu_; }
     // Whether the entries can be used now, besides the grid being enabled.
     std::function<bool()> available = [] { return true; };

@@ -1,0 +1,205 @@
+// Printing: the handlers of the grid's print entries and of Ctrl+P. The
+// list and the labels are read and laid out on the connection's thread, a
+// page of customers at a time, so that a list of any length prints with
+// the window answering and memory flat.
+
+#include "form/form1.h"
+
+#include "data/transfer/customer_export.h"
+#include "ui/messages.h"
+
+#include <QAction>
+#include <QDir>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+namespace {
+// A preview shows the list's first customers, at most this many: it
+// holds its pages as pictures.
+constexpr int kPreviewRows = 1000;
+}  // namespace
+
+void Form1::setup_print()
+{
+    ask_print = [this](QPrinter& printer, Printout what, print::LabelSheet& sheet) {
+        return ask_printer(this, &printer, what, &sheet);
+    };
+    connect(transfer_->print, &QAction::triggered, this, [this] { handle(print_Click(Printout::List)); });
+    connect(transfer_->printCustomer, &QAction::triggered, this, [this] { handle(print_Click(Printout::Customer)); });
+    connect(transfer_->printLabels, &QAction::triggered, this, [this] { handle(print_Click(Printout::Labels)); });
+    connect(transfer_->printPreview, &QAction::triggered, this, [this] { handle(preview_Click()); });
+}
+
+QCoro::Task<> Form1::print_Click(Printout what)
+{
+    if (mode_ != Mode::Browse || !rs.isOpen() || (what == Printout::Customer && !shown_))
+        co_return;
+    const QString notDone = tr("Nothing was printed.");
+    const QPageSize::PageSizeId paper = print::paper_for(print::paper_locale());
+    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    auto layout = std::make_shared<print::ListLayout>(print::filter_text(rs.source()));
+    print::LabelSheet sheet = print::label_sheet_for(paper);
+    switch (what) {
+    case Printout::List: {
+        // The columns fit the first customers, which say the orientation.
+        std::optional<DbError> error;
+        try {
+            auto fitted = list.read_listed([layout](CustomerTable& table, const RowSource& source) {
+                ListingCursor cursor(table, source);
+                layout->fit(print::first_rows(cursor));
+            });
+            co_await std::move(fitted);
+        } catch (const DbError& e) {
+            error = e;
+        }
+        if (error) {
+            if (!error->cancelled())
+                co_await report_not_done(this, notDone, *error);
+            co_return;
+        }
+        printer->setPageLayout(print::page_layout(paper, layout->orientation(paper)));
+        break;
+    }
+    case Printout::Customer: printer->setPageLayout(print::page_layout(paper)); break;
+    case Printout::Labels: printer->setPageLayout(print::label_page(sheet)); break;
+    }
+    const CustomerRow customer = shown_.value_or(CustomerRow());
+    const bool chosen = co_await ask_print(*printer, what, sheet);
+    if (!chosen)
+        co_return;
+    if (what != Printout::Customer)
+        co_return co_await print_listed(printer, what, layout, sheet);
+
+    if (printer->outputFormat() != QPrinter::PdfFormat) {
+        print::paint_card(printer.get(), customer);
+        co_return;
+    }
+    const QString path = printer->outputFileName();
+    const print::Written written = print::write_pdf(path, printer->pageLayout(), named(customer), [&](QPagedPaintDevice* device) {
+        print::paint_card(device, customer);
+        return true;
+    });
+    if (written.outcome == print::Written::Failed)
+        co_await report_not_done(this, notDone, tr("%1 cannot be written: %2.").arg(QDir::toNativeSeparators(path), written.error));
+}
+
+QCoro::Task<> Form1::print_listed(std::shared_ptr<QPrinter> printer, Printout what,
+                                  std::shared_ptr<const print::ListLayout> layout, print::LabelSheet sheet)
+{
+    const QString notDone = tr("Nothing was printed.");
+    const bool toFile = printer->outputFormat() == QPrinter::PdfFormat;
+    const QString path = printer->outputFileName();
+    const QString title = what == Printout::Labels ? tr("Address labels") : tr("Customers");
+    if (what == Printout::Labels) {
+        // A sheet of labels is placed from the paper's corner.
+        printer->setPageLayout(print::label_page(sheet));
+        printer->setFullPage(true);
+    }
+    // Shared with the work on the connection's thread, which may outlive
+    // this handler when the window closes.
+    auto written = std::make_shared<print::Written>();
+    auto changed = std::make_shared<bool>(false);
+    std::optional<DbError> error;
+    try {
+        const qint64 total = co_await rs.recordCount();
+        TransferProgress dialog(this, tr("Printing %n customers...", nullptr, int(total)));
+        const auto progress = progress_of(&dialog);
+        // A list is read twice: to count its pages, then to print them.
+        const qint64 steps = what == Printout::List ? 2 * total : total;
+        auto printed = list.read_listed([=](CustomerTable& table, const RowSource& source) {
+            ListingCursor cursor(table, source);
+            const print::Progress told = [&](qint64 done) {
+                if (progress->told)
+                    progress->told(done, steps);
+                return !progress->cancelled;
+            };
+            const auto paint = [&](QPagedPaintDevice* device) {
+                if (what == Printout::Labels)
+                    return print::paint_labels(device, sheet, [&](CustomerRow& row) { return cursor.next(row); }, told) >= 0;
+                const print::Printed list = print::print_list(device, *layout, cursor, told);
+                *changed = list.outcome == print::Printed::Changed;
+                return list.outcome == print::Printed::Done;
+            };
+            if (toFile) {
+                *written = print::write_pdf(path, printer->pageLayout(), title, paint);
+            } else if (!paint(printer.get())) {
+                printer->abort();
+                written->outcome = print::Written::Cancelled;
+            }
+        });
+        co_await std::move(printed);
+    } catch (const DbError& e) {
+        error = e;
+    }
+    if (error) {
+        if (!error->cancelled())
+            co_await report_not_done(this, notDone, *error);
+        co_return;
+    }
+    if (*changed)
+        co_return co_await report_not_done(this, notDone, tr("The customers changed while they were printed, so that the pages "
+                                                             "would be numbered wrong. Print them again."));
+    if (written->outcome == print::Written::Failed)
+        co_await report_not_done(this, notDone, tr("%1 cannot be written: %2.").arg(QDir::toNativeSeparators(path), written->error));
+}
+
+QCoro::Task<> Form1::preview_Click()
+{
+    if (mode_ != Mode::Browse || !rs.isOpen())
+        co_return;
+    // The first customers, read at once; one more tells whether there are more.
+    auto first = std::make_shared<QVector<CustomerRow>>();
+    std::optional<DbError> error;
+    try {
+        auto read = list.read_listed([first](CustomerTable& table, const RowSource& source) {
+            ListingCursor cursor(table, source, kPreviewRows + 1);
+            *first = print::first_rows(cursor, kPreviewRows + 1);
+        });
+        co_await std::move(read);
+    } catch (const DbError& e) {
+        error = e;
+    }
+    if (error) {
+        if (!error->cancelled())
+            co_await report_not_done(this, tr("Nothing was printed."), *error);
+        co_return;
+    }
+    const bool whole = first->size() <= kPreviewRows;
+    if (!whole)
+        first->removeLast();
+    auto layout = std::make_shared<print::ListLayout>(print::filter_text(rs.source()));
+    layout->fit(first->mid(0, 200));
+    const QPageSize::PageSizeId paper = print::paper_for(print::paper_locale());
+    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    printer->setPageLayout(print::page_layout(paper, layout->orientation(paper)));
+
+    auto* dialog = new QPrintPreviewDialog(printer.get(), this);
+    // The printer lives as long as the dialog on it.
+    connect(dialog, &QObject::destroyed, this, [printer] {});
+    dialog->setObjectName(QStringLiteral("printPreview"));
+    dialog->setWindowTitle(whole ? tr("Print preview") : tr("Print preview of the first %n customers", nullptr, kPreviewRows));
+    dialog->setAccessibleName(dialog->windowTitle());
+    // The preview's pages are painted from the customers read; printing
+    // from it prints the whole list as Print does, once it is closed.
+    bool printAsked = false;
+    connect(dialog, &QPrintPreviewDialog::paintRequested, dialog, [&printAsked, first, layout, whole](QPrinter* device) {
+        if (!previewing(device)) {
+            printAsked = true;
+            return;
+        }
+        qsizetype at = 0;
+        const print::NextRow next = [&](CustomerRow& row) {
+            if (at == first->size())
+                return false;
+            row = (*first)[at++];
+            return true;
+        };
+        const qint64 pages = whole ? layout->count(device, next) : 0;
+        at = 0;
+        layout->paint(device, next, pages);
+    });
+    const int answered = co_await answer(dialog);
+    if (answered != QDialog::Accepted || !printAsked)
+        co_return;
+    co_await print_listed(printer_like(*printer), Printout::List, layout, print::label_sheet_for(paper));
+}

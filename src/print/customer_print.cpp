@@ -480,9 +480,8 @@ QPageLayout label_page(const LabelSheet& sheet)
 
 namespace {
 
-// A customer's name and address within box, centred from top to bottom:
-// as large as fits, from 10 points down to 6; below that what does not fit
-// ends in "…".
+// A customer's name and address within box: as large as fits, from 10
+// points down to 6; below that what does not fit ends in "…".
 void paint_label(QPainter& p, const QRectF& box, const CustomerRow& row, qreal dpi)
 {
     const QString name = QStringList{row.fname.trimmed(), row.lname.trimmed()}.join(u' ').trimmed();
@@ -497,7 +496,6 @@ void paint_label(QPainter& p, const QRectF& box, const CustomerRow& row, qreal d
         if (!fits && points > 6)
             continue;
         const qsizetype room = fits ? total : std::max<qsizetype>(1, qsizetype(box.height() / lh));
-        const qreal top = box.top() + std::max<qreal>(0, (box.height() - room * lh) / 2);  // centred
         for (qsizetype k = 0; k < room; ++k) {
             const bool isName = k < nameLines.size();
             QString line = isName ? nameLines[k] : addressLines[k - nameLines.size()];
@@ -509,7 +507,7 @@ void paint_label(QPainter& p, const QRectF& box, const CustomerRow& row, qreal d
                 line += more;
             }
             p.setFont(isName ? bold : body);
-            p.drawText(QPointF(box.left(), top + k * lh + m.ascent()), line);
+            p.drawText(QPointF(box.left(), box.top() + k * lh + m.ascent()), line);
         }
         return;
     }

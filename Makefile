@@ -8,11 +8,12 @@ JOBS       ?= 2
 # Where `make install` puts the program; DESTDIR, when set, is put before it.
 PREFIX     ?= /usr/local
 
-# Debian packages: compiler and build tools, Qt 6 (Widgets, Sql, Test), the
+# Debian packages: compiler and build tools, Qt 6 (Widgets, Sql, PrintSupport, Test), the
 # SQLite driver and library with its shell (a test changes a file through it),
 # libcsv (reading CSV files), a sans-serif font,
 # libmdb (reading Microsoft Access files) with Debian's mdb-tables and mdb-export
-# (the tests check the Access files they write with them),
+# (the tests check the Access files they write with them), poppler-utils
+# (the tests read the PDF files printed with pdftotext and pdfinfo),
 # a virtual display with screenshots for machines without a screen, the
 # validators of the desktop entry and the AppStream metainfo, dpkg-shlibdeps
 # and dpkg-buildflags for the package, Qt's Linguist tools (the translations)
@@ -22,7 +23,7 @@ PREFIX     ?= /usr/local
 # throwaway servers of their own with scripts/pg-scratch; the package's default
 # cluster is never used).
 PACKAGES := g++ make cmake qt6-base-dev libqt6sql6-sqlite libsqlite3-dev sqlite3 libcsv-dev \
-            mdbtools-dev mdbtools \
+            mdbtools-dev mdbtools poppler-utils \
             fonts-liberation xvfb xauth imagemagick x11-utils \
             desktop-file-utils appstream dpkg-dev \
             pkg-config libpq-dev libqt6sql6-psql postgresql-15 \

@@ -75,8 +75,8 @@ install)
         ! grep -v -e 'cannot adjust line' -e "can't break line" "$tmp/man.err" >&2 || fail "man -l $page.1.gz complains"
         grep -q "$version" "$tmp/$page.txt" || fail "the page $page(1) is not of version $version"
     done
-    grep -q 'Ctrl+F' "$tmp/tallyhouse.txt" && grep -q 'Escape' "$tmp/tallyhouse.txt" ||
-        fail "tallyhouse(1) does not list Ctrl+F and Escape"
+    grep -q 'Ctrl+F' "$tmp/tallyhouse.txt" && grep -q 'Escape' "$tmp/tallyhouse.txt" && grep -q 'Ctrl+P' "$tmp/tallyhouse.txt" ||
+        fail "tallyhouse(1) does not list Ctrl+F, Escape and Ctrl+P"
 
     # The command lines, on a machine without a display: the help and the
     # version end with 0, a wrong option with 2; in Spanish and German from
@@ -104,6 +104,9 @@ install)
     "$build/jet4-damage" 1 "$tmp/access" >/dev/null
     run 0 C.UTF-8 tallyhouse-mkdb "$tmp/copy.db" --copy-from "$tmp/access/undamaged.mdb"
     grep -q "^Copied 40 customers from " "$tmp/out" || fail "tallyhouse-mkdb --copy-from an Access file: $(cat "$tmp/out")"
+    # It prints without a display, through the installed Qt's own.
+    run 0 C.UTF-8 tallyhouse-mkdb --print-pdf "$tmp/list.pdf" "$tmp/copy.db"
+    grep -q "^Printed 40 customers of " "$tmp/out" || fail "tallyhouse-mkdb --print-pdf: $(cat "$tmp/out")"
     run 2 C.UTF-8 tallyhouse --bogus
     grep -q "Unknown option 'bogus'" "$tmp/out" || fail "tallyhouse --bogus: $(cat "$tmp/out")"
     run 2 de_DE.UTF-8 tallyhouse --bogus
@@ -123,7 +126,7 @@ package)
     # Qt SQL drivers and the font, which it cannot find; libpq for PostgreSQL,
     # libmdb for the reader of Access files.
     depends=$(dpkg-deb -f "$deb" Depends)
-    for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 libqt6sql6-sqlite libqt6sql6-psql libpq5 libsqlite3-0 libmdb3 fonts-liberation; do
+    for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libqt6sql6 libqt6sql6-sqlite libqt6sql6-psql libpq5 libsqlite3-0 libmdb3 fonts-liberation; do
         echo ", $depends," | grep -Eq "[ ,]$p( \([^)]*\))?," || fail "Depends lacks $p: $depends"
     done
     [ "$(dpkg-deb -f "$deb" Package)" = tallyhouse ] || fail "the package is not called tallyhouse"

@@ -880,6 +880,32 @@ Server eines verlangt.
             <numerusform>Ein anderes Programm hat inzwischen Kunden unter den Nummern der %n importierten Kunden hinzugefügt. %1</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Nothing was printed.</source>
+        <translation>Es wurde nichts gedruckt.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Printing %n customers...</source>
+        <translation>
+            <numerusform>%n Kunde wird gedruckt …</numerusform>
+            <numerusform>%n Kunden werden gedruckt …</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The customers changed while they were printed, so that the pages would be numbered wrong. Print them again.</source>
+        <translation>Die Kunden haben sich während des Druckens geändert, sodass die Seiten falsch nummeriert wären. Drucken Sie sie erneut.</translation>
+    </message>
+    <message>
+        <source>Print preview</source>
+        <translation>Druckvorschau</translation>
+    </message>
+    <message numerus="yes">
+        <source>Print preview of the first %n customers</source>
+        <translation>
+            <numerusform>Druckvorschau des ersten Kunden</numerusform>
+            <numerusform>Druckvorschau der ersten %n Kunden</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>Form1Controls</name>
@@ -1091,79 +1117,6 @@ Das Feld %1 enthält %2 Zeichen; es darf höchstens %3 enthalten. Nichts von Ihr
         </translation>
     </message>
     <message>
-        <source>Usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]
-  or:  tallyhouse-mkdb --import FILE.csv TARGET
-  or:  tallyhouse-mkdb --export-history FILE.csv TARGET
-  or:  tallyhouse-mkdb --forget-history-before DATE TARGET
-</source>
-        <translation>Aufruf: tallyhouse-mkdb ZIEL [--rows N [--seed S] | --empty | --copy-from QUELLE]
-  oder: tallyhouse-mkdb --import DATEI.csv ZIEL
-  oder: tallyhouse-mkdb --export-history DATEI.csv ZIEL
-  oder: tallyhouse-mkdb --forget-history-before DATUM ZIEL
-</translation>
-    </message>
-    <message>
-        <source>
-Makes a new customer database, or adds the customers of a CSV file to one.
-TARGET and SOURCE are database files, PostgreSQL URLs or libpq connection
-strings (host=db1 dbname=shop), never with a password: ~/.pgpass, PGPASSWORD
-or a PostgreSQL service file gives it. SOURCE may also be a Microsoft Access
-file, whose customers are copied; Tallyhouse never writes one.
-
-  --rows N            N generated customers instead of the sample ones
-  --seed S            the seed of the generated customers (default 1)
-  --empty             the table dept without customers
-  --copy-from SOURCE  every customer of another database, keys and all
-  --import FILE.csv   adds the customers of a CSV file to an existing database
-  --export-history FILE.csv
-                      writes every version of every customer, oldest first,
-                      to a CSV file (times in UTC)
-  --forget-history-before DATE
-                      forgets the versions older than DATE (YYYY-MM-DD, from
-                      midnight local time), in one transaction
-  --help              show this text and end
-  --version           show the version and end
-
-Creating never touches an existing file, nor a server database that has a
-table dept already; the table and its customers are made in one transaction.
-An import adds all the customers of the file or none.
-
-The database keeps every version of every customer in the table dept_history:
-each insert, update and delete of dept, by any program, with its time and
-its author.
-</source>
-        <translation>
-Legt eine neue Kundendatenbank an oder fügt einer Datenbank die Kunden einer
-CSV-Datei hinzu. ZIEL und QUELLE sind Datenbankdateien, PostgreSQL-URLs oder
-libpq-Verbindungszeichenketten (host=db1 dbname=shop), nie mit Passwort: Das
-kommt aus ~/.pgpass, PGPASSWORD oder einer PostgreSQL-Dienstdatei. QUELLE kann
-auch eine Microsoft-Access-Datei sein, deren Kunden kopiert werden; Tallyhouse
-schreibt nie in eine solche Datei.
-
-  --rows N            N erzeugte Kunden statt der Beispielkunden
-  --seed S            Startwert für die erzeugten Kunden (Vorgabe: 1)
-  --empty             die Tabelle dept ohne Kunden
-  --copy-from QUELLE  alle Kunden einer anderen Datenbank, samt Schlüsseln
-  --import DATEI.csv  fügt die Kunden einer CSV-Datei einer bestehenden Datenbank hinzu
-  --export-history DATEI.csv
-                      schreibt jede Fassung jedes Kunden, die älteste zuerst,
-                      in eine CSV-Datei (Zeiten in UTC)
-  --forget-history-before DATUM
-                      vergisst die Fassungen, die älter als DATUM sind (JJJJ-MM-TT,
-                      ab Mitternacht Ortszeit), in einer einzigen Transaktion
-  --help              diese Hilfe anzeigen und beenden
-  --version           die Version anzeigen und beenden
-
-Eine bestehende Datei wird nie angetastet, ebenso wenig eine Serverdatenbank,
-die bereits eine Tabelle dept hat; Tabelle und Kunden entstehen in einer
-einzigen Transaktion. Ein Import fügt alle Kunden der Datei hinzu oder keinen.
-
-Die Datenbank bewahrt jede Fassung jedes Kunden in der Tabelle dept_history auf:
-jedes Einfügen, Ändern und Löschen in dept, durch welches Programm auch immer,
-mit Zeit und Urheber.
-</translation>
-    </message>
-    <message>
         <source>cannot write %1: %2</source>
         <translation>%1 kann nicht geschrieben werden: %2</translation>
     </message>
@@ -1186,8 +1139,137 @@ mit Zeit und Urheber.
         <translation>%1 braucht ein Datum als JJJJ-MM-TT, nicht „%2“</translation>
     </message>
     <message>
-        <source>--rows, --empty, --copy-from, --import, --export-history and --forget-history-before do not go together</source>
-        <translation>--rows, --empty, --copy-from, --import, --export-history und --forget-history-before passen nicht zusammen</translation>
+        <source>Usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]
+  or:  tallyhouse-mkdb --import FILE.csv TARGET
+  or:  tallyhouse-mkdb --export-history FILE.csv TARGET
+  or:  tallyhouse-mkdb --forget-history-before DATE TARGET
+  or:  tallyhouse-mkdb --print-pdf FILE.pdf [--labels SHEET]
+                       [--first-name-prefix TEXT | --last-name-prefix TEXT] TARGET
+</source>
+        <translation>Aufruf: tallyhouse-mkdb ZIEL [--rows N [--seed S] | --empty | --copy-from QUELLE]
+  oder: tallyhouse-mkdb --import DATEI.csv ZIEL
+  oder: tallyhouse-mkdb --export-history DATEI.csv ZIEL
+  oder: tallyhouse-mkdb --forget-history-before DATUM ZIEL
+  oder: tallyhouse-mkdb --print-pdf DATEI.pdf [--labels BOGEN]
+                        [--first-name-prefix TEXT | --last-name-prefix TEXT] ZIEL
+</translation>
+    </message>
+    <message>
+        <source>the customers changed while they were printed, so that the pages would be numbered wrong; %1 was not written: print again</source>
+        <translation>die Kunden haben sich während des Druckens geändert, sodass die Seiten falsch nummeriert wären; %1 wurde nicht geschrieben: drucken Sie erneut</translation>
+    </message>
+    <message numerus="yes">
+        <source>Printed %n customers of %1 to %2.</source>
+        <translation>
+            <numerusform>%n Kunde von %1 nach %2 gedruckt.</numerusform>
+            <numerusform>%n Kunden von %1 nach %2 gedruckt.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>; %1 was not written</source>
+        <translation>; %1 wurde nicht geschrieben</translation>
+    </message>
+    <message>
+        <source>%1 needs a4-3x8, a4-3x7 or letter-3x10, not &quot;%2&quot;</source>
+        <translation>%1 braucht a4-3x8, a4-3x7 oder letter-3x10, nicht „%2“</translation>
+    </message>
+    <message>
+        <source>--first-name-prefix and --last-name-prefix do not go together</source>
+        <translation>--first-name-prefix und --last-name-prefix passen nicht zusammen</translation>
+    </message>
+    <message>
+        <source>--rows, --empty, --copy-from, --import, --export-history, --forget-history-before and --print-pdf do not go together</source>
+        <translation>--rows, --empty, --copy-from, --import, --export-history, --forget-history-before und --print-pdf passen nicht zusammen</translation>
+    </message>
+    <message>
+        <source>--labels, --first-name-prefix and --last-name-prefix go with --print-pdf</source>
+        <translation>--labels, --first-name-prefix und --last-name-prefix gehören zu --print-pdf</translation>
+    </message>
+    <message>
+        <source>
+Makes a new customer database, adds the customers of a CSV file to one, or
+prints its customers to a PDF file.
+TARGET and SOURCE are database files, PostgreSQL URLs or libpq connection
+strings (host=db1 dbname=shop), never with a password: ~/.pgpass, PGPASSWORD
+or a PostgreSQL service file gives it. SOURCE may also be a Microsoft Access
+file, whose customers are copied; Tallyhouse never writes one.
+
+  --rows N            N generated customers instead of the sample ones
+  --seed S            the seed of the generated customers (default 1)
+  --empty             the table dept without customers
+  --copy-from SOURCE  every customer of another database, keys and all
+  --import FILE.csv   adds the customers of a CSV file to an existing database
+  --export-history FILE.csv
+                      writes every version of every customer, oldest first,
+                      to a CSV file (times in UTC)
+  --forget-history-before DATE
+                      forgets the versions older than DATE (YYYY-MM-DD, from
+                      midnight local time), in one transaction
+  --print-pdf FILE.pdf  writes the list of customers to a PDF file, as the
+                      window prints it: every text whole, &quot;Page N of M&quot; at
+                      the foot, on A4 or US Letter as the locale&apos;s paper is
+                      (LC_PAPER), in landscape when the columns need it
+  --labels SHEET      address labels instead, one a customer, on sheets of
+                      a4-3x8 (70 x 37 mm), a4-3x7 (63.5 x 38.1 mm) or
+                      letter-3x10 (2 5/8 x 1 in)
+  --first-name-prefix TEXT, --last-name-prefix TEXT
+                      only the customers whose first (last) name begins with
+                      TEXT, in name order, as the window&apos;s filter lists them
+  --help              show this text and end
+  --version           show the version and end
+
+Creating never touches an existing file, nor a server database that has a
+table dept already; the table and its customers are made in one transaction.
+An import adds all the customers of the file or none. A PDF file is written
+whole or not at all.
+
+The database keeps every version of every customer in the table dept_history:
+each insert, update and delete of dept, by any program, with its time and
+its author.
+</source>
+        <translation>
+Legt eine neue Kundendatenbank an, fügt einer Datenbank die Kunden einer
+CSV-Datei hinzu oder druckt ihre Kunden in eine PDF-Datei. ZIEL und QUELLE
+sind Datenbankdateien, PostgreSQL-URLs oder
+libpq-Verbindungszeichenketten (host=db1 dbname=shop), nie mit Passwort: Das
+kommt aus ~/.pgpass, PGPASSWORD oder einer PostgreSQL-Dienstdatei. QUELLE kann
+auch eine Microsoft-Access-Datei sein, deren Kunden kopiert werden; Tallyhouse
+schreibt nie in eine solche Datei.
+
+  --rows N            N erzeugte Kunden statt der Beispielkunden
+  --seed S            Startwert für die erzeugten Kunden (Vorgabe: 1)
+  --empty             die Tabelle dept ohne Kunden
+  --copy-from QUELLE  alle Kunden einer anderen Datenbank, samt Schlüsseln
+  --import DATEI.csv  fügt die Kunden einer CSV-Datei einer bestehenden Datenbank hinzu
+  --export-history DATEI.csv
+                      schreibt jede Fassung jedes Kunden, die älteste zuerst,
+                      in eine CSV-Datei (Zeiten in UTC)
+  --forget-history-before DATUM
+                      vergisst die Fassungen, die älter als DATUM sind (JJJJ-MM-TT,
+                      ab Mitternacht Ortszeit), in einer einzigen Transaktion
+  --print-pdf DATEI.pdf
+                      schreibt die Kundenliste in eine PDF-Datei, wie das Fenster
+                      sie druckt: jeder Text ganz, „Seite N von M“ am Fuß, auf A4
+                      oder US Letter, wie es das Papier der Locale ist (LC_PAPER),
+                      im Querformat, wenn die Spalten es brauchen
+  --labels BOGEN      stattdessen Adressetiketten, eines je Kunde, auf Bögen
+                      a4-3x8 (70 x 37 mm), a4-3x7 (63,5 x 38,1 mm) oder
+                      letter-3x10 (2 5/8 x 1 Zoll)
+  --first-name-prefix TEXT, --last-name-prefix TEXT
+                      nur die Kunden, deren Vorname (Nachname) mit TEXT beginnt,
+                      nach Namen geordnet, wie der Filter des Fensters sie listet
+  --help              diese Hilfe anzeigen und beenden
+  --version           die Version anzeigen und beenden
+
+Eine bestehende Datei wird nie angetastet, ebenso wenig eine Serverdatenbank,
+die bereits eine Tabelle dept hat; Tabelle und Kunden entstehen in einer
+einzigen Transaktion. Ein Import fügt alle Kunden der Datei hinzu oder keinen.
+Eine PDF-Datei wird ganz oder gar nicht geschrieben.
+
+Die Datenbank bewahrt jede Fassung jedes Kunden in der Tabelle dept_history auf:
+jedes Einfügen, Ändern und Löschen in dept, durch welches Programm auch immer,
+mit Zeit und Urheber.
+</translation>
     </message>
 </context>
 <context>
@@ -1241,6 +1323,77 @@ mit Zeit und Urheber.
             <numerusform>keine Antwort innerhalb von %n Sekunde</numerusform>
             <numerusform>keine Antwort innerhalb von %n Sekunden</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>Print</name>
+    <message>
+        <source>First name begins with &quot;%1&quot;</source>
+        <translation>Vorname beginnt mit „%1“</translation>
+    </message>
+    <message>
+        <source>Last name begins with &quot;%1&quot;</source>
+        <translation>Nachname beginnt mit „%1“</translation>
+    </message>
+    <message>
+        <source>No.</source>
+        <translation>Nr.</translation>
+    </message>
+    <message>
+        <source>Customers</source>
+        <translation>Kunden</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Seite %1 von %2</translation>
+    </message>
+    <message>
+        <source>Page %1</source>
+        <translation>Seite %1</translation>
+    </message>
+    <message>
+        <source>Customer %1</source>
+        <translation>Kunde %1</translation>
+    </message>
+    <message>
+        <source>A4, 3 × 8 labels of 70 × 37 mm</source>
+        <translation>A4, 3 × 8 Etiketten zu 70 × 37 mm</translation>
+    </message>
+    <message>
+        <source>A4, 3 × 7 labels of 63.5 × 38.1 mm</source>
+        <translation>A4, 3 × 7 Etiketten zu 63,5 × 38,1 mm</translation>
+    </message>
+    <message>
+        <source>US Letter, 3 × 10 labels of 2 5/8 × 1 in</source>
+        <translation>US Letter, 3 × 10 Etiketten zu 2 5/8 × 1 Zoll</translation>
+    </message>
+    <message>
+        <source>Print the listed customers</source>
+        <translation>Die aufgelisteten Kunden drucken</translation>
+    </message>
+    <message>
+        <source>Print this customer</source>
+        <translation>Diesen Kunden drucken</translation>
+    </message>
+    <message>
+        <source>Print address labels</source>
+        <translation>Adressetiketten drucken</translation>
+    </message>
+    <message>
+        <source>Labels</source>
+        <translation>Etiketten</translation>
+    </message>
+    <message>
+        <source>Label sheet</source>
+        <translation>Etikettenbogen</translation>
+    </message>
+    <message>
+        <source>&amp;Sheet:</source>
+        <translation>&amp;Bogen:</translation>
+    </message>
+    <message>
+        <source>Address labels</source>
+        <translation>Adressetiketten</translation>
     </message>
 </context>
 <context>
@@ -1383,6 +1536,22 @@ Herkunft der Datenbank: %2.</translation>
     <message>
         <source>&amp;History of this customer...</source>
         <translation>&amp;Verlauf dieses Kunden …</translation>
+    </message>
+    <message>
+        <source>&amp;Print...</source>
+        <translation>&amp;Drucken …</translation>
+    </message>
+    <message>
+        <source>Print pre&amp;view...</source>
+        <translation>Dru&amp;ckvorschau …</translation>
+    </message>
+    <message>
+        <source>Print this c&amp;ustomer...</source>
+        <translation>Diesen Kunden d&amp;rucken …</translation>
+    </message>
+    <message>
+        <source>Print address &amp;labels...</source>
+        <translation>Adressetike&amp;tten drucken …</translation>
     </message>
 </context>
 <context>

@@ -92,6 +92,20 @@
             <numerusform>Another program added customers under the numbers of the %n customers imported meanwhile. %1</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>Printing %n customers...</source>
+        <translation>
+            <numerusform>Printing %n customer...</numerusform>
+            <numerusform>Printing %n customers...</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Print preview of the first %n customers</source>
+        <translation>
+            <numerusform>Print preview of the first customer</numerusform>
+            <numerusform>Print preview of the first %n customers</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>Messages</name>
@@ -131,6 +145,13 @@
         <translation>
             <numerusform>Forgot %n version older than %1.</numerusform>
             <numerusform>Forgot %n versions older than %1.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Printed %n customers of %1 to %2.</source>
+        <translation>
+            <numerusform>Printed %n customer of %1 to %2.</numerusform>
+            <numerusform>Printed %n customers of %1 to %2.</numerusform>
         </translation>
     </message>
 </context>

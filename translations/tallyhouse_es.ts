@@ -880,6 +880,32 @@ cuando el servidor la necesita.
             <numerusform>Otro programa añadió entretanto clientes con los números de los %n clientes importados. %1</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Nothing was printed.</source>
+        <translation>No se ha impreso nada.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Printing %n customers...</source>
+        <translation>
+            <numerusform>Imprimiendo %n cliente...</numerusform>
+            <numerusform>Imprimiendo %n clientes...</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The customers changed while they were printed, so that the pages would be numbered wrong. Print them again.</source>
+        <translation>Los clientes cambiaron mientras se imprimían, de modo que las páginas quedarían mal numeradas. Imprímalos de nuevo.</translation>
+    </message>
+    <message>
+        <source>Print preview</source>
+        <translation>Vista previa de impresión</translation>
+    </message>
+    <message numerus="yes">
+        <source>Print preview of the first %n customers</source>
+        <translation>
+            <numerusform>Vista previa de impresión del primer cliente</numerusform>
+            <numerusform>Vista previa de impresión de los primeros %n clientes</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>Form1Controls</name>
@@ -1091,79 +1117,6 @@ El campo %1 tiene %2 caracteres; puede tener como máximo %3. No se ha perdido n
         </translation>
     </message>
     <message>
-        <source>Usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]
-  or:  tallyhouse-mkdb --import FILE.csv TARGET
-  or:  tallyhouse-mkdb --export-history FILE.csv TARGET
-  or:  tallyhouse-mkdb --forget-history-before DATE TARGET
-</source>
-        <translation>Uso: tallyhouse-mkdb DESTINO [--rows N [--seed S] | --empty | --copy-from ORIGEN]
-  o:  tallyhouse-mkdb --import ARCHIVO.csv DESTINO
-  o:  tallyhouse-mkdb --export-history ARCHIVO.csv DESTINO
-  o:  tallyhouse-mkdb --forget-history-before FECHA DESTINO
-</translation>
-    </message>
-    <message>
-        <source>
-Makes a new customer database, or adds the customers of a CSV file to one.
-TARGET and SOURCE are database files, PostgreSQL URLs or libpq connection
-strings (host=db1 dbname=shop), never with a password: ~/.pgpass, PGPASSWORD
-or a PostgreSQL service file gives it. SOURCE may also be a Microsoft Access
-file, whose customers are copied; Tallyhouse never writes one.
-
-  --rows N            N generated customers instead of the sample ones
-  --seed S            the seed of the generated customers (default 1)
-  --empty             the table dept without customers
-  --copy-from SOURCE  every customer of another database, keys and all
-  --import FILE.csv   adds the customers of a CSV file to an existing database
-  --export-history FILE.csv
-                      writes every version of every customer, oldest first,
-                      to a CSV file (times in UTC)
-  --forget-history-before DATE
-                      forgets the versions older than DATE (YYYY-MM-DD, from
-                      midnight local time), in one transaction
-  --help              show this text and end
-  --version           show the version and end
-
-Creating never touches an existing file, nor a server database that has a
-table dept already; the table and its customers are made in one transaction.
-An import adds all the customers of the file or none.
-
-The database keeps every version of every customer in the table dept_history:
-each insert, update and delete of dept, by any program, with its time and
-its author.
-</source>
-        <translation>
-Crea una base de datos de clientes nueva, o le añade los clientes de un archivo CSV.
-DESTINO y ORIGEN son archivos de base de datos, URL de PostgreSQL o cadenas de
-conexión de libpq (host=db1 dbname=shop), nunca con contraseña: la dan
-~/.pgpass, PGPASSWORD o un archivo de servicio de PostgreSQL. ORIGEN también
-puede ser un archivo de Microsoft Access, cuyos clientes se copian; Tallyhouse
-nunca escribe en uno.
-
-  --rows N             N clientes generados en lugar de los de ejemplo
-  --seed S             la semilla de los clientes generados (por omisión, 1)
-  --empty              la tabla dept sin clientes
-  --copy-from ORIGEN   todos los clientes de otra base de datos, con sus claves
-  --import ARCHIVO.csv añade los clientes de un archivo CSV a una base de datos existente
-  --export-history ARCHIVO.csv
-                       escribe todas las versiones de todos los clientes, de la
-                       más antigua a la más reciente, en un archivo CSV (horas en UTC)
-  --forget-history-before FECHA
-                       olvida las versiones anteriores a FECHA (AAAA-MM-DD, desde
-                       la medianoche de la hora local), en una sola transacción
-  --help               muestra este texto y termina
-  --version            muestra la versión y termina
-
-Nunca se toca un archivo existente, ni una base de datos de servidor que ya
-tenga una tabla dept; la tabla y sus clientes se crean en una sola transacción.
-Una importación añade todos los clientes del archivo o ninguno.
-
-La base de datos guarda todas las versiones de todos los clientes en la tabla
-dept_history: cada inserción, modificación y borrado en dept, hechos por
-cualquier programa, con su hora y su autor.
-</translation>
-    </message>
-    <message>
         <source>cannot write %1: %2</source>
         <translation>no se puede escribir %1: %2</translation>
     </message>
@@ -1186,8 +1139,138 @@ cualquier programa, con su hora y su autor.
         <translation>%1 necesita una fecha como AAAA-MM-DD, no «%2»</translation>
     </message>
     <message>
-        <source>--rows, --empty, --copy-from, --import, --export-history and --forget-history-before do not go together</source>
-        <translation>--rows, --empty, --copy-from, --import, --export-history y --forget-history-before no van juntos</translation>
+        <source>Usage: tallyhouse-mkdb TARGET [--rows N [--seed S] | --empty | --copy-from SOURCE]
+  or:  tallyhouse-mkdb --import FILE.csv TARGET
+  or:  tallyhouse-mkdb --export-history FILE.csv TARGET
+  or:  tallyhouse-mkdb --forget-history-before DATE TARGET
+  or:  tallyhouse-mkdb --print-pdf FILE.pdf [--labels SHEET]
+                       [--first-name-prefix TEXT | --last-name-prefix TEXT] TARGET
+</source>
+        <translation>Uso: tallyhouse-mkdb DESTINO [--rows N [--seed S] | --empty | --copy-from ORIGEN]
+  o:  tallyhouse-mkdb --import ARCHIVO.csv DESTINO
+  o:  tallyhouse-mkdb --export-history ARCHIVO.csv DESTINO
+  o:  tallyhouse-mkdb --forget-history-before FECHA DESTINO
+  o:  tallyhouse-mkdb --print-pdf ARCHIVO.pdf [--labels HOJA]
+                      [--first-name-prefix TEXTO | --last-name-prefix TEXTO] DESTINO
+</translation>
+    </message>
+    <message>
+        <source>the customers changed while they were printed, so that the pages would be numbered wrong; %1 was not written: print again</source>
+        <translation>los clientes cambiaron mientras se imprimían, de modo que las páginas quedarían mal numeradas; %1 no se ha escrito: imprima de nuevo</translation>
+    </message>
+    <message numerus="yes">
+        <source>Printed %n customers of %1 to %2.</source>
+        <translation>
+            <numerusform>%n cliente de %1 impreso en %2.</numerusform>
+            <numerusform>%n clientes de %1 impresos en %2.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>; %1 was not written</source>
+        <translation>; %1 no se ha escrito</translation>
+    </message>
+    <message>
+        <source>%1 needs a4-3x8, a4-3x7 or letter-3x10, not &quot;%2&quot;</source>
+        <translation>%1 necesita a4-3x8, a4-3x7 o letter-3x10, no «%2»</translation>
+    </message>
+    <message>
+        <source>--first-name-prefix and --last-name-prefix do not go together</source>
+        <translation>--first-name-prefix y --last-name-prefix no van juntas</translation>
+    </message>
+    <message>
+        <source>--rows, --empty, --copy-from, --import, --export-history, --forget-history-before and --print-pdf do not go together</source>
+        <translation>--rows, --empty, --copy-from, --import, --export-history, --forget-history-before y --print-pdf no van juntas</translation>
+    </message>
+    <message>
+        <source>--labels, --first-name-prefix and --last-name-prefix go with --print-pdf</source>
+        <translation>--labels, --first-name-prefix y --last-name-prefix van con --print-pdf</translation>
+    </message>
+    <message>
+        <source>
+Makes a new customer database, adds the customers of a CSV file to one, or
+prints its customers to a PDF file.
+TARGET and SOURCE are database files, PostgreSQL URLs or libpq connection
+strings (host=db1 dbname=shop), never with a password: ~/.pgpass, PGPASSWORD
+or a PostgreSQL service file gives it. SOURCE may also be a Microsoft Access
+file, whose customers are copied; Tallyhouse never writes one.
+
+  --rows N            N generated customers instead of the sample ones
+  --seed S            the seed of the generated customers (default 1)
+  --empty             the table dept without customers
+  --copy-from SOURCE  every customer of another database, keys and all
+  --import FILE.csv   adds the customers of a CSV file to an existing database
+  --export-history FILE.csv
+                      writes every version of every customer, oldest first,
+                      to a CSV file (times in UTC)
+  --forget-history-before DATE
+                      forgets the versions older than DATE (YYYY-MM-DD, from
+                      midnight local time), in one transaction
+  --print-pdf FILE.pdf  writes the list of customers to a PDF file, as the
+                      window prints it: every text whole, &quot;Page N of M&quot; at
+                      the foot, on A4 or US Letter as the locale&apos;s paper is
+                      (LC_PAPER), in landscape when the columns need it
+  --labels SHEET      address labels instead, one a customer, on sheets of
+                      a4-3x8 (70 x 37 mm), a4-3x7 (63.5 x 38.1 mm) or
+                      letter-3x10 (2 5/8 x 1 in)
+  --first-name-prefix TEXT, --last-name-prefix TEXT
+                      only the customers whose first (last) name begins with
+                      TEXT, in name order, as the window&apos;s filter lists them
+  --help              show this text and end
+  --version           show the version and end
+
+Creating never touches an existing file, nor a server database that has a
+table dept already; the table and its customers are made in one transaction.
+An import adds all the customers of the file or none. A PDF file is written
+whole or not at all.
+
+The database keeps every version of every customer in the table dept_history:
+each insert, update and delete of dept, by any program, with its time and
+its author.
+</source>
+        <translation>
+Crea una base de datos de clientes nueva, le añade los clientes de un archivo
+CSV, o imprime sus clientes en un archivo PDF.
+DESTINO y ORIGEN son archivos de base de datos, URL de PostgreSQL o cadenas de
+conexión de libpq (host=db1 dbname=shop), nunca con contraseña: la dan
+~/.pgpass, PGPASSWORD o un archivo de servicio de PostgreSQL. ORIGEN también
+puede ser un archivo de Microsoft Access, cuyos clientes se copian; Tallyhouse
+nunca escribe en uno.
+
+  --rows N             N clientes generados en lugar de los de ejemplo
+  --seed S             la semilla de los clientes generados (por omisión, 1)
+  --empty              la tabla dept sin clientes
+  --copy-from ORIGEN   todos los clientes de otra base de datos, con sus claves
+  --import ARCHIVO.csv añade los clientes de un archivo CSV a una base de datos existente
+  --export-history ARCHIVO.csv
+                       escribe todas las versiones de todos los clientes, de la
+                       más antigua a la más reciente, en un archivo CSV (horas en UTC)
+  --forget-history-before FECHA
+                       olvida las versiones anteriores a FECHA (AAAA-MM-DD, desde
+                       la medianoche de la hora local), en una sola transacción
+  --print-pdf ARCHIVO.pdf
+                       escribe la lista de clientes en un archivo PDF, como la
+                       imprime la ventana: cada texto entero, &quot;Página N de M&quot; al
+                       pie, en A4 o US Letter según el papel de la configuración
+                       regional (LC_PAPER), apaisada cuando las columnas lo piden
+  --labels HOJA        etiquetas de dirección en su lugar, una por cliente, en
+                       hojas a4-3x8 (70 x 37 mm), a4-3x7 (63,5 x 38,1 mm) o
+                       letter-3x10 (2 5/8 x 1 pulgadas)
+  --first-name-prefix TEXTO, --last-name-prefix TEXTO
+                       solo los clientes cuyo nombre (apellido) empieza por
+                       TEXTO, por orden de nombre, como los lista el filtro
+                       de la ventana
+  --help               muestra este texto y termina
+  --version            muestra la versión y termina
+
+Nunca se toca un archivo existente, ni una base de datos de servidor que ya
+tenga una tabla dept; la tabla y sus clientes se crean en una sola transacción.
+Una importación añade todos los clientes del archivo o ninguno. Un archivo PDF
+se escribe entero o no se escribe.
+
+La base de datos guarda todas las versiones de todos los clientes en la tabla
+dept_history: cada inserción, modificación y borrado en dept, hechos por
+cualquier programa, con su hora y su autor.
+</translation>
     </message>
 </context>
 <context>
@@ -1241,6 +1324,77 @@ cualquier programa, con su hora y su autor.
             <numerusform>sin respuesta en %n segundo</numerusform>
             <numerusform>sin respuesta en %n segundos</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>Print</name>
+    <message>
+        <source>First name begins with &quot;%1&quot;</source>
+        <translation>Nombre que empieza por «%1»</translation>
+    </message>
+    <message>
+        <source>Last name begins with &quot;%1&quot;</source>
+        <translation>Apellido que empieza por «%1»</translation>
+    </message>
+    <message>
+        <source>No.</source>
+        <translation>N.º</translation>
+    </message>
+    <message>
+        <source>Customers</source>
+        <translation>Clientes</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Página %1 de %2</translation>
+    </message>
+    <message>
+        <source>Page %1</source>
+        <translation>Página %1</translation>
+    </message>
+    <message>
+        <source>Customer %1</source>
+        <translation>Cliente %1</translation>
+    </message>
+    <message>
+        <source>A4, 3 × 8 labels of 70 × 37 mm</source>
+        <translation>A4, 3 × 8 etiquetas de 70 × 37 mm</translation>
+    </message>
+    <message>
+        <source>A4, 3 × 7 labels of 63.5 × 38.1 mm</source>
+        <translation>A4, 3 × 7 etiquetas de 63,5 × 38,1 mm</translation>
+    </message>
+    <message>
+        <source>US Letter, 3 × 10 labels of 2 5/8 × 1 in</source>
+        <translation>US Letter, 3 × 10 etiquetas de 2 5/8 × 1 pulgadas</translation>
+    </message>
+    <message>
+        <source>Print the listed customers</source>
+        <translation>Imprimir los clientes listados</translation>
+    </message>
+    <message>
+        <source>Print this customer</source>
+        <translation>Imprimir este cliente</translation>
+    </message>
+    <message>
+        <source>Print address labels</source>
+        <translation>Imprimir etiquetas de dirección</translation>
+    </message>
+    <message>
+        <source>Labels</source>
+        <translation>Etiquetas</translation>
+    </message>
+    <message>
+        <source>Label sheet</source>
+        <translation>Hoja de etiquetas</translation>
+    </message>
+    <message>
+        <source>&amp;Sheet:</source>
+        <translation>&amp;Hoja:</translation>
+    </message>
+    <message>
+        <source>Address labels</source>
+        <translation>Etiquetas de dirección</translation>
     </message>
 </context>
 <context>
@@ -1383,6 +1537,22 @@ Base de datos %2.</translation>
     <message>
         <source>&amp;History of this customer...</source>
         <translation>&amp;Historial de este cliente...</translation>
+    </message>
+    <message>
+        <source>&amp;Print...</source>
+        <translation>Im&amp;primir...</translation>
+    </message>
+    <message>
+        <source>Print pre&amp;view...</source>
+        <translation>&amp;Vista previa de impresión...</translation>
+    </message>
+    <message>
+        <source>Print this c&amp;ustomer...</source>
+        <translation>Imprimir este c&amp;liente...</translation>
+    </message>
+    <message>
+        <source>Print address &amp;labels...</source>
+        <translation>Imprimir e&amp;tiquetas de dirección...</translation>
     </message>
 </context>
 <context>

@@ -89,7 +89,8 @@ QCoro::Task<> Form1::print_listed(std::shared_ptr<QPrinter> printer, Printout wh
     const QString notDone = tr("Nothing was printed.");
     const bool toFile = printer->outputFormat() == QPrinter::PdfFormat;
     const QString path = printer->outputFileName();
-    const QString title = what == Printout::Labels ? tr("Address labels") : tr("Customers");
+    const QString title = what == Printout::Labels ? QCoreApplication::translate("Print", "Address labels")
+                                                    : QCoreApplication::translate("Print", "Customers");
     if (what == Printout::Labels) {
         // A sheet of labels is placed from the paper's corner.
         printer->setPageLayout(print::label_page(sheet));

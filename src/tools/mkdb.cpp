@@ -1,4 +1,5 @@
-// tallyhouse-mkdb: creates a new dept database, or imports customers into one.
+// tallyhouse-mkdb: creates a new dept database, imports customers into one,
+// or prints its customers to a PDF file.
 //
 //   tallyhouse-mkdb TARGET                     the sample customers
 //   tallyhouse-mkdb TARGET --rows N [--seed S] N generated customers
@@ -58,7 +59,8 @@ QString help()
 {
     return usage() + QCoreApplication::translate("Mkdb",
         "\n"
-        "Makes a new customer database, or adds the customers of a CSV file to one.\n"
+        "Makes a new customer database, adds the customers of a CSV file to one, or\n"
+        "prints its customers to a PDF file.\n"
         "TARGET and SOURCE are database files, PostgreSQL URLs or libpq connection\n"
         "strings (host=db1 dbname=shop), never with a password: ~/.pgpass, PGPASSWORD\n"
         "or a PostgreSQL service file gives it. SOURCE may also be a Microsoft Access\n"
@@ -277,14 +279,14 @@ int print_pdf(const QString& pdfPath, const QString& target, const RowSource& so
         print::Written written;
         if (sheet) {
             const print::NextRow next = [&cursor](CustomerRow& row) { return cursor.next(row); };
-            written = print::write_pdf(pdfPath, print::label_page(*sheet), QCoreApplication::translate("Mkdb", "Address labels"),
+            written = print::write_pdf(pdfPath, print::label_page(*sheet), QCoreApplication::translate("Print", "Address labels"),
                                        [&](QPagedPaintDevice* device) { return (customers = print::paint_labels(device, *sheet, next)) >= 0; });
         } else {
             print::ListLayout layout(print::filter_text(source));
             layout.fit(print::first_rows(cursor));
             const QPageSize::PageSizeId paper = print::paper_for(print::paper_locale());
             written = print::write_pdf(pdfPath, print::page_layout(paper, layout.orientation(paper)),
-                                       QCoreApplication::translate("Mkdb", "Customers"), [&](QPagedPaintDevice* device) {
+                                       QCoreApplication::translate("Print", "Customers"), [&](QPagedPaintDevice* device) {
                                            const print::Printed printed = print::print_list(device, layout, cursor);
                                            customers = printed.customers;
                                            outcome = printed.outcome;

@@ -107,6 +107,8 @@ QCoro::Task<> Form1::print_listed(std::shared_ptr<QPrinter> printer, Printout wh
         const auto progress = progress_of(&dialog);
         // A list is read twice: to count its pages, then to print them.
         const qint64 steps = what == Printout::List ? 2 * total : total;
+        // The pages chosen in the print dialog; all when none were.
+        const print::PageRange range{printer->fromPage(), printer->toPage()};
         auto printed = list.read_listed([=](CustomerTable& table, const RowSource& source) {
             ListingCursor cursor(table, source);
             const print::Progress told = [&](qint64 done) {
@@ -116,8 +118,8 @@ QCoro::Task<> Form1::print_listed(std::shared_ptr<QPrinter> printer, Printout wh
             };
             const auto paint = [&](QPagedPaintDevice* device) {
                 if (what == Printout::Labels)
-                    return print::paint_labels(device, sheet, [&](CustomerRow& row) { return cursor.next(row); }, told) >= 0;
-                const print::Printed list = print::print_list(device, *layout, cursor, told);
+                    return print::paint_labels(device, sheet, [&](CustomerRow& row) { return cursor.next(row); }, told, range) >= 0;
+                const print::Printed list = print::print_list(device, *layout, cursor, told, range);
                 *changed = list.outcome == print::Printed::Changed;
                 return list.outcome == print::Printed::Done;
             };

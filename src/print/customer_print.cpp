@@ -242,16 +242,17 @@ QPageLayout::Orientation ListLayout::orientation(QPageSize::PageSizeId paper) co
 
 qint64 ListLayout::count(QPagedPaintDevice* device, const NextRow& rows, const Progress& progress) const
 {
-    return run(device, rows, 0, false, progress, 0);
+    return run(device, rows, 0, false, progress, {});
 }
 
 qint64 ListLayout::paint(QPagedPaintDevice* device, const NextRow& rows, qint64 pages, const Progress& progress,
-                         qint64 maxPages) const
+                         PageRange range) const
 {
-    return run(device, rows, pages, true, progress, maxPages);
+    return run(device, rows, pages, true, progress, range);
 }
 
-Printed print_list(QPagedPaintDevice* device, const ListLayout& layout, ListingCursor& cursor, const Progress& progress)
+Printed print_list(QPagedPaintDevice* device, const ListLayout& layout, ListingCursor& cursor, const Progress& progress,
+                   PageRange range)
 {
     Printed printed;
     const NextRow next = [&](CustomerRow& row) {
@@ -266,7 +267,7 @@ Printed print_list(QPagedPaintDevice* device, const ListLayout& layout, ListingC
     cursor.rewind();
     const qint64 painted = pages < 0 ? -1 : layout.paint(device, next, pages, [&](qint64 done) {
         return !progress || progress(counted + done);
-    });
+    }, range);
     if (painted < 0)
         printed.outcome = Printed::Stopped;
     else if (painted != pages)
@@ -287,7 +288,7 @@ QVector<CustomerRow> first_rows(ListingCursor& cursor, int most)
 // Lays the rows out page by page, painting them when asked; the pages
 // filled, or -1 when progress stopped it.
 qint64 ListLayout::run(QPagedPaintDevice* device, const NextRow& rows, qint64 pages, bool painting,
-                       const Progress& progress, qint64 maxPages) const
+                       const Progress& progress, PageRange range) const
 {
     const Scale s(device);
     const QFont body = face(kBodyPt, s.dpi), bold = face(kBodyPt, s.dpi, true), title = face(kTitlePt, s.dpi, true);
@@ -322,15 +323,16 @@ qint64 ListLayout::run(QPagedPaintDevice* device, const NextRow& rows, qint64 pa
     const QPen text(Qt::black), rule(QColor(150, 150, 150), s.pt(0.4));
     qint64 page = 0;
     qreal y = 0;  // below top
+    bool shown = false;    // this page is painted: one of the range
+    bool painted = false;  // the device holds a page painted
     const auto newPage = [&] {
-        if (maxPages > 0 && page == maxPages)
-            return false;
-        if (page > 0 && painting)
-            device->newPage();
         ++page;
         y = 0;
-        if (!painting)
-            return true;
+        shown = painting && range.holds(page);
+        if (!shown)
+            return;
+        if (std::exchange(painted, true))
+            device->newPage();
         QPainter& p = *painter;
         p.setPen(text);
         p.setFont(title);
@@ -349,20 +351,19 @@ qint64 ListLayout::run(QPagedPaintDevice* device, const NextRow& rows, qint64 pa
         p.setPen(rule);
         p.drawLine(QPointF(0, top - s.pt(1.5)), QPointF(width, top - s.pt(1.5)));
         p.setPen(text);
-        return true;
     };
 
     qint64 done = 0;
-    bool going = newPage();
+    newPage();
     CustomerRow row;
     QVector<QStringList> cells(widths.size());
-    while (going && rows(row)) {
+    while (rows(row)) {
         qsizetype lines = 1;
         for (int i = 0; i < widths.size(); ++i) {
             cells[i] = wrap(cell_text(row, i), body, fm, widths[i] - pad);
             lines = std::max(lines, cells[i].size());
         }
-        for (qsizetype line = 0; going && line < lines;) {
+        for (qsizetype line = 0; line < lines;) {
             const qsizetype rest = lines - line;
             qsizetype here = rest;
             if (rest * lh + 2 * rowPad > room - y) {
@@ -370,12 +371,12 @@ qint64 ListLayout::run(QPagedPaintDevice* device, const NextRow& rows, qint64 pa
                 // one fills this page and goes on on the next.
                 here = qsizetype((room - y - 2 * rowPad) / lh);
                 if (y > 0 && (here < 1 || rest * lh + 2 * rowPad <= room)) {
-                    going = newPage();
+                    newPage();
                     continue;
                 }
                 here = std::clamp<qsizetype>(here, 1, rest);
             }
-            if (painting) {
+            if (shown) {
                 QPainter& p = *painter;
                 for (int i = 0; i < cells.size(); ++i)
                     for (qsizetype k = line; k < line + here && k < cells[i].size(); ++k)
@@ -383,13 +384,13 @@ qint64 ListLayout::run(QPagedPaintDevice* device, const NextRow& rows, qint64 pa
             }
             y += here * lh + 2 * rowPad;
             line += here;
-            if (painting) {
+            if (shown) {
                 painter->setPen(rule);
                 painter->drawLine(QPointF(0, top + y), QPointF(width, top + y));
                 painter->setPen(text);
             }
             if (line < lines)
-                going = newPage();
+                newPage();
         }
         ++done;
         if (progress && done % 256 == 0 && !progress(done))
@@ -515,7 +516,8 @@ void paint_label(QPainter& p, const QRectF& box, const CustomerRow& row, qreal d
 
 }  // namespace
 
-qint64 paint_labels(QPagedPaintDevice* device, const LabelSheet& sheet, const NextRow& rows, const Progress& progress)
+qint64 paint_labels(QPagedPaintDevice* device, const LabelSheet& sheet, const NextRow& rows, const Progress& progress,
+                    PageRange range)
 {
     QPainter p(device);
     if (!p.isActive())
@@ -524,14 +526,22 @@ qint64 paint_labels(QPagedPaintDevice* device, const LabelSheet& sheet, const Ne
     const qreal insetX = s.mm(4), insetY = s.mm(3);
     const int perSheet = sheet.columns * sheet.rows;
     int at = 0;
-    qint64 done = 0;
+    qint64 done = 0, page = 1;
+    bool painted = false;  // the device holds a sheet painted
     CustomerRow row;
     while (rows(row)) {
         if (at == perSheet) {
-            device->newPage();
+            ++page;
             at = 0;
         }
         const int c = at % sheet.columns, r = at / sheet.columns;
+        if (!range.holds(page)) {
+            ++at;
+            ++done;
+            continue;
+        }
+        if (at == 0 && std::exchange(painted, true))
+            device->newPage();
         const QRectF box(s.mm(sheet.first.x() + c * sheet.pitch.width()) + insetX,
                          s.mm(sheet.first.y() + r * sheet.pitch.height()) + insetY,
                          s.mm(sheet.label.width()) - 2 * insetX, s.mm(sheet.label.height()) - 2 * insetY);

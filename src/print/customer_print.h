@@ -43,6 +43,14 @@ QPageLayout page_layout(QPageSize::PageSizeId paper, QPageLayout::Orientation or
 // "pe"'; empty when every customer is listed.
 QString filter_text(const RowSource& source);
 
+// The pages to print, as a print dialog chooses them: from the page from
+// to the page to, the first being 1; 0 for either end leaves that end open.
+struct PageRange {
+    qint64 from = 0;
+    qint64 to = 0;
+    bool holds(qint64 page) const { return (from == 0 || page >= from) && (to == 0 || page <= to); }
+};
+
 // The headings of dept's columns on paper, in the order of
 // kCustomerColumns: the window's captions, the others by their names.
 QStringList column_headings();
@@ -69,15 +77,14 @@ public:
     // stopped it.
     qint64 count(QPagedPaintDevice* device, const NextRow& rows, const Progress& progress = {}) const;
     // Paints the rows on device, pages of them (from count(); 0 when it is
-    // not known, and the feet then say "Page N"), at most maxPages pages
-    // (0: all). Begins and ends its painter. The pages painted; -1 when
-    // progress stopped it.
+    // not known, and the feet then say "Page N"), those of range. Begins
+    // and ends its painter. The pages laid out; -1 when progress stopped it.
     qint64 paint(QPagedPaintDevice* device, const NextRow& rows, qint64 pages, const Progress& progress = {},
-                 qint64 maxPages = 0) const;
+                 PageRange range = {}) const;
 
 private:
     qint64 run(QPagedPaintDevice* device, const NextRow& rows, qint64 pages, bool painting, const Progress& progress,
-               qint64 maxPages) const;
+               PageRange range) const;
 
     QStringList headings_;
     QString filter_;
@@ -97,7 +104,7 @@ struct Printed {
     qint64 customers = 0;
 };
 Printed print_list(QPagedPaintDevice* device, const ListLayout& layout, ListingCursor& cursor,
-                   const Progress& progress = {});
+                   const Progress& progress = {}, PageRange range = {});
 // The first rows a cursor reads, to fit a list's columns to; the cursor
 // is rewound.
 QVector<CustomerRow> first_rows(ListingCursor& cursor, int most = 200);
@@ -125,11 +132,12 @@ LabelSheet label_sheet_for(QPageSize::PageSizeId paper);
 QPageLayout label_page(const LabelSheet& sheet);
 
 // Paints one label a customer, its name and address, in list order, on
-// sheets of labels; the device paints from the paper's corner. A text too
+// sheets of labels (those of range); the device paints from the paper's
+// corner. A text too
 // long for its label is set smaller, down to 6 points, and what still does
 // not fit ends in "…". The customers printed; -1 when progress stopped it.
 qint64 paint_labels(QPagedPaintDevice* device, const LabelSheet& sheet, const NextRow& rows,
-                  const Progress& progress = {});
+                    const Progress& progress = {}, PageRange range = {});
 
 // Writes a PDF file through paint, which paints on the device given: to a
 // temporary file beside path, which takes path's place only when paint

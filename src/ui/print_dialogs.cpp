@@ -12,10 +12,8 @@
 QCoro::Task<bool> ask_printer(QWidget* parent, QPrinter* printer, Printout what, print::LabelSheet* sheet)
 {
     auto* dialog = new QPrintDialog(printer, parent);
-    // Every page is printed: the pages of a long list are laid out as they
-    // are printed, so that a range of them cannot be picked beforehand.
-    dialog->setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize
-                       | QAbstractPrintDialog::PrintCollateCopies);
+    dialog->setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange
+                       | QAbstractPrintDialog::PrintShowPageSize | QAbstractPrintDialog::PrintCollateCopies);
     switch (what) {
     case Printout::List: dialog->setWindowTitle(QCoreApplication::translate("Print", "Print the listed customers")); break;
     case Printout::Customer: dialog->setWindowTitle(QCoreApplication::translate("Print", "Print this customer")); break;
@@ -62,6 +60,8 @@ std::shared_ptr<QPrinter> printer_like(const QPrinter& other)
     printer->setDuplex(other.duplex());
     printer->setColorMode(other.colorMode());
     printer->setDocName(other.docName());
+    printer->setPrintRange(other.printRange());
+    printer->setFromTo(other.fromPage(), other.toPage());
     return printer;
 }
 

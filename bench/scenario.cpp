@@ -13,6 +13,11 @@
 #include "ui/transfer.h"
 
 #include <QApplication>
+#include <QGraphicsView>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
@@ -684,6 +689,65 @@ int measureSession(const QString& target, int reps, int rtt, const QElapsedTimer
         s.grid(reps);
         s.changes(reps);
         s.history(reps);
+        printPeakMemory();
+    });
+}
+
+int measurePrint(const QString& target, int reps)
+{
+    return guarded([&] {
+        CustomerList list(target);
+        Form1 form(list);
+        await(form.Form_Load());
+        form.show();
+        // Runs until done() holds; the longest stall of the window meanwhile.
+        LoopMeter meter;
+        const auto waitFor = [&](auto done, const char* what) {
+            QElapsedTimer t;
+            t.start();
+            meter.restart();
+            while (!done()) {
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+                if (t.elapsed() > 600000)
+                    throw std::runtime_error(std::string(what) + ": never done");
+            }
+            return meter.longestMs();
+        };
+
+        // The preview, from the menu's choice until its first page is
+        // painted (its view grabbed, which paints it at once).
+        for (int i = 0; i < reps; ++i) {
+            QElapsedTimer t;
+            t.start();
+            form.transferMenu()->printPreview->trigger();
+            QPrintPreviewDialog* dialog = nullptr;
+            const double stall = waitFor([&] {
+                dialog = form.findChild<QPrintPreviewDialog*>();
+                auto* preview = dialog ? dialog->findChild<QPrintPreviewWidget*>() : nullptr;
+                return preview && dialog->isVisible() && preview->pageCount() > 0;
+            }, "the preview");
+            dialog->findChild<QGraphicsView*>()->viewport()->grab();
+            std::printf("print\tpreview\t%.3f\t%.3f\n", msSince(t), stall);
+            dialog->reject();
+            waitFor([&] { return form.idle(); }, "the preview closed");
+            // Gone before the next is looked for (processEvents outside
+            // an event loop deletes nothing).
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+
+        // The list to a PDF file, from the menu's choice until the file is
+        // written.
+        QTemporaryDir dir;
+        const QString pdf = dir.path() + QStringLiteral("/customers.pdf");
+        form.ask_print = [pdf](QPrinter& printer, Printout, print::LabelSheet&) -> QCoro::Task<bool> {
+            printer.setOutputFileName(pdf);
+            co_return true;
+        };
+        QElapsedTimer t;
+        t.start();
+        form.transferMenu()->print->trigger();
+        const double stall = waitFor([&] { return form.idle() && QFile::exists(pdf); }, "the PDF");
+        std::printf("print\tpdf\t%.3f\t%.3f\n", msSince(t), stall);
         printPeakMemory();
     });
 }

@@ -25,4 +25,10 @@ int measureStartup(const QString& target, int rtt, const QElapsedTimer& sinceMai
 // changes).
 int measureSession(const QString& target, int reps, int rtt, const QElapsedTimer& sinceMain);
 
+// Starts the window on target, opens the print preview of every customer
+// reps times, then prints them to a PDF file. Prints
+//   print <TAB> preview|pdf <TAB> ms <TAB> longest stall of the window ms
+// and the peak resident memory.
+int measurePrint(const QString& target, int reps);
+
 }  // namespace bench

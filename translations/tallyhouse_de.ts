@@ -884,13 +884,6 @@ Server eines verlangt.
         <source>Nothing was printed.</source>
         <translation>Es wurde nichts gedruckt.</translation>
     </message>
-    <message numerus="yes">
-        <source>Printing %n customers...</source>
-        <translation>
-            <numerusform>%n Kunde wird gedruckt …</numerusform>
-            <numerusform>%n Kunden werden gedruckt …</numerusform>
-        </translation>
-    </message>
     <message>
         <source>The customers changed while they were printed, so that the pages would be numbered wrong. Print them again.</source>
         <translation>Die Kunden haben sich während des Druckens geändert, sodass die Seiten falsch nummeriert wären. Drucken Sie sie erneut.</translation>
@@ -905,6 +898,10 @@ Server eines verlangt.
             <numerusform>Druckvorschau des ersten Kunden</numerusform>
             <numerusform>Druckvorschau der ersten %n Kunden</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Printing the listed customers...</source>
+        <translation>Die aufgelisteten Kunden werden gedruckt …</translation>
     </message>
 </context>
 <context>

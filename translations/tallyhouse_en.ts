@@ -93,13 +93,6 @@
         </translation>
     </message>
     <message numerus="yes">
-        <source>Printing %n customers...</source>
-        <translation>
-            <numerusform>Printing %n customer...</numerusform>
-            <numerusform>Printing %n customers...</numerusform>
-        </translation>
-    </message>
-    <message numerus="yes">
         <source>Print preview of the first %n customers</source>
         <translation>
             <numerusform>Print preview of the first customer</numerusform>

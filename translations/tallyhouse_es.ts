@@ -884,13 +884,6 @@ cuando el servidor la necesita.
         <source>Nothing was printed.</source>
         <translation>No se ha impreso nada.</translation>
     </message>
-    <message numerus="yes">
-        <source>Printing %n customers...</source>
-        <translation>
-            <numerusform>Imprimiendo %n cliente...</numerusform>
-            <numerusform>Imprimiendo %n clientes...</numerusform>
-        </translation>
-    </message>
     <message>
         <source>The customers changed while they were printed, so that the pages would be numbered wrong. Print them again.</source>
         <translation>Los clientes cambiaron mientras se imprimían, de modo que las páginas quedarían mal numeradas. Imprímalos de nuevo.</translation>
@@ -905,6 +898,10 @@ cuando el servidor la necesita.
             <numerusform>Vista previa de impresión del primer cliente</numerusform>
             <numerusform>Vista previa de impresión de los primeros %n clientes</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Printing the listed customers...</source>
+        <translation>Imprimiendo los clientes listados...</translation>
     </message>
 </context>
 <context>

@@ -149,6 +149,12 @@ private:
     // the dialog as an event; a cancel in the dialog reaches the work at
     // its next step.
     static std::shared_ptr<CustomerList::Progress> progress_of(TransferProgress* dialog);
+    // Runs work on the listed customers (CustomerList::read_listed): the
+    // error that kept them from being read, if any.
+    QCoro::Task<std::optional<DbError>> read_for_print(std::function<void(CustomerTable&, const RowSource&)> work);
+    // Tells why nothing was printed, unless the print was given up.
+    QCoro::Task<> not_printed(DbError error);
+    QCoro::Task<> not_printed(QString why);
     // Prints the listed customers on printer, as the list or as labels.
     QCoro::Task<> print_listed(std::shared_ptr<QPrinter> printer, Printout what,
                                std::shared_ptr<const print::ListLayout> layout, print::LabelSheet sheet);

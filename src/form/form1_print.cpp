@@ -16,7 +16,7 @@
 namespace {
 // A preview shows the list's first customers, at most this many: it
 // holds its pages as pictures.
-constexpr int kPreviewRows = 1000;
+constexpr int kPreviewRows = 500;
 }  // namespace
 
 void Form1::setup_print()
@@ -34,7 +34,6 @@ QCoro::Task<> Form1::print_Click(Printout what)
 {
     if (mode_ != Mode::Browse || !rs.isOpen() || (what == Printout::Customer && !shown_))
         co_return;
-    const QString notDone = tr("Nothing was printed.");
     const QPageSize::PageSizeId paper = print::paper_for(print::paper_locale());
     auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
     auto layout = std::make_shared<print::ListLayout>(print::filter_text(rs.source()));
@@ -42,21 +41,13 @@ QCoro::Task<> Form1::print_Click(Printout what)
     switch (what) {
     case Printout::List: {
         // The columns fit the first customers, which say the orientation.
-        std::optional<DbError> error;
-        try {
-            auto fitted = list.read_listed([layout](CustomerTable& table, const RowSource& source) {
-                ListingCursor cursor(table, source);
-                layout->fit(print::first_rows(cursor));
-            });
-            co_await std::move(fitted);
-        } catch (const DbError& e) {
-            error = e;
-        }
-        if (error) {
-            if (!error->cancelled())
-                co_await report_not_done(this, notDone, *error);
-            co_return;
-        }
+        auto fitting = read_for_print([layout](CustomerTable& table, const RowSource& source) {
+            ListingCursor cursor(table, source);
+            layout->fit(print::first_rows(cursor));
+        });
+        const std::optional<DbError> error = co_await std::move(fitting);
+        if (error)
+            co_return co_await not_printed(*error);
         printer->setPageLayout(print::page_layout(paper, layout->orientation(paper)));
         break;
     }
@@ -80,13 +71,34 @@ QCoro::Task<> Form1::print_Click(Printout what)
         return true;
     });
     if (written.outcome == print::Written::Failed)
-        co_await report_not_done(this, notDone, tr("%1 cannot be written: %2.").arg(QDir::toNativeSeparators(path), written.error));
+        co_await not_printed(tr("%1 cannot be written: %2.").arg(QDir::toNativeSeparators(path), written.error));
+}
+
+QCoro::Task<std::optional<DbError>> Form1::read_for_print(std::function<void(CustomerTable&, const RowSource&)> work)
+{
+    try {
+        auto read = list.read_listed(std::move(work));
+        co_await std::move(read);
+    } catch (const DbError& e) {
+        co_return e;
+    }
+    co_return std::nullopt;
+}
+
+QCoro::Task<> Form1::not_printed(DbError error)
+{
+    if (!error.cancelled())
+        co_await report_not_done(this, tr("Nothing was printed."), error);
+}
+
+QCoro::Task<> Form1::not_printed(QString why)
+{
+    co_await report_not_done(this, tr("Nothing was printed."), why);
 }
 
 QCoro::Task<> Form1::print_listed(std::shared_ptr<QPrinter> printer, Printout what,
                                   std::shared_ptr<const print::ListLayout> layout, print::LabelSheet sheet)
 {
-    const QString notDone = tr("Nothing was printed.");
     const bool toFile = printer->outputFormat() == QPrinter::PdfFormat;
     const QString path = printer->outputFileName();
     const QString title = what == Printout::Labels ? QCoreApplication::translate("Print", "Address labels")
@@ -101,15 +113,14 @@ QCoro::Task<> Form1::print_listed(std::shared_ptr<QPrinter> printer, Printout wh
     auto written = std::make_shared<print::Written>();
     auto changed = std::make_shared<bool>(false);
     std::optional<DbError> error;
-    try {
-        const qint64 total = co_await rs.recordCount();
-        TransferProgress dialog(this, tr("Printing %n customers...", nullptr, int(total)));
+    {
+        TransferProgress dialog(this, tr("Printing the listed customers..."));
         const auto progress = progress_of(&dialog);
-        // A list is read twice: to count its pages, then to print them.
-        const qint64 steps = what == Printout::List ? 2 * total : total;
         // The pages chosen in the print dialog; all when none were.
         const print::PageRange range{printer->fromPage(), printer->toPage()};
-        auto printed = list.read_listed([=](CustomerTable& table, const RowSource& source) {
+        auto printing = read_for_print([=](CustomerTable& table, const RowSource& source) {
+            // A list is read twice: to count its pages, then to print them.
+            const qint64 steps = (what == Printout::List ? 2 : 1) * table.count(table.listing(source));
             ListingCursor cursor(table, source);
             const print::Progress told = [&](qint64 done) {
                 if (progress->told)
@@ -130,20 +141,15 @@ QCoro::Task<> Form1::print_listed(std::shared_ptr<QPrinter> printer, Printout wh
                 written->outcome = print::Written::Cancelled;
             }
         });
-        co_await std::move(printed);
-    } catch (const DbError& e) {
-        error = e;
+        error = co_await std::move(printing);
     }
-    if (error) {
-        if (!error->cancelled())
-            co_await report_not_done(this, notDone, *error);
-        co_return;
-    }
+    if (error)
+        co_return co_await not_printed(*error);
     if (*changed)
-        co_return co_await report_not_done(this, notDone, tr("The customers changed while they were printed, so that the pages "
-                                                             "would be numbered wrong. Print them again."));
+        co_return co_await not_printed(tr("The customers changed while they were printed, so that the pages would be "
+                                          "numbered wrong. Print them again."));
     if (written->outcome == print::Written::Failed)
-        co_await report_not_done(this, notDone, tr("%1 cannot be written: %2.").arg(QDir::toNativeSeparators(path), written->error));
+        co_await not_printed(tr("%1 cannot be written: %2.").arg(QDir::toNativeSeparators(path), written->error));
 }
 
 QCoro::Task<> Form1::preview_Click()
@@ -152,21 +158,13 @@ QCoro::Task<> Form1::preview_Click()
         co_return;
     // The first customers, read at once; one more tells whether there are more.
     auto first = std::make_shared<QVector<CustomerRow>>();
-    std::optional<DbError> error;
-    try {
-        auto read = list.read_listed([first](CustomerTable& table, const RowSource& source) {
-            ListingCursor cursor(table, source, kPreviewRows + 1);
-            *first = print::first_rows(cursor, kPreviewRows + 1);
-        });
-        co_await std::move(read);
-    } catch (const DbError& e) {
-        error = e;
-    }
-    if (error) {
-        if (!error->cancelled())
-            co_await report_not_done(this, tr("Nothing was printed."), *error);
-        co_return;
-    }
+    auto reading = read_for_print([first](CustomerTable& table, const RowSource& source) {
+        ListingCursor cursor(table, source, kPreviewRows + 1);
+        *first = print::first_rows(cursor, kPreviewRows + 1);
+    });
+    const std::optional<DbError> error = co_await std::move(reading);
+    if (error)
+        co_return co_await not_printed(*error);
     const bool whole = first->size() <= kPreviewRows;
     if (!whole)
         first->removeLast();

@@ -125,7 +125,13 @@ QCoro::Task<> Form1::print_listed(std::shared_ptr<QPrinter> printer, Printout wh
             const print::Progress told = [&](qint64 done) {
                 if (progress->told)
                     progress->told(done, steps);
-                return !progress->cancelled;
+                if (!progress->cancelled)
+                    return true;
+                // A printer's job is dropped while its pages are painted:
+                // once its painter ends, what was painted goes to the printer.
+                if (!toFile)
+                    printer->abort();
+                return false;
             };
             const auto paint = [&](QPagedPaintDevice* device) {
                 if (what == Printout::Labels)
@@ -137,7 +143,6 @@ QCoro::Task<> Form1::print_listed(std::shared_ptr<QPrinter> printer, Printout wh
             if (toFile) {
                 *written = print::write_pdf(path, printer->pageLayout(), title, paint);
             } else if (!paint(printer.get())) {
-                printer->abort();
                 written->outcome = print::Written::Cancelled;
             }
         });

@@ -33,6 +33,11 @@ public:
     // starting from whichever end is nearer.
     virtual Answer rowsAt(qint64 position, qint64 count, int n) = 0;
 
+    // Reads the first n rows of the whole table in this order (the text of
+    // an ORDER BY clause in the engine's SQL), counting every row first
+    // when count is true: a click on a heading, or Last on a sorted list.
+    virtual Answer sortedRows(const QString& order, int n, bool count) = 0;
+
     // Runs a change, then counts every row and reads n rows in key order,
     // from the end when fromEnd is true: a change with its re-query.
     virtual Answer changeAndRead(const QString& sql, const QVariantList& params, int n, bool fromEnd) = 0;

@@ -125,6 +125,18 @@ PgFloor::Answer PgFloor::rowsAt(qint64 position, qint64 count, int n)
     return a;
 }
 
+PgFloor::Answer PgFloor::sortedRows(const QString& order, int n, bool count)
+{
+    QElapsedTimer t;
+    t.start();
+    Answer a;
+    if (count)
+        a = run(countAll, {}, a);
+    a = run(QStringLiteral("SELECT * FROM dept ORDER BY %1 LIMIT $1").arg(order), {n}, a);
+    a.ms = msSince(t);
+    return a;
+}
+
 PgFloor::Answer PgFloor::changeAndRead(const QString& sql, const QVariantList& params, int n, bool fromEnd)
 {
     QElapsedTimer t;

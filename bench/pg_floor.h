@@ -34,6 +34,7 @@ public:
     Answer countAndRead(const QString& typed, int n) override;
     // The keys first, walking the key index, then their rows.
     Answer rowsAt(qint64 position, qint64 count, int n) override;
+    Answer sortedRows(const QString& order, int n, bool count) override;
     // A null QVariant among params is NULL.
     Answer changeAndRead(const QString& sql, const QVariantList& params, int n, bool fromEnd) override;
     void exec(const QString& sql, const QVariantList& params = {}) override;

@@ -100,6 +100,18 @@ SqliteFloor::Answer SqliteFloor::rowsAt(qint64 position, qint64 count, int n)
     return a;
 }
 
+SqliteFloor::Answer SqliteFloor::sortedRows(const QString& order, int n, bool count)
+{
+    QElapsedTimer t;
+    t.start();
+    Answer a;
+    if (count)
+        a = run(db_, QStringLiteral("SELECT count(*) FROM dept"), {}, a);
+    a = run(db_, QStringLiteral("SELECT * FROM dept ORDER BY %1 LIMIT ?").arg(order), {n}, a);
+    a.ms = msSince(t);
+    return a;
+}
+
 SqliteFloor::Answer SqliteFloor::changeAndRead(const QString& sql, const QVariantList& params, int n, bool fromEnd)
 {
     QElapsedTimer t;

@@ -19,6 +19,7 @@ public:
     Answer countAndRead(const QString& typed, int n) override;
     // An OFFSET walk.
     Answer rowsAt(qint64 position, qint64 count, int n) override;
+    Answer sortedRows(const QString& order, int n, bool count) override;
     Answer changeAndRead(const QString& sql, const QVariantList& params, int n, bool fromEnd) override;
     void exec(const QString& sql, const QVariantList& params = {}) override;
 

@@ -292,7 +292,9 @@ void DatabaseChoiceTest::createMakesAnEmptyDatabaseThatOpens()
     QCOMPARE(program_scalar(program, "SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master ORDER BY name)").toString(),
              QStringLiteral("dept dept_fname dept_history dept_history_cusnum dept_history_delete dept_history_deleted "
                             "dept_history_deleted_fname dept_history_deleted_lname dept_history_insert dept_history_rekey "
-                            "dept_history_update dept_lname"));
+                            "dept_history_update dept_lname dept_sort_address dept_sort_balance dept_sort_credlimit "
+                            "dept_sort_deptname dept_sort_emaddress dept_sort_fname dept_sort_lname dept_sort_ordercount "
+                            "dept_sort_phonenum"));
     // The folders the program made are the user's only.
     QCOMPARE(QFileInfo(tmp.path() + "/new").permissions(),
              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
@@ -70,7 +71,185 @@ private slots:
     void positionOfARowIsFoundFromEitherEnd();
     void rowsAreReadAtAnyPositionWithOrWithoutGapsInTheKeys();
     void savedRowStaysCurrentWhereverItIs();
+    void headingClicksSortAndMovesFollow();
+    void sortStaysThroughFilterAndSave();
+    void columnLayoutStaysWithTheDatabase();
 };
+
+namespace {
+
+// Last names out of key order: mixed case, ties, NULLs.
+QVector<Row> unsortedRows()
+{
+    QVector<Row> out;
+    for (int i = 0; i < kRows; ++i) {
+        const int n = (i * 37) % 101;
+        QVariant last = (n % 2 ? "m" : "M") + QStringLiteral("%1").arg(n, 3, 10, QChar(u'0'));
+        if (i % 50 == 7)
+            last = QVariant();
+        out << row(keyAt(i), (i % 7 == 0 ? "Zoe" : "Ann") + QString::number(i), last);
+    }
+    return out;
+}
+
+// The keys of rows in the order sorted by the last name without regard
+// to case (NULL as ""), ties in key order.
+QStringList keysByLastName(QVector<Row> rows, bool descending)
+{
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+        const int c = a[2].toString().compare(b[2].toString(), Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a[0].toLongLong() < b[0].toLongLong();
+    });
+    if (descending)
+        std::reverse(rows.begin(), rows.end());
+    QStringList out;
+    for (const Row& r : rows)
+        out << r[0].toString();
+    return out;
+}
+
+// Clicks the heading of a column.
+void clickHeading(Window& w, int column)
+{
+    QHeaderView* header = w->DataGrid1->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2));
+    w.settle();
+}
+
+// First, Next, Last, Previous and the scroll bar go in this order of keys.
+void checkOrder(Window& w, const QStringList& keys)
+{
+    QTest::mouseClick(w->cmdfirst, Qt::LeftButton);
+    QCOMPARE(w.boxes()[0], keys[0]);
+    for (int i = 1; i < 4; ++i) {
+        QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+        QCOMPARE(w.boxes()[0], keys[i]);
+    }
+    QTest::mouseClick(w->cmdlast, Qt::LeftButton);
+    QCOMPARE(w.boxes()[0], keys.last());
+    QTest::mouseClick(w->cmdprev, Qt::LeftButton);
+    QCOMPARE(w.boxes()[0], keys[keys.size() - 2]);
+    QVERIFY(w.gridAgreesWithBoxes());
+    for (const qsizetype top : {keys.size() / 2, keys.size() / 3}) {
+        w->DataGrid1->rowScrollBar()->setValue(int(top));
+        const QStringList shown = w.gridColumn(0);
+        QCOMPARE(shown, keys.mid(w->DataGrid1->firstShown(), shown.size()));
+    }
+}
+
+}  // namespace
+
+// A click on a heading sorts ascending, a second descending, a third goes
+// back to the key order; the customer shown stays current, and every move
+// and page read follows the grid's order.
+void LargeTableTest::headingClicksSortAndMovesFollow()
+{
+    const QVector<Row> data = unsortedRows();
+    TempDb db(data);
+    Window w(db);
+    QHeaderView* header = w->DataGrid1->horizontalHeader();
+    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    for (const bool descending : {false, true}) {
+        const QString shown = w.boxes()[0];
+        clickHeading(w, 2);
+        const QStringList keys = keysByLastName(data, descending);
+        QCOMPARE(w.boxes()[0], shown);
+        QCOMPARE(w.rs().position(), keys.indexOf(shown));
+        QVERIFY(w.gridAgreesWithBoxes());
+        QCOMPARE(header->sortIndicatorSection(), 2);
+        QCOMPARE(header->sortIndicatorOrder(), descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+        const QString told = descending ? "sorted descending" : "sorted ascending";
+        QVERIFY2(w->DataGrid1->accessibleDescription().endsWith(told), qPrintable(w->DataGrid1->accessibleDescription()));
+        QVERIFY2(w->lblposition->text().endsWith(", sorted by Lname " + told.mid(7)), qPrintable(w->lblposition->text()));
+        checkOrder(w, keys);
+    }
+    clickHeading(w, 2);
+    QCOMPARE(header->sortIndicatorSection(), -1);
+    QStringList keys;
+    for (const Row& r : data)
+        keys << r[0].toString();
+    checkOrder(w, keys);
+}
+
+// The sort stays through the filter, a Save and an Add: the customer saved
+// stands where the sort puts it, current.
+void LargeTableTest::sortStaysThroughFilterAndSave()
+{
+    TempDb db(unsortedRows());
+    Window w(db);
+    clickHeading(w, 2);
+    clickHeading(w, 2);
+    w->fname->click();
+    type(w->Text9, "zo");
+    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    QTest::mouseClick(w->cmdedit, Qt::LeftButton);
+    w.settle();
+    w->Text3->setText(QStringLiteral("a000"));
+    QTest::mouseClick(w->cmdsave, Qt::LeftButton);
+    w.settle();
+    QStringList keys = keysByLastName(db.rows(QStringLiteral("WHERE Fname LIKE 'Zoe%'")), true);
+    QCOMPARE(w.rs().knownCount(), keys.size());
+    // Before the customer whose last name is NULL, at the end.
+    QCOMPARE(w.rs().position(), keys.size() - 2);
+    QCOMPARE(w.boxes()[2], QStringLiteral("a000"));
+    QCOMPARE(w.boxes()[0], keys[keys.size() - 2]);
+    QVERIFY(w.gridAgreesWithBoxes());
+
+    QTest::mouseClick(w->cmdadd, Qt::LeftButton);
+    w.settle();
+    w->Text2->setText(QStringLiteral("Zoe new"));
+    w->Text3->setText(QStringLiteral("M050"));
+    QTest::mouseClick(w->cmdsave, Qt::LeftButton);
+    w.settle();
+    keys = keysByLastName(db.rows(QStringLiteral("WHERE Fname LIKE 'Zoe%'")), true);
+    QCOMPARE(w.boxes()[1], QStringLiteral("Zoe new"));
+    QCOMPARE(w.rs().position(), keys.indexOf(w.boxes()[0]));
+    QVERIFY(w.gridAgreesWithBoxes());
+    checkOrder(w, keys);
+}
+
+// Widths and hidden columns are kept for each database across restarts;
+// Reset columns brings the default back.
+void LargeTableTest::columnLayoutStaysWithTheDatabase()
+{
+    TempDb db(rows());
+    auto hide = [](Window& w, int column) {
+        QMenu menu;
+        w->DataGrid1->fillColumnsMenu(&menu, column);
+        for (QAction* a : menu.actions())
+            if (a->text() == w->DataGrid1->model()->headerData(column, Qt::Horizontal).toString())
+                a->trigger();
+    };
+    int fitted = 0;
+    {
+        Window w(db);
+        QHeaderView* header = w->DataGrid1->horizontalHeader();
+        fitted = header->sectionSize(3);
+        QVERIFY(fitted > 0);
+        header->resizeSection(3, fitted + 77);
+        hide(w, 4);
+    }
+    {
+        Window w(db);
+        QHeaderView* header = w->DataGrid1->horizontalHeader();
+        QCOMPARE(header->sectionSize(3), fitted + 77);
+        QVERIFY(header->isSectionHidden(4));
+        // Another database has a layout of its own.
+        TempDb other(rows());
+        Window w2(other);
+        QCOMPARE(w2->DataGrid1->horizontalHeader()->sectionSize(3), fitted);
+        QVERIFY(!w2->DataGrid1->horizontalHeader()->isSectionHidden(4));
+
+        QMenu menu;
+        w->DataGrid1->fillColumnsMenu(&menu, 1);
+        menu.actions().last()->trigger();  // Reset columns
+        QCOMPARE(header->sectionSize(3), fitted);
+        QVERIFY(!header->isSectionHidden(4));
+    }
+    Window w(db);
+    QCOMPARE(w->DataGrid1->horizontalHeader()->sectionSize(3), fitted);
+}
 
 void LargeTableTest::gridShowsAScreenfulAndScrollsOverEveryRow()
 {

@@ -444,6 +444,33 @@
     </message>
 </context>
 <context>
+    <name>DataGrid</name>
+    <message>
+        <source>sorted descending</source>
+        <translation>absteigend sortiert</translation>
+    </message>
+    <message>
+        <source>sorted ascending</source>
+        <translation>aufsteigend sortiert</translation>
+    </message>
+    <message>
+        <source>Sort by %1, &amp;ascending</source>
+        <translation>Nach %1 &amp;aufsteigend sortieren</translation>
+    </message>
+    <message>
+        <source>Sort by %1, &amp;descending</source>
+        <translation>Nach %1 a&amp;bsteigend sortieren</translation>
+    </message>
+    <message>
+        <source>&amp;Unsorted</source>
+        <translation>&amp;Unsortiert</translation>
+    </message>
+    <message>
+        <source>&amp;Reset columns</source>
+        <translation>Spalten &amp;zurücksetzen</translation>
+    </message>
+</context>
+<context>
     <name>DatabaseChoice</name>
     <message>
         <source>Cannot read the settings file %1: %2.</source>
@@ -902,6 +929,18 @@ Server eines verlangt.
     <message>
         <source>Printing the listed customers...</source>
         <translation>Die aufgelisteten Kunden werden gedruckt …</translation>
+    </message>
+    <message>
+        <source>Colu&amp;mns</source>
+        <translation>Spa&amp;lten</translation>
+    </message>
+    <message>
+        <source>, sorted by %1 descending</source>
+        <translation>, absteigend nach %1 sortiert</translation>
+    </message>
+    <message>
+        <source>, sorted by %1 ascending</source>
+        <translation>, aufsteigend nach %1 sortiert</translation>
     </message>
 </context>
 <context>

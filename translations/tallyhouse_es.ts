@@ -444,6 +444,33 @@
     </message>
 </context>
 <context>
+    <name>DataGrid</name>
+    <message>
+        <source>sorted descending</source>
+        <translation>orden descendente</translation>
+    </message>
+    <message>
+        <source>sorted ascending</source>
+        <translation>orden ascendente</translation>
+    </message>
+    <message>
+        <source>Sort by %1, &amp;ascending</source>
+        <translation>Ordenar por %1, &amp;ascendente</translation>
+    </message>
+    <message>
+        <source>Sort by %1, &amp;descending</source>
+        <translation>Ordenar por %1, &amp;descendente</translation>
+    </message>
+    <message>
+        <source>&amp;Unsorted</source>
+        <translation>&amp;Sin ordenar</translation>
+    </message>
+    <message>
+        <source>&amp;Reset columns</source>
+        <translation>&amp;Restablecer columnas</translation>
+    </message>
+</context>
+<context>
     <name>DatabaseChoice</name>
     <message>
         <source>Cannot read the settings file %1: %2.</source>
@@ -902,6 +929,18 @@ cuando el servidor la necesita.
     <message>
         <source>Printing the listed customers...</source>
         <translation>Imprimiendo los clientes listados...</translation>
+    </message>
+    <message>
+        <source>Colu&amp;mns</source>
+        <translation>Colu&amp;mnas</translation>
+    </message>
+    <message>
+        <source>, sorted by %1 descending</source>
+        <translation>, ordenado por %1 descendente</translation>
+    </message>
+    <message>
+        <source>, sorted by %1 ascending</source>
+        <translation>, ordenado por %1 ascendente</translation>
     </message>
 </context>
 <context>

@@ -113,7 +113,15 @@ void CustomerList::fellBehind(const RowSource& source, std::optional<Keep> keep)
 QCoro::Task<> CustomerList::filter(const QString& text, RowSource::Column column, std::optional<Keep> keep)
 {
     const RowSource source = text.isEmpty() ? RowSource::all() : RowSource::names_beginning(column, text);
-    co_await read(source, keep);
+    co_await read(source.sorted(sort_.first, sort_.second), keep);
+}
+
+QCoro::Task<> CustomerList::sort(int column, bool descending, std::optional<Keep> keep)
+{
+    sort_ = {column, column >= 0 && descending};
+    // The rows wanted last, when they could not be read yet.
+    const RowSource rows = behind_ ? behind_->source : rs_.source();
+    co_await read(rows.sorted(sort_.first, sort_.second), keep);
 }
 
 QCoro::Task<> CustomerList::read(RowSource source, std::optional<Keep> keep)

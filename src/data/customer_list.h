@@ -81,6 +81,13 @@ public:
     // for "". A newer list read gives this one up. keep, when given, stays
     // current while it is listed.
     QCoro::Task<> filter(const QString& text, RowSource::Column column, std::optional<Keep> keep = std::nullopt);
+    // Lists the same customers sorted by a column (a position in
+    // kCustomerColumns), ascending or descending, ties in key order; -1
+    // for the list's own order. The sort stays for every list read after
+    // it, filtered or changed. keep, when given, stays current.
+    QCoro::Task<> sort(int column, bool descending, std::optional<Keep> keep = std::nullopt);
+    // The column sorted by (-1: none) and whether descending.
+    std::pair<int, bool> sorting() const { return sort_; }
     // Goes back to the first row, reading the list again when it may have
     // changed.
     QCoro::Task<> refresh();
@@ -183,6 +190,7 @@ private:
     int reads_ = 0;
     Ticket reading_;            // the latest list read
     bool changing_ = false;     // a change, an import or an export is out
+    std::pair<int, bool> sort_{-1, false};  // the sort that every list read keeps
     bool following_ = false;    // tick's look is out
     // The list that could not be read, to read once it can.
     struct Wanted {

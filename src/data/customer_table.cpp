@@ -67,12 +67,28 @@ QString CustomerTable::column(int i) const
 
 Listing CustomerTable::listing(const RowSource& source) const
 {
-    if (source.column == RowSource::Column::None)
-        return {};
+    Listing out;
     // The names that begin with the text: it, followed by any run of
     // characters.
     const int name = source.column == RowSource::Column::Fname ? kFname : kLname;
-    return db_.dialect().name_listing(column(name), source.text + u'%');
+    if (source.column != RowSource::Column::None)
+        out = db_.dialect().name_listing(column(name), source.text + u'%');
+    // Sorted by the name filtered, the rows stand in the name order
+    // already, and its index serves both; by the key, in key order.
+    if (source.sort == 0)
+        out.sort.clear();
+    else if (source.sort > 0 && positions_[source.sort] >= 0 && !(source.column != RowSource::Column::None && source.sort == name))
+        out.sort = db_.dialect().sort_expression(source.sort, column(source.sort));
+    out.descending = source.descending;
+    // Backwards in key order the rows are paged like a sort: by their key.
+    if (out.descending && out.sort.isEmpty())
+        out.sort = db_.dialect().row_key();
+    return out;
+}
+
+QString CustomerTable::beyond(const Listing& l, bool after, bool inclusive)
+{
+    return QLatin1String(after != l.descending ? ">" : "<") + (inclusive ? QStringLiteral("=") : QString());
 }
 
 QString CustomerTable::where(const Listing& l, const QString& condition)
@@ -90,7 +106,9 @@ Statement CustomerTable::beyond_key(const Listing& l, const QString& cmp, const 
     const QString row = db_.dialect().row_key();
     if (l.sort.isEmpty())
         return {QStringLiteral("%1 %2 ?").arg(row, cmp), {key.row}};
-    return {QStringLiteral("(%1, %2) %3 (?, ?)").arg(l.sort, row, cmp), {key.sort, key.row}};
+    // The sort value alone bounds the rows too: SQLite seeks its index by
+    // that bound, where by the pair alone it would scan.
+    return {QStringLiteral("%1 %2= ? AND (%1, %3) %2 (?, ?)").arg(l.sort, cmp.left(1), row), {key.sort, key.sort, key.row}};
 }
 
 Statement CustomerTable::beyond_customer(const Listing& l, const QString& cmp, qint64 cusnum) const
@@ -101,9 +119,10 @@ Statement CustomerTable::beyond_customer(const Listing& l, const QString& cmp, q
     const QString of = QStringLiteral("(SELECT %1 FROM %2 WHERE %3 = ?)");
     if (l.sort.isEmpty())
         return {QStringLiteral("%1 %2 %3").arg(row, cmp, of.arg(row, kTable, column(0))), {cusnum}};
-    return {QStringLiteral("(%1, %2) %3 (%4, %5)")
-                .arg(l.sort, row, cmp, of.arg(l.sort, kTable, column(0)), of.arg(row, kTable, column(0))),
-            {cusnum, cusnum}};
+    const QString sort = of.arg(l.sort, kTable, column(0));
+    return {QStringLiteral("%1 %2= %3 AND (%1, %4) %5 (%3, %6)")
+                .arg(l.sort, cmp.left(1), sort, row, cmp, of.arg(row, kTable, column(0))),
+            {cusnum, cusnum, cusnum}};
 }
 
 qint64 CustomerTable::count(const Listing& l) const
@@ -127,7 +146,7 @@ Statement CustomerTable::rows_statement(const Listing& l, const Statement& beyon
                                         qint64 skip) const
 {
     const QString key = db_.dialect().row_key();
-    const QString dir = backwards ? QStringLiteral(" DESC") : QString();
+    const QString dir = backwards != l.descending ? QStringLiteral(" DESC") : QString();
     QString order = key + dir;
     if (!l.sort.isEmpty())
         order = l.sort + dir + QStringLiteral(", ") + order;
@@ -156,7 +175,7 @@ QVector<CustomerTable::KeyedRow> CustomerTable::rows(const Listing& l, const std
                                                      qint64 limit, qint64 skip) const
 {
     const Statement s =
-        rows_statement(l, from ? beyond_key(l, backwards ? QStringLiteral("<") : QStringLiteral(">"), *from) : Statement{},
+        rows_statement(l, from ? beyond_key(l, beyond(l, !backwards), *from) : Statement{},
                        backwards, limit, skip);
     Rows q = db_.query(s.sql, s.params);
     return keyed_rows(q);
@@ -207,12 +226,12 @@ QList<Statement> CustomerTable::reread_statements(const Reread& r) const
         out << key_range_statement();
     if (r.cusnum) {
         out << key_of_statement(l, *r.cusnum);
-        const Statement b = beyond_customer(l, r.from_end ? QStringLiteral(">") : QStringLiteral("<"), *r.cusnum);
+        const Statement b = beyond_customer(l, beyond(l, r.from_end), *r.cusnum);
         out << Statement{QStringLiteral("SELECT count(*) FROM ") + kTable + where(l, b.sql), l.params + b.params};
         // The rows around the customer come along: the grid shows them
         // as the customer becomes current, with no question of its own.
-        out << rows_statement(l, beyond_customer(l, QStringLiteral("<"), *r.cusnum), true, 2 * r.page, 0);
-        out << rows_statement(l, beyond_customer(l, QStringLiteral(">="), *r.cusnum), false, r.page, 0);
+        out << rows_statement(l, beyond_customer(l, beyond(l, false), *r.cusnum), true, 2 * r.page, 0);
+        out << rows_statement(l, beyond_customer(l, beyond(l, true, true), *r.cusnum), false, r.page, 0);
     }
     return out;
 }

@@ -172,6 +172,9 @@ public:
 
 private:
     static QString where(const Listing& l, const QString& condition = {});
+    // The comparison of (sort, key) that holds for the rows after a row in
+    // the listing's order (after), or before it; inclusive, the row too.
+    static QString beyond(const Listing& l, bool after, bool inclusive = false);
     // The listing's rows beyond a condition (none: from either end).
     Statement rows_statement(const Listing& l, const Statement& beyond, bool backwards, qint64 limit, qint64 skip) const;
     // "(sort, key) cmp (?, ?)": beyond a key in the listing's order; or

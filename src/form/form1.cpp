@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QScopeGuard>
 #include <QShortcut>
@@ -68,6 +69,7 @@ Form1::Form1(CustomerList& list, QWidget* parent)
         handle(report_unavailable(this, DbError(0, message, lost ? DbError::Kind::Lost : DbError::Kind::Busy), tr(kTryAgain)));
     });
     connect(&rs, &RecordSet::rowsCounted, this, &Form1::show_position);
+    connect(DataGrid1, &DataGrid::sortAsked, this, [this](int section, bool descending) { read(sort_Click(section, descending)); });
 
     // The list follows other programs' changes on its own, while the
     // window waits for the user.
@@ -101,6 +103,10 @@ Form1::Form1(CustomerList& list, QWidget* parent)
     setup_history();
     setup_print();
     setup_undo();
+    // The headings' menu for the current column, in the grid's own: the
+    // keyboard's way to sort and to show or hide columns.
+    QMenu* columns = transfer_->menu()->addMenu(tr("Colu&mns"));
+    connect(columns, &QMenu::aboutToShow, this, [this, columns] { DataGrid1->fillColumnsMenu(columns, DataGrid1->currentColumn()); });
     // Escape during an add abandons it, as its Cancel button does.
     connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, [this] {
         if (mode_ == Mode::Add && cmdadd->isEnabled())
@@ -206,6 +212,7 @@ QCoro::Task<> Form1::Form_Load()
 {
     co_await modyul::open_db(list);
     DataGrid1->setDataSource(&rs);
+    DataGrid1->keepLayout(list.target());
     show_rec();
 }
 
@@ -370,6 +377,36 @@ QCoro::Task<> Form1::Text9_Change()
         show_rec();
     else
         clear_txt();
+}
+
+QCoro::Task<> Form1::sort_Click(int section, bool descending)
+{
+    // The grid's columns are the table's: each a column of the customer
+    // row, or one the program does not know, which is not sorted by.
+    const auto at = column_positions(rs.headings());
+    const auto by = std::find(at.begin(), at.end(), section);
+    if (section >= 0 && by == at.end()) {
+        show_sort();
+        co_return;
+    }
+    const auto sorted = qScopeGuard([this] { show_sort(); });
+    const qint64 shown = rs.hasRows() && !rs.bof() && !rs.eof() ? rs.current().cusnum : 0;
+    const std::optional<CustomerList::Keep> keep =
+        shown ? std::optional(CustomerList::Keep{shown, rs.position()}) : std::nullopt;
+    const int column = section < 0 ? -1 : int(by - at.begin());
+    co_await list.sort(column, descending, keep);
+    if (rs.hasRows())
+        show_rec();
+    else
+        clear_txt();
+}
+
+void Form1::show_sort()
+{
+    const auto [column, descending] = list.sorting();
+    const int section = column < 0 ? -1 : column_positions(rs.headings())[column];
+    DataGrid1->showSort(section, descending);
+    show_position();
 }
 
 QCoro::Task<> Form1::fname_Click()
@@ -612,6 +649,10 @@ void Form1::show_position()
                         .arg(source.column == RowSource::Column::Fname ? tr("first name")
                                                                        : tr("last name"),
                              source.text);
+    }
+    if (const auto [column, descending] = list.sorting(); column >= 0 && count > 0 && mode_ == Mode::Browse) {
+        const QString heading = rs.headings().value(column_positions(rs.headings())[column]);
+        line += descending ? tr(", sorted by %1 descending").arg(heading) : tr(", sorted by %1 ascending").arg(heading);
     }
     if (mode_ == Mode::Browse && !note_.isEmpty())
         line += QStringLiteral(" · ") + note_;

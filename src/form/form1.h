@@ -61,6 +61,9 @@ public:
     QCoro::Task<> cmddel_Click();
     void cmdexit_Click();
     QCoro::Task<> Text9_Change();
+    // A heading clicked, or the heading's menu: the list sorted by the
+    // grid's column section (-1: its own order), the customer shown kept.
+    QCoro::Task<> sort_Click(int section, bool descending);
     QCoro::Task<> fname_Click();
     QCoro::Task<> lname_Click();
     void text5_Change();
@@ -160,6 +163,8 @@ private:
                                std::shared_ptr<const print::ListLayout> layout, print::LabelSheet sheet);
     // Writes the line under the grid from the mode and the record set.
     void show_position();
+    // Shows the list's sort in the grid's headings and the line under it.
+    void show_sort();
 
     // Undo and Redo (form1_undo.cpp): the keys, a change just made as a
     // step, and a step undone (or done again) in the database.

@@ -6,8 +6,10 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
+#include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QWheelEvent>
 #include <algorithm>
@@ -143,6 +145,9 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), bar_(new QScrollBar(Qt
     // The view's own vertical bar would only ever scroll the window; the
     // grid's bar takes its place beside the rows.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The bar across stays too, so that the rows shown do not change with
+    // the columns' widths.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     verticalScrollBar()->hide();
     addScrollBarWidget(bar_, Qt::AlignTop);
     bar_->setSingleStep(1);
@@ -151,6 +156,159 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), bar_(new QScrollBar(Qt
     retry_.setSingleShot(true);
     connect(&retry_, &QTimer::timeout, this, [this] { readShown(std::nullopt); });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &DataGrid::onCurrentChanged);
+
+    // The headings: a click sorts ascending, descending, then not at all;
+    // their menu, a drag, and a double-click on an edge (fits the column,
+    // QTableView's own) change the layout, which is kept.
+    QHeaderView* header = horizontalHeader();
+    header->setSectionsMovable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicatorClearable(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    // A heading pressed sorts; it does not choose a column's cells, which
+    // would make the top row current.
+    disconnect(header, &QHeaderView::sectionPressed, this, nullptr);
+    disconnect(header, &QHeaderView::sectionEntered, this, nullptr);
+    connect(header, &QHeaderView::sortIndicatorChanged, this,
+            [this](int section, Qt::SortOrder order) { emit sortAsked(section, order == Qt::DescendingOrder); });
+    connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& at) {
+        auto* menu = new QMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        fillColumnsMenu(menu, header->logicalIndexAt(at));
+        menu->popup(header->mapToGlobal(at));
+    });
+    save_.setInterval(500);
+    save_.setSingleShot(true);
+    connect(&save_, &QTimer::timeout, this, &DataGrid::saveLayout);
+    auto changed = [this] {
+        if (!laying_ && !layoutKey_.isEmpty())
+            save_.start();
+    };
+    connect(header, &QHeaderView::sectionResized, this, changed);
+    connect(header, &QHeaderView::sectionMoved, this, changed);
+}
+
+DataGrid::~DataGrid()
+{
+    if (save_.isActive())
+        saveLayout();
+}
+
+namespace {
+
+// The user's settings of the grid: $XDG_CONFIG_HOME/Tallyhouse/grid.ini.
+QSettings grid_settings()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Tallyhouse"), QStringLiteral("grid"));
+}
+
+// A database's key in them: its target, which holds "/" and ":".
+QString layout_setting(const QString& key)
+{
+    return QStringLiteral("columns/") + QString::fromLatin1(key.toUtf8().toPercentEncoding());
+}
+
+}  // namespace
+
+void DataGrid::keepLayout(const QString& key)
+{
+    layoutKey_ = key;
+    const QByteArray kept = grid_settings().value(layout_setting(key)).toByteArray();
+    laying_ = true;
+    const bool restored = !kept.isEmpty() && horizontalHeader()->restoreState(kept);
+    laying_ = false;
+    // The rows come in their own order at start: the sort is not kept.
+    showSort(-1, false);
+    // The default layout fits the rows on screen: once they are.
+    fitPending_ = !restored;
+    if (fitPending_ && isVisible())
+        fitColumns();
+}
+
+void DataGrid::saveLayout()
+{
+    save_.stop();
+    if (!layoutKey_.isEmpty())
+        grid_settings().setValue(layout_setting(layoutKey_), horizontalHeader()->saveState());
+}
+
+void DataGrid::fitColumns()
+{
+    QHeaderView* header = horizontalHeader();
+    fitPending_ = false;
+    laying_ = true;
+    // A column wider than this would push the others out of sight.
+    const int most = std::max(header->defaultSectionSize(), width() * 2 / 5);
+    for (int column = 0; column < header->count(); ++column) {
+        header->setSectionHidden(column, false);
+        header->moveSection(header->visualIndex(column), column);
+        resizeColumnToContents(column);
+        header->resizeSection(column, std::min(header->sectionSize(column), most));
+    }
+    laying_ = false;
+}
+
+QString DataGrid::sortWords(bool descending)
+{
+    return descending ? tr("sorted descending") : tr("sorted ascending");
+}
+
+void DataGrid::showSort(int section, bool descending)
+{
+    QHeaderView* header = horizontalHeader();
+    {
+        const QSignalBlocker quiet(header);
+        header->setSortIndicator(section, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    }
+    header->viewport()->update();
+    // Screen readers hear it as the grid's description.
+    setAccessibleDescription(section < 0 ? QString()
+                                         : model_.headerData(section, Qt::Horizontal).toString() + QStringLiteral(", ")
+                                               + sortWords(descending));
+}
+
+void DataGrid::fillColumnsMenu(QMenu* menu, int section)
+{
+    menu->clear();
+    QHeaderView* header = horizontalHeader();
+    const QString name = model_.headerData(section, Qt::Horizontal).toString();
+    if (section >= 0 && section < header->count()) {
+        const bool sorted = header->sortIndicatorSection() == section;
+        const bool down = header->sortIndicatorOrder() == Qt::DescendingOrder;
+        auto sortEntry = [&](const QString& text, int by, bool descending, bool checked) {
+            QAction* a = menu->addAction(text, this, [this, by, descending] { emit sortAsked(by, descending); });
+            a->setCheckable(true);
+            a->setChecked(checked);
+        };
+        sortEntry(tr("Sort by %1, &ascending").arg(name), section, false, sorted && !down);
+        sortEntry(tr("Sort by %1, &descending").arg(name), section, true, sorted && down);
+        sortEntry(tr("&Unsorted"), -1, false, header->sortIndicatorSection() < 0);
+        menu->addSeparator();
+    }
+    int shown = 0;
+    for (int column = 0; column < header->count(); ++column)
+        shown += header->isSectionHidden(column) ? 0 : 1;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int column = header->logicalIndex(visual);
+        QAction* a = menu->addAction(model_.headerData(column, Qt::Horizontal).toString());
+        a->setCheckable(true);
+        a->setChecked(!header->isSectionHidden(column));
+        // The last column shown stays.
+        a->setEnabled(header->isSectionHidden(column) || shown > 1);
+        connect(a, &QAction::toggled, this, [this, column](bool on) {
+            horizontalHeader()->setSectionHidden(column, !on);
+            if (on && horizontalHeader()->sectionSize(column) == 0)
+                resizeColumnToContents(column);
+            saveLayout();
+        });
+    }
+    menu->addSeparator();
+    menu->addAction(tr("&Reset columns"), this, [this] {
+        fitColumns();
+        if (!layoutKey_.isEmpty())
+            grid_settings().remove(layout_setting(layoutKey_));
+    });
 }
 
 void DataGrid::setDataSource(RecordSet* rs)
@@ -360,11 +518,16 @@ void DataGrid::announceCurrent()
     QAccessible::updateAccessibility(&event);
 }
 
-void DataGrid::resizeEvent(QResizeEvent* event)
+// The rows shown follow the height of the rows' area, which changes with
+// the window and with the bar across, shown while the columns are wider.
+bool DataGrid::viewportEvent(QEvent* event)
 {
-    QTableView::resizeEvent(event);
-    if (bar_->pageStep() != rowsShown())
+    const bool done = QTableView::viewportEvent(event);
+    if (event->type() == QEvent::Resize && bar_->pageStep() != rowsShown())
         showFrom(model_.top());
+    if (event->type() == QEvent::Resize && fitPending_ && isVisible())
+        fitColumns();
+    return done;
 }
 
 void DataGrid::wheelEvent(QWheelEvent* event)

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <optional>
 
+class QMenu;
 class QScrollBar;
 class RecordSet;
 
@@ -70,6 +71,8 @@ class DataGrid : public QTableView {
     Q_OBJECT
 public:
     explicit DataGrid(QWidget* parent = nullptr);
+    // Writes a layout changed just before.
+    ~DataGrid() override;
 
     void setDataSource(RecordSet* rs);
     RecordSet* dataSource() const { return rs_; }
@@ -84,7 +87,30 @@ public:
     // The current column, kept while the current row is not on screen.
     int currentColumn() const { return column_; }
 
+    // The columns' layout (widths, order, hidden columns) is kept under
+    // key (the database's) in the user's settings across restarts: shows
+    // the layout kept there, else the default one (fit). Call once the
+    // columns and the first rows are in.
+    void keepLayout(const QString& key);
+    // The default layout: every column shown, in the table's order, each
+    // as wide as its heading and the texts of the rows on screen, within a
+    // bound.
+    void fitColumns();
+    // Shows by which column (-1: none) the rows are sorted, with Qt's
+    // sort indicator, without asking for a sort.
+    void showSort(int section, bool descending);
+    // Fills the heading's menu for a column: sort ascending, descending or
+    // not at all, every column with a check mark for shown, and Reset
+    // columns. The grid's own menu offers it for the current column (the
+    // keyboard).
+    void fillColumnsMenu(QMenu* menu, int section);
+    // The words that tell the sort, "sorted ascending"; "" for none.
+    static QString sortWords(bool descending);
+
 signals:
+    // A click on a heading (ascending, descending, then none) or the
+    // heading's menu asks for the rows sorted by a column; -1 for none.
+    void sortAsked(int section, bool descending);
     // The user chose the row at position; past the last row, the last.
     void moveAsked(qint64 position);
     // The rows the user scrolled to could not be read now: another program
@@ -100,7 +126,7 @@ protected:
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
     void focusInEvent(QFocusEvent* event) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
-    void resizeEvent(QResizeEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:
@@ -124,8 +150,15 @@ private:
     // Tells assistive technology which cell is current, while the grid has the keyboard.
     void announceCurrent();
 
+    // Writes the layout to the user's settings (keepLayout).
+    void saveLayout();
+
     RecordSet* rs_ = nullptr;
     RecordSetModel model_;
+    QString layoutKey_;  // where the layout is kept; "" while none is
+    QTimer save_;        // writes the layout shortly after the user changed it
+    bool laying_ = false;  // the grid itself lays the columns out
+    bool fitPending_ = false;  // the default layout, once the rows are on screen
     QTimer retry_;  // reads rows on screen that could not be read
     GridCellDelegate cells_;
     QScrollBar* bar_;

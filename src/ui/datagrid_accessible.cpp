@@ -77,7 +77,12 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
-        if (t != QAccessible::Name || !isValid())
+        if (!isValid())
+            return {};
+        // A heading tells whether the rows are sorted by its column.
+        if (t == QAccessible::Description && row_ < 0 && grid_->horizontalHeader()->sortIndicatorSection() == column_)
+            return DataGrid::sortWords(grid_->horizontalHeader()->sortIndicatorOrder() == Qt::DescendingOrder);
+        if (t != QAccessible::Name)
             return {};
         if (row_ < 0)
             return grid_->model()->headerData(column_, Qt::Horizontal).toString();

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTest>
@@ -151,6 +152,7 @@ QString describe(const Action& a)
     case Action::Option: return QStringLiteral("click option %1").arg(a.target);
     case Action::GridRow: return QStringLiteral("click grid row %1").arg(a.count);
     case Action::GridKey: return QStringLiteral("key %1 in the grid").arg(QKeySequence(a.count).toString());
+    case Action::Heading: return QStringLiteral("click heading %1").arg(a.count);
     case Action::CloseBox: return QStringLiteral("close box");
     }
     return {};
@@ -182,6 +184,13 @@ bool applicable(const Action& a, Form1& form)
     }
     case Action::GridRow: return form.DataGrid1->isEnabled() && a.count < form.DataGrid1->listedRows();
     case Action::GridKey: return form.DataGrid1->isEnabled() && form.DataGrid1->listedRows() > 0;
+    case Action::Heading: {
+        // A heading in view.
+        const QHeaderView* header = form.DataGrid1->horizontalHeader();
+        const int at = header->sectionViewportPosition(a.count);
+        return form.DataGrid1->isEnabled() && a.count < header->count() && at >= 0
+            && at + header->sectionSize(a.count) / 2 < header->viewport()->width();
+    }
     case Action::CloseBox: return true;
     }
     return false;
@@ -257,6 +266,12 @@ void perform(const Action& a, Form1& form)
         QTest::keyClick(form.DataGrid1, Qt::Key(a.count & ~Qt::KeyboardModifierMask),
                         Qt::KeyboardModifiers(a.count & Qt::KeyboardModifierMask));
         break;
+    case Action::Heading: {
+        QHeaderView* header = form.DataGrid1->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(a.count) + header->sectionSize(a.count) / 2, header->height() / 2));
+        break;
+    }
     case Action::CloseBox:
         form.close();
         break;
@@ -312,12 +327,15 @@ Action choose(std::mt19937_64& rng, Form1& form, bool crowded)
         } else if (roll < 93) {
             a.kind = Action::GridRow;
             a.count = pick(int(std::max<qint64>(1, form.DataGrid1->listedRows())));
-        } else if (roll < 99) {
+        } else if (roll < 98) {
             a.kind = Action::GridKey;
             static const int keys[] = {Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown, Qt::Key_PageUp,
                                        Qt::Key_Home, Qt::Key_End, (Qt::ControlModifier | Qt::Key_Home).toCombined(),
                                        (Qt::ControlModifier | Qt::Key_End).toCombined()};
             a.count = keys[pick(8)];
+        } else if (roll < 99) {
+            a.kind = Action::Heading;
+            a.count = pick(int(kCustomerColumns.size()));
         } else {
             a.kind = Action::CloseBox;
         }

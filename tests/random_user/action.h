@@ -21,6 +21,7 @@ struct Action {
         Option,         // a click on the option button `target`
         GridRow,        // a click on row `count` of the grid
         GridKey,        // the key `count` pressed in the grid
+        Heading,        // a click on the heading of the grid's column `count`
         CloseBox,       // the window asked to close
     };
     Kind kind = CloseBox;

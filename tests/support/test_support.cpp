@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -223,6 +224,17 @@ void make_read_only(const TempDb& db)
     if (!QFile::setPermissions(db.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther))
         qFatal("cannot make %s read-only", qPrintable(db.path()));
 }
+
+namespace {
+// The user's settings of the program (the grid's layout) go to a folder of
+// the test process, never the user's.
+void own_settings()
+{
+    static QTemporaryDir settings;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+}
+Q_COREAPP_STARTUP_FUNCTION(own_settings)
+}  // namespace
 
 Window::Window(const TempDb& db) : Window(db.target()) {}
 

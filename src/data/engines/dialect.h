@@ -11,7 +11,8 @@
 struct Listing {
     QString where;        // "" for every row, else a condition with ? placeholders
     QVariantList params;  // values for where's placeholders
-    QString sort;         // "" for key order, else the expression the rows are ordered by
+    QString sort;         // "" for key order, else the expression the rows are ordered by, never NULL
+    bool descending = false;  // the rows come in the reverse of that order
 };
 
 // The SQL of a database engine: the text of each statement the program
@@ -74,6 +75,16 @@ public:
     // The rows whose name column matches pattern without regard to case
     // ("%" any run of characters, "_" any one), in name order.
     virtual Listing name_listing(const QString& column, const QString& pattern) const = 0;
+    // What the rows sorted by column i of kCustomerColumns (not the key;
+    // column, its name quoted as the table spells it) are ordered by:
+    // never NULL, texts without regard to case. The engine's sort index on
+    // the column orders its entries so.
+    virtual QString sort_expression(int i, const QString& column) const = 0;
+    // The index that rows sorted by column i are read through, its name,
+    // and those of every column but the key, as dept's columns are named.
+    virtual QString sort_index_statement(const QString& table, int i, const QString& column) const = 0;
+    static QString sort_index_name(const QString& table, int i);
+    QStringList sort_index_statements(const QString& table) const;
     // "column holds exactly this value", NULL and letter case included.
     virtual QString same_value(const QString& column) const = 0;
 };

@@ -8,7 +8,7 @@
 
 namespace {
 
-QString sort_expression(const QString& column)
+QString name_order(const QString& column)
 {
     return QStringLiteral("lower(%1) COLLATE \"C\"").arg(column);
 }
@@ -60,7 +60,7 @@ QString PgDialect::name_index_statement(const QString& table, int column)
 {
     const QString name = QString::fromLatin1(kCustomerColumns[column].name).toLower();
     return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 ((%3), %4) INCLUDE (%5)")
-        .arg(name_index(table, column), table, sort_expression(name), QLatin1String(kCustomerColumns[0].name), name);
+        .arg(name_index(table, column), table, name_order(name), QLatin1String(kCustomerColumns[0].name), name);
 }
 
 // A notification to every listening program after each change of the table.
@@ -90,8 +90,8 @@ QStringList PgDialect::create_statements(const QString& table) const
     return QStringList{QStringLiteral("CREATE TABLE %1 (%2) WITH (autovacuum_vacuum_scale_factor = 0.01, "
                                       "autovacuum_analyze_scale_factor = 0.01)")
                            .arg(table, columns.join(QStringLiteral(", ")))}
-        << name_index_statement(table, kFname) << name_index_statement(table, kLname) << notify_statements(table)
-        << history_statements(table, {});
+        << name_index_statement(table, kFname) << name_index_statement(table, kLname) << sort_index_statements(table)
+        << notify_statements(table) << history_statements(table, {});
 }
 
 QStringList PgDialect::history_triggers(const QString& table)
@@ -181,8 +181,8 @@ QStringList PgDialect::history_statements(const QString& table, const QStringLis
         QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(h, columns.join(QStringLiteral(", "))),
         QStringLiteral("CREATE INDEX IF NOT EXISTS %1_cusnum ON %1 (cusnum, id)").arg(h),
         QStringLiteral("CREATE INDEX IF NOT EXISTS %1_deleted ON %1 (id)").arg(h) + deleted,
-        QStringLiteral("CREATE INDEX IF NOT EXISTS %1_deleted_fname ON %1 ((%2), id)").arg(h, sort_expression(history_column("old", kFname))) + deleted,
-        QStringLiteral("CREATE INDEX IF NOT EXISTS %1_deleted_lname ON %1 ((%2), id)").arg(h, sort_expression(history_column("old", kLname))) + deleted,
+        QStringLiteral("CREATE INDEX IF NOT EXISTS %1_deleted_fname ON %1 ((%2), id)").arg(h, name_order(history_column("old", kFname))) + deleted,
+        QStringLiteral("CREATE INDEX IF NOT EXISTS %1_deleted_lname ON %1 ((%2), id)").arg(h, name_order(history_column("old", kLname))) + deleted,
         function.arg(table, QStringLiteral("inserted"),
                      history_insert(table, names, "insert", nw, {}, nw, positional(QStringLiteral("tallyhouse_new"), nw, n))),
         function.arg(table, QStringLiteral("changed_row"), change),
@@ -224,7 +224,7 @@ QString PgDialect::row_key() const
 Listing PgDialect::name_listing(const QString& column, const QString& pattern) const
 {
     Listing out;
-    out.sort = sort_expression(column);
+    out.sort = name_order(column);
     // No name holds a NUL character: such a pattern matches nothing.
     if (pattern.contains(QChar(0))) {
         out.where = QStringLiteral("FALSE");
@@ -234,6 +234,22 @@ Listing PgDialect::name_listing(const QString& column, const QString& pattern) c
     out.where = out.sort + QStringLiteral(" LIKE lower(?) ESCAPE ''");
     out.params << pattern;
     return out;
+}
+
+// A text is sorted by its first kMaxNameLength characters, which an
+// index entry holds in any script; longer texts alike so far stand in key
+// order.
+QString PgDialect::sort_expression(int i, const QString& column) const
+{
+    if (kCustomerColumns[i].kind == CustomerColumn::Number)
+        return QStringLiteral("coalesce(%1, 0)").arg(column);
+    return QStringLiteral("lower(left(coalesce(%1, ''), %2)) COLLATE \"C\"").arg(column).arg(kMaxNameLength);
+}
+
+QString PgDialect::sort_index_statement(const QString& table, int i, const QString& column) const
+{
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 ((%3), %4)")
+        .arg(sort_index_name(table, i), table, sort_expression(i, column), QLatin1String(kCustomerColumns[0].name));
 }
 
 QString PgDialect::same_value(const QString& column) const

@@ -35,6 +35,8 @@ public:
     QString row_key() const override;
     Listing name_listing(const QString& column, const QString& pattern) const override;
     QString same_value(const QString& column) const override;
+    QString sort_expression(int i, const QString& column) const override;
+    QString sort_index_statement(const QString& table, int i, const QString& column) const override;
 
     // The index a name filter counts and pages through (column is fname's
     // or lname's place among dept's columns), its name, and the statements

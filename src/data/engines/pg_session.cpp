@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QRegularExpression>
 #include <cerrno>
 #include <climits>
@@ -580,6 +581,7 @@ QList<Statement> PgSession::table_statements(const QString& table) const
              .arg(index.arg(PgDialect::name_index(table, kFname)), index.arg(PgDialect::name_index(table, kLname)), kInTable,
                   key, notifies(table), keeps_history(table)),
          {table, table, table, table, table, table}},
+        {QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema() AND tablename = ?"), {table}},
     };
 }
 
@@ -602,6 +604,13 @@ QStringList PgSession::open_table(const QString& table, const QList<Rows>& answe
         missing << QStringList{PgDialect::name_index_statement(table, kLname)};
     if (!has.value(2).toBool())
         missing << QStringList{QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS %1_%2 ON %1 (%2)").arg(table, QLatin1String(kCustomerColumns[0].name))};
+    QSet<QString> indexes;
+    for (const QVariantList& row : answers.value(3).rows)
+        indexes.insert(row.value(0).toString());
+    const auto at = column_positions(names);
+    for (int i = 1; i < int(kCustomerColumns.size()); ++i)
+        if (at[i] >= 0 && !indexes.contains(Dialect::sort_index_name(table, i)))
+            missing << QStringList{PgDialect().sort_index_statement(table, i, Dialect::quoted(names[at[i]]))};
     if (!notifying_)
         missing << PgDialect::notify_statements(table);
     // The history, with all it needs, in one transaction.

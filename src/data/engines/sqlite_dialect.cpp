@@ -26,7 +26,7 @@ QStringList SqliteDialect::create_statements(const QString& table) const
         QStringLiteral("CREATE TABLE %1 (%2)").arg(table, columns.join(QStringLiteral(", "))),
         index_statement(table, kFname),
         index_statement(table, kLname),
-    } + history_statements(table, {});
+    } + sort_index_statements(table) + history_statements(table, {});
 }
 
 namespace {
@@ -175,6 +175,21 @@ Listing SqliteDialect::name_listing(const QString& column, const QString& patter
     }
     out.where = conditions.join(QStringLiteral(" AND "));
     return out;
+}
+
+QString SqliteDialect::sort_expression(int i, const QString& column) const
+{
+    if (kCustomerColumns[i].kind == CustomerColumn::Number)
+        return QStringLiteral("coalesce(%1, 0)").arg(column);
+    return QStringLiteral("coalesce(%1, '') COLLATE NOCASE").arg(column);
+}
+
+// The rowid is in every index entry: the entries stand in the listing's
+// order, ties in key order.
+QString SqliteDialect::sort_index_statement(const QString& table, int i, const QString& column) const
+{
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
+        .arg(Dialect::quoted(sort_index_name(table, i)), Dialect::quoted(table), sort_expression(i, column));
 }
 
 QString SqliteDialect::same_value(const QString& column) const

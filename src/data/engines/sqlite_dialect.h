@@ -25,6 +25,8 @@ public:
     QString row_key() const override { return QStringLiteral("rowid"); }
     Listing name_listing(const QString& column, const QString& pattern) const override;
     QString same_value(const QString& column) const override;
+    QString sort_expression(int i, const QString& column) const override;
+    QString sort_index_statement(const QString& table, int i, const QString& column) const override;
 
     // The index on column (its place among dept's columns) that the
     // program wants: a name's in NOCASE order, the key's unique; and the

@@ -311,15 +311,22 @@ QStringList SqliteSession::open_table(const QString& table, const QList<Rows>& a
     QSet<QString> present;
     for (const QVariantList& index : answers.value(1).rows)
         present.insert(index.value(0).toString());
+    // The name indexes, and the sort index of each column the table has.
+    QStringList missing;
+    for (const int column : wanted)
+        if (!present.contains(SqliteDialect::index_name(table, column).toLower()))
+            missing << SqliteDialect::index_statement(table, column);
+    const auto at = column_positions(names);
+    for (int i = 1; i < int(kCustomerColumns.size()); ++i)
+        if (at[i] >= 0 && !present.contains(Dialect::sort_index_name(table, i)))
+            missing << SqliteDialect().sort_index_statement(table, i, Dialect::quoted(names[at[i]]));
     // Only what is missing is written, without waiting: a file locked by
     // another program, read-only, or holding duplicate keys still works,
     // only slower or without the guard.
-    for (const int column : wanted) {
-        if (present.contains(SqliteDialect::index_name(table, column).toLower()))
-            continue;
+    for (const QString& sql : missing) {
         try {
             check_writable();
-            run(SqliteDialect::index_statement(table, column), {}, 0, true);
+            run(sql, {}, 0, true);
         } catch (const DbError& e) {
             if (e.cancelled())
                 throw;

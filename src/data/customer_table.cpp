@@ -108,7 +108,7 @@ Statement CustomerTable::beyond_key(const Listing& l, const QString& cmp, const 
         return {QStringLiteral("%1 %2 ?").arg(row, cmp), {key.row}};
     // The sort value alone bounds the rows too: SQLite seeks its index by
     // that bound, where by the pair alone it would scan.
-    return {QStringLiteral("%1 %2= ? AND (%1, %3) %2 (?, ?)").arg(l.sort, cmp.left(1), row), {key.sort, key.sort, key.row}};
+    return {QStringLiteral("%1 %2= ? AND (%1, %3) %2 (?, ?)").arg(l.sort, cmp, row), {key.sort, key.sort, key.row}};
 }
 
 Statement CustomerTable::beyond_customer(const Listing& l, const QString& cmp, qint64 cusnum) const
@@ -123,6 +123,25 @@ Statement CustomerTable::beyond_customer(const Listing& l, const QString& cmp, q
     return {QStringLiteral("%1 %2= %3 AND (%1, %4) %5 (%3, %6)")
                 .arg(l.sort, cmp.left(1), sort, row, cmp, of.arg(row, kTable, column(0))),
             {cusnum, cusnum, cusnum}};
+}
+
+Statement CustomerTable::count_beyond_customer(const Listing& l, const QString& cmp, qint64 cusnum) const
+{
+    const QString count = QStringLiteral("SELECT count(*) FROM ") + kTable;
+    if (l.sort.isEmpty()) {
+        const Statement b = beyond_customer(l, cmp, cusnum);
+        return {count + where(l, b.sql), l.params + b.params};
+    }
+    // The rows beyond the customer's sort value, and those of the same value
+    // beyond its key: two counts of the sort index alone, where a count
+    // by the pair would read every row it passes.
+    const QString of = QStringLiteral("(SELECT %1 FROM %2 WHERE %3 = ?)");
+    const QString sort = of.arg(l.sort, kTable, column(0));
+    const QString row = db_.dialect().row_key();
+    return {QStringLiteral("SELECT (%1) + (%2)")
+                .arg(count + where(l, QStringLiteral("%1 %2 %3").arg(l.sort, cmp, sort)),
+                     count + where(l, QStringLiteral("%1 = %2 AND %3 %4 %5").arg(l.sort, sort, row, cmp, of.arg(row, kTable, column(0))))),
+            l.params + QVariantList{cusnum} + l.params + QVariantList{cusnum, cusnum}};
 }
 
 qint64 CustomerTable::count(const Listing& l) const
@@ -226,8 +245,7 @@ QList<Statement> CustomerTable::reread_statements(const Reread& r) const
         out << key_range_statement();
     if (r.cusnum) {
         out << key_of_statement(l, *r.cusnum);
-        const Statement b = beyond_customer(l, beyond(l, r.from_end), *r.cusnum);
-        out << Statement{QStringLiteral("SELECT count(*) FROM ") + kTable + where(l, b.sql), l.params + b.params};
+        out << count_beyond_customer(l, beyond(l, r.from_end), *r.cusnum);
         // The rows around the customer come along: the grid shows them
         // as the customer becomes current, with no question of its own.
         out << rows_statement(l, beyond_customer(l, beyond(l, false), *r.cusnum), true, 2 * r.page, 0);

@@ -181,6 +181,8 @@ private:
     // beyond the customer with this number.
     Statement beyond_key(const Listing& l, const QString& cmp, const Key& key) const;
     Statement beyond_customer(const Listing& l, const QString& cmp, qint64 cusnum) const;
+    // Counts the rows beyond the customer with this number.
+    Statement count_beyond_customer(const Listing& l, const QString& cmp, qint64 cusnum) const;
     Statement exists_statement(qint64 cusnum) const;
     QList<Statement> reread_statements(const Reread& r) const;
     Reread::Answer reread_answer(const Reread& r, QList<Rows> answers, std::optional<qint64> others) const;

@@ -362,9 +362,11 @@ void TransferTest::cancelLeavesNoFileAndNoRows()
     QCOMPARE(contents(existing), QByteArray("kept as it was\n"));
     QCOMPARE(QDir(db.dir()).entryList(QDir::Files), filesBefore);  // no temporary file left either
 
-    // An import cancelled after its first rows are stored stores none.
+    // An import cancelled after its first rows are stored stores none; so
+    // many rows that a file's sort indexes are made afresh for them, and
+    // are there again after the cancel as after the import.
     QByteArray many = "cusnum,Fname\r\n";
-    for (int i = 0; i < 700; ++i)
+    for (int i = 0; i < 10000; ++i)
         many += ",New\r\n";
     write_file(existing, many);
     answer_file(w, existing);
@@ -372,6 +374,15 @@ void TransferTest::cancelLeavesNoFileAndNoRows()
     QCOMPARE(db.count(), 7);
     QCOMPARE(w->DataGrid1->listedRows(), 7);
     QVERIFY(watch.seen.isEmpty());
+    auto sortIndexes = [&] {
+        return w.ask([](Database& cn) { return cn.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name LIKE 'dept_sort_%'")).toInt(); });
+    };
+    if (!on_server())
+        QCOMPARE(sortIndexes(), 9);
+    QVERIFY2(import_by_menu(w, existing).startsWith(QStringLiteral("10000 customers were imported")), "");
+    QCOMPARE(db.count(), 10007);
+    if (!on_server())
+        QCOMPARE(sortIndexes(), 9);
 }
 
 void TransferTest::menuAndKeysOnlyWhileBrowsing()

@@ -631,6 +631,23 @@ int CustomerTable::rows_per_insert() const
     return db_.dialect().rows_per_insert();
 }
 
+void CustomerTable::drop_sort_indexes()
+{
+    if (!db_.dialect().remakes_sort_indexes())
+        return;
+    for (int i = 1; i < int(kCustomerColumns.size()); ++i)
+        db_.execute(QStringLiteral("DROP INDEX IF EXISTS ") + Dialect::quoted(Dialect::sort_index_name(kTable, i)));
+}
+
+void CustomerTable::make_sort_indexes()
+{
+    if (!db_.dialect().remakes_sort_indexes())
+        return;
+    for (int i = 1; i < int(kCustomerColumns.size()); ++i)
+        if (positions_[i] >= 0)
+            db_.execute(db_.dialect().sort_index_statement(kTable, i, column(i)));
+}
+
 void CustomerTable::insert_rows(const QVector<CustomerRow>& rows)
 {
     QStringList columns;

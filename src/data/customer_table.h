@@ -143,6 +143,11 @@ public:
     // rows (DbSession::insert_rows); at most rows_per_insert() of them.
     void insert_rows(const QVector<CustomerRow>& rows);
     int rows_per_insert() const;
+    // Where the engine gains by it (Dialect::remakes_sort_indexes), drops
+    // the sort indexes before adding many rows and makes them again after,
+    // within the caller's transaction; elsewhere nothing.
+    void drop_sort_indexes();
+    void make_sort_indexes();
 
     // ---- An import undone and done again, through the history ----
 

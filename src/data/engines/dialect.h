@@ -85,6 +85,11 @@ public:
     virtual QString sort_index_statement(const QString& table, int i, const QString& column) const = 0;
     static QString sort_index_name(const QString& table, int i);
     QStringList sort_index_statements(const QString& table) const;
+    // Whether adding many rows in one transaction drops the sort indexes
+    // first and makes them again at its end: quicker than keeping each up
+    // to date row by row, where the transaction keeps other programs
+    // from reading the table through them anyway.
+    virtual bool remakes_sort_indexes() const { return false; }
     // "column holds exactly this value", NULL and letter case included.
     virtual QString same_value(const QString& column) const = 0;
 };

@@ -27,6 +27,8 @@ public:
     QString same_value(const QString& column) const override;
     QString sort_expression(int i, const QString& column) const override;
     QString sort_index_statement(const QString& table, int i, const QString& column) const override;
+    // Other programs read the file as it was until the commit.
+    bool remakes_sort_indexes() const override { return true; }
 
     // The index on column (its place among dept's columns) that the
     // program wants: a name's in NOCASE order, the key's unique; and the

@@ -40,6 +40,9 @@ bool TableCustomerSource::next(ImportedCustomer& customer)
 namespace {
 
 // What the first reading of a source found.
+// From so many rows on, an import makes the sort indexes afresh.
+constexpr qint64 kManyRows = 10000;
+
 struct Checked {
     qint64 rows = 0;
     std::optional<qint64> smallest;  // the smallest key the source gives
@@ -246,11 +249,17 @@ ImportResult import_customers(CustomerTable& table, CustomerSource& source, cons
     ImportResult r;
     try {
         const qint64 before = versioned ? table.last_version() : 0;
+        // Many rows go in quicker with the sort indexes made afresh after.
+        const bool many = checked.rows >= kManyRows;
+        if (many)
+            table.drop_sort_indexes();
         r = store(table, source, progress, checked);
         if (r.outcome != ImportResult::Done) {
             cn.rollback();
             return r;
         }
+        if (many)
+            table.make_sort_indexes();
         if (versioned)
             r.versions = std::pair{before, table.last_version()};
     } catch (...) {

@@ -518,8 +518,8 @@ void DataGrid::announceCurrent()
     QAccessible::updateAccessibility(&event);
 }
 
-// The rows shown follow the height of the rows' area, which changes with
-// the window and with the bar across, shown while the columns are wider.
+// The rows shown follow the height of the rows' area; the default layout
+// is fitted once that area has its size and the rows are on screen.
 bool DataGrid::viewportEvent(QEvent* event)
 {
     const bool done = QTableView::viewportEvent(event);

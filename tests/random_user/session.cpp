@@ -72,6 +72,7 @@ QString kind_name(Action::Kind kind)
     case Action::Option: return QStringLiteral("option clicked");
     case Action::GridRow: return QStringLiteral("grid row clicked");
     case Action::GridKey: return QStringLiteral("grid key");
+    case Action::Heading: return QStringLiteral("heading clicked");
     case Action::CloseBox: return QStringLiteral("close box");
     default: return QStringLiteral("button");
     }

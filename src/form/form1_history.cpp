@@ -12,6 +12,7 @@
 #include "ui/messages.h"
 
 #include <QAction>
+#include <QPointer>
 
 namespace {
 // What could not be shown, and why when the database refused: a user
@@ -29,7 +30,7 @@ QString unreadable(const QString& what, const DbError& error)
 QCoro::Task<QVector<CustomerVersion>> read_deleted(Connection& cn, RowSource names, std::optional<qint64> older_than)
 {
     auto asked = cn.ask([names, older_than](Database& db) {
-        return CustomerHistory(db).deleted(names, VersionsDialog::kPage, older_than);
+        return CustomerHistory(db).deleted(names, VersionsDialog::pageSize(older_than), older_than);
     });
     co_return co_await asked;
 }
@@ -38,7 +39,7 @@ QCoro::Task<QVector<CustomerVersion>> read_deleted(Connection& cn, RowSource nam
 QCoro::Task<QVector<CustomerVersion>> read_versions(Connection& cn, qint64 cusnum, std::optional<qint64> older_than)
 {
     auto asked = cn.ask([cusnum, older_than](Database& db) {
-        return CustomerHistory(db).versions(cusnum, VersionsDialog::kPage, older_than);
+        return CustomerHistory(db).versions(cusnum, VersionsDialog::pageSize(older_than), older_than);
     });
     co_return co_await asked;
 }
@@ -74,13 +75,16 @@ QCoro::Task<> Form1::deleted_Click()
         return read_deleted(cn, names, older_than);
     };
     auto read = first_page(reader);
+    // The window is made while its first rows are read.
+    QPointer<DeletedCustomersDialog> dialog = new DeletedCustomersDialog(this, reader);
     const auto [first, readError] = co_await std::move(read);
-    if (readError) {
-        if (!readError->cancelled())
+    if (readError || !dialog) {
+        delete dialog.data();
+        if (readError && !readError->cancelled())
             co_await report_not_done(this, unreadable(tr("The deleted customers cannot be listed."), *readError), *readError);
         co_return;
     }
-    auto* dialog = new DeletedCustomersDialog(this, first, reader);
+    dialog->add(first);
     // The customer chosen is taken before the dialog goes.
     std::optional<CustomerRow> chosen;
     connect(dialog, &VersionsDialog::picked, dialog, [&chosen](const CustomerVersion& v) { chosen = v.before; });
@@ -115,13 +119,15 @@ QCoro::Task<> Form1::history_Click()
         return read_versions(cn, cusnum, older_than);
     };
     auto read = first_page(reader);
+    QPointer<CustomerHistoryDialog> dialog = new CustomerHistoryDialog(this, current, reader);
     const auto [first, readError] = co_await std::move(read);
-    if (readError) {
-        if (!readError->cancelled())
+    if (readError || !dialog) {
+        delete dialog.data();
+        if (readError && !readError->cancelled())
             co_await report_not_done(this, unreadable(tr("The history of %1 cannot be shown.").arg(named(current)), *readError), *readError);
         co_return;
     }
-    auto* dialog = new CustomerHistoryDialog(this, current, first, reader);
+    dialog->add(first);
     std::optional<CustomerRow> chosen;
     connect(dialog, &VersionsDialog::picked, dialog, [&chosen](const CustomerVersion& v) { chosen = CustomerHistoryDialog::row_of(v); });
     co_await answer(dialog);

@@ -153,7 +153,7 @@ void VersionsDialog::add(const QVector<CustomerVersion>& page)
         versions_ << version;
         ++row;
     }
-    last_ = page.size() < kPage;
+    last_ = page.size() < (first ? kFirstPage : kPage);
     if (first) {
         // Fitted to the first rows, not to every row of the page: the
         // window is not shown yet, so Qt would measure them all.
@@ -232,7 +232,7 @@ QStringList deleted_headings()
 }
 }  // namespace
 
-DeletedCustomersDialog::DeletedCustomersDialog(QWidget* parent, const QVector<CustomerVersion>& first, PageReader reader)
+DeletedCustomersDialog::DeletedCustomersDialog(QWidget* parent, PageReader reader)
     : VersionsDialog(parent, std::move(reader), tr("&Bring back"), deleted_headings())
 {
     setObjectName(QStringLiteral("deletedCustomers"));
@@ -241,7 +241,6 @@ DeletedCustomersDialog::DeletedCustomersDialog(QWidget* parent, const QVector<Cu
     table()->setAccessibleName(tr("Deleted customers"));
     actButton()->setAccessibleName(tr("Bring back the chosen customer"));
     resize(720, 420);
-    add(first);
 }
 
 QStringList DeletedCustomersDialog::texts(const CustomerVersion& version) const
@@ -271,8 +270,7 @@ QStringList history_headings()
 }
 }  // namespace
 
-CustomerHistoryDialog::CustomerHistoryDialog(QWidget* parent, const CustomerRow& current, const QVector<CustomerVersion>& first,
-                                             PageReader reader)
+CustomerHistoryDialog::CustomerHistoryDialog(QWidget* parent, const CustomerRow& current, PageReader reader)
     : VersionsDialog(parent, std::move(reader), tr("&Restore this version"), history_headings()), current_(current)
 {
     setObjectName(QStringLiteral("customerHistory"));
@@ -282,7 +280,6 @@ CustomerHistoryDialog::CustomerHistoryDialog(QWidget* parent, const CustomerRow&
     table()->setAccessibleName(tr("Versions of customer %1").arg(current.cusnum));
     actButton()->setAccessibleName(tr("Restore the chosen version"));
     resize(980, 420);
-    add(first);
 }
 
 CustomerRow CustomerHistoryDialog::row_of(const CustomerVersion& version)

@@ -29,28 +29,36 @@ using PageReader = std::function<QCoro::Task<QVector<CustomerVersion>>(std::opti
 class VersionsDialog : public QDialog {
     Q_OBJECT
 public:
-    // Versions a page holds; a shorter page is the last one.
+    // Versions a page holds; a shorter page is the last one. The first
+    // page, read before the window opens, is smaller: it fills the window,
+    // and a window of fewer rows is made sooner.
+    static constexpr qint64 kFirstPage = 50;
     static constexpr qint64 kPage = 200;
+    // The versions to read after the version older_than (the first page
+    // for none).
+    static qint64 pageSize(std::optional<qint64> older_than) { return older_than ? kPage : kFirstPage; }
 
     // The versions shown, in table order.
     const QVector<CustomerVersion>& versions() const { return versions_; }
     QTableWidget* table() const { return table_; }
     QPushButton* actButton() const { return act_; }
     QPushButton* moreButton() const { return more_; }
-    // Whether the last page is in: a page shorter than kPage was read.
+    // Whether the last page is in: a page shorter than asked was read.
     bool lastPageIn() const { return last_; }
     // Reads the next page, unless one is being read or the last was.
     void readMore();
+    // Adds one page to the table; a full page means more may follow. The
+    // first, read while the window is made, fits the columns and chooses
+    // the newest version.
+    void add(const QVector<CustomerVersion>& page);
 
 signals:
     void picked(const CustomerVersion& version);
 
 protected:
-    // The dialog with its action's caption; the headings of the table's
-    // columns; filled by the subclass's constructor through add().
+    // The dialog with its action's caption and the headings of the
+    // table's columns, without rows until add().
     VersionsDialog(QWidget* parent, PageReader reader, const QString& act, const QStringList& headings);
-    // Adds one page to the table; a full page means more may follow.
-    void add(const QVector<CustomerVersion>& page);
     // The texts of version's row of the table, one a column, and which of
     // them are marked as changed.
     virtual QStringList texts(const CustomerVersion& version) const = 0;
@@ -83,7 +91,7 @@ private:
 class DeletedCustomersDialog : public VersionsDialog {
     Q_OBJECT
 public:
-    DeletedCustomersDialog(QWidget* parent, const QVector<CustomerVersion>& first, PageReader reader);
+    DeletedCustomersDialog(QWidget* parent, PageReader reader);
 
 protected:
     QStringList texts(const CustomerVersion& version) const override;
@@ -97,7 +105,7 @@ protected:
 class CustomerHistoryDialog : public VersionsDialog {
     Q_OBJECT
 public:
-    CustomerHistoryDialog(QWidget* parent, const CustomerRow& current, const QVector<CustomerVersion>& first, PageReader reader);
+    CustomerHistoryDialog(QWidget* parent, const CustomerRow& current, PageReader reader);
 
     // The customer's row as the version has it: after, or before for a delete.
     static CustomerRow row_of(const CustomerVersion& version);

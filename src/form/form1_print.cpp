@@ -133,12 +133,11 @@ QCoro::Task<> Form1::print_listed(std::shared_ptr<QPrinter> printer, Printout wh
                     printer->abort();
                 return false;
             };
+            const std::optional<print::LabelSheet> labels = what == Printout::Labels ? std::optional(sheet) : std::nullopt;
             const auto paint = [&](QPagedPaintDevice* device) {
-                if (what == Printout::Labels)
-                    return print::paint_labels(device, sheet, [&](CustomerRow& row) { return cursor.next(row); }, told, range) >= 0;
-                const print::Printed list = print::print_list(device, *layout, cursor, told, range);
-                *changed = list.outcome == print::Printed::Changed;
-                return list.outcome == print::Printed::Done;
+                const print::Printed printed = print::print_customers(device, cursor, *layout, labels, told, range);
+                *changed = printed.outcome == print::Printed::Changed;
+                return printed.outcome == print::Printed::Done;
             };
             if (toFile) {
                 *written = print::write_pdf(path, printer->pageLayout(), title, paint);

@@ -556,6 +556,18 @@ qint64 paint_labels(QPagedPaintDevice* device, const LabelSheet& sheet, const Ne
 
 // ---- PDF files ----
 
+Printed print_customers(QPagedPaintDevice* device, ListingCursor& cursor, const ListLayout& layout,
+                        const std::optional<LabelSheet>& sheet, const Progress& progress, PageRange range)
+{
+    if (!sheet)
+        return print_list(device, layout, cursor, progress, range);
+    const qint64 labels = paint_labels(device, *sheet, [&cursor](CustomerRow& row) { return cursor.next(row); }, progress, range);
+    Printed printed;
+    printed.outcome = labels < 0 ? Printed::Stopped : Printed::Done;
+    printed.customers = std::max<qint64>(labels, 0);
+    return printed;
+}
+
 Written write_pdf(const QString& path, const QPageLayout& layout, const QString& title,
                   const std::function<bool(QPagedPaintDevice*)>& paint)
 {

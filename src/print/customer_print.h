@@ -139,6 +139,11 @@ QPageLayout label_page(const LabelSheet& sheet);
 qint64 paint_labels(QPagedPaintDevice* device, const LabelSheet& sheet, const NextRow& rows,
                     const Progress& progress = {}, PageRange range = {});
 
+// The customers a cursor reads on device: as labels on sheet when one is
+// given (never Changed), else as the list layout lays out.
+Printed print_customers(QPagedPaintDevice* device, ListingCursor& cursor, const ListLayout& layout,
+                        const std::optional<LabelSheet>& sheet, const Progress& progress = {}, PageRange range = {});
+
 // Writes a PDF file through paint, which paints on the device given: to a
 // temporary file beside path, which takes path's place only when paint
 // returns true and everything is written. Otherwise nothing is left, and

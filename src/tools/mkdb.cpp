@@ -274,31 +274,27 @@ int print_pdf(const QString& pdfPath, const QString& target, const RowSource& so
         CustomerTable table(cn);
         table.open_for_reading();
         ListingCursor cursor(table, source);
-        qint64 customers = 0;
-        print::Printed::Outcome outcome = print::Printed::Done;
-        print::Written written;
+        print::ListLayout layout(print::filter_text(source));
+        QPageLayout page;
         if (sheet) {
-            const print::NextRow next = [&cursor](CustomerRow& row) { return cursor.next(row); };
-            written = print::write_pdf(pdfPath, print::label_page(*sheet), QCoreApplication::translate("Print", "Address labels"),
-                                       [&](QPagedPaintDevice* device) { return (customers = print::paint_labels(device, *sheet, next)) >= 0; });
+            page = print::label_page(*sheet);
         } else {
-            print::ListLayout layout(print::filter_text(source));
             layout.fit(print::first_rows(cursor));
             const QPageSize::PageSizeId paper = print::paper_for(print::paper_locale());
-            written = print::write_pdf(pdfPath, print::page_layout(paper, layout.orientation(paper)),
-                                       QCoreApplication::translate("Print", "Customers"), [&](QPagedPaintDevice* device) {
-                                           const print::Printed printed = print::print_list(device, layout, cursor);
-                                           customers = printed.customers;
-                                           outcome = printed.outcome;
-                                           return outcome == print::Printed::Done;
-                                       });
+            page = print::page_layout(paper, layout.orientation(paper));
         }
-        if (outcome == print::Printed::Changed)
+        const QString title = sheet ? QCoreApplication::translate("Print", "Address labels") : QCoreApplication::translate("Print", "Customers");
+        print::Printed printed;
+        const print::Written written = print::write_pdf(pdfPath, page, title, [&](QPagedPaintDevice* device) {
+            printed = print::print_customers(device, cursor, layout, sheet);
+            return printed.outcome == print::Printed::Done;
+        });
+        if (printed.outcome == print::Printed::Changed)
             return fail(QCoreApplication::translate("Mkdb", "the customers changed while they were printed, so that the pages "
                                                             "would be numbered wrong; %1 was not written: print again").arg(pdfPath));
         if (written.outcome != print::Written::Done)
             return fail(QCoreApplication::translate("Mkdb", "cannot write %1: %2").arg(pdfPath, written.error));
-        say(QCoreApplication::translate("Mkdb", "Printed %n customers of %1 to %2.", nullptr, int(customers)).arg(cn.name(), pdfPath));
+        say(QCoreApplication::translate("Mkdb", "Printed %n customers of %1 to %2.", nullptr, int(printed.customers)).arg(cn.name(), pdfPath));
         return 0;
     } catch (const DbError& e) {
         return fail(e.message() + QCoreApplication::translate("Mkdb", "; %1 was not written").arg(pdfPath));

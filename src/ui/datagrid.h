@@ -104,7 +104,7 @@ public:
     // columns. The grid's own menu offers it for the current column (the
     // keyboard).
     void fillColumnsMenu(QMenu* menu, int section);
-    // The words that tell the sort, "sorted ascending"; "" for none.
+    // The words that tell the sort: "sorted ascending" or "sorted descending".
     static QString sortWords(bool descending);
 
 signals:

@@ -37,6 +37,14 @@ QString column_caption(int column)
     return caption ? QCoreApplication::translate("CustomerColumn", caption) : QString();
 }
 
+QString column_heading(int column)
+{
+    QString caption = column_caption(column);
+    if (caption.endsWith(u':'))
+        caption.chop(1);
+    return caption;
+}
+
 qsizetype max_length(int column)
 {
     return column == kFname || column == kLname ? kMaxNameLength : kMaxTextLength;

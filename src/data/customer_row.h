@@ -53,6 +53,9 @@ inline constexpr std::array<CustomerColumn, 10> kCustomerColumns{{
 // The caption of column i (a position in kCustomerColumns) in the user's
 // language; empty for a column without one.
 QString column_caption(int column);
+// The caption as a column's heading: without the colon of the record
+// box's label.
+QString column_heading(int column);
 
 // The two name columns, which the filter matches.
 inline constexpr int kFname = 1;

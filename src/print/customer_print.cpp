@@ -199,9 +199,7 @@ QStringList column_headings()
 {
     QStringList out;
     for (int i = 0; i < int(kCustomerColumns.size()); ++i) {
-        QString caption = column_caption(i);
-        if (caption.endsWith(u':'))
-            caption.chop(1);
+        const QString caption = column_heading(i);
         out << (i == 0 ? ListLayout::tr("No.") : caption.isEmpty() ? QString::fromLatin1(kCustomerColumns[i].name) : caption);
     }
     return out;

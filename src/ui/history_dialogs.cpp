@@ -31,15 +31,6 @@ QList<int> field_columns()
     return out;
 }
 
-// A column's caption as a heading: without the colon of the record box's label.
-QString heading_of(int column)
-{
-    QString caption = column_caption(column);
-    if (caption.endsWith(u':'))
-        caption.chop(1);
-    return caption;
-}
-
 QString text_of(const CustomerRow& row, int column)
 {
     const QVariant v = column_value(row, column);
@@ -227,7 +218,7 @@ void VersionsDialog::updateAct()
 namespace {
 QStringList deleted_headings()
 {
-    return {QCoreApplication::translate("VersionsDialog", "Number"), heading_of(kFname), heading_of(kLname),
+    return {QCoreApplication::translate("VersionsDialog", "Number"), column_heading(kFname), column_heading(kLname),
             QCoreApplication::translate("VersionsDialog", "Deleted"), QCoreApplication::translate("VersionsDialog", "Deleted by")};
 }
 }  // namespace
@@ -265,7 +256,7 @@ QStringList history_headings()
     QStringList out{QCoreApplication::translate("VersionsDialog", "When"), QCoreApplication::translate("VersionsDialog", "Who"),
                     QCoreApplication::translate("VersionsDialog", "Change")};
     for (int column : field_columns())
-        out << heading_of(column);
+        out << column_heading(column);
     return out;
 }
 }  // namespace

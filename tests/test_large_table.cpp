@@ -108,13 +108,15 @@ QStringList keysByLastName(QVector<Row> rows, bool descending)
     return out;
 }
 
-// Clicks the heading of a column.
-void clickHeading(Window& w, int column)
+// Clicks the heading of a column, and waits for the list so sorted unless
+// told not to.
+void clickHeading(Window& w, int column, bool settle = true)
 {
     QHeaderView* header = w->DataGrid1->horizontalHeader();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2));
-    w.settle();
+    if (settle)
+        w.settle();
 }
 
 // First, Next, Last, Previous and the scroll bar go in this order of keys.
@@ -149,7 +151,10 @@ void LargeTableTest::headingClicksSortAndMovesFollow()
     TempDb db(data);
     Window w(db);
     QHeaderView* header = w->DataGrid1->horizontalHeader();
-    QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    // A customer in the middle of the order by last name ("M050"): the
+    // rows around it show before its place in that order is counted.
+    for (int i = 0; i < 15; ++i)
+        QTest::mouseClick(w->cmdnext, Qt::LeftButton);
     for (const bool descending : {false, true}) {
         const QString shown = w.boxes()[0];
         clickHeading(w, 2);
@@ -170,6 +175,17 @@ void LargeTableTest::headingClicksSortAndMovesFollow()
     for (const Row& r : data)
         keys << r[0].toString();
     checkOrder(w, keys);
+
+    // Ctrl+Home pressed at once reaches the first row of the new order,
+    // also while the place of the customer in the middle is counted.
+    for (int i = 0; i < 15; ++i)
+        QTest::mouseClick(w->cmdnext, Qt::LeftButton);
+    clickHeading(w, 2, false);
+    QTest::keyClick(w->DataGrid1, Qt::Key_Home, Qt::ControlModifier);
+    w.settle();
+    QCOMPARE(w.boxes()[0], keysByLastName(data, false).first());
+    QCOMPARE(w.rs().position(), 0);
+    QVERIFY(w.gridAgreesWithBoxes());
 }
 
 // The sort stays through the filter, a Save and an Add: the customer saved

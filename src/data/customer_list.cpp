@@ -69,7 +69,8 @@ void CustomerList::openCounter()
     rs_.setCounter([this, opened](Statement count) {
         return counter_->ask([open = opened(), count](Database& db) {
             open(db);
-            return db.scalar(count.sql, count.params).toLongLong();
+            Rows q = db.query(count.sql, count.params);
+            return q.rows.value(0);
         });
     });
 }

@@ -77,8 +77,10 @@ Listing CustomerTable::listing(const RowSource& source) const
     // already, and its index serves both; by the key, in key order.
     if (source.sort == 0)
         out.sort.clear();
-    else if (source.sort > 0 && positions_[source.sort] >= 0 && !(source.column != RowSource::Column::None && source.sort == name))
+    else if (source.sort > 0 && positions_[source.sort] >= 0 && !(source.column != RowSource::Column::None && source.sort == name)) {
         out.sort = db_.dialect().sort_expression(source.sort, column(source.sort));
+        out.by_column = true;
+    }
     out.descending = source.descending;
     // Backwards in key order the rows are paged like a sort: by their key.
     if (out.descending && out.sort.isEmpty())
@@ -101,47 +103,83 @@ QString CustomerTable::where(const Listing& l, const QString& condition)
     return conditions.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
 }
 
-Statement CustomerTable::beyond_key(const Listing& l, const QString& cmp, const Key& key) const
+CustomerTable::At CustomerTable::at_key(const Key& key)
 {
-    const QString row = db_.dialect().row_key();
-    if (l.sort.isEmpty())
-        return {QStringLiteral("%1 %2 ?").arg(row, cmp), {key.row}};
-    // The sort value alone bounds the rows too: SQLite seeks its index by
-    // that bound, where by the pair alone it would scan.
-    return {QStringLiteral("%1 %2= ? AND (%1, %3) %2 (?, ?)").arg(l.sort, cmp, row), {key.sort, key.sort, key.row}};
+    return {{QStringLiteral("?"), {key.sort}}, {QStringLiteral("?"), {key.row}}};
 }
 
-Statement CustomerTable::beyond_customer(const Listing& l, const QString& cmp, qint64 cusnum) const
+CustomerTable::At CustomerTable::at_customer(const Listing& l, qint64 cusnum) const
 {
-    // Each part of the customer's key a subquery of its own, which the
+    // Each part of the customer's place a subquery of its own, which the
     // engines seek once and then compare like a value given.
-    const QString row = db_.dialect().row_key();
     const QString of = QStringLiteral("(SELECT %1 FROM %2 WHERE %3 = ?)");
-    if (l.sort.isEmpty())
-        return {QStringLiteral("%1 %2 %3").arg(row, cmp, of.arg(row, kTable, column(0))), {cusnum}};
-    const QString sort = of.arg(l.sort, kTable, column(0));
-    return {QStringLiteral("%1 %2= %3 AND (%1, %4) %5 (%3, %6)")
-                .arg(l.sort, cmp.left(1), sort, row, cmp, of.arg(row, kTable, column(0))),
-            {cusnum, cusnum, cusnum}};
+    return {{l.sort.isEmpty() ? QStringLiteral("NULL") : of.arg(l.sort, kTable, column(0)), {cusnum}},
+            {of.arg(db_.dialect().row_key(), kTable, column(0)), {cusnum}}};
 }
 
-Statement CustomerTable::count_beyond_customer(const Listing& l, const QString& cmp, qint64 cusnum) const
+Statement CustomerTable::same_run(const Listing& l, const At& at, const QString& cmp) const
 {
-    const QString count = QStringLiteral("SELECT count(*) FROM ") + kTable;
-    if (l.sort.isEmpty()) {
-        const Statement b = beyond_customer(l, cmp, cusnum);
-        return {count + where(l, b.sql), l.params + b.params};
-    }
-    // The rows beyond the customer's sort value, and those of the same value
-    // beyond its key: two counts of the sort index alone, where a count
-    // by the pair would read every row it passes.
-    const QString of = QStringLiteral("(SELECT %1 FROM %2 WHERE %3 = ?)");
-    const QString sort = of.arg(l.sort, kTable, column(0));
+    return {QStringLiteral("%1 = %2 AND %3 %4 %5").arg(l.sort, at.sort.sql, db_.dialect().row_key(), cmp, at.row.sql),
+            at.sort.params + at.row.params};
+}
+
+QList<Statement> CustomerTable::beyond_statements(const Listing& l, const At& at, bool backwards, bool inclusive,
+                                                  qint64 limit, qint64 skip) const
+{
     const QString row = db_.dialect().row_key();
+    const QString cmp = beyond(l, !backwards, inclusive);
+    // In key order, backwards too, the key alone.
+    if (l.sort.isEmpty() || l.sort == row)
+        return {rows_statement(l, {QStringLiteral("%1 %2 %3").arg(row, cmp, at.row.sql), at.row.params}, backwards, limit, skip)};
+    if (db_.dialect().seeks_pairs()) {
+        // The sort value alone bounds the rows too, for the engine's
+        // estimate of how many it reads.
+        return {rows_statement(l,
+                               {QStringLiteral("%1 %2= %3 AND (%1, %4) %5 (%3, %6)").arg(l.sort, cmp.left(1), at.sort.sql, row, cmp, at.row.sql),
+                                at.sort.params + at.sort.params + at.row.params},
+                               backwards, limit, skip)};
+    }
+    // The rows of the same sort value beyond the key, in key order, then
+    // those beyond the sort value: each a seek in the sort index, where by
+    // the pair the engine would walk the whole run of the same value.
+    return {rows_statement(l, same_run(l, at, cmp), backwards, limit, skip, true),
+            rows_statement(l, {QStringLiteral("%1 %2 %3").arg(l.sort, cmp.left(1), at.sort.sql), at.sort.params}, backwards, limit, 0)};
+}
+
+QVector<CustomerTable::KeyedRow> CustomerTable::joined(QList<Rows>& answers, qsizetype& at, qsizetype statements,
+                                                       qint64 limit) const
+{
+    QVector<KeyedRow> out = keyed_rows(answers[++at]);
+    if (statements > 1) {
+        QVector<KeyedRow> past = keyed_rows(answers[++at]);
+        for (qsizetype i = 0; i < past.size() && out.size() < limit; ++i)
+            out.push_back(std::move(past[i]));
+    }
+    return out;
+}
+
+Statement CustomerTable::count_beyond(const Listing& l, const QString& cmp, const At& at) const
+{
+    const Statement& sort = at.sort;
+    const Statement& row = at.row;
+    const QString count = QStringLiteral("SELECT count(*) FROM ") + kTable;
+    const QString key = db_.dialect().row_key();
+    if (l.sort.isEmpty())
+        return {count + where(l, QStringLiteral("%1 %2 %3").arg(key, cmp, row.sql)), l.params + row.params};
+    // The rows beyond the sort value, and those of the same value beyond
+    // the key: two counts of the sort index alone, where a count by the
+    // pair would read every row it passes.
     return {QStringLiteral("SELECT (%1) + (%2)")
-                .arg(count + where(l, QStringLiteral("%1 %2 %3").arg(l.sort, cmp, sort)),
-                     count + where(l, QStringLiteral("%1 = %2 AND %3 %4 %5").arg(l.sort, sort, row, cmp, of.arg(row, kTable, column(0))))),
-            l.params + QVariantList{cusnum} + l.params + QVariantList{cusnum, cusnum}};
+                .arg(count + where(l, QStringLiteral("%1 %2 %3").arg(l.sort, cmp, sort.sql)),
+                     count + where(l, QStringLiteral("%1 = %2 AND %3 %4 %5").arg(l.sort, sort.sql, key, cmp, row.sql))),
+            l.params + sort.params + l.params + sort.params + row.params};
+}
+
+Statement CustomerTable::place_statement(const Listing& l, const Key& key) const
+{
+    const Statement before = count_beyond(l, beyond(l, false), at_key(key));
+    const Statement all = count_statement(l);
+    return {QStringLiteral("SELECT (%1), (%2)").arg(all.sql, before.sql), all.params + before.params};
 }
 
 qint64 CustomerTable::count(const Listing& l) const
@@ -162,12 +200,12 @@ Statement CustomerTable::count_statement(const Listing& l)
 }
 
 Statement CustomerTable::rows_statement(const Listing& l, const Statement& beyond, bool backwards, qint64 limit,
-                                        qint64 skip) const
+                                        qint64 skip, bool by_key) const
 {
     const QString key = db_.dialect().row_key();
     const QString dir = backwards != l.descending ? QStringLiteral(" DESC") : QString();
     QString order = key + dir;
-    if (!l.sort.isEmpty())
+    if (!l.sort.isEmpty() && !by_key)
         order = l.sort + dir + QStringLiteral(", ") + order;
     return {QStringLiteral("SELECT %1, %2, * FROM %3%4 ORDER BY %5 LIMIT ? OFFSET ?")
                 .arg(key, l.sort.isEmpty() ? QStringLiteral("NULL") : l.sort, kTable, where(l, beyond.sql), order),
@@ -193,11 +231,29 @@ QVector<CustomerTable::KeyedRow> CustomerTable::keyed_rows(Rows& q) const
 QVector<CustomerTable::KeyedRow> CustomerTable::rows(const Listing& l, const std::optional<Key>& from, bool backwards,
                                                      qint64 limit, qint64 skip) const
 {
-    const Statement s =
-        rows_statement(l, from ? beyond_key(l, beyond(l, !backwards), *from) : Statement{},
-                       backwards, limit, skip);
-    Rows q = db_.query(s.sql, s.params);
-    return keyed_rows(q);
+    if (!from) {
+        const Statement s = rows_statement(l, {}, backwards, limit, skip);
+        Rows q = db_.query(s.sql, s.params);
+        return keyed_rows(q);
+    }
+    const QList<Statement> asked = beyond_statements(l, at_key(*from), backwards, false, limit, skip);
+    Rows q = db_.query(asked[0].sql, asked[0].params);
+    QVector<KeyedRow> out = keyed_rows(q);
+    if (asked.size() == 1 || out.size() >= limit)
+        return out;
+    // The run of the same sort value ended: the rows beyond it, less
+    // those to be skipped that the run did not hold.
+    qint64 inRun = out.size();
+    if (skip > 0) {
+        const Statement run = same_run(l, at_key(*from), beyond(l, !backwards));
+        inRun = db_.scalar(QStringLiteral("SELECT count(*) FROM ") + kTable + where(l, run.sql), l.params + run.params).toLongLong();
+    }
+    Statement past = asked[1];
+    past.params[past.params.size() - 2] = limit - out.size();
+    past.params[past.params.size() - 1] = std::max<qint64>(skip - inRun, 0);
+    Rows p = db_.query(past.sql, past.params);
+    out += keyed_rows(p);
+    return out;
 }
 
 Statement CustomerTable::key_of_statement(const Listing& l, qint64 cusnum) const
@@ -233,9 +289,11 @@ std::optional<std::pair<qint64, qint64>> CustomerTable::key_range() const
 QList<Statement> CustomerTable::reread_statements(const Reread& r) const
 {
     const Listing& l = r.listing;
+    // A customer's place is counted among all the rows, unless it is
+    // counted afterwards.
+    const bool later = r.cusnum && l.by_column;
     QList<Statement> out;
-    // A customer's place is counted among all the rows.
-    if (r.most > 0 && !r.cusnum) {
+    if (r.most > 0 && (!r.cusnum || later)) {
         out << count_up_to_statement(l, r.most);
     } else {
         out << count_statement(l);
@@ -245,11 +303,12 @@ QList<Statement> CustomerTable::reread_statements(const Reread& r) const
         out << key_range_statement();
     if (r.cusnum) {
         out << key_of_statement(l, *r.cusnum);
-        out << count_beyond_customer(l, beyond(l, r.from_end), *r.cusnum);
+        if (!later)
+            out << count_beyond(l, beyond(l, r.from_end), at_customer(l, *r.cusnum));
         // The rows around the customer come along: the grid shows them
         // as the customer becomes current, with no question of its own.
-        out << rows_statement(l, beyond_customer(l, beyond(l, false), *r.cusnum), true, 2 * r.page, 0);
-        out << rows_statement(l, beyond_customer(l, beyond(l, true, true), *r.cusnum), false, r.page, 0);
+        out << beyond_statements(l, at_customer(l, *r.cusnum), true, false, 2 * r.page, 0);
+        out << beyond_statements(l, at_customer(l, *r.cusnum), false, true, r.page, 0);
     }
     return out;
 }
@@ -261,9 +320,10 @@ CustomerTable::Reread::Answer CustomerTable::reread_answer(const Reread& r, QLis
     // Other programs' changes are counted from before the rows were read,
     // this program's own up to now.
     a.stamp = {db_.generation(), others};
+    a.placed = !(r.cusnum && r.listing.by_column);
     qsizetype at = 0;
     a.count = answers[at].next() ? answers[at].value(0).toLongLong() : 0;
-    a.exact = r.most <= 0 || r.cusnum || a.count < r.most;
+    a.exact = r.most <= 0 || (r.cusnum && a.placed) || a.count < r.most;
     a.first = keyed_rows(answers[++at]);
     if (r.listing.sort.isEmpty() && r.listing.where.isEmpty())
         a.range = key_range_of(answers[++at]);
@@ -271,10 +331,15 @@ CustomerTable::Reread::Answer CustomerTable::reread_answer(const Reread& r, QLis
         Rows& key = answers[++at];
         if (key.next())
             a.key = Key{key.value(0).toLongLong(), key.value(1)};
-        Rows& beyond = answers[++at];
-        a.beyond = beyond.next() ? beyond.value(0).toLongLong() : 0;
-        a.before = keyed_rows(answers[++at]);
-        a.from = keyed_rows(answers[++at]);
+        if (a.key && !a.placed)
+            a.place = place_statement(r.listing, *a.key);
+        if (a.placed) {
+            Rows& beyond = answers[++at];
+            a.beyond = beyond.next() ? beyond.value(0).toLongLong() : 0;
+        }
+        const qsizetype parts = beyond_statements(r.listing, at_key({}), false, false, 0, 0).size();
+        a.before = joined(answers, at, parts, 2 * r.page);
+        a.from = joined(answers, at, parts, r.page);
     }
     return a;
 }

@@ -88,6 +88,12 @@ public:
             std::optional<std::pair<qint64, qint64>> range;  // key_range(), for the whole table in key order
             QVector<KeyedRow> first;
             std::optional<Key> key;       // where the customer stands; none when the listing lacks it
+            // In a listing sorted by a column, counting the rows before
+            // the customer reads the sort index up to it, which takes long
+            // in a large table: there it is counted afterwards
+            // (place_statement), and placed is false.
+            bool placed = true;
+            Statement place;              // unplaced: the statement that counts its place (place_statement)
             qint64 beyond = 0;            // the rows before it, or after it when from_end
             QVector<KeyedRow> before;     // the rows before it, the nearest first
             QVector<KeyedRow> from;       // the customer's row and those after it
@@ -96,6 +102,9 @@ public:
     };
     // Asks a re-read on its own.
     void ask(Reread& r) const;
+    // The statement that counts a listing's rows and, in its second
+    // column, the rows before the row at key: where that row stands.
+    Statement place_statement(const Listing& l, const Key& key) const;
 
     // The customer a row's values hold.
     CustomerRow customer(const Values& values) const;
@@ -180,14 +189,33 @@ private:
     // The comparison of (sort, key) that holds for the rows after a row in
     // the listing's order (after), or before it; inclusive, the row too.
     static QString beyond(const Listing& l, bool after, bool inclusive = false);
-    // The listing's rows beyond a condition (none: from either end).
-    Statement rows_statement(const Listing& l, const Statement& beyond, bool backwards, qint64 limit, qint64 skip) const;
-    // "(sort, key) cmp (?, ?)": beyond a key in the listing's order; or
-    // beyond the customer with this number.
-    Statement beyond_key(const Listing& l, const QString& cmp, const Key& key) const;
-    Statement beyond_customer(const Listing& l, const QString& cmp, qint64 cusnum) const;
-    // Counts the rows beyond the customer with this number.
-    Statement count_beyond_customer(const Listing& l, const QString& cmp, qint64 cusnum) const;
+    // The listing's rows beyond a condition (none: from either end), in
+    // its order, or by the key alone (by_key: the rows share a sort value).
+    Statement rows_statement(const Listing& l, const Statement& beyond, bool backwards, qint64 limit, qint64 skip,
+                             bool by_key = false) const;
+    // Where a row stands in a listing's order: its sort value and its key,
+    // each a value or a subquery with its values.
+    struct At {
+        Statement sort;
+        Statement row;
+    };
+    static At at_key(const Key& key);
+    At at_customer(const Listing& l, qint64 cusnum) const;
+    // "sort = ? AND key cmp ?": the rows of the same sort value beyond a row.
+    Statement same_run(const Listing& l, const At& at, const QString& cmp) const;
+    // What reads up to limit rows beyond a row after skipping skip of them:
+    // backwards those before it, else those after it (inclusive: and the
+    // row). One statement where the engine seeks an index by a pair of
+    // values, else two: the rows of the same sort value beyond the key,
+    // and those beyond the sort value (the second skips nothing), whose
+    // answers joined() takes in turn.
+    QList<Statement> beyond_statements(const Listing& l, const At& at, bool backwards, bool inclusive, qint64 limit,
+                                       qint64 skip) const;
+    // The rows of the next statements answered (one or two, as
+    // beyond_statements made them), up to limit; at, the last answer taken.
+    QVector<KeyedRow> joined(QList<Rows>& answers, qsizetype& at, qsizetype statements, qint64 limit) const;
+    // Counts the rows beyond a row.
+    Statement count_beyond(const Listing& l, const QString& cmp, const At& at) const;
     Statement exists_statement(qint64 cusnum) const;
     QList<Statement> reread_statements(const Reread& r) const;
     Reread::Answer reread_answer(const Reread& r, QList<Rows> answers, std::optional<qint64> others) const;

@@ -35,10 +35,10 @@ CustomerTable::Reread RecordSet::reread(std::optional<qint64> cusnum) const
     // The customer shown is counted from the nearer end: a new one, added
     // with the last row current, from the end. While the rows are still
     // being counted, the end is far.
-    r.from_end = s_ && s_->exact && pos_ >= s_->count / 2;
+    r.from_end = counted() && s_ && pos_ >= s_->count / 2;
     // A customer of a known key in a list in key order (one brought back)
     // is counted from the end its key is nearer.
-    if (cusnum && s_ && s_->exact && s_->range && s_->source.column == RowSource::Column::None)
+    if (cusnum && counted() && s_ && s_->range && s_->source.column == RowSource::Column::None)
         r.from_end = *cusnum - s_->range->first >= s_->range->second - *cusnum;
     return r;
 }
@@ -59,21 +59,42 @@ qint64 RecordSet::install(const RowSource& source, const CustomerTable::Reread& 
         s.exact = false;
         s.count = a.count;
     }
-    // The first row is read with the rest, so that showing it cannot fail.
-    const qint64 n = s.exact ? std::min(s.count, kPage) : kPage;
-    if (n > 0)
-        keep(s, 0, place(s, 0, n, false, a.first.mid(0, n)));
+    // The customer's place: counted, or told by the rows read around it
+    // when they reach an end of the list, or else counted afterwards.
+    std::optional<qint64> position;
+    if (a.key) {
+        if (a.placed)
+            position = reread.from_end ? s.count - 1 - a.beyond : a.beyond;
+        else if (a.before.size() < 2 * reread.page)
+            position = a.before.size();
+        else if (s.exact && a.from.size() < reread.page)
+            position = s.count - a.from.size();
+    }
+    if (a.key && !position) {
+        // Until then the rows read around it are the rows known, from
+        // position 0 on; they reach the end when fewer came than asked.
+        s.placed = false;
+        s.place = a.place;
+        s.unplaced = a.before.size();
+        s.count = a.before.size() + a.from.size();
+        s.exact = a.from.size() < reread.page;
+        position = s.unplaced;
+    } else {
+        // The first row is read with the rest, so that showing it cannot fail.
+        const qint64 n = s.exact ? std::min(s.count, kPage) : kPage;
+        if (n > 0)
+            keep(s, 0, place(s, 0, n, false, a.first.mid(0, n)));
+    }
 
-    // The customer's place, and the whole pages among the rows read around
-    // it: those the grid shows when it makes the customer current.
+    // The whole pages among the rows read around the customer: those the
+    // grid shows when it makes the customer current.
     std::optional<qint64> found;
-    const qint64 position = reread.from_end ? s.count - 1 - a.beyond : a.beyond;
-    if (a.key && position >= 0 && position < s.count) {
+    if (position && *position >= 0 && *position < s.count) {
         found = position;
-        s.anchors[position] = *a.key;
+        s.anchors[*position] = *a.key;
         QVector<CustomerTable::KeyedRow> around(a.before.rbegin(), a.before.rend());
         around += a.from;
-        const qint64 low = position - a.before.size();
+        const qint64 low = *position - a.before.size();
         const qint64 high = low + around.size();  // one past
         // Rows added or removed meanwhile by another program: the rows read
         // do not stand where the count says, and are read again when shown.
@@ -97,7 +118,9 @@ qint64 RecordSet::install(const RowSource& source, const CustomerTable::Reread& 
     emit rowsReset();
     // The customer kept, or the row nearest to where it was; its page is
     // read already when the re-read brought it, else it is read now.
-    if (!exact && counter_)
+    if (!s_->placed)
+        placeAside();
+    else if (!exact && counter_)
         countAside(id, count);
     if (found)
         return *found;
@@ -107,7 +130,8 @@ qint64 RecordSet::install(const RowSource& source, const CustomerTable::Reread& 
 QCoro::Task<> RecordSet::countAside(quint64 id, Statement count)
 {
     try {
-        const qint64 n = co_await counter_(count);
+        const QVariantList counted = co_await counter_(count);
+        const qint64 n = counted.value(0).toLongLong();
         if (!s_ || s_->id != id || s_->exact)
             co_return;
         // Rows added or removed meanwhile: the count is of the database as
@@ -132,9 +156,78 @@ void RecordSet::setCount(Snapshot& s, qint64 count) const
     }
 }
 
+QCoro::Task<> RecordSet::placeAside()
+{
+    try {
+        co_await placeNow();
+    } catch (const DbError&) {
+        // Placed when the place is needed.
+    }
+}
+
+QCoro::Task<> RecordSet::placeNow()
+{
+    if (!s_ || s_->placed)
+        co_return;
+    const quint64 id = s_->id;
+    // Where counting takes long, on the counter: the connection stays free
+    // for the rows the user scrolls to.
+    auto asked = counter_ ? counter_(s_->place) : cn_.ask([place = s_->place](Database& db) {
+        Rows q = db.query(place.sql, place.params);
+        return q.rows.value(0);
+    });
+    const QVariantList counted = co_await asked;
+    requireSame(id);
+    if (!s_->placed)
+        shiftTo(*s_, counted.value(0).toLongLong(), counted.value(1).toLongLong());
+}
+
+void RecordSet::shiftTo(Snapshot& s, qint64 count, qint64 before)
+{
+    // Rows another program added or removed meanwhile: the rows read stay
+    // as they were read, within the count.
+    const qint64 shift = std::max<qint64>(before - s.unplaced, 0);
+    count = std::max(count, s.count + shift);
+    // The rows at hand at their new places, and the pages that hold them:
+    // in each, the run of rows from the first one at hand.
+    std::map<qint64, Row> rows;
+    for (auto it = s.pages.begin(); it != s.pages.end(); ++it)
+        for (qsizetype i = 0; i < it->rows.size(); ++i)
+            rows.emplace(it.key() * kPage + it->first + i + shift, std::move(it->rows[i]));
+    s.pages.clear();
+    s.recent.clear();
+    for (auto it = rows.begin(); it != rows.end();) {
+        const qint64 index = it->first / kPage;
+        Page page;
+        page.first = it->first % kPage;
+        for (qint64 next = it->first; it != rows.end() && it->first == next && it->first / kPage == index; ++it, ++next)
+            page.rows.push_back(std::move(it->second));
+        while (it != rows.end() && it->first / kPage == index)
+            ++it;
+        s.pages.insert(index, std::move(page));
+        s.recent.push_back(index);
+    }
+    std::map<qint64, Key> anchors;
+    for (auto& [position, key] : s.anchors)
+        anchors.emplace(position + shift, std::move(key));
+    s.anchors = std::move(anchors);
+    s.placed = true;
+    s.shift = shift;
+    s.count = count;
+    s.exact = true;
+    pos_ += shift;
+    emit rowsPlaced(shift);
+}
+
 QCoro::Task<> RecordSet::countNow()
 {
-    if (!s_ || s_->exact)
+    if (!s_)
+        co_return;
+    if (!s_->placed) {
+        co_await placeNow();
+        co_return;
+    }
+    if (s_->exact)
         co_return;
     const quint64 id = s_->id;
     const Listing listing = s_->listing;
@@ -182,12 +275,23 @@ QCoro::Task<> RecordSet::moveTo(qint64 position)
     if (!s_)
         throw noRows();
     const quint64 id = s_->id;
-    if (position >= s_->count)
+    // Rows placed meanwhile: the row asked for stands further on.
+    qint64 shift = s_->shift;
+    const bool placedBefore = s_->placed;
+    if (position >= s_->count || position < 0)
         co_await countNow();
+    position += s_->shift - shift;
+    // Before the rows not placed: as far as there are rows.
+    if (!placedBefore)
+        position = std::max<qint64>(position, 0);
     if (position < 0 || position >= s_->count)
         throw DbError(DbError::MoveOutOfRange, QCoreApplication::translate("RecordSet", "Row %1 does not exist.").arg(position + 1));
-    co_await readPage(position / kPage);
-    requireSame(id);
+    do {
+        shift = s_->shift;
+        co_await readPage(position / kPage);
+        requireSame(id);
+        position += s_->shift - shift;
+    } while (s_->shift != shift);
     // The rows may have turned out fewer than counted (another program
     // removed some): the last there is.
     setPosition(std::min(position, s_->count - 1));
@@ -195,6 +299,7 @@ QCoro::Task<> RecordSet::moveTo(qint64 position)
 
 QCoro::Task<> RecordSet::moveFirst()
 {
+    co_await placeNow();
     if (knownCount() == 0)
         throw noRows();
     co_await moveTo(0);
@@ -221,6 +326,9 @@ QCoro::Task<> RecordSet::movePrevious()
 {
     if (knownCount() == 0)
         throw noRows();
+    // Before the rows known, the place is counted first.
+    if (pos_ == 0)
+        co_await placeNow();
     co_await moveTo(std::max<qint64>(pos_ - 1, 0));
 }
 
@@ -237,7 +345,10 @@ const RecordSet::Row* RecordSet::cachedRow(qint64 position) const
     if (!s_ || position < 0 || position >= s_->count)
         return nullptr;
     const auto it = s_->pages.find(position / kPage);
-    return it == s_->pages.end() || position % kPage >= it->rows.size() ? nullptr : &it->rows[position % kPage];
+    if (it == s_->pages.end())
+        return nullptr;
+    const qint64 at = position % kPage - it->first;
+    return at < 0 || at >= it->rows.size() ? nullptr : &it->rows[at];
 }
 
 QCoro::Task<bool> RecordSet::prefetch(qint64 first, qint64 n)
@@ -268,6 +379,8 @@ const RecordSet::Page& RecordSet::keep(Snapshot& s, qint64 index, Page page)
         s.pages.remove(*oldest);
         s.recent.erase(oldest);
     }
+    if (s.pages.contains(index))
+        s.recent.remove(index);
     s.recent.push_front(index);
     return *s.pages.insert(index, std::move(page));
 }
@@ -279,18 +392,20 @@ const RecordSet::Page& RecordSet::keep(Snapshot& s, qint64 index, Page page)
 QCoro::Task<> RecordSet::readPage(qint64 index)
 {
     Snapshot& s = *s_;
-    if (auto it = s.pages.find(index); it != s.pages.end()) {
+    const quint64 id = s.id;
+    const qint64 shift = s.shift;
+    const qint64 start = index * kPage;
+    // Before the count a page asks for all it can hold, and what comes
+    // back tells where the rows end.
+    const qint64 n = s.exact ? std::clamp<qint64>(s.count - start, 0, kPage) : kPage;
+    // A page of which only some rows are at hand is read whole.
+    if (auto it = s.pages.find(index); it != s.pages.end() && it->first == 0 && it->rows.size() >= n) {
         if (s.recent.front() != index) {
             s.recent.remove(index);
             s.recent.push_front(index);
         }
         co_return;
     }
-    const quint64 id = s.id;
-    const qint64 start = index * kPage;
-    // Before the count a page asks for all it can hold, and what comes
-    // back tells where the rows end.
-    const qint64 n = s.exact ? std::clamp<qint64>(s.count - start, 0, kPage) : kPage;
     const qint64 end = start + n;  // one past the page
     const bool sorted = !s.listing.sort.isEmpty();
 
@@ -339,7 +454,11 @@ QCoro::Task<> RecordSet::readPage(qint64 index)
         [&table, listing, from, backwards, n, skip](Database&) { return table.rows(listing, from, backwards, n, skip); });
     QVector<CustomerTable::KeyedRow> read = co_await asked;
     requireSame(id);
-    if (!s_->pages.contains(index))
+    // Rows placed meanwhile: these were read for positions that are no
+    // longer theirs.
+    if (s_->shift != shift)
+        co_return;
+    if (const auto it = s_->pages.find(index); it == s_->pages.end() || it->first != 0 || it->rows.size() < n)
         keep(*s_, index, place(*s_, start, n, backwards, std::move(read)));
 }
 

@@ -29,6 +29,12 @@
 // bound and a second connection counts the rest: until rowsCounted,
 // knownCount() is the number of rows known to exist, and whatever needs
 // the exact number (the last row, a move past the rows known) counts first.
+//
+// In a list sorted by a column, the place of the customer a re-read shows
+// is counted afterwards (see CustomerTable::Reread::Answer::placed): until
+// rowsPlaced, the rows read around it stand from position 0 on, and
+// whatever needs their true place (the first row, a move before the rows
+// known, the count) has it counted first.
 class RecordSet : public QObject {
     Q_OBJECT
 public:
@@ -39,7 +45,8 @@ public:
     ~RecordSet() override;
     // Where counting takes long: what counts a listing aside, on a
     // connection of its own.
-    using Counter = std::function<Answer<qint64>(Statement count)>;
+    // It answers with the values of the statement's first row.
+    using Counter = std::function<Answer<QVariantList>(Statement count)>;
     void setCounter(Counter counter) { counter_ = std::move(counter); }
 
     // True once rows have been installed.
@@ -71,7 +78,9 @@ public:
     QCoro::Task<> moveLast();
     QCoro::Task<> moveNext();
     QCoro::Task<> movePrevious();
-    // Makes the row at position current (the grid's choice of row).
+    // Makes the row at position current (the grid's choice of row). Before
+    // rows not placed yet, a position below 0 is counted from where they
+    // will stand, and reaches the first row at most.
     QCoro::Task<> moveTo(qint64 position);
 
     bool bof() const { return !s_ || s_->count == 0 || pos_ < 0; }
@@ -80,7 +89,9 @@ public:
     QCoro::Task<qint64> recordCount();
     // The rows known to exist, and whether that is all of them.
     qint64 knownCount() const { return s_ ? s_->count : 0; }
-    bool counted() const { return !s_ || s_->exact; }
+    bool counted() const { return !s_ || (s_->exact && s_->placed); }
+    // Whether positions are where the rows stand in the whole list.
+    bool placed() const { return !s_ || s_->placed; }
     bool hasRows() const { return knownCount() > 0; }
     qint64 position() const { return pos_; }
 
@@ -100,6 +111,9 @@ signals:
     void currentMoved(qint64 position);
     // The rows were counted: knownCount() is exact from now on.
     void rowsCounted();
+    // The rows were placed: every position moved on by shift, the rows
+    // themselves, the current one too, are the same.
+    void rowsPlaced(qint64 shift);
 
 private:
     static constexpr qint64 kPage = 64;
@@ -108,7 +122,10 @@ private:
     static constexpr qint64 kCountAtOnce = 5000;
 
     using Key = CustomerTable::Key;
+    // The rows of a page from its row first on; a page read whole has
+    // all of them (first 0).
     struct Page {
+        qint64 first = 0;
         QVector<Row> rows;
     };
     // What one re-read read: the rows' count, the pages read so far and
@@ -124,13 +141,26 @@ private:
         QHash<qint64, Page> pages;
         std::list<qint64> recent;       // page numbers, most recent first
         std::map<qint64, Key> anchors;  // keys of rows at known positions
+        // False until the rows are placed: positions are counted from the
+        // first row read, where the row at anchors[unplaced] stands.
+        bool placed = true;
+        qint64 unplaced = 0;
+        Statement place;   // counts where the rows stand
+        qint64 shift = 0;  // how far placing moved the positions
     };
 
     // Throws a DbError (cancelled) when the rows were replaced since the
     // snapshot id was taken: what was read for them is not wanted.
     void requireSame(quint64 id) const;
-    // Makes the count exact.
+    // Makes the count exact, and the positions placed.
     QCoro::Task<> countNow();
+    // Counts where the rows stand (on the counter, or on the connection
+    // when there is none), and places them.
+    QCoro::Task<> placeNow();
+    QCoro::Task<> placeAside();
+    // Places the rows: the row at s.unplaced has before rows before it
+    // among count. Every position moves on by the difference.
+    void shiftTo(Snapshot& s, qint64 count, qint64 before);
     // Counts the rows on the counter, and takes the count when the same
     // rows are still listed.
     QCoro::Task<> countAside(quint64 id, Statement count);

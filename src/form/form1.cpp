@@ -69,6 +69,7 @@ Form1::Form1(CustomerList& list, QWidget* parent)
         handle(report_unavailable(this, DbError(0, message, lost ? DbError::Kind::Lost : DbError::Kind::Busy), tr(kTryAgain)));
     });
     connect(&rs, &RecordSet::rowsCounted, this, &Form1::show_position);
+    connect(&rs, &RecordSet::rowsPlaced, this, &Form1::show_position);
     connect(DataGrid1, &DataGrid::sortAsked, this, [this](int section, bool descending) { read(sort_Click(section, descending)); });
 
     // The list follows other programs' changes on its own, while the
@@ -127,7 +128,7 @@ Form1::~Form1()
 
 bool Form1::idle() const
 {
-    return holds_ == 0 && !list.reading() && !gate_->holding() && list.connection().out() == 0;
+    return holds_ == 0 && !list.reading() && !gate_->holding() && list.connection().out() == 0 && rs.placed();
 }
 
 InputGate::Wait Form1::waiting() const
@@ -639,6 +640,9 @@ void Form1::show_position()
     } else if (count == 0) {
         line = source.column == RowSource::Column::None ? tr("No customers yet")
                                                          : tr("No customer matches");
+    } else if (!rs.placed()) {
+        // A list sorted anew: the customer's place in it is being counted.
+        line = tr("Customer %1 of %2").arg(QStringLiteral("…"), of);
     } else if (position < 0 || position >= count) {
         // Counting goes on only past thousands of rows: those are many.
         line = rs.counted() ? tr("%n customers", nullptr, int(count)) : tr("%1 customers").arg(of);

@@ -322,6 +322,8 @@ void DataGrid::setDataSource(RecordSet* rs)
         connect(rs_, &RecordSet::currentMoved, this, &DataGrid::onCurrentMoved);
         // The scroll bar reaches the last row once the rows are counted.
         connect(rs_, &RecordSet::rowsCounted, this, [this] { showFrom(model_.top()); });
+        // Placed, the same rows stay on screen where they were.
+        connect(rs_, &RecordSet::rowsPlaced, this, [this](qint64 shift) { showFrom(model_.top() + shift); });
         connect(rs_, &QObject::destroyed, this, [this] {
             rs_ = nullptr;
             model_.setRecordSet(nullptr);
@@ -475,7 +477,7 @@ QModelIndex DataGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modi
     case MoveHome:
         if (!ctrl)
             return QTableView::moveCursor(action, modifiers);
-        target = 0;
+        target = rs_->placed() ? 0 : LLONG_MIN / 2;
         break;
     case MoveEnd:
         if (!ctrl)
@@ -484,7 +486,9 @@ QModelIndex DataGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modi
         break;
     default: return QTableView::moveCursor(action, modifiers);
     }
-    target = std::max<qint64>(target, 0);
+    // Rows not placed yet may have rows before them (RecordSet::moveTo).
+    if (rs_->placed())
+        target = std::max<qint64>(target, 0);
     if (target != position)
         emit moveAsked(target);
     return currentIndex();

@@ -13,6 +13,7 @@ struct Listing {
     QVariantList params;  // values for where's placeholders
     QString sort;         // "" for key order, else the expression the rows are ordered by, never NULL
     bool descending = false;  // the rows come in the reverse of that order
+    bool by_column = false;   // sorted by a column the user chose, not by the key or a name filtered
 };
 
 // The SQL of a database engine: the text of each statement the program
@@ -68,6 +69,10 @@ public:
     // in one round trip and run as one transaction: when one fails, none
     // is done.
     virtual bool sends_together() const { return false; }
+    // Whether the engine seeks an index to the rows beyond a pair of
+    // values, (sort, key) > (?, ?). Where it does not, it walks every
+    // entry of the same sort value up to the key.
+    virtual bool seeks_pairs() const { return false; }
 
     // The key that rows are paged and positioned by: a whole number,
     // unique in the table.

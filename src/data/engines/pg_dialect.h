@@ -25,6 +25,7 @@ public:
     bool counts_slowly() const override { return true; }
     // libpq's pipeline, with one sync at its end.
     bool sends_together() const override { return true; }
+    bool seeks_pairs() const override { return true; }
 
     QStringList history_statements(const QString& table, const QStringList& columns) const override;
     QString history_time_text(const QString& column) const override;

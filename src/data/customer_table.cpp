@@ -291,7 +291,7 @@ QList<Statement> CustomerTable::reread_statements(const Reread& r) const
     const Listing& l = r.listing;
     // A customer's place is counted among all the rows, unless it is
     // counted afterwards.
-    const bool later = r.cusnum && l.by_column;
+    const bool later = r.places_later();
     QList<Statement> out;
     if (r.most > 0 && (!r.cusnum || later)) {
         out << count_up_to_statement(l, r.most);
@@ -320,7 +320,7 @@ CustomerTable::Reread::Answer CustomerTable::reread_answer(const Reread& r, QLis
     // Other programs' changes are counted from before the rows were read,
     // this program's own up to now.
     a.stamp = {db_.generation(), others};
-    a.placed = !(r.cusnum && r.listing.by_column);
+    a.placed = !r.places_later();
     qsizetype at = 0;
     a.count = answers[at].next() ? answers[at].value(0).toLongLong() : 0;
     a.exact = r.most <= 0 || (r.cusnum && a.placed) || a.count < r.most;

@@ -79,6 +79,11 @@ public:
         // Its place counted from the end of the listing (the rows after
         // it), as is cheaper for a customer near the end, a new one.
         bool from_end = false;
+        // In a listing sorted by a column, counting the rows before the
+        // customer reads the sort index up to it, which takes long in a
+        // large table: there its place is counted afterwards
+        // (Answer::place).
+        bool places_later() const { return cusnum && listing.by_column; }
         struct Answer {
             // This program's changes up to now, and other programs' counted
             // before the rows were read (Database::Stamp).
@@ -88,11 +93,7 @@ public:
             std::optional<std::pair<qint64, qint64>> range;  // key_range(), for the whole table in key order
             QVector<KeyedRow> first;
             std::optional<Key> key;       // where the customer stands; none when the listing lacks it
-            // In a listing sorted by a column, counting the rows before
-            // the customer reads the sort index up to it, which takes long
-            // in a large table: there it is counted afterwards
-            // (place_statement), and placed is false.
-            bool placed = true;
+            bool placed = true;           // beyond is counted; else place counts it (places_later)
             Statement place;              // unplaced: the statement that counts its place (place_statement)
             qint64 beyond = 0;            // the rows before it, or after it when from_end
             QVector<KeyedRow> before;     // the rows before it, the nearest first

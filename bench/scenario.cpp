@@ -23,7 +23,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QScrollBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -692,7 +692,7 @@ void Session::history(int reps)
     const bool server = list_->target().startsWith(QLatin1String("postgres"));
     floor_->exec(server ? QStringLiteral("VACUUM ANALYZE dept_history") : QStringLiteral("ANALYZE dept_history"));
     // From the menu's choice to the window showing its first rows.
-    const auto shown = [](VersionsDialog* dialog) { return dialog && dialog->table()->rowCount() > 0; };
+    const auto shown = [](VersionsDialog* dialog) { return dialog && dialog->table()->model()->rowCount() > 0; };
     const auto close = [this](QDialog* dialog, const char* what) {
         dialog->reject();
         waitFor([&] { return form_->idle(); }, what);

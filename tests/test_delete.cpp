@@ -9,7 +9,7 @@
 
 #include <QApplication>
 #include <QMenu>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 
 using namespace test;
@@ -92,12 +92,23 @@ void press_in(Window& w, VersionsDialog* dialog, Qt::Key key)
     w.settle();
 }
 
+// A cell of a dialog's table.
+QModelIndex cell(QTableView* table, int row, int column)
+{
+    return table->model()->index(row, column);
+}
+
+bool bold(QTableView* table, int row, int column)
+{
+    return cell(table, row, column).data(Qt::FontRole).value<QFont>().bold();
+}
+
 // The texts of a row of a dialog's table.
-QStringList table_row(QTableWidget* table, int row)
+QStringList table_row(QTableView* table, int row)
 {
     QStringList out;
-    for (int column = 0; column < table->columnCount(); ++column)
-        out << table->item(row, column)->text();
+    for (int column = 0; column < table->model()->columnCount(); ++column)
+        out << cell(table, row, column).data().toString();
     return out;
 }
 
@@ -364,7 +375,7 @@ void DeleteTest::historyBringsBackADeletedCustomerAndRestoresAVersion()
     QVERIFY(deleted);
     QVERIFY(!deleted->accessibleName().isEmpty());
     QVERIFY(!deleted->table()->accessibleName().isEmpty());
-    QCOMPARE(deleted->table()->rowCount(), 1);
+    QCOMPARE(deleted->table()->model()->rowCount(), 1);
     const QStringList listed = table_row(deleted->table(), 0);
     QCOMPARE(listed.mid(0, 3), shown.mid(0, 3));
     QVERIFY(!listed[3].isEmpty() && !listed[4].isEmpty());
@@ -383,16 +394,16 @@ void DeleteTest::historyBringsBackADeletedCustomerAndRestoresAVersion()
     QCOMPARE(db.rows(where).value(0).value(1).toString(), QStringLiteral("Edited"));
     auto* history = open_from_menu<CustomerHistoryDialog>(w, w->transferMenu()->customerHistory, Qt::Key_H);
     QVERIFY(history);
-    QTableWidget* versions = history->table();
-    QVERIFY(versions->rowCount() >= 3);
+    QTableView* versions = history->table();
+    QVERIFY(versions->model()->rowCount() >= 3);
     QCOMPARE(history->versions()[0].kind, CustomerVersion::Kind::Update);
     QCOMPARE(history->versions()[1].kind, CustomerVersion::Kind::Insert);
     QCOMPARE(history->versions()[2].kind, CustomerVersion::Kind::Delete);
-    QCOMPARE(versions->item(0, 3)->text(), QStringLiteral("Edited"));
-    QVERIFY(versions->item(0, 3)->font().bold());
-    QVERIFY(versions->item(0, 3)->data(Qt::AccessibleTextRole).toString().contains(QStringLiteral("changed")));
-    QVERIFY(!versions->item(0, 4)->font().bold());
-    QVERIFY(!versions->item(1, 3)->font().bold());
+    QCOMPARE(cell(versions, 0, 3).data().toString(), QStringLiteral("Edited"));
+    QVERIFY(bold(versions, 0, 3));
+    QVERIFY(cell(versions, 0, 3).data(Qt::AccessibleTextRole).toString().contains(QStringLiteral("changed")));
+    QVERIFY(!bold(versions, 0, 4));
+    QVERIFY(!bold(versions, 1, 3));
     // The newest version is what the customer holds: nothing to restore.
     QVERIFY(!history->actButton()->isEnabled());
     QTest::keyClick(versions, Qt::Key_Down);
@@ -439,12 +450,12 @@ void DeleteTest::historyBringsBackADeletedCustomerAndRestoresAVersion()
     QVERIFY(history);
     QVERIFY(!history->lastPageIn());
     while (!history->lastPageIn()) {
-        const int shown = history->table()->rowCount();
+        const int shown = history->table()->model()->rowCount();
         QTest::keyClick(history->table(), Qt::Key_End, Qt::ControlModifier);
-        QTRY_VERIFY(history->table()->rowCount() > shown);
+        QTRY_VERIFY(history->table()->model()->rowCount() > shown);
     }
     const auto& all = history->versions();
-    QCOMPARE(history->table()->rowCount(), all.size());
+    QCOMPARE(history->table()->model()->rowCount(), all.size());
     for (int i = 0; i < kChanges; ++i)
         QCOMPARE(all[i].after->lname, QStringLiteral("v%1").arg(kChanges - 1 - i));
     for (qsizetype i = 1; i < all.size(); ++i)

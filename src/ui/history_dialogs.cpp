@@ -3,23 +3,31 @@
 #include "data/db_error.h"
 #include "data/engines/dialect.h"
 
+#include <QAbstractTableModel>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTableWidget>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTableView>
 #include <QLayout>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
 namespace {
 // A cell shows at most this much of a text; the version keeps all of it.
 constexpr qsizetype kShownLength = 300;
 // No column is made wider than this to fit its texts.
 constexpr int kWidestColumn = 260;
+// The longest texts of a column measured to fit it.
+constexpr qsizetype kMeasuredTexts = 3;
 
 // The text columns in the order of the window's record boxes, the key left out.
 QList<int> field_columns()
@@ -60,11 +68,110 @@ QString author_of(const CustomerVersion& version)
 }
 }  // namespace
 
+// The rows of the table of versions: the texts of each version listed and
+// which of them it changed, shown in bold and named so to screen readers.
+// The view asks for the cells it paints; no object is made a cell.
+class VersionsModel : public QAbstractTableModel {
+public:
+    struct Row {
+        QStringList texts;
+        QList<bool> changed;
+    };
+
+    VersionsModel(const QStringList& headings, QObject* parent) : QAbstractTableModel(parent), headings_(headings)
+    {
+        bold_.setBold(true);
+    }
+
+    const Row& row(int r) const { return rows_[r]; }
+    void append(const QList<Row>& rows)
+    {
+        if (rows.isEmpty())
+            return;
+        beginInsertRows({}, int(rows_.size()), int(rows_.size() + rows.size()) - 1);
+        rows_ << rows;
+        endInsertRows();
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(rows_.size()); }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(headings_.size()); }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid())
+            return {};
+        const Row& r = rows_[index.row()];
+        const QString& text = r.texts.at(index.column());
+        const bool changed = r.changed.value(index.column());
+        switch (role) {
+        case Qt::DisplayRole: return text;
+        case Qt::FontRole: return changed ? QVariant(bold_) : QVariant();
+        case Qt::AccessibleTextRole:
+            return changed ? QVariant(QCoreApplication::translate("VersionsDialog", "%1 (changed)").arg(text)) : QVariant();
+        default: return {};
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+            return headings_.value(section);
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+
+private:
+    QStringList headings_;
+    QList<Row> rows_;
+    QFont bold_;  // only bold: the view's font otherwise
+};
+
+namespace {
+// Paints a cell as the style would, its text on one line and cut with an
+// ellipsis where the column is too narrow, but lays the text out once: the
+// style measures and lays out a cell's text several times a paint, most of
+// what opening the window costs. The cell with the keyboard's focus, which
+// the style frames from its text's place, is left to the style.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        if (opt.state & QStyle::State_HasFocus) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        const QWidget* widget = opt.widget;
+        const QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+        QPalette::ColorGroup group = opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+        if (group == QPalette::Normal && !(opt.state & QStyle::State_Active))
+            group = QPalette::Inactive;
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const QRect rect = opt.rect.adjusted(margin, 0, -margin, 0);
+        const QFontMetrics& metrics = opt.fontMetrics;
+        const QString text = metrics.elidedText(opt.text, opt.textElideMode, rect.width());
+        // On its baseline, centred up and down, at the side the alignment
+        // (mirrored right to left) gives.
+        const bool left = QStyle::visualAlignment(opt.direction, opt.displayAlignment) & Qt::AlignLeft;
+        const QPoint at(left ? rect.left() : rect.right() + 1 - metrics.horizontalAdvance(text),
+                        rect.top() + (rect.height() - metrics.height()) / 2 + metrics.ascent());
+        painter->save();
+        painter->setFont(opt.font);
+        painter->setPen(opt.palette.color(group, opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(at, text);
+        painter->restore();
+    }
+};
+}  // namespace
+
 VersionsDialog::VersionsDialog(QWidget* parent, PageReader reader, const QString& act, const QStringList& headings)
-    : QDialog(parent), reader_(std::move(reader)), heading_(new QLabel(this)), table_(new QTableWidget(0, int(headings.size()), this)),
-      status_(new QLabel(this)), more_(new QPushButton(tr("&More"), this)), act_(new QPushButton(act, this))
+    : QDialog(parent), reader_(std::move(reader)), heading_(new QLabel(this)), model_(new VersionsModel(headings, this)),
+      table_(new QTableView(this)), status_(new QLabel(this)), more_(new QPushButton(tr("&More"), this)),
+      act_(new QPushButton(act, this))
 {
-    table_->setHorizontalHeaderLabels(headings);
+    table_->setModel(model_);
+    table_->setItemDelegate(new CellDelegate(table_));
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -97,7 +204,7 @@ VersionsDialog::VersionsDialog(QWidget* parent, PageReader reader, const QString
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(more_, &QPushButton::clicked, this, &VersionsDialog::readMore);
     connect(act_, &QPushButton::clicked, this, [this] {
-        const int row = table_->currentRow();
+        const int row = currentRow();
         if (row < 0 || row >= versions_.size() || !actsOn(versions_[row]))
             return;
         emit picked(versions_[row]);
@@ -105,11 +212,11 @@ VersionsDialog::VersionsDialog(QWidget* parent, PageReader reader, const QString
     });
     // Enter is the default button's (the table passes it on); a double
     // click acts too.
-    connect(table_, &QTableWidget::doubleClicked, act_, [this] {
+    connect(table_, &QTableView::doubleClicked, act_, [this] {
         if (act_->isEnabled())
             act_->click();
     });
-    connect(table_, &QTableWidget::currentCellChanged, this, &VersionsDialog::updateAct);
+    connect(table_->selectionModel(), &QItemSelectionModel::currentChanged, this, &VersionsDialog::updateAct);
     // Scrolled to the end: the next page.
     connect(table_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
         if (value > 0 && value == table_->verticalScrollBar()->maximum())
@@ -121,50 +228,62 @@ VersionsDialog::VersionsDialog(QWidget* parent, PageReader reader, const QString
 void VersionsDialog::add(const QVector<CustomerVersion>& page)
 {
     const bool first = versions_.isEmpty();
-    table_->setUpdatesEnabled(false);
-    // The rows made at once: one by one, each would lay the table out again.
-    int row = table_->rowCount();
-    table_->setRowCount(row + int(page.size()));
+    QList<VersionsModel::Row> rows;
+    rows.reserve(page.size());
     for (const CustomerVersion& version : page) {
-        const QStringList cells = texts(version);
-        const QList<bool> marks = changed(version);
-        for (int column = 0; column < cells.size(); ++column) {
-            QString text = cells[column];
+        QStringList cells = texts(version);
+        for (QString& text : cells)
             if (text.size() > kShownLength)
                 text = text.left(kShownLength) + QChar(0x2026);
-            auto* item = new QTableWidgetItem(text);
-            if (marks.value(column)) {
-                QFont bold = item->font();
-                bold.setBold(true);
-                item->setFont(bold);
-                item->setData(Qt::AccessibleTextRole, tr("%1 (changed)").arg(text));
-            }
-            table_->setItem(row, column, item);
-        }
-        versions_ << version;
-        ++row;
+        rows.append({cells, changed(version)});
     }
+    // The rows added at once: one by one, each would lay the table out again.
+    model_->append(rows);
+    versions_ << page;
     last_ = page.size() < (first ? kFirstPage : kPage);
     if (first) {
-        // Fitted to the first rows, not to every row of the page: the
-        // window is not shown yet, so Qt would measure them all.
-        table_->horizontalHeader()->setResizeContentsPrecision(40);
-        table_->resizeColumnsToContents();
-        for (int column = 0; column < table_->columnCount(); ++column)
-            table_->setColumnWidth(column, std::min(table_->columnWidth(column), kWidestColumn));
+        fitColumns();
         // The window as wide as its columns, as far as the screen allows.
         const int needed = table_->horizontalHeader()->length() + table_->verticalHeader()->width() + 2 * table_->frameWidth()
                            + table_->verticalScrollBar()->sizeHint().width() + 2 * layout()->contentsMargins().left();
         if (needed > width())
             resize(std::min(needed, screen()->availableGeometry().width() * 9 / 10), height());
         if (!versions_.isEmpty())
-            table_->setCurrentCell(0, 0);
+            table_->setCurrentIndex(model_->index(0, 0));
     }
-    table_->setUpdatesEnabled(true);
     more_->setEnabled(!last_);
-    heading_->setText(heading());
-    table_->setAccessibleDescription(heading());
+    const QString shown = heading();
+    heading_->setText(shown);
+    table_->setAccessibleDescription(shown);
     updateAct();
+}
+
+void VersionsDialog::fitColumns()
+{
+    // The widest texts of a column are nearly always among its longest:
+    // only those are measured, with the font's metrics (the view's own
+    // fitting lays out every cell it measures). A cell needs the style's
+    // margin either side of its text, and the grid's line.
+    const QFontMetrics plain(table_->font());
+    QFont boldFont = table_->font();
+    boldFont.setBold(true);
+    const QFontMetrics bold(boldFont);
+    const int margins = 2 * (table_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table_) + 1)
+                        + (table_->showGrid() ? 1 : 0);
+    QHeaderView* header = table_->horizontalHeader();
+    for (int column = 0; column < model_->columnCount(); ++column) {
+        QList<std::pair<qsizetype, int>> lengths;  // of each row's text, in characters
+        for (int row = 0; row < model_->rowCount(); ++row)
+            lengths.append({model_->row(row).texts[column].size(), row});
+        const auto measured = lengths.begin() + std::min<qsizetype>(lengths.size(), kMeasuredTexts);
+        std::partial_sort(lengths.begin(), measured, lengths.end(), std::greater<>());
+        int width = header->sectionSizeHint(column);
+        for (auto it = lengths.begin(); it != measured; ++it) {
+            const VersionsModel::Row& r = model_->row(it->second);
+            width = std::max(width, (r.changed.value(column) ? bold : plain).horizontalAdvance(r.texts[column]) + margins);
+        }
+        table_->setColumnWidth(column, std::min(width, kWidestColumn));
+    }
 }
 
 void VersionsDialog::readMore()
@@ -207,9 +326,14 @@ void VersionsDialog::took(const QVector<CustomerVersion>& page, const QString& e
     add(page);
 }
 
+int VersionsDialog::currentRow() const
+{
+    return table_->currentIndex().row();
+}
+
 void VersionsDialog::updateAct()
 {
-    const int row = table_->currentRow();
+    const int row = currentRow();
     act_->setEnabled(row >= 0 && row < versions_.size() && actsOn(versions_[row]));
 }
 

@@ -10,7 +10,8 @@
 
 class QLabel;
 class QPushButton;
-class QTableWidget;
+class QTableView;
+class VersionsModel;
 
 // The two windows of the history of dept, opened from the grid's menu:
 // the deleted customers, and every version of one customer. Each lists
@@ -40,7 +41,8 @@ public:
 
     // The versions shown, in table order.
     const QVector<CustomerVersion>& versions() const { return versions_; }
-    QTableWidget* table() const { return table_; }
+    // The table of versions; its model holds their texts.
+    QTableView* table() const { return table_; }
     QPushButton* actButton() const { return act_; }
     QPushButton* moreButton() const { return more_; }
     // Whether the last page is in: a page shorter than asked was read.
@@ -73,13 +75,19 @@ private:
     static QCoro::Task<> readPage(QPointer<VersionsDialog> dialog, PageReader reader, std::optional<qint64> older);
     void took(const QVector<CustomerVersion>& page, const QString& error);
     void updateAct();
+    // The chosen version's row, or -1.
+    int currentRow() const;
+    // Each column as wide as its heading and the texts of the first page,
+    // up to a limit.
+    void fitColumns();
 
     PageReader reader_;
     QVector<CustomerVersion> versions_;
     bool reading_ = false;
     bool last_ = false;  // the last page is in
     QLabel* heading_;
-    QTableWidget* table_;
+    VersionsModel* model_;
+    QTableView* table_;
     QLabel* status_;
     QPushButton* more_;
     QPushButton* act_;

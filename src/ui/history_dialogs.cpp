@@ -238,8 +238,8 @@ void VersionsDialog::add(const QVector<CustomerVersion>& page)
         rows.append({cells, changed(version)});
     }
     // The rows added at once: one by one, each would lay the table out again.
-    model_->append(rows);
     versions_ << page;
+    model_->append(rows);
     last_ = page.size() < (first ? kFirstPage : kPage);
     if (first) {
         fitColumns();

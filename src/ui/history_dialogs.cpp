@@ -150,7 +150,11 @@ public:
         const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
         const QRect rect = opt.rect.adjusted(margin, 0, -margin, 0);
         const QFontMetrics& metrics = opt.fontMetrics;
-        const QString text = metrics.elidedText(opt.text, opt.textElideMode, rect.width());
+        // A text as wide as the cell is whole: eliding measures its ink,
+        // which may stand a pixel beyond its advance.
+        const QString text = metrics.horizontalAdvance(opt.text) <= rect.width()
+                                 ? opt.text
+                                 : metrics.elidedText(opt.text, opt.textElideMode, rect.width());
         // On its baseline, centred up and down, at the side the alignment
         // (mirrored right to left) gives.
         const bool left = QStyle::visualAlignment(opt.direction, opt.displayAlignment) & Qt::AlignLeft;

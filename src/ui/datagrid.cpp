@@ -77,63 +77,14 @@ QVariant RecordSetModel::headerData(int section, Qt::Orientation orientation, in
     return names_.value(section);
 }
 
-const QStaticText& GridCellDelegate::laidOut(const QString& text, const QFont& font) const
-{
-    // A bound on the texts kept: a screenful is a few hundred.
-    constexpr qsizetype kMaxTexts = 4096;
-    if (font != font_ || texts_.size() >= kMaxTexts) {
-        texts_.clear();
-        font_ = font;
-    }
-    auto it = texts_.find(text);
-    if (it == texts_.end()) {
-        QStaticText laid(text);
-        laid.setTextFormat(Qt::PlainText);
-        laid.prepare(QTransform(), font);
-        it = texts_.insert(text, laid);
-    }
-    return *it;
-}
-
-void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
-{
-    const QStyle::State state = option.state;
-    const QPalette::ColorGroup group = !(state & QStyle::State_Enabled) ? QPalette::Disabled
-                                       : (state & QStyle::State_Active)  ? QPalette::Active
-                                                                         : QPalette::Inactive;
-    const bool selected = state & QStyle::State_Selected;
-    if (selected)
-        painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
-
-    const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
-    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option.widget) + 1;
-    const QRect box = option.rect.adjusted(margin, 0, -margin, 0);
-    const QStaticText& text = laidOut(index.data(Qt::DisplayRole).toString(), option.font);
-    const QPointF at(box.left(), box.top() + (box.height() - option.fontMetrics.height()) / 2);
-    painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-    painter->setFont(option.font);
-    if (text.size().width() <= box.width()) {
-        painter->drawStaticText(at, text);
-    } else {
-        painter->save();
-        painter->setClipRect(box, Qt::IntersectClip);
-        painter->drawStaticText(at, text);
-        painter->restore();
-    }
-
-    if (state & QStyle::State_HasFocus) {
-        QStyleOptionFocusRect focus;
-        focus.QStyleOption::operator=(option);
-        focus.backgroundColor = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Window);
-        style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
-    }
-}
-
 DataGrid::DataGrid(QWidget* parent) : QTableView(parent), bar_(new QScrollBar(Qt::Vertical, this))
 {
     DataGridAccessible::install();
     setModel(&model_);
     setItemDelegate(&cells_);
+    // A text wider than its column is cut off at the edge, as the rows
+    // scroll under it, rather than ended with an ellipsis.
+    setTextElideMode(Qt::ElideNone);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -1,11 +1,9 @@
 #pragma once
 
+#include "ui/cell_delegate.h"
+
 #include <QAbstractTableModel>
 #include <QCoro/QCoroTask>
-#include <QFont>
-#include <QHash>
-#include <QStaticText>
-#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 #include <optional>
@@ -40,22 +38,6 @@ private:
     qint64 top_ = 0;
     int shown_ = 0;      // rows in the window
     QStringList names_;  // the column headings
-};
-
-// Paints a grid cell as one line of plain text, cut off at the cell's
-// edge. Each distinct text is laid out once and kept (names, departments
-// and amounts repeat from row to row), so repainting the grid after a
-// keystroke costs little more than copying glyphs.
-class GridCellDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-
-private:
-    const QStaticText& laidOut(const QString& text, const QFont& font) const;
-
-    mutable QHash<QString, QStaticText> texts_;
-    mutable QFont font_;
 };
 
 // The data grid: bound once to a record set, one column per field. Its
@@ -160,7 +142,7 @@ private:
     bool laying_ = false;  // the grid itself lays the columns out
     bool fitPending_ = false;  // the default layout, once the rows are on screen
     QTimer retry_;  // reads rows on screen that could not be read
-    GridCellDelegate cells_;
+    CellDelegate cells_;
     QScrollBar* bar_;
     int column_ = 0;          // the current column, kept while the row scrolls away
     bool following_ = false;  // true while the grid follows the record set

@@ -2,18 +2,16 @@
 
 #include "data/db_error.h"
 #include "data/engines/dialect.h"
+#include "ui/cell_delegate.h"
 
 #include <QAbstractTableModel>
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
-#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
-#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QLayout>
 #include <QScreen>
@@ -122,52 +120,6 @@ private:
     QList<Row> rows_;
     QFont bold_;  // only bold: the view's font otherwise
 };
-
-namespace {
-// Paints a cell as the style would, its text on one line and cut with an
-// ellipsis where the column is too narrow, but lays the text out once: the
-// style measures and lays out a cell's text several times a paint, most of
-// what opening the window costs. The cell with the keyboard's focus, which
-// the style frames from its text's place, is left to the style.
-class CellDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QStyleOptionViewItem opt = option;
-        initStyleOption(&opt, index);
-        if (opt.state & QStyle::State_HasFocus) {
-            QStyledItemDelegate::paint(painter, option, index);
-            return;
-        }
-        const QWidget* widget = opt.widget;
-        const QStyle* style = widget ? widget->style() : QApplication::style();
-        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
-        QPalette::ColorGroup group = opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
-        if (group == QPalette::Normal && !(opt.state & QStyle::State_Active))
-            group = QPalette::Inactive;
-        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-        const QRect rect = opt.rect.adjusted(margin, 0, -margin, 0);
-        const QFontMetrics& metrics = opt.fontMetrics;
-        // A text as wide as the cell is whole: eliding measures its ink,
-        // which may stand a pixel beyond its advance.
-        const QString text = metrics.horizontalAdvance(opt.text) <= rect.width()
-                                 ? opt.text
-                                 : metrics.elidedText(opt.text, opt.textElideMode, rect.width());
-        // On its baseline, centred up and down, at the side the alignment
-        // (mirrored right to left) gives.
-        const bool left = QStyle::visualAlignment(opt.direction, opt.displayAlignment) & Qt::AlignLeft;
-        const QPoint at(left ? rect.left() : rect.right() + 1 - metrics.horizontalAdvance(text),
-                        rect.top() + (rect.height() - metrics.height()) / 2 + metrics.ascent());
-        painter->save();
-        painter->setFont(opt.font);
-        painter->setPen(opt.palette.color(group, opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
-        painter->drawText(at, text);
-        painter->restore();
-    }
-};
-}  // namespace
 
 VersionsDialog::VersionsDialog(QWidget* parent, PageReader reader, const QString& act, const QStringList& headings)
     : QDialog(parent), reader_(std::move(reader)), heading_(new QLabel(this)), model_(new VersionsModel(headings, this)),

@@ -337,7 +337,8 @@ CustomerTable::Reread::Answer CustomerTable::reread_answer(const Reread& r, QLis
             Rows& beyond = answers[++at];
             a.beyond = beyond.next() ? beyond.value(0).toLongLong() : 0;
         }
-        const qsizetype parts = beyond_statements(r.listing, at_key({}), false, false, 0, 0).size();
+        // The rows before it and from it, each in as many answers.
+        const qsizetype parts = (answers.size() - at - 1) / 2;
         a.before = joined(answers, at, parts, 2 * r.page);
         a.from = joined(answers, at, parts, r.page);
     }
